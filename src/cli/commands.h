@@ -1,0 +1,20 @@
+#pragma once
+// The qmk commands. Each Add*Command registers its subcommand on the application; the callback
+// it installs runs the command and stores the process exit code in `exit_code`.
+
+#include <CLI/CLI.hpp>
+
+namespace quillmark::cli {
+
+// Exit codes that scripts rely on.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+void AddFetchCommand(CLI::App& app, int& exit_code);
+void AddServeDemoCommand(CLI::App& app, int& exit_code);
+void AddResearchCommand(CLI::App& app, int& exit_code);
+void AddTopCommand(CLI::App& app, int& exit_code);
+void AddOpenCommand(CLI::App& app, int& exit_code);
+
+}  // namespace quillmark::cli

@@ -1,0 +1,11 @@
+#include "cli/commands.h"
+
+namespace quillmark::cli {
+
+void AddFetchCommand(CLI::App& app, int& exit_code) {
+  // Not built yet: the command exists so that the front end links.
+  auto* cmd = app.add_subcommand("fetch", "(not available yet)");
+  cmd->callback([&exit_code] { exit_code = kExitFailure; });
+}
+
+}  // namespace quillmark::cli

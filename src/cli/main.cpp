@@ -1,0 +1,35 @@
+// qmk: the terminal front end over the same core as the window.
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/commands.h"
+
+int main(int argc, char** argv) {
+  // A peer that closes while we send must surface as an error, never kill the process.
+  std::signal(SIGPIPE, SIG_IGN);
+
+  namespace cli = quillmark::cli;
+  CLI::App app{"Quillmark keyword research from the terminal", "qmk"};
+  app.require_subcommand(1, 1);
+  app.fallthrough(false);
+  int exit_code = cli::kExitOk;
+  cli::AddResearchCommand(app, exit_code);
+  cli::AddTopCommand(app, exit_code);
+  cli::AddOpenCommand(app, exit_code);
+  cli::AddFetchCommand(app, exit_code);
+  cli::AddServeDemoCommand(app, exit_code);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "qmk: " << e.what() << "\n";
+    std::cerr << "Run 'qmk --help' for usage.\n";
+    return cli::kExitUsage;
+  }
+  return exit_code;
+}

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds Quillmark in ./build and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)"
