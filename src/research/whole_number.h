@@ -1,0 +1,15 @@
+#pragma once
+// The whole-number reading every consumer of a numeric column text uses.
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace quillmark {
+
+// An optionally signed decimal whole number within the signed 32-bit range, after any leading
+// blanks or tabs. Anything else (trailing characters, "", "?", "-", "1,000", overflow) is not
+// a number.
+std::optional<std::int32_t> ReadWholeNumber(std::string_view text);
+
+}  // namespace quillmark
