@@ -1,0 +1,33 @@
+#include "research/query_encoding.h"
+
+namespace quillmark {
+namespace {
+
+bool UnsafeInQuery(unsigned char c) {
+  return c < 0x20 || c >= 0x7F || c == '#' || c == '&' || c == '+' || c == '%' || c == '"';
+}
+
+}  // namespace
+
+std::string EncodeQueryText(std::string_view text, std::string_view blank) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  // The escapes never hold a blank and the blank's text holds none, so encoding and then
+  // replacing blanks is the same as doing both in one pass.
+  for (char ch : text) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (UnsafeInQuery(c)) {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0F]);
+    } else if (c == ' ') {
+      out.append(blank);
+    } else {
+      out.push_back(ch);
+    }
+  }
+  return out;
+}
+
+}  // namespace quillmark
