@@ -1,0 +1,159 @@
+#include "research/column_compare.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "research/decimal_separator.h"
+#include "research/whole_number.h"
+
+namespace quillmark {
+namespace {
+
+enum class Reading { kCaption, kWhole, kDecimal };
+
+struct ColumnRule {
+  Reading reading;
+  bool largest_first;
+};
+
+constexpr ColumnRule kRules[kColumnCount] = {
+    {Reading::kCaption, false},  // Keyword
+    {Reading::kWhole, true},     // Demand
+    {Reading::kWhole, false},    // Supply
+    {Reading::kDecimal, false},  // Cost-per-Prospect
+    {Reading::kWhole, false},    // Rank #
+    {Reading::kDecimal, true},   // Profitability
+    {Reading::kWhole, true},     // Estimated prospects #
+    {Reading::kWhole, true},     // Keyword Effectiveness
+};
+
+// Decimals are compared in thousandths; a difference of up to half of one is no difference.
+constexpr long double kDecimalScale = 1000;
+constexpr long double kDecimalTolerance = 0.5L;
+
+const ColumnRule& RuleFor(std::size_t column) {
+  if (column >= kColumnCount) throw std::out_of_range("no such column");
+  return kRules[column];
+}
+
+const std::string* ColumnText(const KeywordRow& row, std::size_t column) {
+  return column == kColumnKeyword ? &row.Caption() : row.SubItem(column - 1);
+}
+
+char UpperChar(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Only a-z fold, onto their capitals: "_" (95) then sorts after "a" (as 65), not before it.
+std::string CaptionKey(const KeywordRow& row) {
+  std::string key = row.Caption();
+  std::transform(key.begin(), key.end(), key.begin(), UpperChar);
+  return key;
+}
+
+std::optional<std::int64_t> WholeKey(const KeywordRow& row, std::size_t column) {
+  const std::string* text = ColumnText(row, column);
+  if (text == nullptr) return std::nullopt;
+  // Not ranked sorts as rank 0, ahead of rank 1.
+  if (column == kColumnRank && *text == "-") return 0;
+  return ReadWholeNumber(*text);
+}
+
+std::optional<long double> DecimalKey(const KeywordRow& row, std::size_t column) {
+  const std::string* text = ColumnText(row, column);
+  if (text == nullptr) return std::nullopt;
+  std::string_view number = *text;
+  // Whatever the last character is, it is taken for the "%".
+  if (column == kColumnProfitability) {
+    if (number.empty()) return std::nullopt;
+    number.remove_suffix(1);
+  }
+  const auto value = ReadDecimal(number);
+  if (!value) return std::nullopt;
+  return *value * kDecimalScale;
+}
+
+int Sign(auto difference) {
+  return (difference > 0) - (difference < 0);
+}
+
+int CompareCaptionKeys(const std::string& a, const std::string& b) {
+  // char_traits<char> compares as unsigned bytes, so codes above 127 sort after ASCII.
+  return Sign(a.compare(b));
+}
+
+int CompareWholeKeys(const std::optional<std::int64_t>& a, const std::optional<std::int64_t>& b,
+                     bool largest_first) {
+  if (!a || !b) return 0;
+  return largest_first ? Sign(*b - *a) : Sign(*a - *b);
+}
+
+int CompareDecimalKeys(const std::optional<long double>& a, const std::optional<long double>& b,
+                       bool largest_first) {
+  if (!a || !b) return 0;
+  const long double difference = largest_first ? *b - *a : *a - *b;
+  // NaN (both infinite alike) cannot be ordered: equal, like any unreadable pair.
+  if (std::isnan(difference) || std::fabs(difference) <= kDecimalTolerance) return 0;
+  return Sign(difference);
+}
+
+// Reads every row once, then sorts positions by the keys: the texts are never parsed inside the
+// comparison.
+template <typename Key, typename MakeKey, typename Compare>
+std::vector<std::size_t> SortedOrder(const KeywordList& list, MakeKey make_key, Compare compare) {
+  std::vector<Key> keys;
+  keys.reserve(list.Count());
+  for (const auto& row : list.Rows()) keys.push_back(make_key(*row));
+  std::vector<std::size_t> order(list.Count());
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return compare(keys[a], keys[b]) < 0; });
+  return order;
+}
+
+}  // namespace
+
+int CompareRows(const KeywordRow& a, const KeywordRow& b, std::size_t column) {
+  const ColumnRule& rule = RuleFor(column);
+  switch (rule.reading) {
+    case Reading::kCaption:
+      return CompareCaptionKeys(CaptionKey(a), CaptionKey(b));
+    case Reading::kWhole:
+      return CompareWholeKeys(WholeKey(a, column), WholeKey(b, column), rule.largest_first);
+    case Reading::kDecimal:
+      return CompareDecimalKeys(DecimalKey(a, column), DecimalKey(b, column), rule.largest_first);
+  }
+  return 0;
+}
+
+void SortKeywordList(KeywordList& list, std::size_t column) {
+  const ColumnRule& rule = RuleFor(column);
+  std::vector<std::size_t> order;
+  switch (rule.reading) {
+    case Reading::kCaption:
+      order = SortedOrder<std::string>(list, CaptionKey, CompareCaptionKeys);
+      break;
+    case Reading::kWhole:
+      order = SortedOrder<std::optional<std::int64_t>>(
+          list, [&](const KeywordRow& row) { return WholeKey(row, column); },
+          [&](const auto& a, const auto& b) { return CompareWholeKeys(a, b, rule.largest_first); });
+      break;
+    case Reading::kDecimal:
+      order = SortedOrder<std::optional<long double>>(
+          list, [&](const KeywordRow& row) { return DecimalKey(row, column); },
+          [&](const auto& a, const auto& b) {
+            return CompareDecimalKeys(a, b, rule.largest_first);
+          });
+      break;
+  }
+  list.Reorder(order);
+}
+
+}  // namespace quillmark
