@@ -1,0 +1,133 @@
+#include "store/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "store/store_error.h"
+
+namespace quillmark {
+namespace {
+
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+  ~UniqueFd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  // Closes now so that a late write error (NFS, quotas) is seen; returns the errno or 0.
+  int Close() {
+    if (fd_ < 0) return 0;
+    const int fd = fd_;
+    fd_ = -1;
+    return ::close(fd) == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+// Returns 0 or the errno of the failed write.
+int WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return 0;
+}
+
+// Writing through a symbolic link replaces the file it points at, not the link.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t max_bytes) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    throw StoreError::FromErrno("read", path, errno);
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) throw StoreError::FromErrno("read", path, errno);
+  if (S_ISDIR(st.st_mode)) throw StoreError::FromErrno("read", path, EISDIR);
+  std::string data;
+  if (st.st_size > 0) {
+    if (static_cast<std::size_t>(st.st_size) > max_bytes)
+      throw StoreError::FromReason("read", path, "file too large");
+    data.reserve(static_cast<std::size_t>(st.st_size));
+  }
+  // Read to the end rather than trusting the size: the file may be a pipe or still growing.
+  char chunk[64 * 1024];
+  for (;;) {
+    const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw StoreError::FromErrno("read", path, errno);
+    }
+    if (n == 0) break;
+    if (data.size() + static_cast<std::size_t>(n) > max_bytes)
+      throw StoreError::FromReason("read", path, "file too large");
+    data.append(chunk, static_cast<std::size_t>(n));
+  }
+  return data;
+}
+
+void ReplaceFileAtomically(const std::string& path, std::string_view text) {
+  static std::atomic<unsigned> counter{0};
+  const std::string target = ResolveTarget(path);
+  const std::string directory = DirectoryOf(target);
+
+  // A short name beside the target, so that the rename stays on one file system; O_EXCL never
+  // reuses a stranger's file, and mode 0666 lets the umask decide as for any new file.
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = directory + "/.~qmk" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + ".tmp";
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) throw StoreError::FromErrno("write", path, errno);
+  UniqueFd file(fd);
+
+  auto fail = [&](int error) {
+    file.Close();
+    ::unlink(temp.c_str());
+    throw StoreError::FromErrno("write", path, error);
+  };
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0) ::fchmod(file.get(), old.st_mode & 07777);
+  if (int error = WriteAll(file.get(), text)) fail(error);
+  if (::fsync(file.get()) != 0) fail(errno);
+  if (int error = file.Close()) fail(error);
+  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+
+  // Make the rename itself durable; a failure here no longer endangers either version.
+  UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace quillmark

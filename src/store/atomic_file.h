@@ -1,0 +1,21 @@
+#pragma once
+// Whole-file reads and atomic replacement, so that a crash or a full disk never leaves a
+// half-written file behind.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmark {
+
+// The file's bytes, or nothing when it does not exist. Raises StoreError when it exists but
+// cannot be read or holds more than `max_bytes`.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t max_bytes);
+
+// Replaces `path` with `text`: written to a temporary file beside it, synced, then renamed over
+// it. On failure the temporary file is removed, the old file is left as it was, and StoreError
+// names `path` and the reason.
+void ReplaceFileAtomically(const std::string& path, std::string_view text);
+
+}  // namespace quillmark
