@@ -1,0 +1,56 @@
+// qmk fetch as a user runs it, against nginx on loopback: the bytes on standard output are the
+// bytes of the file, and the exit code is 0.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "net/support/child_process.h"
+#include "net/support/nginx_fixture.h"
+#include "net/support/temp_dir.h"
+
+namespace quillmark::cli {
+namespace {
+
+using namespace quillmark::testing;
+
+struct Fetched {
+  ChildResult result;
+  std::string out;
+};
+
+Fetched RunQmkFetch(const std::string& url) {
+  TempDir dir("quillmark-qmk");
+  ChildProcess::Options options;
+  options.stdout_file = dir.path() / "out";
+  options.stderr_file = dir.path() / "err";
+  ChildProcess qmk({QMK_BINARY, "fetch", url}, options);
+  Fetched fetched{qmk.Wait(std::chrono::seconds(30)), dir.Read("out")};
+  return fetched;
+}
+
+TEST(FetchRealPeerTest, WritesTheBodyBytesAndExitsZero) {
+  if (auto missing = MissingProgram(kNginxBinary)) GTEST_SKIP() << *missing;
+  NginxServer nginx;
+  nginx.WriteFile("empty.txt", "");
+
+  for (const std::string name : {"index.html", "big.bin", "empty.txt"}) {
+    const Fetched fetched = RunQmkFetch(nginx.Url("/" + name));
+    ASSERT_TRUE(fetched.result.exited) << name;
+    EXPECT_EQ(fetched.result.exit_code, 0) << name;
+    EXPECT_TRUE(fetched.out == nginx.ReadFile(name)) << name << ": " << fetched.out.size();
+  }
+
+  const Fetched chunked = RunQmkFetch(nginx.Url("/chunked/text.txt"));
+  EXPECT_EQ(chunked.result.exit_code, 0);
+  EXPECT_EQ(chunked.out, NginxServer::ChunkedExpected());
+
+  // An error reply still prints its page and counts as a finished fetch.
+  const Fetched missing = RunQmkFetch(nginx.Url("/missing"));
+  EXPECT_EQ(missing.result.exit_code, 0);
+  EXPECT_EQ(missing.out, nginx.ReadFile("404.html"));
+}
+
+}  // namespace
+}  // namespace quillmark::cli
