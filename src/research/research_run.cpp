@@ -1,0 +1,168 @@
+#include <algorithm>
+#include <exception>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+#include "research/forward_finder.h"
+#include "research/indices.h"
+#include "research/page_text.h"
+#include "research/researcher.h"
+#include "research/run_scope.h"
+#include "research/stop_request.h"
+#include "research/whole_number.h"
+
+namespace quillmark {
+
+namespace {
+
+// The suggestion table follows this text; cells before it are not suggestions.
+constexpr std::string_view kTableStart = " done ";
+constexpr std::string_view kCellOpen = "<td>";
+constexpr std::string_view kCellClose = "</td>";
+
+// Runs one step of a row. A failure is kept (the first one) so that the row's later steps
+// still run and the row gets all its columns; a run that has been abandoned ends at once.
+template <typename Step>
+void Guarded(std::exception_ptr& failure, Step&& step) {
+  try {
+    step();
+  } catch (const RunAbandoned&) {
+    throw;
+  } catch (...) {
+    if (!failure) failure = std::current_exception();
+  }
+}
+
+std::string WithoutLastChar(const std::string& text) {
+  return text.empty() ? text : text.substr(0, text.size() - 1);
+}
+
+}  // namespace
+
+Researcher::Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints)
+    : host_(host), fetcher_(std::move(fetcher)), endpoints_(std::move(endpoints)) {}
+
+std::string Researcher::Fetch(const std::string& url) {
+  return fetcher_(url);
+}
+
+void Researcher::Pump() {
+  host_.ProcessMessages();
+  if (run_is_stale_ && run_is_stale_()) throw RunAbandoned{};
+}
+
+void Researcher::ResearchSeed(std::string_view seed) {
+  // The steps before the parse belong to no run yet, even when this was started from inside
+  // another run's pump.
+  RunScope no_run(*this, nullptr);
+  const std::string unquoted = ReplaceAllNoCase(seed, "\"", "");
+  const std::string trimmed(TrimText(unquoted));
+  host_.SetStatusText(trimmed);
+  Pump();
+
+  std::string page;
+  std::exception_ptr failure;
+  try {
+    page = Fetch(SuggestionUrl(endpoints_.suggest_host, trimmed));
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  Pump();
+  ParseSuggestionPage(std::move(page));
+  if (failure) std::rethrow_exception(failure);
+}
+
+void Researcher::ParseSuggestionPage(std::string page) {
+  ClearStopRequest();
+  KeywordList& list = host_.Keywords();
+  list.Clear();
+  const std::uint64_t generation = list.BumpGeneration();
+  RunScope run(*this, [&list, generation] { return list.Generation() != generation; });
+
+  LowerInPlace(page);
+  const std::string_view text = page;
+  // The remaining text of the walk is text.substr(rest); it only ever moves forward.
+  std::size_t rest = 0;
+  if (const std::size_t start = FindText(kTableStart, text); start > 0) rest = start - 1;
+  ForwardFinder opens(text, kCellOpen);
+  ForwardFinder closes(text, kCellClose);
+  const auto remaining = [&] { return text.substr(rest); };
+  // remaining = SubText(remaining, from, length of remaining)
+  const auto drop_before = [&](std::int64_t from) {
+    rest =
+        std::min(text.size(), rest + static_cast<std::size_t>(std::max<std::int64_t>(from, 1) - 1));
+  };
+  const auto at = [&](ForwardFinder& finder) {
+    return static_cast<std::int64_t>(finder.FindInRest(rest));
+  };
+  // Every write checks that the run still owns its row: a row the filter deleted, or a list
+  // cleared or taken over by a newer run, ends the run here.
+  const auto write = [&](bool written) {
+    if (!written || run_is_stale_()) throw RunAbandoned{};
+  };
+
+  std::int64_t e = at(closes);
+  if (e == 0) return;
+  // A step that fails leaves its text as the previous row had it.
+  std::string demand, keyword, supply, cost, rank, profitability, estimate;
+  try {
+    for (;;) {
+      std::int64_t p = at(opens);
+      e = at(closes);
+      demand = ExtractDemandText(SubText(remaining(), p, e - p));
+      if (run_is_stale_()) throw RunAbandoned{};
+      const KeywordRowPtr row = list.Append();
+      write(list.AppendSubItem(*row, demand));
+
+      std::exception_ptr failure;
+      Guarded(failure, [&] {
+        drop_before(e + static_cast<std::int64_t>(kCellClose.size()));
+        p = at(opens);
+        e = at(closes);
+      });
+      Guarded(failure, [&] { Pump(); });
+      Guarded(failure, [&] { keyword = ExtractLinkText(SubText(remaining(), p, e - p)); });
+      write(list.SetCaption(*row, keyword));
+      Guarded(failure, [&] {
+        Pump();
+        supply = LookupSupply(keyword);
+      });
+      write(list.AppendSubItem(*row, supply));
+      Guarded(failure, [&] { cost = ComputeCostPerProspect(supply, demand); });
+      write(list.AppendSubItem(*row, cost));
+      Guarded(failure, [&] {
+        Pump();
+        const std::string pages_text = host_.MaxPagesText();
+        const std::optional<std::int32_t> max_pages = ReadWholeNumber(pages_text);
+        if (!max_pages)
+          throw std::invalid_argument("'" + pages_text + "' is not a valid integer value");
+        const std::string target = host_.TargetUrl();
+        rank = LookupRank(keyword, target, *max_pages);
+      });
+      write(list.AppendSubItem(*row, rank));
+      Guarded(failure, [&] { profitability = ComputeProfitability(supply, rank); });
+      write(list.AppendSubItem(*row, profitability));
+      Guarded(failure,
+              [&] { estimate = EstimateProspects(demand, WithoutLastChar(profitability)); });
+      write(list.AppendSubItem(*row, estimate));
+      write(list.SetChecked(*row, false));
+      Guarded(failure, [&] {
+        drop_before(at(closes) + static_cast<std::int64_t>(kCellClose.size()));
+        e = at(closes);
+      });
+      Guarded(failure, [&] { Pump(); });
+      Guarded(failure, [&] { Pump(); });
+      if (failure) std::rethrow_exception(failure);
+
+      // The only checkpoint between rows: a stop during a row lets the row finish first.
+      if (host_.EscapeDown() || StopRequested()) break;
+      if (list.Count() >= static_cast<std::size_t>(std::max(host_.MaxResults(), 0))) break;
+      if (e == 0) break;
+    }
+  } catch (const RunAbandoned&) {
+    // The list has moved on without this run; it must not be touched again.
+  }
+}
+
+}  // namespace quillmark

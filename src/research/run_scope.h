@@ -1,0 +1,32 @@
+#pragma once
+// Internal to the research run: how a run notices that its list has moved on without it (the
+// list was cleared, or a newer run took it over) and ends without touching the list again.
+
+#include <functional>
+#include <utility>
+
+#include "research/researcher.h"
+
+namespace quillmark {
+
+// Thrown at the run's next step once its list has moved on; caught where the run began.
+struct RunAbandoned {};
+
+// Marks the run in progress for Pump's staleness test, and puts back the outer run's test
+// when a nested run (started from inside a pump) ends.
+class Researcher::RunScope {
+ public:
+  RunScope(Researcher& researcher, std::function<bool()> is_stale)
+      : researcher_(researcher), outer_(std::move(researcher.run_is_stale_)) {
+    researcher_.run_is_stale_ = std::move(is_stale);
+  }
+  ~RunScope() { researcher_.run_is_stale_ = std::move(outer_); }
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+
+ private:
+  Researcher& researcher_;
+  std::function<bool()> outer_;
+};
+
+}  // namespace quillmark

@@ -1,0 +1,102 @@
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "research/forward_finder.h"
+#include "research/page_text.h"
+#include "research/researcher.h"
+#include "research/run_scope.h"
+#include "research/stop_request.h"
+
+namespace quillmark {
+namespace {
+
+constexpr std::string_view kTableOpen = "<table";
+constexpr std::string_view kTableClose = "</table";
+// Each top search is one cell: "<td><a href=" address ">" phrase "</a></td>".
+constexpr std::string_view kLinkCell = "<td><a href=";
+constexpr std::string_view kLinkCellEnd = "</a></td>";
+// Without a further link cell the walk still moves on by this much.
+constexpr std::size_t kSkipWithoutCell = 11;
+constexpr const char* kExtractingText = "Extracting top keywords...";
+
+// Whether an unwanted term stands in the phrase once its spaces are gone. `squeezed` is a
+// buffer kept between calls.
+bool IsUnwanted(std::string_view phrase, const std::vector<std::string>& terms,
+                std::string& squeezed) {
+  squeezed.clear();
+  std::copy_if(phrase.begin(), phrase.end(), std::back_inserter(squeezed),
+               [](char c) { return c != ' '; });
+  return std::any_of(terms.begin(), terms.end(), [&](const std::string& term) {
+    return FindText(term, squeezed) > 0;  // an empty term occurs nowhere
+  });
+}
+
+}  // namespace
+
+bool Researcher::ExtractTopSearches() {
+  RunScope no_run(*this, nullptr);
+  host_.SetStatusText(kExtractingText);
+  Pump();
+  std::string page = Fetch(TopSearchesUrl(endpoints_.top_host));
+  Pump();
+  ParseTopSearches(std::move(page));
+  return true;
+}
+
+void Researcher::ParseTopSearches(std::string page) {
+  // A Stop pressed while the page was fetched is forgotten here.
+  ClearStopRequest();
+  TopSearchList& list = host_.TopSearches();
+  list.Clear();
+  const std::uint64_t generation = list.Generation();
+  RunScope run(*this, [&list, generation] { return list.Generation() != generation; });
+
+  LowerInPlace(page);
+  const std::string_view text = page;
+  std::size_t rest = 0;
+  if (const std::size_t table = text.find(kTableOpen); table != std::string_view::npos) {
+    rest = table;
+  }
+  if (text.find(kTableClose, rest) == std::string_view::npos) return;
+
+  ForwardFinder cells(text, kLinkCell);
+  ForwardFinder cell_ends(text, kLinkCellEnd);
+  int counter = 0;
+  std::string squeezed;
+  try {
+    bool more = false;
+    do {
+      const std::size_t cell_at = cells.FindFrom(rest);
+      rest = cell_at != ForwardFinder::npos ? cell_at + kLinkCell.size()
+                                            : std::min(text.size(), rest + kSkipWithoutCell);
+      const std::size_t end = cell_ends.FindFrom(rest);
+      const std::string_view cell =
+          end != ForwardFinder::npos ? text.substr(rest, end - rest) : std::string_view{};
+      const std::size_t tag_end = cell.find('>');
+      const std::string_view phrase = TrimText(
+          tag_end != std::string_view::npos ? cell.substr(tag_end + 1) : std::string_view{});
+
+      bool accepted = !phrase.empty();
+      if (accepted && host_.FilterUnwanted()) {
+        accepted = !IsUnwanted(phrase, host_.UnwantedTerms(), squeezed);
+      }
+      if (accepted) {
+        if (run_is_stale_()) throw RunAbandoned{};
+        ++counter;
+        list.Append(std::to_string(counter), std::string(phrase));
+      }
+      more = cells.FindFrom(rest) != ForwardFinder::npos;
+      Pump();
+      host_.PlaceTopSearchesWindow();
+      Pump();
+      if (host_.EscapeDown() || StopRequested()) break;
+      if (list.Count() >= static_cast<std::size_t>(std::max(host_.MaxResults(), 0))) break;
+    } while (more);
+  } catch (const RunAbandoned&) {
+    // A newer listing has taken the list over.
+  }
+}
+
+}  // namespace quillmark
