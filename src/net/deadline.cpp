@@ -1,0 +1,21 @@
+#include "net/deadline.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace quillmark::net {
+
+int TNetDeadline::PollTimeout(std::chrono::milliseconds wait, Clock::time_point wait_start) const {
+  using std::chrono::ceil;
+  using std::chrono::milliseconds;
+  std::optional<Clock::time_point> end = at_;
+  if (wait.count() >= 0) {
+    const Clock::time_point wait_end = wait_start + wait;
+    end = end ? std::min(*end, wait_end) : wait_end;
+  }
+  if (!end) return -1;
+  const auto left = ceil<milliseconds>(*end - Clock::now()).count();
+  return static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
+}
+
+}  // namespace quillmark::net

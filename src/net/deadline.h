@@ -1,0 +1,33 @@
+#pragma once
+// TNetDeadline: the one point in time by which a whole fetch must be done. Resolve, connect, send
+// and every wait of the fetch measure their own waits against it.
+
+#include <chrono>
+#include <optional>
+
+namespace quillmark::net {
+
+class TNetDeadline {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  // No deadline at all: waits last as long as they ask for.
+  TNetDeadline() = default;
+  static TNetDeadline After(std::chrono::milliseconds span) {
+    TNetDeadline d;
+    d.at_ = Clock::now() + span;
+    return d;
+  }
+
+  bool IsSet() const { return at_.has_value(); }
+  bool Expired() const { return at_ && Clock::now() >= *at_; }
+
+  // The timeout for one poll() that waits `wait` (negative: no limit of its own) but never past
+  // the deadline: -1 for no limit, else milliseconds, rounded up so we never wake just short of it.
+  int PollTimeout(std::chrono::milliseconds wait, Clock::time_point wait_start) const;
+
+ private:
+  std::optional<Clock::time_point> at_;
+};
+
+}  // namespace quillmark::net

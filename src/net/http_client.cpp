@@ -1,0 +1,218 @@
+#include "net/http_client.h"
+
+#include <charconv>
+
+#include "net/net_errors.h"
+#include "net/net_limits.h"
+#include "net/net_uri.h"
+
+namespace quillmark::net {
+
+namespace {
+
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+// The URL's port text as a port number; -1 when it is absent or not a usable port.
+std::int32_t PortNumber(std::string_view text) {
+  std::int32_t port = -1;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return -1;
+  return port >= 0 && port <= 65535 ? port : -1;
+}
+
+std::int32_t StatusCode(const std::string& reply_text) {
+  std::string rest = reply_text;
+  const std::string code = TNetURI::CutAt(rest, " ", false);
+  std::int32_t value = 0;
+  std::string_view digits = code;
+  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
+  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
+    throw EConvertError("'" + code + "' is not a valid integer value");
+  }
+  return value;
+}
+
+}  // namespace
+
+void TNetHTTP::GetDocument(const std::string& url, TNetBuffer& sink) {
+  PerformRequest("GET", url, nullptr, &sink);
+}
+
+bool TNetHTTP::ChooseEndpoint(const std::string& scheme, const std::string& host,
+                              std::int32_t port) {
+  if (!Request.ProxyServer.empty()) {
+    Host = Request.ProxyServer;
+    Port = Request.ProxyPort;
+    if (!host.empty()) RequestHost = host;
+    if (!scheme.empty()) SchemeText = scheme;
+    return true;
+  }
+  // No secure channel exists in this program, so https is refused before any connection.
+  if (SameText(scheme, "HTTPS")) throw ENetInterceptPropInvalid();
+  if (!host.empty()) {
+    if (Socket.HasSocket() && (!SameText(host, Host) || port != Port)) CloseConnection();
+    Host = host;
+    RequestHost = host;
+    if (!scheme.empty()) SchemeText = scheme;
+  } else {
+    RequestHost = Host;
+  }
+  Port = port == -1 ? kDefaultHttpPort : port;
+  return false;
+}
+
+bool TNetHTTP::AskRedirect(std::string& dest, std::int32_t& depth) {
+  bool handled = HandleRedirects;
+  if (OnRedirect) OnRedirect(*this, dest, depth, handled);
+  return handled;
+}
+
+void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, TNetBuffer* source,
+                              TNetBuffer* sink) {
+  ++RedirectDepth;
+  const TNetUrlParts parts = TNetURI::SplitUrl(url);
+  std::string target = parts.Path + parts.Document;
+  if (ChooseEndpoint(parts.Scheme, parts.Host, PortNumber(parts.Port))) {
+    target = (parts.Scheme.empty() ? SchemeText : parts.Scheme) + "://" +
+             (parts.Host.empty() ? RequestHost : parts.Host) + target;
+  }
+
+  if (ClosedByPeer && Socket.HasSocket()) DropSocket();
+  if (!Socket.HasSocket()) OpenConnection();
+
+  WireHeaders.Clear();
+  const bool sends_body = method == "POST" && source != nullptr;
+  Request.ContentLength = sends_body ? static_cast<std::int32_t>(source->Size()) : 0;
+  Request.ComposeRequestLines(WireHeaders);
+  const char* version = ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 ? "1.0" : "1.1";
+  SendLine(std::string(method) + " " + target + " HTTP/" + version);
+  SendLine("Host: " + RequestHost);
+  for (const std::string& line : WireHeaders.Lines()) SendLine(line);
+  SendLine("");
+  if (sends_body) SendText(source->View());
+
+  const std::string status = ReceiveLine();
+  const bool spoke_1_0 = status.size() >= 8 && SameText(status.substr(5, 3), "1.0");
+  ReplyText = status;
+  TNetURI::CutAt(ReplyText, " ", true);
+  ReplyCode = StatusCode(ReplyText);
+  ReadReplyHeaders();
+
+  // A HEAD reply announces a body it does not carry.
+  TNetBuffer* body_sink = method == "HEAD" ? nullptr : sink;
+  const std::int32_t status_class = ReplyCode / 100;
+  if ((status_class == 3 && ReplyCode != 304) || !Reply.Location.empty()) {
+    ReadReplyBody(body_sink);
+    std::string dest = Reply.Location;
+    std::int32_t depth = RedirectDepth;
+    if (HandleRedirects && RedirectDepth < RedirectMaximum) {
+      if (sink) sink->SetPosition(0);
+      if (!AskRedirect(dest, depth)) throw ENetProtocolReplyError(ReplyCode, ReplyText);
+      if (ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 || spoke_1_0) CloseConnection();
+      PerformRequest(method, dest, source, sink);
+      return;
+    }
+    if (!AskRedirect(dest, depth)) throw ENetProtocolReplyError(ReplyCode, ReplyText);
+    Reply.Location = dest;
+  } else {
+    ReadReplyBody(body_sink);
+    if (status_class != 2) throw ENetProtocolReplyError(ReplyCode, ReplyText);
+  }
+  Finish(spoke_1_0);
+}
+
+void TNetHTTP::ReadReplyHeaders() {
+  WireHeaders.Clear();
+  std::size_t total = 0;
+  for (;;) {
+    std::string line = ReceiveLine();
+    if (line.empty()) break;
+    total += line.size() + 2;
+    if (total > kMaxHeaderTotal) {
+      DropSocket();
+      throw ENetReplyTooLarge("Reply header too large.");
+    }
+    WireHeaders.Add(std::move(line));
+  }
+  Reply.AbsorbReplyLines(WireHeaders);
+}
+
+void TNetHTTP::Finish(bool server_spoke_1_0) {
+  if (ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 || server_spoke_1_0) {
+    CloseConnection();
+  } else if (SameText(Trim(Reply.Connection), "CLOSE") && Socket.HasSocket()) {
+    CloseConnection();
+  } else {
+    ProbeForClose(false, kCloseProbeWait);
+  }
+  RedirectDepth = 0;
+}
+
+void TNetHTTP::ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t body_start) {
+  const std::int64_t budget = kMaxBody - static_cast<std::int64_t>(sink.Position() - body_start);
+  if (count <= budget) {
+    ReceiveIntoSink(sink, count);
+    return;
+  }
+  ReceiveIntoSink(sink, budget);
+  DropSocket();
+  throw ENetReplyTooLarge("Reply body too large.");
+}
+
+void TNetHTTP::ReadReplyBody(TNetBuffer* sink) {
+  if (sink == nullptr) return;
+  const std::size_t body_start = sink->Position();
+  if (Reply.ContentLength != 0) {
+    ReceiveBodyPart(*sink, Reply.ContentLength, body_start);
+    return;
+  }
+  // Deliberately case-sensitive, as the client always was: "Chunked" reads until close.
+  if (Reply.ExtraHeaders.ValueOf("Transfer-Encoding").find("chunked") != std::string::npos) {
+    DoStatus(TNetStatus::hsText, "Chunk Started");
+    for (std::int64_t size = ParseChunkLine(); size > 0; size = ParseChunkLine()) {
+      ReceiveBodyPart(*sink, size, body_start);
+      ReceiveLine();  // the line end after the chunk data
+    }
+    ReceiveLine();  // the empty line after the last chunk
+    return;
+  }
+  if (ReceiveUntilClose(*sink, kMaxBody) && IsOpen()) {
+    DropSocket();
+    throw ENetReplyTooLarge("Reply body too large.");
+  }
+}
+
+std::int64_t TNetHTTP::ParseChunkLine() {
+  std::string line = ReceiveLine();
+  const std::string size_text = TNetURI::CutAt(line, " ", false);
+  // A size that is not plain hex (an extension after ";", say) or does not fit in 63 bits counts
+  // as the last chunk.
+  std::int64_t size = 0;
+  const auto [end, ec] =
+      std::from_chars(size_text.data(), size_text.data() + size_text.size(), size, 16);
+  if (size_text.empty() || ec != std::errc() || end != size_text.data() + size_text.size() ||
+      size < 0 || size_text.front() == '-' || size_text.front() == '+') {
+    return 0;
+  }
+  return size;
+}
+
+}  // namespace quillmark::net

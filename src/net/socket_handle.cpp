@@ -1,0 +1,155 @@
+#include "net/socket_handle.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <cerrno>
+
+#include <cstring>
+
+#include "net/net_errors.h"
+#include "net/net_stack.h"
+
+namespace quillmark::net {
+
+namespace {
+
+// The one place that retries a call interrupted by a signal.
+template <typename Call>
+auto RetryOnInterrupt(Call call) {
+  for (;;) {
+    auto result = call();
+    if (result != -1 || errno != EINTR) return result;
+  }
+}
+
+sockaddr_in MakeAddress(const std::string& ip, int port) {
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (ip.empty()) {
+    a.sin_addr.s_addr = htonl(INADDR_ANY);
+  } else {
+    const auto b = TNetStack::TextToAddress(ip);
+    std::memcpy(&a.sin_addr.s_addr, b.data(), 4);
+  }
+  return a;
+}
+
+void ReadEnd(const sockaddr_storage& s, std::string& ip, int& port) {
+  if (s.ss_family != AF_INET) return;  // e.g. a socketpair end: no address to show
+  const auto& in = reinterpret_cast<const sockaddr_in&>(s);
+  const auto* b = reinterpret_cast<const std::uint8_t*>(&in.sin_addr.s_addr);
+  ip = TNetStack::AddressToText({b[0], b[1], b[2], b[3]});
+  port = ntohs(in.sin_port);
+}
+
+}  // namespace
+
+void TNetSocketHandle::CreateSocket() {
+  ReleaseSocket();
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (fd < 0) throw ENetInvalidSocket();
+  fd_ = fd;
+}
+
+void TNetSocketHandle::AdoptSocket(int fd) {
+  ReleaseSocket();
+  fd_ = fd;
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags != -1) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+  ReadBackEnds();
+}
+
+void TNetSocketHandle::ReleaseSocket() {
+  if (fd_ < 0) return;
+  shutdown(fd_, SHUT_WR);
+  close(fd_);
+  Clear(true);
+}
+
+void TNetSocketHandle::Clear(bool local_too) {
+  fd_ = -1;
+  PeerAddress.clear();
+  PeerPortNumber = 0;
+  if (local_too) {
+    IP.clear();
+    Port = 0;
+  }
+}
+
+void TNetSocketHandle::BindLocal() {
+#ifdef IP_BIND_ADDRESS_NO_PORT
+  // With port 0 the port is picked at connect time, as for an unbound socket; a port picked at
+  // bind time could not be shared with connections still lingering in TIME_WAIT.
+  if (Port == 0) {
+    const int on = 1;
+    setsockopt(fd_, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
+  }
+#endif
+  const sockaddr_in a = MakeAddress(IP, Port);
+  if (bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == -1) {
+    if (WinsockCode(errno) == 10048) throw ENetCouldNotBindSocket();
+    TNetStack::CheckSocketResult(-1);
+  }
+  ReadBackEnds();
+}
+
+void TNetSocketHandle::ConnectPeer(const TNetDeadline& deadline) {
+  const sockaddr_in a = MakeAddress(PeerAddress, PeerPortNumber);
+  const int rc = connect(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+  if (rc == -1) {
+    // A non-blocking connect that is under way (or was interrupted) completes in the background;
+    // the socket turns writable when it is done, and SO_ERROR says how it went.
+    if (errno != EINPROGRESS && errno != EINTR) TNetStack::CheckSocketResult(-1);
+    if (WaitFor(false, std::chrono::milliseconds{-1}, deadline) != Wait::Ready) {
+      throw ENetTimedOut();
+    }
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) == -1) error = errno;
+    if (error != 0) throw ENetSocketError(WinsockCode(error));
+  }
+  ReadBackEnds();
+}
+
+void TNetSocketHandle::ReadBackEnds() {
+  sockaddr_storage s{};
+  socklen_t len = sizeof s;
+  if (getsockname(fd_, reinterpret_cast<sockaddr*>(&s), &len) == 0) ReadEnd(s, IP, Port);
+  len = sizeof s;
+  if (getpeername(fd_, reinterpret_cast<sockaddr*>(&s), &len) == 0) {
+    ReadEnd(s, PeerAddress, PeerPortNumber);
+  }
+}
+
+TNetSocketHandle::Wait TNetSocketHandle::WaitFor(bool readable, std::chrono::milliseconds wait,
+                                                 const TNetDeadline& deadline) const {
+  const auto start = TNetDeadline::Clock::now();
+  pollfd p{fd_, static_cast<short>(readable ? POLLIN : POLLOUT), 0};
+  for (;;) {
+    // Recomputed on every round, so an interrupted poll does not restart the whole wait.
+    const int timeout = deadline.PollTimeout(wait, start);
+    const int rc = poll(&p, 1, timeout);
+    if (rc > 0) return Wait::Ready;
+    if (rc == -1 && errno != EINTR) TNetStack::CheckSocketResult(-1);
+    if (rc == 0) {
+      // A short wait of its own (the close probe) ends as "not ready" even past the deadline.
+      if (wait.count() >= 0 && TNetDeadline::Clock::now() >= start + wait) return Wait::NotReady;
+      if (deadline.Expired()) return Wait::DeadlinePassed;
+    }
+  }
+}
+
+ssize_t TNetSocketHandle::Receive(char* data, std::size_t count) const {
+  return RetryOnInterrupt([&] { return recv(fd_, data, count, 0); });
+}
+
+ssize_t TNetSocketHandle::Send(const char* data, std::size_t count) const {
+  return RetryOnInterrupt([&] { return send(fd_, data, count, MSG_NOSIGNAL); });
+}
+
+}  // namespace quillmark::net

@@ -1,0 +1,54 @@
+#pragma once
+// TNetSocketHandle: owns one TCP socket (closing it on release or destruction) and the addresses
+// of its two ends. Sockets are non-blocking; every wait is a poll() bounded by the fetch deadline.
+
+#include <sys/types.h>
+#include <chrono>
+#include <string>
+
+#include "net/deadline.h"
+
+namespace quillmark::net {
+
+class TNetSocketHandle {
+ public:
+  TNetSocketHandle() = default;
+  ~TNetSocketHandle() { ReleaseSocket(); }
+  TNetSocketHandle(const TNetSocketHandle&) = delete;
+  TNetSocketHandle& operator=(const TNetSocketHandle&) = delete;
+
+  bool HasSocket() const { return fd_ >= 0; }
+  int Handle() const { return fd_; }
+
+  // A stream socket of the internet family; raises ENetInvalidSocket when none can be made.
+  void CreateSocket();
+  // Takes ownership of an already connected socket (any family, e.g. one end of a socketpair).
+  void AdoptSocket(int fd);
+  // Shuts down sending, closes, and clears the ends (the local ones too).
+  void ReleaseSocket();
+  void Clear(bool local_too);
+
+  // Binds to IP (any address when empty) and Port, then reads both back.
+  void BindLocal();
+  // Connects to PeerAddress:PeerPortNumber, waiting no longer than the deadline.
+  void ConnectPeer(const TNetDeadline& deadline);
+
+  enum class Wait { Ready, NotReady, DeadlinePassed };
+  // Waits until the socket is readable (or writable), at most `wait` and never past `deadline`.
+  Wait WaitFor(bool readable, std::chrono::milliseconds wait, const TNetDeadline& deadline) const;
+
+  // One recv / send; EINTR is retried. -1 with errno set on failure (EAGAIN included).
+  ssize_t Receive(char* data, std::size_t count) const;
+  ssize_t Send(const char* data, std::size_t count) const;
+
+  std::string IP;
+  int Port = 0;
+  std::string PeerAddress;
+  int PeerPortNumber = 0;
+
+ private:
+  void ReadBackEnds();
+  int fd_ = -1;
+};
+
+}  // namespace quillmark::net

@@ -1,0 +1,83 @@
+#pragma once
+// TNetTCPConnection: a blocking-style TCP connection with its own receive buffer, line reading
+// and counted reading. Every wait is bounded by the connection's deadline when one is set; when
+// it passes, the socket is dropped and ENetTimedOut raised.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "net/deadline.h"
+#include "net/in_buffer.h"
+#include "net/net_buffer.h"
+#include "net/net_component.h"
+#include "net/net_limits.h"
+#include "net/socket_handle.h"
+
+namespace quillmark::net {
+
+class TNetTCPConnection : public TNetComponent {
+ public:
+  TNetTCPConnection() = default;
+  ~TNetTCPConnection() override = default;
+
+  TNetSocketHandle Socket;
+  TNetInBuffer InBuffer;
+  std::int32_t RecvBufferSize = kRecvBufferSize;
+  std::int32_t SendBufferSize = kSendBufferSize;
+  bool ClosedByPeer = false;
+  bool LineTimedOut = false;
+  std::function<void(TNetTCPConnection&)> OnDisconnected;
+
+  // The deadline every later wait, connect and send is measured against.
+  void SetDeadline(const TNetDeadline& deadline) { deadline_ = deadline; }
+  const TNetDeadline& Deadline() const { return deadline_; }
+
+  // Takes over an already connected socket, so a connection can be run over a socketpair.
+  void AdoptConnectedSocket(int fd);
+
+  // A line up to `terminator` (LF when empty), without it; with the default terminator a CR
+  // before the LF is cut too. Empty with LineTimedOut set when the wait ends first or the peer
+  // closed mid-line. A line longer than kMaxHeaderLine raises ENetReplyTooLarge.
+  std::string ReceiveLine(std::string_view terminator = {},
+                          std::chrono::milliseconds wait = kWaitForever);
+  // Exactly `count` bytes into the sink (taken from InBuffer first). An orderly close before the
+  // count raises ENetConnClosedGracefully; the sink keeps what arrived. A negative count raises.
+  void ReceiveIntoSink(TNetBuffer& sink, std::int64_t count);
+  // Everything until the peer closes, but at most `limit` bytes; returns true when the limit
+  // stopped the read.
+  bool ReceiveUntilClose(TNetBuffer& sink, std::int64_t limit = kMaxBody);
+  void ReceiveExact(char* data, std::int64_t count);
+  std::string TakeBytes(std::size_t count);
+  std::size_t PendingCount() const { return InBuffer.Size(); }
+
+  void SendBytes(const char* data, std::int64_t count);
+  void SendText(std::string_view text);
+  // The text and CR LF in one send.
+  void SendLine(std::string_view text);
+
+  bool IsOpen();
+  void VerifyOpen(bool raise, bool ignore_buffer);
+  // Notices an orderly close by the peer without raising; bytes that arrive stay in InBuffer.
+  void ProbeForClose(bool raise, std::chrono::milliseconds wait = std::chrono::milliseconds{1});
+  void CloseConnection() { DropSocket(); }
+  void DropSocket();
+  // One receive into `target` (or InBuffer when null); 0 when the wait ended without data.
+  std::int64_t PullFromSocket(bool raise, std::chrono::milliseconds wait, char* target = nullptr,
+                              std::size_t target_size = 0);
+
+ protected:
+  // Drops the socket and raises ENetTimedOut when the deadline has passed.
+  void CheckDeadline();
+
+ private:
+  // Both read modes: at most `remaining` bytes; returns what is left of it.
+  std::int64_t ReceiveInto(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close,
+                           std::int64_t expected);
+  std::int64_t ReceiveBlocks(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close);
+  TNetDeadline deadline_;
+};
+
+}  // namespace quillmark::net
