@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "net/support/child_process.h"
-#include "net/support/scripted_server.h"
-#include "net/support/temp_dir.h"
+#include "child_process.h"
+#include "scripted_server.h"
+#include "temp_dir.h"
 
 namespace quillmark::testing {
 
