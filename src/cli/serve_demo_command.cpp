@@ -1,11 +1,67 @@
+// qmk serve-demo: runs the bundled stand-in service in the foreground until Ctrl-C or SIGTERM.
+
+#include <pthread.h>
+
+#include <csignal>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <string>
+
 #include "cli/commands.h"
+#include "demo/demo_limits.h"
+#include "demo/demo_service.h"
 
 namespace quillmark::cli {
 
+namespace {
+
+struct ServeDemoArgs {
+  int port = demo::kDefaultDemoPort;
+  int latency_ms = 0;
+};
+
+int ServeDemo(const ServeDemoArgs& args) {
+  // Block the stop signals before the service starts its threads, so they inherit the mask and
+  // the signal is taken here by sigwait rather than interrupting a worker.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
+
+  int code = kExitOk;
+  try {
+    demo::DemoService service(
+        {.bind = "127.0.0.1", .port = args.port, .latency_ms = args.latency_ms});
+    service.Start();
+    std::cerr << "Quillmark demo service listening on http://127.0.0.1:" << service.Port()
+              << " (generated data)" << std::endl;
+    int signal = 0;
+    sigwait(&stop_signals, &signal);
+    service.Stop();
+  } catch (const std::exception& e) {
+    std::cerr << "qmk serve-demo: " << e.what() << "\n";
+    code = kExitFailure;
+  }
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  return code;
+}
+
+}  // namespace
+
 void AddServeDemoCommand(CLI::App& app, int& exit_code) {
-  // Not built yet: the command exists so that the front end links.
-  auto* cmd = app.add_subcommand("serve-demo", "(not available yet)");
-  cmd->callback([&exit_code] { exit_code = kExitFailure; });
+  auto* cmd = app.add_subcommand(
+      "serve-demo", "Serve generated suggestion, search and top-searches pages on loopback");
+  auto args = std::make_shared<ServeDemoArgs>();
+  cmd->add_option("--port", args->port,
+                  "TCP port on 127.0.0.1 (0 = any free port; default " +
+                      std::to_string(demo::kDefaultDemoPort) + ")")
+      ->check(CLI::Range(0, 65535));
+  cmd->add_option("--latency-ms", args->latency_ms, "Delay every reply by this many milliseconds")
+      ->check(CLI::Range(0, demo::kMaxLatencyMs));
+  cmd->callback([args, &exit_code] { exit_code = ServeDemo(*args); });
 }
 
 }  // namespace quillmark::cli

@@ -1,0 +1,39 @@
+#pragma once
+// The bundled stand-in for the three outside endpoints: an HTTP server on a background thread
+// that answers the suggestion, search and top-searches requests with generated pages
+// (see demo_pages.h). Every reply carries Content-Length and closes its connection.
+
+#include <memory>
+#include <string>
+
+namespace quillmark::demo {
+
+struct DemoOptions {
+  std::string bind = "127.0.0.1";
+  int port = 0;        // 0 = any free port
+  int latency_ms = 0;  // delay before every reply
+};
+
+class DemoService {
+ public:
+  explicit DemoService(DemoOptions options = {});
+  ~DemoService();
+  DemoService(const DemoService&) = delete;
+  DemoService& operator=(const DemoService&) = delete;
+
+  // Binds and starts serving; returns once the socket is listening. Throws std::invalid_argument
+  // for a port or latency out of range, std::runtime_error when the address cannot be bound,
+  // std::logic_error when already started. A stopped service may be started again.
+  void Start();
+  // The port being listened on (the chosen one when the options asked for 0); 0 when stopped.
+  int Port() const;
+  // Stops serving, waking replies held back by the latency; idempotent.
+  void Stop();
+
+ private:
+  struct Impl;
+  DemoOptions options_;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quillmark::demo

@@ -1,0 +1,116 @@
+#include "demo/demo_text.h"
+
+#include "demo/demo_limits.h"
+
+namespace quillmark::demo {
+
+namespace {
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+}  // namespace
+
+std::string NormalizePhrase(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size() < kMaxPhraseLength ? raw.size() : kMaxPhraseLength);
+  bool pending_blank = false;
+  for (char ch : raw) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c <= ' ' || c == '<' || c == '>' || c == ';' || c == '&' || c == '"') {
+      pending_blank = !out.empty();
+      continue;
+    }
+    if (pending_blank) {
+      if (out.size() + 1 >= kMaxPhraseLength) break;
+      out.push_back(' ');
+      pending_blank = false;
+    }
+    if (out.size() >= kMaxPhraseLength) break;
+    out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : ch);
+  }
+  return out;
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string PercentEncode(std::string_view text, bool blank_as_plus) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (IsUnreserved(c)) {
+      out.push_back(ch);
+    } else if (c == ' ' && blank_as_plus) {
+      out.push_back('+');
+    } else {
+      out.push_back('%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0x0f]);
+    }
+  }
+  return out;
+}
+
+std::string Slug(std::string_view phrase) {
+  std::string out;
+  for (char ch : phrase) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+      out.push_back(static_cast<char>(c));
+    } else if (!out.empty() && out.back() != '-') {
+      out.push_back('-');
+    }
+  }
+  while (!out.empty() && out.back() == '-') out.pop_back();
+  return out.empty() ? std::string("page") : out;
+}
+
+std::string GroupThousands(std::uint64_t value) {
+  std::string digits = std::to_string(value);
+  std::string out;
+  out.reserve(digits.size() + digits.size() / 3);
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out.push_back(',');
+    out.push_back(digits[i]);
+  }
+  return out;
+}
+
+std::string TitleCase(std::string_view phrase) {
+  std::string out(phrase);
+  bool word_start = true;
+  for (char& c : out) {
+    if (word_start && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    word_start = (c == ' ');
+  }
+  return out;
+}
+
+}  // namespace quillmark::demo
