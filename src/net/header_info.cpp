@@ -1,33 +1,13 @@
 #include "net/header_info.h"
 
-#include <charconv>
-#include <limits>
 #include <string_view>
 
 #include "net/base64.h"
 #include "net/net_errors.h"
 #include "net/net_uri.h"
+#include "net/number_text.h"
 
 namespace quillmark::net {
-
-namespace {
-
-// The platform's integer reading: optional leading blanks and sign, then digits to the end.
-bool ReadInt32(std::string_view text, std::int32_t& value) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
-}
-
-std::int32_t ToInt32(const std::string& text) {
-  std::int32_t v = 0;
-  if (!ReadInt32(text, v)) throw EConvertError("'" + text + "' is not a valid integer value");
-  return v;
-}
-
-}  // namespace
 
 void TNetHeaderInfo::ResetToDefaults() {
   Accept = "text/html, */*";
@@ -101,12 +81,12 @@ void TNetHeaderInfo::AbsorbReplyLines(TNetHeaderList& lines) {
   ContentLanguage = take("Content-Language");
   ContentType = take("Content-Type");
   // A length that is absent or not a 32-bit number counts as none: the body then runs to the close.
-  if (!ReadInt32(take("Content-Length"), ContentLength)) ContentLength = 0;
+  if (!ReadDecimal(take("Content-Length"), ContentLength)) ContentLength = 0;
   std::string range = take("Content-Range");
   if (!range.empty()) {
     TNetURI::CutAt(range, " ", true);  // the unit, "bytes"
-    ContentRangeStart = ToInt32(TNetURI::CutAt(range, "-", true));
-    ContentRangeEnd = ToInt32(TNetURI::CutAt(range, "/", true));
+    ContentRangeStart = ToDecimal<std::int32_t>(TNetURI::CutAt(range, "-", true));
+    ContentRangeEnd = ToDecimal<std::int32_t>(TNetURI::CutAt(range, "/", true));
   }
   Date = ReadHttpDate(take("Date"));
   LastModified = ReadHttpDate(take("Last-Modified"));

@@ -5,6 +5,7 @@
 #include "net/net_errors.h"
 #include "net/net_limits.h"
 #include "net/net_uri.h"
+#include "net/number_text.h"
 
 namespace quillmark::net {
 
@@ -31,23 +32,7 @@ std::string_view Trim(std::string_view s) {
 // The URL's port text as a port number; -1 when it is absent or not a usable port.
 std::int32_t PortNumber(std::string_view text) {
   std::int32_t port = -1;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), port);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return -1;
-  return port >= 0 && port <= 65535 ? port : -1;
-}
-
-std::int32_t StatusCode(const std::string& reply_text) {
-  std::string rest = reply_text;
-  const std::string code = TNetURI::CutAt(rest, " ", false);
-  std::int32_t value = 0;
-  std::string_view digits = code;
-  while (!digits.empty() && digits.front() == ' ') digits.remove_prefix(1);
-  if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size()) {
-    throw EConvertError("'" + code + "' is not a valid integer value");
-  }
-  return value;
+  return ReadDecimal(text, port) && port >= 0 && port <= 65535 ? port : -1;
 }
 
 }  // namespace
@@ -113,7 +98,8 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   const bool spoke_1_0 = status.size() >= 8 && SameText(status.substr(5, 3), "1.0");
   ReplyText = status;
   TNetURI::CutAt(ReplyText, " ", true);
-  ReplyCode = StatusCode(ReplyText);
+  std::string code_text = ReplyText;
+  ReplyCode = ToDecimal<std::int32_t>(TNetURI::CutAt(code_text, " ", false));
   ReadReplyHeaders();
 
   // A HEAD reply announces a body it does not carry.

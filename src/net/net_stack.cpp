@@ -5,12 +5,12 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <cerrno>
-#include <charconv>
 
 #include <memory>
 #include <string_view>
 
 #include "net/net_errors.h"
+#include "net/number_text.h"
 
 namespace quillmark::net {
 
@@ -61,16 +61,6 @@ constexpr ErrorEntry kErrorTexts[] = {
     {10065, "No route to host."},
     {10066, "Directory not empty"},
 };
-
-// Reads a whole text as a decimal integer, as the platform's integer conversion does: optional
-// leading blanks and sign, then digits only.
-bool ReadInteger(std::string_view text, long long& value) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return ec == std::errc() && end == text.data() + text.size();
-}
 
 int LookupErrorCode(int gai_result) {
   switch (gai_result) {
@@ -204,7 +194,7 @@ std::string TNetStack::LookupAddress(const std::string& host) const {
 bool TNetStack::IsDottedQuad(std::string_view text) {
   auto part_ok = [](std::string_view part) {
     long long v = 0;
-    return ReadInteger(part, v) && v >= 0 && v <= 255;
+    return ReadDecimal(part, v) && v >= 0 && v <= 255;
   };
   for (int i = 0; i < 3; ++i) {
     const std::size_t dot = text.find('.');
@@ -227,10 +217,7 @@ std::array<std::uint8_t, 4> TNetStack::TextToAddress(const std::string& text) {
     const std::size_t dot = rest.find('.');
     const std::string_view part = i < 3 ? rest.substr(0, dot) : rest;
     rest = dot == std::string_view::npos ? std::string_view{} : rest.substr(dot + 1);
-    long long v = 0;
-    if (!ReadInteger(part, v)) {
-      throw EConvertError("'" + std::string(part) + "' is not a valid integer value");
-    }
+    const auto v = ToDecimal<long long>(part);
     out[i] =
         static_cast<std::uint8_t>(v);  // the byte of the number, as the address record takes it
   }
