@@ -75,7 +75,7 @@ TNetDateTime ReadHttpDate(std::string_view text) {
   // An optional day name ("Sun," or "Sunday,").
   if (c.i < text.size() && std::isalpha(static_cast<unsigned char>(text[c.i]))) {
     const std::size_t before = c.i;
-    if (MonthOf(c.ReadWord()) != 0) c.i = before;  // asctime puts the month first: keep it
+    if (MonthOf(c.ReadWord()) != 0) c.i = before;  // no day name: the word is the month
     c.SkipSeparators();
   }
   int day = 1;
@@ -84,17 +84,6 @@ TNetDateTime ReadHttpDate(std::string_view text) {
   const int month = MonthOf(c.ReadWord());
   if (month == 0) return 0;
   c.SkipSeparators();
-  if (day == 1 && c.i < text.size()) {
-    // asctime: "Nov  6 08:49:37 1994" has the day after the month.
-    const std::size_t before = c.i;
-    int d = 0;
-    if (c.ReadNumber(d, 2) && c.i < text.size() && text[c.i] == ' ') {
-      day = d;
-      c.SkipSeparators();
-    } else {
-      c.i = before;
-    }
-  }
   int year = 0;
   const std::size_t year_start = c.i;
   if (!c.ReadNumber(year, 4)) return 0;
