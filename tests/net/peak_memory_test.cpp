@@ -1,6 +1,6 @@
 // A hostile server must not make a fetch eat the machine's memory or hang it: qmk fetch runs as
 // a child process against peers that announce or stream far more than any page, and its peak
-// resident memory (from wait4) and its running time must stay small.
+// resident memory and its running time must stay small.
 
 #include <gtest/gtest.h>
 #include <unistd.h>

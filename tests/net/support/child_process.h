@@ -2,17 +2,24 @@
 // Runs a program as a child process for tests and benchmarks: standard output and error go to
 // files, the wait has a time limit (the child is killed when it passes) and reports the child's
 // peak resident memory, so a test can check both what a command printed and what it cost.
+//
+// The peak is sampled from /proc/PID/status (VmHWM) while waiting, not taken from wait4()'s
+// ru_maxrss: Linux folds the memory image the child had before exec into ru_maxrss, and with
+// posix_spawn (vfork) that image is the parent's own, so a test process that once held a large
+// buffer would see its own peak reported as the child's.
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -79,8 +86,7 @@ class ChildProcess {
   std::optional<ChildResult> Poll() {
     if (pid_ <= 0) return result_;
     int status = 0;
-    rusage usage{};
-    const pid_t done = ::wait4(pid_, &status, WNOHANG, &usage);
+    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
     if (done == 0) return std::nullopt;
     ChildResult result;
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -89,8 +95,8 @@ class ChildProcess {
       result.exited = WIFEXITED(status);
       result.exit_code = result.exited ? WEXITSTATUS(status) : -1;
       result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-      result.peak_rss_kib = usage.ru_maxrss;
     }
+    result.peak_rss_kib = peak_rss_kib_;
     pid_ = -1;
     result_ = result;
     return result_;
@@ -100,6 +106,7 @@ class ChildProcess {
   ChildResult Wait(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
+      SamplePeak();
       if (auto result = Poll()) return *result;
       if (std::chrono::steady_clock::now() >= deadline) {
         ::kill(pid_, SIGKILL);
@@ -108,7 +115,7 @@ class ChildProcess {
         result_ = result;
         return result;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
 
@@ -119,14 +126,24 @@ class ChildProcess {
   }
 
  private:
+  // The peak only grows, so sampling it often enough misses at most the last millisecond.
+  void SamplePeak() {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);) {
+      if (line.rfind("VmHWM:", 0) == 0) {
+        peak_rss_kib_ = std::max(peak_rss_kib_, std::atol(line.c_str() + 6));
+        return;
+      }
+    }
+  }
+
   ChildResult WaitBlocking() {
     int status = 0;
-    rusage usage{};
-    while (::wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     ChildResult result;
     result.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    result.peak_rss_kib = usage.ru_maxrss;
+    result.peak_rss_kib = peak_rss_kib_;
     result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - started_);
     pid_ = -1;
@@ -136,6 +153,7 @@ class ChildProcess {
   pid_t pid_ = -1;
   std::chrono::steady_clock::time_point started_;
   std::optional<ChildResult> result_;
+  long peak_rss_kib_ = 0;
 };
 
 }  // namespace quillmark::testing
