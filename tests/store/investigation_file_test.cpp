@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/store_error.h"
+#include "store/support/file_size_limit.h"
 #include "store/support/temp_dir.h"
 
 namespace quillmark {
@@ -132,7 +133,25 @@ TEST(InvestigationSave, AFailedSaveRaisesAndKeepsTheOldFile) {
               "cannot write " + dir.File("missing/y.qmk") + ": No such file or directory");
   }
 
+  const std::string path = dir.File("full.qmk");
+  SaveInvestigationFile(list, path);
+  const std::string old = ReadBytes(path);
+  KeywordList big;
+  Fill(big, std::vector<Row>(500, {"a longer keyword", kEmpty, true}));
+  {
+    testing::FileSizeLimit full(4096);
+    EXPECT_THROW(SaveInvestigationFile(big, path), StoreError);
+  }
+  EXPECT_EQ(ReadBytes(path), old);
+  EXPECT_EQ(Open(path), (std::vector<Row>{{"k", kEmpty, true}}));
+  EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+TEST(InvestigationSave, AReadOnlyFolderKeepsTheOldFile) {
   if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  TempDir dir;
+  KeywordList list;
+  Fill(list, {{"k", kEmpty, true}});
   const std::string path = dir.File("ro/keep.qmk");
   ::mkdir(dir.File("ro").c_str(), 0755);
   WriteBytes(path, "[item0]\r\nkeyterm=kept\r\n");

@@ -1,12 +1,11 @@
 #include "store/profile_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <string>
 
 #include "store/store_error.h"
+#include "store/support/file_size_limit.h"
 #include "store/support/temp_dir.h"
 
 namespace quillmark {
@@ -216,15 +215,10 @@ TEST(ProfileFlush, FailuresNameTheFileAndKeepTheOldOne) {
   WriteBytes(path, "[keep]\r\nk=v\r\n");
   ProfileFile big(path);
   big.WriteString("s", "k", std::string(100000, 'x'));
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = saved;
-  limited.rlim_cur = 4096;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  EXPECT_THROW(big.Flush(), StoreError);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, old_handler);
+  {
+    testing::FileSizeLimit full(4096);
+    EXPECT_THROW(big.Flush(), StoreError);
+  }
   EXPECT_EQ(ReadBytes(path), "[keep]\r\nk=v\r\n");
   EXPECT_EQ(dir.EntryCount(), 1u);
 
