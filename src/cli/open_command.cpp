@@ -1,11 +1,47 @@
+#include <filesystem>
+#include <iostream>
+
 #include "cli/commands.h"
+#include "cli/keyword_rows.h"
+#include "cli/row_output.h"
+#include "store/investigation_file.h"
+#include "store/store_error.h"
 
 namespace quillmark::cli {
+namespace {
+
+struct OpenArgs {
+  std::string path;
+  OutputFormat format = OutputFormat::kTable;
+};
+
+int RunOpen(const OpenArgs& args) {
+  // The window quietly adds nothing for a missing file; on the command line it is a mistake
+  // worth saying.
+  std::error_code error;
+  if (!std::filesystem::exists(args.path, error)) {
+    std::cerr << "qmk: cannot open " << args.path << ": No such file or directory\n";
+    return kExitFailure;
+  }
+  KeywordList list;
+  try {
+    OpenInvestigationFile(list, args.path);
+  } catch (const StoreError& e) {
+    std::cerr << "qmk: " << e.what() << "\n";
+    return kExitFailure;
+  }
+  WriteRows(std::cout, KeywordRowTable(list, true), args.format);
+  return kExitOk;
+}
+
+}  // namespace
 
 void AddOpenCommand(CLI::App& app, int& exit_code) {
-  // Not built yet: the command exists so that the front end links.
-  auto* cmd = app.add_subcommand("open", "(not available yet)");
-  cmd->callback([&exit_code] { exit_code = kExitFailure; });
+  auto args = std::make_shared<OpenArgs>();
+  CLI::App* cmd = app.add_subcommand("open", "Show the rows of an investigation file (.qmk)");
+  cmd->add_option("file", args->path, "The investigation file")->required();
+  AddFormatOption(cmd, args->format);
+  cmd->callback([args, &exit_code] { exit_code = RunOpen(*args); });
 }
 
 }  // namespace quillmark::cli

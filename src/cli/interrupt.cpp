@@ -1,0 +1,39 @@
+#include "cli/interrupt.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+namespace quillmark::cli {
+namespace {
+
+volatile std::sig_atomic_t g_interrupts = 0;
+
+extern "C" void OnInterrupt(int signal_number) {
+  g_interrupts = g_interrupts + 1;
+  if (g_interrupts > 1) {
+    // The user insists: leave without waiting for the fetch in progress.
+    static const char kMessage[] = "\nqmk: interrupted\n";
+    ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+    (void)ignored;
+    ::_exit(128 + signal_number);
+  }
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  // No SA_RESTART: a wait in progress returns early, and the socket layer retries it.
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() {
+  return g_interrupts > 0;
+}
+
+}  // namespace quillmark::cli

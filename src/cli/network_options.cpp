@@ -1,0 +1,102 @@
+#include "cli/network_options.h"
+
+#include <cstdlib>
+#include <iostream>
+
+#include "demo/demo_service.h"
+#include "net/fetch_page.h"
+
+namespace quillmark::cli {
+namespace {
+
+// Longer than any sensible wait, short enough that the milliseconds never overflow.
+constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+
+const CLI::Validator kEndpointValidator(
+    [](std::string& text) -> std::string {
+      return IsEndpointText(text) ? std::string() : "'" + text + "' is not HOST or HOST:PORT";
+    },
+    "HOST[:PORT]");
+
+// The flag's value, else the environment's, else "" (left to the stand-in service).
+std::string Choose(const std::string& flag, const char* variable) {
+  if (!flag.empty()) return flag;
+  const char* value = std::getenv(variable);
+  if (value == nullptr || *value == '\0') return {};
+  if (!IsEndpointText(value))
+    throw CLI::ValidationError(variable, std::string("'") + value + "' is not HOST or HOST:PORT");
+  return value;
+}
+
+}  // namespace
+
+bool IsEndpointText(const std::string& text) {
+  if (text.empty()) return false;
+  const std::size_t colon = text.find(':');
+  const std::string host = text.substr(0, colon);
+  if (host.empty()) return false;
+  for (unsigned char c : host) {
+    // The text goes into a request URL as it stands, so anything that would end the host part
+    // or the request line is refused here.
+    if (c <= ' ' || c >= 0x7F || c == '/' || c == '\\' || c == '?' || c == '#' || c == '@')
+      return false;
+  }
+  if (colon == std::string::npos) return true;
+  const std::string port = text.substr(colon + 1);
+  if (port.empty() || port.size() > 5) return false;
+  for (char c : port)
+    if (c < '0' || c > '9') return false;
+  const int number = std::stoi(port);
+  return number >= 1 && number <= 65535;
+}
+
+void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
+  command
+      ->add_option("--timeout", options.timeout_seconds,
+                   "Time limit of each page fetch, in seconds (default 60)")
+      ->check(CLI::Range(0.001, kMaxTimeoutSeconds));
+  command
+      ->add_option("--suggest-host", options.suggest_host,
+                   "Suggestion service HOST[:PORT] (env QUILLMARK_SUGGEST_HOST)")
+      ->check(kEndpointValidator);
+  command
+      ->add_option("--search-host", options.search_host,
+                   "Web-search engine HOST[:PORT] (env QUILLMARK_SEARCH_HOST)")
+      ->check(kEndpointValidator);
+  command
+      ->add_option("--top-host", options.top_host,
+                   "Top-searches page HOST[:PORT] (env QUILLMARK_TOP_HOST)")
+      ->check(kEndpointValidator);
+}
+
+NetworkSession::NetworkSession(const NetworkOptions& options)
+    : timeout_(static_cast<long long>(options.timeout_seconds * 1000.0 + 0.5)) {
+  endpoints_.suggest_host = Choose(options.suggest_host, "QUILLMARK_SUGGEST_HOST");
+  endpoints_.search_host = Choose(options.search_host, "QUILLMARK_SEARCH_HOST");
+  endpoints_.top_host = Choose(options.top_host, "QUILLMARK_TOP_HOST");
+  if (timeout_.count() < 1) timeout_ = std::chrono::milliseconds(1);
+
+  std::string* unset[] = {&endpoints_.suggest_host, &endpoints_.search_host, &endpoints_.top_host};
+  bool needs_demo = false;
+  for (std::string* host : unset) needs_demo = needs_demo || host->empty();
+  if (!needs_demo) return;
+
+  demo_ = std::make_unique<demo::DemoService>();
+  demo_->Start();
+  const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
+  for (std::string* host : unset)
+    if (host->empty()) *host = local;
+  std::cerr << "qmk: using the bundled stand-in service at http://" << local
+            << " (generated data; see --suggest-host, --search-host, --top-host)\n";
+}
+
+NetworkSession::~NetworkSession() {
+  if (demo_) demo_->Stop();
+}
+
+PageFetcher NetworkSession::Fetcher() const {
+  const auto timeout = timeout_;
+  return [timeout](const std::string& url) { return net::FetchPage(url, timeout); };
+}
+
+}  // namespace quillmark::cli

@@ -1,0 +1,29 @@
+#pragma once
+// Writes result rows in the three output formats of qmk: an aligned table for people, TSV and
+// CSV for scripts.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+namespace quillmark::cli {
+
+enum class OutputFormat { kTable, kTsv, kCsv };
+
+// Adds "--format table|tsv|csv" (default table) to a command.
+void AddFormatOption(CLI::App* command, OutputFormat& format);
+
+struct RowTable {
+  std::vector<std::string> titles;
+  std::vector<std::vector<std::string>> rows;  // each as long as `titles`
+  // Columns shown right-aligned in the table format (numbers).
+  std::vector<bool> right_aligned;
+};
+
+// tsv: fields joined by TAB, one LF-terminated line per row, no header. csv: RFC 4180 with a
+// header line of the titles, CR LF line ends. table: titles, a rule, then aligned columns.
+void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format);
+
+}  // namespace quillmark::cli

@@ -1,0 +1,70 @@
+#pragma once
+// The research host for a terminal: the dialog's values come from the command line, the status
+// bar is one progress line on standard error, and Ctrl-C is the Stop button.
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "research/research_host.h"
+
+namespace quillmark::cli {
+
+struct RunSettings {
+  std::string seed;
+  ResearchMode mode = ResearchMode::kSeed;
+  std::string target_url;
+  int max_pages = 3;
+  int max_results = 10;
+  bool filter_unwanted = false;
+};
+
+class TerminalHost : public ResearchHost {
+ public:
+  TerminalHost(RunSettings settings, std::ostream& status_stream, bool status_is_terminal);
+  ~TerminalHost() override;
+
+  void SetStatusText(const std::string& text) override;
+  // There is no window to pump; this is where Ctrl-C turns into the Stop request. The request
+  // is raised again at every pump, so a run that clears it at its start still sees it.
+  void ProcessMessages() override;
+  bool EscapeDown() override { return false; }
+
+  std::string TargetUrl() override { return settings_.target_url; }
+  std::string MaxPagesText() override { return std::to_string(settings_.max_pages); }
+  int MaxResults() override { return settings_.max_results; }
+  bool FilterUnwanted() override { return settings_.filter_unwanted; }
+  std::vector<std::string> UnwantedTerms() override;
+
+  KeywordList& Keywords() override { return keywords_; }
+  TopSearchList& TopSearches() override { return top_searches_; }
+  void PlaceTopSearchesWindow() override {}
+
+  // The command line has already said "Investigate": confirm at once.
+  void ShowInvestigateDialog() override;
+  std::string SeedText() override { return settings_.seed; }
+  ResearchMode Mode() override { return settings_.mode; }
+
+  // Ends the progress line so that what follows starts on a line of its own.
+  void FinishStatus();
+  const std::string& LastStatus() const { return last_status_; }
+
+ private:
+  RunSettings settings_;
+  std::ostream& status_;
+  bool status_is_terminal_;
+  bool status_line_open_ = false;
+  std::string last_status_;
+  KeywordList keywords_;
+  TopSearchList top_searches_;
+};
+
+struct NetworkOptions;
+
+// Runs the Start command through the core, as the window does, with the dialog's answers taken
+// from `settings`; Ctrl-C stops it at its next checkpoint. Returns the host holding the results.
+std::unique_ptr<TerminalHost> RunFromTerminal(const RunSettings& settings,
+                                              const NetworkOptions& network);
+
+}  // namespace quillmark::cli

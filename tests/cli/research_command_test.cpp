@@ -1,0 +1,260 @@
+// qmk research, top and open end to end: the real binary, real HTTP on loopback, against the
+// bundled stand-in service and against scripted servers that check every request.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+
+#include "cli/qmk_runner.h"
+#include "demo/demo_pages.h"
+#include "net/support/scripted_server.h"
+
+namespace quillmark::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::SizeIs;
+
+// A suggestion page of `n` pairs: demand 100 * (i + 1), phrase "phrase i".
+std::string SuggestionPage(int n) {
+  std::string page = "<html>search done for you<table>";
+  for (int i = 0; i < n; ++i) {
+    page += "<tr><td>&nbsp;" + std::to_string(100 * (i + 1)) +
+            "</td><td><a href=x?a=1&amp;b=" + std::to_string(i) + ">Phrase " + std::to_string(i) +
+            "</a></td></tr>";
+  }
+  return page + "</table></html>";
+}
+
+// A result page whose items are numbered from `offset`; `site` stands in item `at` (1-based
+// within the page) when `at` > 0.
+std::string ResultPage(int offset, int at, const std::string& site) {
+  std::string page = "results of about 1,234 for it<ol>";
+  for (int i = 1; i <= 20; ++i) {
+    const std::string host = i == at ? site : "other" + std::to_string(offset + i - 1) + ".test";
+    page += "<li><a href=\"http://" + host + "/\">result</a></li>";
+  }
+  return page + "</ol>";
+}
+
+// Serves the three endpoints from memory and records the targets asked for.
+class FakeServices {
+ public:
+  explicit FakeServices(int pairs, std::function<void(const std::string&)> on_request = {})
+      : server_([this, pairs, on_request](const std::string& target) {
+          {
+            std::lock_guard lock(mutex_);
+            targets_.push_back(target);
+          }
+          if (on_request) on_request(target);
+          return Answer(target, pairs);
+        }) {}
+
+  std::vector<std::string> EndpointFlags() const {
+    const std::string host = "127.0.0.1:" + std::to_string(server_.port());
+    return {"--suggest-host", host, "--search-host", host, "--top-host", host};
+  }
+  std::vector<std::string> Targets() const {
+    std::lock_guard lock(mutex_);
+    return targets_;
+  }
+
+ private:
+  static std::string Answer(const std::string& target, int pairs) {
+    if (target.rfind("/d/searchinventory/suggestion/", 0) == 0)
+      return Reply("200 OK", SuggestionPage(pairs));
+    if (target == "/top") {
+      std::string page = "<table><tr>";
+      for (const char* phrase : {"Local News", "new socks", "  ", "blue shoes", "ebay motors"})
+        page += std::string("<td><a href=/q>") + phrase + "</a></td>";
+      return Reply("200 OK", page + "</tr></table>");
+    }
+    const auto b = target.find("&b=");
+    if (b == std::string::npos) return Reply("200 OK", "about 5 pages of about 12,345 for it");
+    const int offset = std::stoi(target.substr(b + 3));
+    // "phrase+1" ranks on its second page, third item: rank 23.
+    const bool ranked = target.find("phrase+1%22") != std::string::npos && offset == 21;
+    return Reply("200 OK", ResultPage(offset, ranked ? 3 : 0, "www.mysite.test"));
+  }
+
+  mutable std::mutex mutex_;
+  std::vector<std::string> targets_;
+  ScriptedServer server_;
+};
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& more) {
+  args.insert(args.end(), more.begin(), more.end());
+  return args;
+}
+
+TEST(ResearchCommand, AsksForExactUrlsAndPrintsFilledRows) {
+  FakeServices services(5);
+  const QmkResult result = RunQmk(With({"research", "--format", "tsv", "--results", "2", "--pages",
+                                        "2", "--target", "MySite.test", "\"c++ books\""},
+                                       services.EndpointFlags()));
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_THAT(result.err, ::testing::Not(HasSubstr("stand-in")));
+  EXPECT_THAT(
+      services.Targets(),
+      ElementsAre("/d/searchinventory/suggestion/?term=c%2B%2B%20books&mkt=us&lang=en_US",
+                  "/search?p=%22phrase+0%22", "/search?p=%22phrase+0%22&ei=UTF-8&n=20&fl=0&b=1",
+                  "/search?p=%22phrase+0%22&ei=UTF-8&n=20&fl=0&b=21", "/search?p=%22phrase+1%22",
+                  "/search?p=%22phrase+1%22&ei=UTF-8&n=20&fl=0&b=1",
+                  "/search?p=%22phrase+1%22&ei=UTF-8&n=20&fl=0&b=21"));
+  const auto lines = SplitLines(result.out);
+  ASSERT_THAT(lines, SizeIs(2));
+  EXPECT_THAT(SplitFields(lines[0]),
+              ElementsAre("phrase 0", "100", "12345", "123.45", "-", "0%", "0"));
+  // Rank 23 is on page 2: half of (12345 - 23 + 1) / 12345.
+  EXPECT_THAT(SplitFields(lines[1]),
+              ElementsAre("phrase 1", "200", "12345", "61.725", "23", "49.911%", "100"));
+}
+
+TEST(ResearchCommand, FormatsTableAndCsv) {
+  FakeServices services(3);
+  const QmkResult csv = RunQmk(
+      With({"research", "--format", "csv", "--results", "3", "widgets"}, services.EndpointFlags()));
+  ASSERT_EQ(csv.exit_code(), 0) << csv.err;
+  const auto lines = SplitLines(csv.out);
+  ASSERT_THAT(lines, SizeIs(4));
+  EXPECT_EQ(lines[0],
+            "Keyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,Estimated prospects #\r");
+  EXPECT_EQ(lines[3], "phrase 2,300,12345,41.15,-,0%,0\r");
+
+  const QmkResult table =
+      RunQmk(With({"research", "--results", "3", "widgets"}, services.EndpointFlags()));
+  ASSERT_EQ(table.exit_code(), 0) << table.err;
+  const auto rows = SplitLines(table.out);
+  ASSERT_THAT(rows, SizeIs(5));
+  EXPECT_THAT(rows[0], HasSubstr("Keyword"));
+  EXPECT_THAT(rows[0], HasSubstr("Estimated prospects #"));
+  EXPECT_EQ(rows[2].find("phrase 0"), 0u);
+  // Columns line up: every row is as wide as the rule under the titles.
+  EXPECT_EQ(rows[2].size(), rows[1].size());
+}
+
+TEST(ResearchCommand, CtrlCStopsAfterTheRowInProgressAndKeepsRows) {
+  std::atomic<pid_t> child{0};
+  std::atomic<bool> sent{false};
+  FakeServices services(20, [&](const std::string& target) {
+    // Interrupt while the second row's supply is being fetched.
+    if (target == "/search?p=%22phrase+1%22" && !sent.exchange(true)) ::kill(child.load(), SIGINT);
+  });
+  testing::TempDir dir("qmk-save");
+  const std::string file = (dir.path() / "run.qmk").string();
+  QmkRun run(With({"research", "--format", "tsv", "--results", "20", "--save", file, "seed"},
+                  services.EndpointFlags()));
+  child = run.pid();
+  const QmkResult result = run.Finish();
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_TRUE(sent.load());
+  EXPECT_THAT(SplitLines(result.out), SizeIs(2));
+  EXPECT_THAT(result.err, HasSubstr("stopped"));
+  const QmkResult reopened = RunQmk({"open", "--format", "tsv", file});
+  ASSERT_EQ(reopened.exit_code(), 0) << reopened.err;
+  const auto lines = SplitLines(reopened.out);
+  ASSERT_THAT(lines, SizeIs(2));
+  EXPECT_THAT(SplitFields(lines[1]),
+              ElementsAre("phrase 1", "200", "12345", "61.725", "-", "0%", "0", "0"));
+}
+
+TEST(ResearchCommand, RanksFromTheStandInServiceMatchItsSites) {
+  const QmkResult result =
+      RunQmk({"research", "--format", "tsv", "--results", "30", "--pages", "5", "--target",
+              "example.com", "blue widgets"},
+             {"QUILLMARK_SUGGEST_HOST=", "QUILLMARK_SEARCH_HOST=", "QUILLMARK_TOP_HOST="});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_THAT(result.err, HasSubstr("stand-in service"));
+  const auto lines = SplitLines(result.out);
+  ASSERT_THAT(lines, SizeIs(30));
+  int ranked = 0;
+  for (const std::string& line : lines) {
+    const auto fields = SplitFields(line);
+    ASSERT_THAT(fields, SizeIs(7)) << line;
+    const int expected = demo::DemoSiteRank(fields[0], "example.com");
+    if (expected >= 1 && expected <= 100) {
+      EXPECT_EQ(fields[4], std::to_string(expected)) << fields[0];
+      ++ranked;
+    } else {
+      EXPECT_EQ(fields[4], "-") << fields[0];
+    }
+  }
+  EXPECT_GT(ranked, 0);
+}
+
+TEST(ResearchCommand, RefusesBadUsageWithExitTwo) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"research"},
+                                             {"research", "--pages", "0", "x"},
+                                             {"research", "--pages", "21", "x"},
+                                             {"research", "--results", "1", "x"},
+                                             {"research", "--results", "101", "x"},
+                                             {"research", "--bogus", "x"},
+                                             {"research", "--format", "xml", "x"},
+                                             {"research", "--search-host", "a/b", "x"},
+                                             {"research", "--timeout", "0", "x"},
+                                             {"top", "--results", "abc"},
+                                             {"open"},
+                                             {}}) {
+    const QmkResult result = RunQmk(args);
+    EXPECT_EQ(result.exit_code(), 2) << ::testing::PrintToString(args);
+    EXPECT_FALSE(result.err.empty());
+    EXPECT_TRUE(result.out.empty());
+  }
+}
+
+TEST(ResearchCommand, UnwritableSaveFailsBeforeTheRun) {
+  FakeServices services(3);
+  const QmkResult result = RunQmk(
+      With({"research", "--save", "/nonexistent-dir/x.qmk", "seed"}, services.EndpointFlags()));
+  EXPECT_EQ(result.exit_code(), 1);
+  EXPECT_THAT(result.err, HasSubstr("/nonexistent-dir/x.qmk"));
+  EXPECT_TRUE(services.Targets().empty());
+}
+
+TEST(TopCommand, ListsNumberedPhrasesAndFilters) {
+  FakeServices services(0);
+  const QmkResult plain =
+      RunQmk(With({"top", "--format", "tsv", "--results", "10"}, services.EndpointFlags()));
+  ASSERT_EQ(plain.exit_code(), 0) << plain.err;
+  EXPECT_THAT(services.Targets(), ElementsAre("/top"));
+  EXPECT_THAT(SplitLines(plain.out),
+              ElementsAre("1\tlocal news", "2\tnew socks", "3\tblue shoes", "4\tebay motors"));
+
+  const QmkResult filtered = RunQmk(
+      With({"top", "--filter", "--format", "tsv", "--results", "10"}, services.EndpointFlags()));
+  ASSERT_EQ(filtered.exit_code(), 0) << filtered.err;
+  EXPECT_THAT(SplitLines(filtered.out),
+              ElementsAre("1\tlocal news", "2\tnew socks", "3\tblue shoes"));
+}
+
+TEST(TopCommand, StandInPageListsAcceptedPhrasesOnly) {
+  const QmkResult result = RunQmk({"top", "--filter", "--results", "100", "--format", "tsv"});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  const auto lines = SplitLines(result.out);
+  ASSERT_GE(lines.size(), 20u);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto fields = SplitFields(lines[i]);
+    ASSERT_THAT(fields, SizeIs(2));
+    EXPECT_EQ(fields[0], std::to_string(i + 1));
+    std::string squeezed;
+    for (char c : fields[1])
+      if (c != ' ') squeezed += c;
+    for (const char* term : {"google", "ebay", "amazon", "youtube", ".com", ".net", ".org"})
+      EXPECT_EQ(squeezed.find(term), std::string::npos) << fields[1];
+  }
+}
+
+TEST(OpenCommand, MissingFileIsAnError) {
+  const QmkResult result = RunQmk({"open", "/nonexistent-dir/none.qmk"});
+  EXPECT_EQ(result.exit_code(), 1);
+  EXPECT_THAT(result.err, HasSubstr("none.qmk"));
+}
+
+}  // namespace
+}  // namespace quillmark::testing
