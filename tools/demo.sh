@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds qmk and runs a sample research against the bundled stand-in
+# service (generated data), with one of its demo sites as the target. Extra arguments are passed
+# to `qmk research`, e.g. tools/demo.sh --format csv.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$(nproc)" --target qmk
+exec build/qmk research --target example.com --pages 5 --results 15 "$@" "blue widgets"
