@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ void Researcher::ParseTopSearches(std::string page) {
   ForwardFinder cell_ends(text, kLinkCellEnd);
   int counter = 0;
   std::string squeezed;
+  std::optional<std::vector<std::string>> terms;
   try {
     bool more = false;
     do {
@@ -80,7 +82,9 @@ void Researcher::ParseTopSearches(std::string page) {
 
       bool accepted = !phrase.empty();
       if (accepted && host_.FilterUnwanted()) {
-        accepted = !IsUnwanted(phrase, host_.UnwantedTerms(), squeezed);
+        // Nothing changes the terms, so one read serves the whole listing.
+        if (!terms) terms = host_.UnwantedTerms();
+        accepted = !IsUnwanted(phrase, *terms, squeezed);
       }
       if (accepted) {
         if (run_is_stale_()) throw RunAbandoned{};
