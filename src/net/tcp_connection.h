@@ -35,7 +35,8 @@ class TNetTCPConnection : public TNetComponent {
   void SetDeadline(const TNetDeadline& deadline) { deadline_ = deadline; }
   const TNetDeadline& Deadline() const { return deadline_; }
 
-  // Takes over an already connected socket, so a connection can be run over a socketpair.
+  // Takes over an already connected socket, so a connection can be run over a socketpair. An
+  // HTTP exchange keeps it only when its URL names the client's Host and Port, port included.
   void AdoptConnectedSocket(int fd);
 
   // A line up to `terminator` (LF when empty), without it; with the default terminator a CR

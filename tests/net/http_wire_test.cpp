@@ -1,0 +1,301 @@
+// The HTTP exchange on the wire: the exact request bytes, every body mode, the replies that are
+// not a success, broken connections, and the bounds that protect us from a hostile server.
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "net/fetch_page.h"
+#include "net/http_client.h"
+#include "net/net_errors.h"
+#include "net/net_limits.h"
+#include "net/support/scripted_server.h"
+
+namespace quillmark::net {
+namespace {
+
+using quillmark::testing::Reply;
+using quillmark::testing::Script;
+using quillmark::testing::ScriptedServer;
+using namespace std::chrono_literals;
+
+// Generous: a test that needs it has already failed, but it must not hang the suite.
+constexpr std::chrono::milliseconds kTestTimeout = 10s;
+
+std::string Fetch(const std::string& url) {
+  return FetchPage(url, kTestTimeout);
+}
+
+std::string ServeOnce(const std::string& raw_reply, const std::string& target = "/") {
+  ScriptedServer server(Script().Send(raw_reply));
+  return Fetch(server.Url(target));
+}
+
+std::string AllByteValues() {
+  std::string bytes;
+  for (int i = 0; i < 256; ++i) bytes += static_cast<char>(i);
+  return bytes + bytes;
+}
+
+TEST(HttpRequest, SendsExactlyTheFourLines) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "page")));
+  EXPECT_EQ(Fetch(server.Url("/d/searchinventory/suggestion/?term=a%20b&mkt=us")), "page");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  // The URL names a port; the Host line carries the host alone.
+  EXPECT_EQ(server.Requests()[0],
+            "GET /d/searchinventory/suggestion/?term=a%20b&mkt=us HTTP/1.1\r\n"
+            "Host: 127.0.0.1\r\n"
+            "Accept: text/html, */*\r\n"
+            "User-Agent: Mozilla/3.0 (compatible; Quillmark)\r\n"
+            "\r\n");
+}
+
+TEST(HttpRequest, HostAsWrittenFragmentDroppedBackslashesTurned) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "x")));
+  const std::string url =
+      "http://LocalHost:" + std::to_string(server.port()) + "\\dir\\page.html?q=1#frag";
+  EXPECT_EQ(Fetch(url), "x");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  const std::string request = server.Requests()[0];
+  EXPECT_EQ(request.substr(0, request.find("\r\nAccept")),
+            "GET /dir/page.html?q=1 HTTP/1.1\r\nHost: LocalHost");
+}
+
+TEST(HttpRequest, HttpsIsRefusedWithoutConnecting) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "secret")));
+  EXPECT_EQ(Fetch("HTTPS://127.0.0.1:" + std::to_string(server.port()) + "/"), "");
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(server.Connections(), 0);
+}
+
+TEST(HttpRequest, RefusedConnectionGivesAnEmptyPage) {
+  int port = 0;
+  {
+    ScriptedServer gone(Script{});
+    port = gone.port();
+  }
+  EXPECT_EQ(Fetch("http://127.0.0.1:" + std::to_string(port) + "/"), "");
+}
+
+struct BodyCase {
+  const char* name;
+  std::string reply;
+  std::string page;
+};
+
+TEST(HttpBody, EveryBodyMode) {
+  const std::string chunked = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+  const std::vector<BodyCase> cases = {
+      {"length stops at the count", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA",
+       "hello"},
+      {"chunked", chunked + "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world"},
+      {"until close", "HTTP/1.1 200 OK\r\nServer: x\r\n\r\nall of\r\nthis", "all of\r\nthis"},
+      {"zero length reads until close", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nmore", "more"},
+      {"length wins over chunked",
+       "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello",
+       "5\r\nh"},
+      {"Chunked with a capital is not chunked",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: Chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
+       "3\r\nabc\r\n0\r\n\r\n"},
+      {"folded Transfer-Encoding",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding:\r\n chunked\r\n\r\n" +
+           std::string("2\r\nok\r\n0\r\n\r\n"),
+       "ok"},
+      {"chunk size with trailing text",
+       chunked + "1a some words\r\n" + std::string(26, 'z') + "\r\n0\r\n\r\n",
+       std::string(26, 'z')},
+      {"chunk extension ends the body", chunked + "3\r\nabc\r\n5;name=v\r\nhello\r\n0\r\n\r\n",
+       "abc"},
+      {"chunk size past 63 bits ends the body",
+       chunked + "3\r\nabc\r\n10000000000000000\r\nhello\r\n0\r\n\r\n", "abc"},
+      {"304 reads until close", "HTTP/1.1 304 Not Modified\r\n\r\nleftover", "leftover"},
+      {"404 body", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\n<b>no</b>", "<b>no</b>"},
+      {"500 body", "HTTP/1.1 500 Oops\r\n\r\n<h1>500</h1>", "<h1>500</h1>"},
+      {"302 gives its own body",
+       "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:1/elsewhere\r\nContent-Length: 5\r\n\r\n"
+       "moved",
+       "moved"},
+      {"200 with a Location", "HTTP/1.1 200 OK\r\nLocation: /x\r\n\r\nbody", "body"},
+      {"all byte values, counted", Reply("200 OK", AllByteValues()), AllByteValues()},
+      {"all byte values, until close", "HTTP/1.1 200 OK\r\n\r\n" + AllByteValues(),
+       AllByteValues()},
+      {"all byte values, chunked", chunked + "200\r\n" + AllByteValues() + "\r\n0\r\n\r\n",
+       AllByteValues()},
+      {"bare LF line ends", "HTTP/1.1 200 OK\nContent-Length: 2\n\nok", "ok"},
+      {"status without a number", "HTTP/1.1 OK\r\nContent-Length: 2\r\n\r\nok", ""},
+      {"negative length fails the read", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nhello", ""},
+      {"closed between header lines", "HTTP/1.1 200 OK\r\nServer: x\r\n", ""},
+      {"closed in a header line is read as the body", "HTTP/1.1 200 OK\r\nX-Cut: parti",
+       "X-Cut: parti"},
+      {"closed in a counted body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n12345", "12345"},
+      {"closed in a chunk", chunked + "a\r\n12345", "12345"},
+      {"closed before the status line", "", ""},
+  };
+  for (const BodyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(ServeOnce(c.reply), c.page);
+  }
+}
+
+TEST(HttpBody, BodyArrivingInDripsIsWhole) {
+  const std::string reply =
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+      "4\r\nwiki\r\n5\r\npedia\r\n0\r\n\r\n";
+  ScriptedServer server(Script().Drip(reply, 3, 2ms));
+  EXPECT_EQ(Fetch(server.Url()), "wikipedia");
+}
+
+TEST(HttpBody, ResetMidBodyKeepsWhatArrived) {
+  ScriptedServer server(
+      Script().Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\nabc").Sleep(50ms).Reset());
+  EXPECT_EQ(Fetch(server.Url()), "abc");
+}
+
+// The client itself, to see what the exchange leaves behind.
+class ExchangeTest : public ::testing::Test {
+ protected:
+  void Get(ScriptedServer& server, TNetBuffer& sink) {
+    http_.SetDeadline(TNetDeadline::After(kTestTimeout));
+    http_.GetDocument(server.Url("/p"), sink);
+  }
+  TNetHTTP http_;
+};
+
+TEST_F(ExchangeTest, KeepAliveServerLeavesTheConnectionOpen) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "ka")).Hold());
+  TNetBuffer sink;
+  Get(server, sink);
+  EXPECT_EQ(sink.View(), "ka");
+  EXPECT_TRUE(http_.Socket.HasSocket());
+  EXPECT_EQ(http_.ReplyCode, 200);
+  EXPECT_EQ(http_.ReplyText, "200 OK");
+  EXPECT_EQ(http_.RedirectDepth, 0);
+}
+
+TEST_F(ExchangeTest, ConnectionCloseInAnyCaseClosesIt) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "c", "Connection:  cLoSe \r\n")).Hold());
+  TNetBuffer sink;
+  Get(server, sink);
+  EXPECT_EQ(sink.View(), "c");
+  EXPECT_FALSE(http_.Socket.HasSocket());
+}
+
+TEST_F(ExchangeTest, Http10ServerHasItsConnectionClosed) {
+  ScriptedServer server(Script().Send("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nold").Hold());
+  TNetBuffer sink;
+  Get(server, sink);
+  EXPECT_EQ(sink.View(), "old");
+  EXPECT_FALSE(http_.Socket.HasSocket());
+}
+
+TEST_F(ExchangeTest, ErrorReplyRaisesAfterTheBody) {
+  ScriptedServer server(Script().Send(Reply("404 Not Found", "missing")));
+  TNetBuffer sink;
+  try {
+    Get(server, sink);
+    FAIL() << "a 404 must raise";
+  } catch (const ENetProtocolReplyError& e) {
+    EXPECT_EQ(e.ReplyCode(), 404);
+    EXPECT_STREQ(e.what(), "404 Not Found");
+  }
+  EXPECT_EQ(sink.View(), "missing");
+}
+
+TEST_F(ExchangeTest, RedirectIsNotFollowed) {
+  ScriptedServer server(Script().Send(Reply("301 Moved", "here", "Location: /other\r\n")));
+  TNetBuffer sink;
+  EXPECT_THROW(Get(server, sink), ENetProtocolReplyError);
+  EXPECT_EQ(sink.View(), "here");
+  EXPECT_EQ(http_.Reply.Location, "/other");
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+TEST(HttpAdopted, ExchangeOverASocketPair) {
+  int ends[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+  quillmark::testing::UniqueFd peer(ends[1]);
+  const std::string reply = Reply("200 OK", "paired");
+  ASSERT_EQ(write(peer.get(), reply.data(), reply.size()), static_cast<ssize_t>(reply.size()));
+  TNetBuffer sink;
+  {
+    TNetHTTP http;
+    http.Host = "example.test";
+    http.Port = 8000;
+    http.AdoptConnectedSocket(ends[0]);
+    http.GetDocument("http://example.test:8000/x", sink);
+  }
+  EXPECT_EQ(sink.View(), "paired");
+  char request[512];
+  const ssize_t n = read(peer.get(), request, sizeof request);
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(std::string(request, static_cast<std::size_t>(n)).substr(0, 36),
+            "GET /x HTTP/1.1\r\nHost: example.test\r");
+}
+
+TEST(HttpBounds, SilentServerEndsAtTheTimeLimit) {
+  ScriptedServer server(Script().Hold());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(FetchPage(server.Url(), 300ms), "");
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, 290ms);
+  EXPECT_LT(took, 3s);
+}
+
+TEST(HttpBounds, SlowBodyReturnsWhatArrivedByTheTimeLimit) {
+  ScriptedServer server(Script()
+                            .Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nfirst")
+                            .Drip(std::string(995, 'd'), 1, 50ms));
+  const auto start = std::chrono::steady_clock::now();
+  const std::string page = FetchPage(server.Url(), 400ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_EQ(page.substr(0, 5), "first");
+  EXPECT_LT(page.size(), 1000u);
+}
+
+TEST(HttpBounds, OverlongHeaderLineEndsTheExchange) {
+  EXPECT_EQ(
+      ServeOnce("HTTP/1.1 200 OK\r\nX-Long: " + std::string(kMaxHeaderLine, 'x') + "\r\n\r\nbody"),
+      "");
+}
+
+TEST(HttpBounds, EndlessHeaderLineEndsTheExchange) {
+  ScriptedServer server(
+      Script().Send("HTTP/1.1 200 OK\r\nX-Endless: ").Repeat(std::string(4096, 'y'), 1 << 20));
+  EXPECT_EQ(Fetch(server.Url()), "");
+}
+
+TEST(HttpBounds, TooManyHeaderLinesEndTheExchange) {
+  std::string reply = "HTTP/1.1 200 OK\r\n";
+  const std::string line = "X-Pad: " + std::string(60000, 'p') + "\r\n";
+  while (reply.size() <= kMaxHeaderTotal + line.size()) reply += line;
+  EXPECT_EQ(ServeOnce(reply + "\r\nbody"), "");
+}
+
+TEST(HttpBounds, BodyStopsAtTheLimit) {
+  const std::string block(1 << 20, 'b');
+  ScriptedServer server(Script().Send("HTTP/1.1 200 OK\r\n\r\n").Repeat(block, 200));
+  EXPECT_EQ(Fetch(server.Url()).size(), static_cast<std::size_t>(kMaxBody));
+}
+
+TEST(HttpBounds, HugeAnnouncedLengthOrChunkReadsOnlyWhatArrives) {
+  EXPECT_EQ(ServeOnce("HTTP/1.1 200 OK\r\nContent-Length: 2147483000\r\n\r\nsmall"), "small");
+  EXPECT_EQ(ServeOnce("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                      "7FFFFFFFFFFFFFFF\r\nsmall"),
+            "small");
+}
+
+TEST(HttpBounds, HugeChunkStopsAtTheBodyLimit) {
+  const std::string block(1 << 20, 'c');
+  ScriptedServer server(
+      Script()
+          .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7FFFFFFFFFFFFFFF\r\n")
+          .Repeat(block, 200));
+  EXPECT_EQ(Fetch(server.Url()).size(), static_cast<std::size_t>(kMaxBody));
+}
+
+}  // namespace
+}  // namespace quillmark::net
