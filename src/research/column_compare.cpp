@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <numeric>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "research/decimal_separator.h"
@@ -104,17 +104,18 @@ int CompareDecimalKeys(const std::optional<long double>& a, const std::optional<
   return Sign(difference);
 }
 
-// Reads every row once, then sorts positions by the keys: the texts are never parsed inside the
-// comparison.
+// Reads every row once, then sorts the keys beside their positions, side by side in memory: the
+// texts are never parsed inside the comparison and it never chases a row pointer.
 template <typename Key, typename MakeKey, typename Compare>
 std::vector<std::size_t> SortedOrder(const KeywordList& list, MakeKey make_key, Compare compare) {
-  std::vector<Key> keys;
-  keys.reserve(list.Count());
-  for (const auto& row : list.Rows()) keys.push_back(make_key(*row));
-  std::vector<std::size_t> order(list.Count());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return compare(keys[a], keys[b]) < 0; });
+  std::vector<std::pair<Key, std::size_t>> entries;
+  entries.reserve(list.Count());
+  for (const auto& row : list.Rows()) entries.emplace_back(make_key(*row), entries.size());
+  std::stable_sort(entries.begin(), entries.end(),
+                   [&](const auto& a, const auto& b) { return compare(a.first, b.first) < 0; });
+  std::vector<std::size_t> order;
+  order.reserve(entries.size());
+  for (const auto& entry : entries) order.push_back(entry.second);
   return order;
 }
 

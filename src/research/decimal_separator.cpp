@@ -3,9 +3,12 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +18,20 @@ namespace {
 std::atomic<char> g_separator{'.'};
 
 constexpr int kSignificantDigits = 18;
+
+// Whole numbers up to 10^18 and powers of ten up to 10^27 are exact in the 64-bit mantissa of
+// the extended type.
+constexpr int kExactDigits = 18;
+constexpr int kExactPowers = 27;
+constexpr auto kPowersOfTen = [] {
+  std::array<long double, kExactPowers + 1> powers{};
+  long double power = 1;
+  for (auto& p : powers) {
+    p = power;
+    power *= 10;
+  }
+  return powers;
+}();
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -45,44 +62,49 @@ std::optional<long double> ReadDecimal(std::string_view text) {
   while (i < text.size() && text[i] == ' ') ++i;
   std::size_t end = text.size();
   while (end > i && text[end - 1] == ' ') --end;
-  // Rewritten with "." so the conversion never depends on any locale.
-  std::string plain;
-  plain.reserve(end - i);
-  if (i < end && (text[i] == '+' || text[i] == '-')) {
-    if (text[i] == '-') plain.push_back('-');
-    ++i;
-  }
-  bool digits = false;
+  bool negative = false;
+  if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t first = i;
+  // The digits as one whole number and the count of them after the separator.
+  std::uint64_t mantissa = 0;
+  int digit_count = 0;
+  int fraction_digits = 0;
   bool point = false;
   for (; i < end; ++i) {
     const char c = text[i];
     if (IsDigit(c)) {
-      digits = true;
-      plain.push_back(c);
+      if (digit_count < kExactDigits) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      ++digit_count;
+      if (point) ++fraction_digits;
     } else if (c == separator && !point) {
       point = true;
-      plain.push_back('.');
     } else {
       break;
     }
   }
-  if (!digits) return std::nullopt;
+  if (digit_count == 0) return std::nullopt;
+  const std::size_t exponent_at = i;
   if (i < end && (text[i] == 'e' || text[i] == 'E')) {
-    plain.push_back('e');
     ++i;
-    if (i < end && (text[i] == '+' || text[i] == '-')) plain.push_back(text[i++]);
-    bool exponent_digits = false;
-    for (; i < end && IsDigit(text[i]); ++i) {
-      exponent_digits = true;
-      plain.push_back(text[i]);
-    }
-    if (!exponent_digits) return std::nullopt;
+    if (i < end && (text[i] == '+' || text[i] == '-')) ++i;
+    const std::size_t exponent_digits = i;
+    while (i < end && IsDigit(text[i])) ++i;
+    if (i == exponent_digits) return std::nullopt;
   }
   if (i != end) return std::nullopt;
+  if (exponent_at == end && digit_count <= kExactDigits && fraction_digits <= kExactPowers) {
+    // Both operands are exact in the extended type, so the one division rounds correctly,
+    // exactly as the general conversion below would.
+    const long double value = static_cast<long double>(mantissa) / kPowersOfTen[fraction_digits];
+    return negative ? -value : value;
+  }
+  // Long or exponent forms: rewritten with "." so the conversion never depends on any locale.
+  std::string plain(text.substr(first, end - first));
+  std::replace(plain.begin(), plain.end(), separator, '.');
   long double value = 0;
   const auto [rest, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
   if (error != std::errc() || rest != plain.data() + plain.size()) return std::nullopt;
-  return value;
+  return negative ? -value : value;
 }
 
 std::string FormatDecimal(long double value, int decimals) {

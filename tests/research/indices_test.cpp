@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 #include "research/decimal_separator.h"
@@ -131,6 +133,21 @@ TEST(DecimalTextTest, ReadsSignsBlanksAndExponents) {
   EXPECT_EQ(ReadDecimal("1e3"), 1000.0L);
   for (const char* text : {"", " ", ".", "-", "+.", "1.2.3", "1,5", "1e", "1e+", "12%", "?", "0x1"})
     EXPECT_FALSE(ReadDecimal(text).has_value()) << '"' << text << '"';
+}
+
+TEST(DecimalTextTest, ShortFormsReadExactlyLikeTheGeneralConversion) {
+  // Ordinary texts take a shortcut; it must give the very value the full conversion gives.
+  DecimalSeparatorGuard point('.');
+  std::mt19937_64 random(3);
+  for (int i = 0; i < 20000; ++i) {
+    const std::string whole = std::to_string(random() % 1000000000000ULL);
+    const std::string text = whole + "." + std::to_string(random() % 1000000000ULL);
+    long double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(ReadDecimal(text), expected) << text;
+    ASSERT_EQ(ReadDecimal("-" + text), -expected) << text;
+  }
+  EXPECT_EQ(ReadDecimal("123456789012345678901234.5"), 123456789012345678901234.5L);
 }
 
 TEST(DecimalTextTest, FormatsAtMostTheGivenDecimals) {
