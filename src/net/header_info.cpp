@@ -23,6 +23,7 @@ void TNetHeaderInfo::ResetToDefaults() {
   WWWAuthenticate.clear();
   ProxyAuthenticate.clear();
   ContentLength = 0;
+  HasContentLength = false;
   ContentRangeStart = 0;
   ContentRangeEnd = 0;
   Date = Expires = LastModified = 0;
@@ -81,7 +82,8 @@ void TNetHeaderInfo::AbsorbReplyLines(TNetHeaderList& lines) {
   ContentLanguage = take("Content-Language");
   ContentType = take("Content-Type");
   // A length that is absent or not a 32-bit number counts as none: the body then runs to the close.
-  if (!ReadDecimal(take("Content-Length"), ContentLength)) ContentLength = 0;
+  HasContentLength = ReadDecimal(take("Content-Length"), ContentLength);
+  if (!HasContentLength) ContentLength = 0;
   std::string range = take("Content-Range");
   if (!range.empty()) {
     TNetURI::CutAt(range, " ", true);  // the unit, "bytes"

@@ -33,6 +33,8 @@ class TNetHeaderInfo {
   std::string WWWAuthenticate;
   std::string ProxyAuthenticate;
   std::int32_t ContentLength = 0;
+  // The reply carried a readable Content-Length line (which may say 0).
+  bool HasContentLength = false;
   std::int32_t ContentRangeStart = 0;
   std::int32_t ContentRangeEnd = 0;
   TNetDateTime Date = 0;

@@ -180,6 +180,9 @@ void TNetHTTP::ReadReplyBody(TNetBuffer* sink) {
     ReceiveLine();  // the empty line after the last chunk
     return;
   }
+  // An announced empty body is empty: reading it until close would leave a keep-alive server's
+  // reply hanging until the time limit.
+  if (Reply.HasContentLength) return;
   if (ReceiveUntilClose(*sink, kMaxBody) && IsOpen()) {
     DropSocket();
     throw ENetReplyTooLarge("Reply body too large.");

@@ -94,7 +94,9 @@ TEST(HttpBody, EveryBodyMode) {
        "hello"},
       {"chunked", chunked + "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world"},
       {"until close", "HTTP/1.1 200 OK\r\nServer: x\r\n\r\nall of\r\nthis", "all of\r\nthis"},
-      {"zero length reads until close", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nmore", "more"},
+      {"zero length is an empty body", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nmore", ""},
+      {"unreadable length reads until close", "HTTP/1.1 200 OK\r\nContent-Length: x\r\n\r\nmore",
+       "more"},
       {"length wins over chunked",
        "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello",
        "5\r\nh"},
@@ -174,6 +176,15 @@ TEST_F(ExchangeTest, KeepAliveServerLeavesTheConnectionOpen) {
   EXPECT_EQ(http_.ReplyCode, 200);
   EXPECT_EQ(http_.ReplyText, "200 OK");
   EXPECT_EQ(http_.RedirectDepth, 0);
+}
+
+TEST_F(ExchangeTest, EmptyBodyFromAKeepAliveServerEndsAtOnce) {
+  ScriptedServer server(Script().Send(Reply("200 OK", "")).Hold());
+  TNetBuffer sink;
+  const auto start = std::chrono::steady_clock::now();
+  Get(server, sink);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+  EXPECT_EQ(sink.Size(), 0u);
 }
 
 TEST_F(ExchangeTest, ConnectionCloseInAnyCaseClosesIt) {
