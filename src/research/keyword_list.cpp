@@ -5,9 +5,14 @@
 
 namespace quillmark {
 
-const char* const kColumnTitles[kColumnCount] = {
-    "Keyword",  "Demand",        "Supply",                "Cost-per-Prospect",
-    "Rank #",   "Profitability", "Estimated prospects #", "Keyword Effectiveness"};
+const char* const kColumnTitles[kColumnCount] = {"Keyword",
+                                                 "Demand",
+                                                 "Supply",
+                                                 "Cost-per-Prospect",
+                                                 "Rank #",
+                                                 "Profitability",
+                                                 "Estimated prospects #",
+                                                 "Keyword Effectiveness"};
 
 KeywordList::~KeywordList() {
   for (auto& row : rows_) Detach(*row);
