@@ -5,7 +5,6 @@
 #include <string>
 
 #include "store/store_error.h"
-#include "store/support/file_size_limit.h"
 #include "store/support/temp_dir.h"
 
 namespace quillmark {
@@ -196,32 +195,6 @@ TEST(ProfileFlush, ReplacesTheFileWholeAndLeavesNothingElseBehind) {
   const ProfileFile missing = ProfileFile::Load(dir.File("absent.ini"));
   EXPECT_EQ(missing.SectionCount(), 0u);
   EXPECT_EQ(dir.EntryCount(), 1u);
-}
-
-TEST(ProfileFlush, FailuresNameTheFileAndKeepTheOldOne) {
-  TempDir dir;
-  ProfileFile p(dir.File("no/such/dir/p.ini"));
-  p.WriteString("s", "k", "v");
-  try {
-    p.Flush();
-    FAIL() << "flush into a missing folder succeeded";
-  } catch (const StoreError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "cannot write " + dir.File("no/such/dir/p.ini") + ": No such file or directory");
-  }
-
-  // A full disk, simulated by a file-size limit: the write fails half-way.
-  const std::string path = dir.File("full.ini");
-  WriteBytes(path, "[keep]\r\nk=v\r\n");
-  ProfileFile big(path);
-  big.WriteString("s", "k", std::string(100000, 'x'));
-  {
-    testing::FileSizeLimit full(4096);
-    EXPECT_THROW(big.Flush(), StoreError);
-  }
-  EXPECT_EQ(ReadBytes(path), "[keep]\r\nk=v\r\n");
-  EXPECT_EQ(dir.EntryCount(), 1u);
-
   EXPECT_THROW(ProfileFile::Load(dir.Path().string()), StoreError);
 }
 
