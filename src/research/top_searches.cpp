@@ -6,6 +6,7 @@
 
 #include "research/forward_finder.h"
 #include "research/page_text.h"
+#include "research/research_limits.h"
 #include "research/researcher.h"
 #include "research/run_scope.h"
 #include "research/stop_request.h"
@@ -77,8 +78,10 @@ void Researcher::ParseTopSearches(std::string page) {
       const std::string_view cell =
           end != ForwardFinder::npos ? text.substr(rest, end - rest) : std::string_view{};
       const std::size_t tag_end = cell.find('>');
-      const std::string_view phrase = TrimText(
-          tag_end != std::string_view::npos ? cell.substr(tag_end + 1) : std::string_view{});
+      const std::string_view phrase =
+          TrimText(tag_end != std::string_view::npos ? cell.substr(tag_end + 1)
+                                                     : std::string_view{})
+              .substr(0, kMaxTopPhraseLength);
 
       bool accepted = !phrase.empty();
       if (accepted && host_.FilterUnwanted()) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "research/research_limits.h"
 #include "research/researcher.h"
 #include "research/stop_request.h"
 #include "research/support/fake_host.h"
@@ -87,6 +88,26 @@ TEST_F(TopSearchesTest, PagesWithoutTheTableOrItsCellsListLittleOrNothing) {
   // Without "<table" the whole page is walked.
   researcher.ParseTopSearches(Cell("x") + Cell("y") + "</table>");
   EXPECT_EQ(Listed(), (std::vector<std::string>{"1 x", "2 y"}));
+}
+
+TEST_F(TopSearchesTest, CellsThatNeverCloseListBoundedPhrases) {
+  // Every cell runs to the one "</a></td>" at the very end of a large page.
+  std::string page = "<table>";
+  for (int i = 0; i < 200000; ++i) page += "<td><a href=x>google " + std::to_string(i) + " ";
+  page += "</a></td></table>";
+  host.max_results = 100;
+  host.filter_unwanted = true;
+  host.unwanted_terms = {"nothing-matches"};
+  researcher.ParseTopSearches(page);
+  ASSERT_EQ(host.top_searches.Count(), 100u);
+  for (const auto& row : host.top_searches.Rows())
+    EXPECT_LE(row.keyword.size(), kMaxTopPhraseLength);
+  EXPECT_EQ(host.top_searches.Row(0).keyword.substr(0, 9), "google 0 ");
+
+  // With every phrase rejected the walk visits all 200,000 cells in bounded time.
+  host.unwanted_terms = {"google"};
+  researcher.ParseTopSearches(page);
+  EXPECT_EQ(host.top_searches.Count(), 0u);
 }
 
 TEST_F(TopSearchesTest, ExtractFetchesTopAndForgetsAStopPressedMeanwhile) {
