@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <stdexcept>
@@ -399,7 +400,14 @@ class ScriptedServer {
     if (request.empty()) return;
     const std::string target = TargetOf(request);
     Record(std::move(request));
-    if (!SendAll(fd, handler_(target))) return;
+    std::string reply;
+    try {
+      reply = handler_(target);
+    } catch (const std::exception& e) {
+      // A throwing handler must fail the test that wrote it, not terminate the whole program.
+      reply = Reply("500 Handler Failed", e.what());
+    }
+    if (!SendAll(fd, reply)) return;
     CloseOrderly(std::move(connection));
   }
 
