@@ -19,6 +19,8 @@ inline constexpr std::size_t kMaxPhraseLength = 200;
 // Suggestion pages list this many phrases, the seed included.
 inline constexpr int kMinSuggestions = 30;
 inline constexpr int kMaxSuggestions = 60;
+// A service started for long runs (benchmarks) may be asked for up to this many instead.
+inline constexpr std::size_t kMaxRequestedSuggestions = 500;
 // Demand of the seed phrase, the head of a Zipf-like tail.
 inline constexpr std::uint64_t kMinSeedDemand = 8'000;
 inline constexpr std::uint64_t kMaxSeedDemand = 90'000;

@@ -24,8 +24,10 @@ namespace quillmark::demo {
 // The sites placed in search results at deterministic ranks.
 const std::vector<std::string>& DemoSites();
 
-// The suggestion page for a decoded seed. An empty seed (after clean-up) lists no phrases.
-std::string DemoSuggestionPage(std::string_view seed);
+// The suggestion page for a decoded seed. An empty seed (after clean-up) lists no phrases. A
+// `count` above 0 asks for that many phrases (at most kMaxRequestedSuggestions) instead of the
+// seed's own 30 to 60.
+std::string DemoSuggestionPage(std::string_view seed, int count = 0);
 
 // The search page for a decoded phrase (enclosing double quotes allowed). `offset` 0 asks for the
 // supply only (no result list); 1 or more lists the results offset .. offset + 19.

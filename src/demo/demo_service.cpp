@@ -72,6 +72,7 @@ void DemoService::Start() {
   auto impl = std::make_unique<Impl>();
   Impl* self = impl.get();
   const int latency = options_.latency_ms;
+  const int suggestions = options_.suggestions;
   httplib::Server& server = impl->server;
 
   // One request per connection: every reply says "Connection: close" and the peer sees the end.
@@ -90,11 +91,12 @@ void DemoService::Start() {
 
   // The raw target is decoded here, not by the library: the two request kinds encode "+"
   // differently (see request_query.h).
-  server.Get(
-      "/d/searchinventory/suggestion/?", [](const httplib::Request& req, httplib::Response& res) {
-        auto term = FindQueryValue(req.target, "term");
-        res.set_content(DemoSuggestionPage(DecodeQueryValue(term.value_or(""), false)), kHtml);
-      });
+  server.Get("/d/searchinventory/suggestion/?", [suggestions](const httplib::Request& req,
+                                                              httplib::Response& res) {
+    auto term = FindQueryValue(req.target, "term");
+    res.set_content(DemoSuggestionPage(DecodeQueryValue(term.value_or(""), false), suggestions),
+                    kHtml);
+  });
   server.Get("/search", [](const httplib::Request& req, httplib::Response& res) {
     auto phrase = FindQueryValue(req.target, "p");
     auto offset = FindQueryValue(req.target, "b");

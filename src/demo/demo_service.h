@@ -10,8 +10,9 @@ namespace quillmark::demo {
 
 struct DemoOptions {
   std::string bind = "127.0.0.1";
-  int port = 0;        // 0 = any free port
-  int latency_ms = 0;  // delay before every reply
+  int port = 0;         // 0 = any free port
+  int latency_ms = 0;   // delay before every reply
+  int suggestions = 0;  // phrases per suggestion page; 0 = the seed's own 30 to 60
 };
 
 class DemoService {

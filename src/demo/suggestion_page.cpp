@@ -59,7 +59,7 @@ std::vector<std::string> CandidatePhrases(const std::string& seed) {
 
 }  // namespace
 
-std::string DemoSuggestionPage(std::string_view raw_seed) {
+std::string DemoSuggestionPage(std::string_view raw_seed, int count) {
   const std::string seed = NormalizePhrase(raw_seed);
   DemoRandom rng(seed);
 
@@ -67,8 +67,17 @@ std::string DemoSuggestionPage(std::string_view raw_seed) {
   if (!seed.empty()) {
     phrases.push_back(seed);
     std::vector<std::string> candidates = CandidatePhrases(seed);
+    const auto chosen = static_cast<std::size_t>(rng.Between(kMinSuggestions, kMaxSuggestions));
+    const std::size_t wanted =
+        count > 0 ? std::min<std::size_t>(static_cast<std::size_t>(count), kMaxRequestedSuggestions)
+                  : chosen;
+    if (wanted > candidates.size()) {
+      // Long lists (benchmarks) also take the less natural two-modifier phrases.
+      for (auto prefix : kPrefixes)
+        for (auto suffix : kSuffixes)
+          candidates.push_back(std::string(prefix) + " " + seed + " " + std::string(suffix));
+    }
     // A partial Fisher-Yates shuffle picks the phrases in a seed-dependent order.
-    const auto wanted = static_cast<std::size_t>(rng.Between(kMinSuggestions, kMaxSuggestions));
     for (std::size_t i = 0; i < candidates.size() && phrases.size() < wanted; ++i) {
       std::size_t j = i + rng.Below(candidates.size() - i);
       std::swap(candidates[i], candidates[j]);
