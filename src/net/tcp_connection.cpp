@@ -195,6 +195,16 @@ void TNetTCPConnection::SendBytes(const char* data, std::int64_t count) {
   if (count <= 0) return;
   VerifyOpen(true, true);
   BeginWork(TNetWorkMode::wmWrite, count);
+  try {
+    SendAll(data, count);
+  } catch (...) {
+    EndWork(TNetWorkMode::wmWrite);
+    throw;
+  }
+  EndWork(TNetWorkMode::wmWrite);
+}
+
+void TNetTCPConnection::SendAll(const char* data, std::int64_t count) {
   std::int64_t sent = 0;
   while (sent < count) {
     CheckDeadline();
@@ -214,13 +224,11 @@ void TNetTCPConnection::SendBytes(const char* data, std::int64_t count) {
       }
       const int code = WinsockCode(error);
       if (code == kClosedSocketCode) DropSocket();
-      EndWork(TNetWorkMode::wmWrite);
       throw ENetSocketError(code);
     }
     DoWork(TNetWorkMode::wmWrite, rc);
     sent += rc;
   }
-  EndWork(TNetWorkMode::wmWrite);
 }
 
 void TNetTCPConnection::SendText(std::string_view text) {

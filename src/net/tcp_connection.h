@@ -77,6 +77,7 @@ class TNetTCPConnection : public TNetComponent {
   // Both read modes: at most `remaining` bytes; returns what is left of it.
   std::int64_t ReceiveInto(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close,
                            std::int64_t expected);
+  void SendAll(const char* data, std::int64_t count);
   std::int64_t ReceiveBlocks(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close);
   TNetDeadline deadline_;
 };
