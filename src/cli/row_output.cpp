@@ -1,7 +1,6 @@
 #include "cli/row_output.h"
 
 #include <algorithm>
-#include <map>
 #include <ostream>
 
 namespace quillmark::cli {
@@ -74,11 +73,16 @@ void WriteAligned(std::ostream& out, const RowTable& table) {
 }  // namespace
 
 void AddFormatOption(CLI::App* command, OutputFormat& format) {
-  static const std::map<std::string, OutputFormat> kFormats = {
-      {"table", OutputFormat::kTable}, {"tsv", OutputFormat::kTsv}, {"csv", OutputFormat::kCsv}};
-  command->add_option("--format", format, "Output format: table, tsv or csv")
-      ->transform(CLI::CheckedTransformer(kFormats))
-      ->default_str("table");
+  command
+      ->add_option_function<std::string>(
+          "--format",
+          [&format](const std::string& name) {
+            format = name == "tsv"   ? OutputFormat::kTsv
+                     : name == "csv" ? OutputFormat::kCsv
+                                     : OutputFormat::kTable;
+          },
+          "Output format: table (default), tsv or csv")
+      ->check(CLI::IsMember({"table", "tsv", "csv"}));
 }
 
 void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format) {
