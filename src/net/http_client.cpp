@@ -88,10 +88,11 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   Request.ContentLength = sends_body ? static_cast<std::int32_t>(source->Size()) : 0;
   Request.ComposeRequestLines(WireHeaders);
   const char* version = ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 ? "1.0" : "1.1";
-  SendLine(std::string(method) + " " + target + " HTTP/" + version);
-  SendLine("Host: " + RequestHost);
-  for (const std::string& line : WireHeaders.Lines()) SendLine(line);
-  SendLine("");
+  // One send per line; all but the last say more follows, so the request leaves as one segment.
+  SendLine(std::string(method) + " " + target + " HTTP/" + version, true);
+  SendLine("Host: " + RequestHost, true);
+  for (const std::string& line : WireHeaders.Lines()) SendLine(line, true);
+  SendLine("", sends_body);
   if (sends_body) SendText(source->View());
 
   const std::string status = ReceiveLine();

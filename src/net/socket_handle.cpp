@@ -82,14 +82,9 @@ void TNetSocketHandle::Clear(bool local_too) {
 }
 
 void TNetSocketHandle::BindLocal() {
-#ifdef IP_BIND_ADDRESS_NO_PORT
-  // With port 0 the port is picked at connect time, as for an unbound socket; a port picked at
-  // bind time could not be shared with connections still lingering in TIME_WAIT.
-  if (Port == 0) {
-    const int on = 1;
-    setsockopt(fd_, IPPROTO_IP, IP_BIND_ADDRESS_NO_PORT, &on, sizeof on);
-  }
-#endif
+  // Binding to any address and port 0 is what connect does by itself; skipping it saves three
+  // system calls on every fetch.
+  if (IP.empty() && Port == 0) return;
   const sockaddr_in a = MakeAddress(IP, Port);
   if (bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == -1) {
     if (WinsockCode(errno) == 10048) throw ENetCouldNotBindSocket();
@@ -148,8 +143,9 @@ ssize_t TNetSocketHandle::Receive(char* data, std::size_t count) const {
   return RetryOnInterrupt([&] { return recv(fd_, data, count, 0); });
 }
 
-ssize_t TNetSocketHandle::Send(const char* data, std::size_t count) const {
-  return RetryOnInterrupt([&] { return send(fd_, data, count, MSG_NOSIGNAL); });
+ssize_t TNetSocketHandle::Send(const char* data, std::size_t count, bool more_follows) const {
+  const int flags = MSG_NOSIGNAL | (more_follows ? MSG_MORE : 0);
+  return RetryOnInterrupt([&] { return send(fd_, data, count, flags); });
 }
 
 }  // namespace quillmark::net

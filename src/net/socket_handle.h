@@ -38,8 +38,9 @@ class TNetSocketHandle {
   Wait WaitFor(bool readable, std::chrono::milliseconds wait, const TNetDeadline& deadline) const;
 
   // One recv / send; EINTR is retried. -1 with errno set on failure (EAGAIN included).
+  // `more_follows` lets the system hold the bytes for the next send, as Nagle would.
   ssize_t Receive(char* data, std::size_t count) const;
-  ssize_t Send(const char* data, std::size_t count) const;
+  ssize_t Send(const char* data, std::size_t count, bool more_follows = false) const;
 
   std::string IP;
   int Port = 0;

@@ -191,12 +191,12 @@ std::string TNetTCPConnection::TakeBytes(std::size_t count) {
   return InBuffer.Take(count);
 }
 
-void TNetTCPConnection::SendBytes(const char* data, std::int64_t count) {
+void TNetTCPConnection::SendBytes(const char* data, std::int64_t count, bool more_follows) {
   if (count <= 0) return;
   VerifyOpen(true, true);
   BeginWork(TNetWorkMode::wmWrite, count);
   try {
-    SendAll(data, count);
+    SendAll(data, count, more_follows);
   } catch (...) {
     EndWork(TNetWorkMode::wmWrite);
     throw;
@@ -204,11 +204,12 @@ void TNetTCPConnection::SendBytes(const char* data, std::int64_t count) {
   EndWork(TNetWorkMode::wmWrite);
 }
 
-void TNetTCPConnection::SendAll(const char* data, std::int64_t count) {
+void TNetTCPConnection::SendAll(const char* data, std::int64_t count, bool more_follows) {
   std::int64_t sent = 0;
   while (sent < count) {
     CheckDeadline();
-    const ssize_t rc = Socket.Send(data + sent, static_cast<std::size_t>(count - sent));
+    const ssize_t rc =
+        Socket.Send(data + sent, static_cast<std::size_t>(count - sent), more_follows);
     const int error = errno;
     ClosedByPeer = rc == 0;
     VerifyOpen(true, false);
@@ -231,15 +232,15 @@ void TNetTCPConnection::SendAll(const char* data, std::int64_t count) {
   }
 }
 
-void TNetTCPConnection::SendText(std::string_view text) {
-  SendBytes(text.data(), static_cast<std::int64_t>(text.size()));
+void TNetTCPConnection::SendText(std::string_view text, bool more_follows) {
+  SendBytes(text.data(), static_cast<std::int64_t>(text.size()), more_follows);
 }
 
-void TNetTCPConnection::SendLine(std::string_view text) {
+void TNetTCPConnection::SendLine(std::string_view text, bool more_follows) {
   std::string line;
   line.reserve(text.size() + 2);
   line.append(text).append("\r\n");
-  SendText(line);
+  SendText(line, more_follows);
 }
 
 void TNetTCPConnection::ProbeForClose(bool raise, std::chrono::milliseconds wait) {

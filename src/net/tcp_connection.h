@@ -54,10 +54,12 @@ class TNetTCPConnection : public TNetComponent {
   std::string TakeBytes(std::size_t count);
   std::size_t PendingCount() const { return InBuffer.Size(); }
 
-  void SendBytes(const char* data, std::int64_t count);
-  void SendText(std::string_view text);
+  // `more_follows`: more of the same message comes in the next send, so the system may merge
+  // them into one segment instead of sending a small one and waiting for its ACK (Nagle).
+  void SendBytes(const char* data, std::int64_t count, bool more_follows = false);
+  void SendText(std::string_view text, bool more_follows = false);
   // The text and CR LF in one send.
-  void SendLine(std::string_view text);
+  void SendLine(std::string_view text, bool more_follows = false);
 
   bool IsOpen();
   void VerifyOpen(bool raise, bool ignore_buffer);
@@ -77,7 +79,7 @@ class TNetTCPConnection : public TNetComponent {
   // Both read modes: at most `remaining` bytes; returns what is left of it.
   std::int64_t ReceiveInto(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close,
                            std::int64_t expected);
-  void SendAll(const char* data, std::int64_t count);
+  void SendAll(const char* data, std::int64_t count, bool more_follows);
   std::int64_t ReceiveBlocks(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close);
   TNetDeadline deadline_;
 };
