@@ -1,5 +1,7 @@
 #include "cli/network_options.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 
@@ -69,12 +71,15 @@ void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
       ->check(kEndpointValidator);
 }
 
-NetworkSession::NetworkSession(const NetworkOptions& options)
-    : timeout_(static_cast<long long>(options.timeout_seconds * 1000.0 + 0.5)) {
+std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
+  const auto milliseconds = std::llround(options.timeout_seconds * 1000.0);
+  return std::chrono::milliseconds(std::max<long long>(milliseconds, 1));
+}
+
+NetworkSession::NetworkSession(const NetworkOptions& options) : timeout_(FetchTimeout(options)) {
   endpoints_.suggest_host = Choose(options.suggest_host, "QUILLMARK_SUGGEST_HOST");
   endpoints_.search_host = Choose(options.search_host, "QUILLMARK_SEARCH_HOST");
   endpoints_.top_host = Choose(options.top_host, "QUILLMARK_TOP_HOST");
-  if (timeout_.count() < 1) timeout_ = std::chrono::milliseconds(1);
 
   std::string* unset[] = {&endpoints_.suggest_host, &endpoints_.search_host, &endpoints_.top_host};
   bool needs_demo = false;

@@ -28,6 +28,9 @@ struct NetworkOptions {
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, NetworkOptions& options);
 
+// The --timeout value as a time limit of whole milliseconds (at least 1).
+std::chrono::milliseconds FetchTimeout(const NetworkOptions& options);
+
 // Whether a text is a usable "host" or "host:port" endpoint.
 bool IsEndpointText(const std::string& text);
 
