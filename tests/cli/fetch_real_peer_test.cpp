@@ -6,9 +6,9 @@
 #include <chrono>
 #include <string>
 
-#include "net/support/child_process.h"
 #include "net/support/nginx_fixture.h"
-#include "net/support/temp_dir.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace quillmark::cli {
 namespace {

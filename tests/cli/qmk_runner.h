@@ -2,13 +2,12 @@
 // Runs the built qmk binary for end-to-end tests and collects what it printed.
 
 #include <chrono>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "net/support/child_process.h"
-#include "net/support/temp_dir.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace quillmark::testing {
 
@@ -18,13 +17,6 @@ struct QmkResult {
   std::string err;
   int exit_code() const { return child.exited ? child.exit_code : -1; }
 };
-
-inline std::string ReadWholeFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class QmkRun {
  public:
@@ -44,8 +36,8 @@ class QmkRun {
   QmkResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     QmkResult result;
     result.child = child_->Wait(limit);
-    result.out = ReadWholeFile(dir_.path() / "out");
-    result.err = ReadWholeFile(dir_.path() / "err");
+    result.out = dir_.Read("out");
+    result.err = dir_.Read("err");
     return result;
   }
 

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "net/net_limits.h"
-#include "net/support/child_process.h"
 #include "net/support/scripted_server.h"
-#include "net/support/temp_dir.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
 
 namespace quillmark::net {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "store/store_error.h"
 #include "store/support/file_size_limit.h"
-#include "store/support/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace quillmark {
 namespace {
@@ -227,7 +227,7 @@ TEST(InvestigationOpen, CountsSectionsNotTheirNumbers) {
   EXPECT_TRUE(Open(dir.File("absent.qmk")).empty());
 
   KeywordList list;
-  EXPECT_THROW(OpenInvestigationFile(list, dir.Path().string()), StoreError);
+  EXPECT_THROW(OpenInvestigationFile(list, dir.path().string()), StoreError);
   EXPECT_TRUE(list.Empty());
 }
 

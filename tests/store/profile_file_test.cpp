@@ -5,7 +5,7 @@
 #include <string>
 
 #include "store/store_error.h"
-#include "store/support/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace quillmark {
 namespace {
@@ -195,7 +195,7 @@ TEST(ProfileFlush, ReplacesTheFileWholeAndLeavesNothingElseBehind) {
   const ProfileFile missing = ProfileFile::Load(dir.File("absent.ini"));
   EXPECT_EQ(missing.SectionCount(), 0u);
   EXPECT_EQ(dir.EntryCount(), 1u);
-  EXPECT_THROW(ProfileFile::Load(dir.Path().string()), StoreError);
+  EXPECT_THROW(ProfileFile::Load(dir.path().string()), StoreError);
 }
 
 }  // namespace

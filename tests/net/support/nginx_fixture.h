@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "child_process.h"
+#include "../../support/child_process.h"
+#include "../../support/temp_dir.h"
 #include "scripted_server.h"
-#include "temp_dir.h"
 
 namespace quillmark::testing {
 
