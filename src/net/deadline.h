@@ -21,6 +21,8 @@ class TNetDeadline {
 
   bool IsSet() const { return at_.has_value(); }
   bool Expired() const { return at_ && Clock::now() >= *at_; }
+  // The point in time itself; the far future when none is set.
+  Clock::time_point At() const { return at_.value_or(Clock::time_point::max()); }
 
   // The timeout for one poll() that waits `wait` (negative: no limit of its own) but never past
   // the deadline: -1 for no limit, else milliseconds, rounded up so we never wake just short of it.

@@ -4,10 +4,13 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <cerrno>
 
+#include <cerrno>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <thread>
 
 #include "net/net_errors.h"
 #include "net/number_text.h"
@@ -171,24 +174,72 @@ int WinsockCode(int e) {
 TNetStack::TNetStack() = default;
 TNetStack::~TNetStack() = default;
 
-std::string TNetStack::LookupAddress(const std::string& host) const {
-  std::string upper;
-  for (char c : host) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  if (upper == "LOCALHOST") return "127.0.0.1";
-  if (IsDottedQuad(host)) return host;
-  // getaddrinfo cannot be interrupted, so a name lookup takes the resolver's own time even past
-  // the fetch deadline (the connection checks the deadline right after it). Configured hosts are
-  // usually dotted quads or localhost and never get here.
+namespace {
+
+// What one name lookup found: its getaddrinfo result code and the first IPv4 address.
+struct NameLookup {
+  int rc = EAI_FAIL;
+  std::array<std::uint8_t, 4> address{};
+};
+
+NameLookup ResolveName(const std::string& host) {
+  NameLookup result;
   addrinfo hints{};
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
-  const int rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
-  if (rc != 0 || found == nullptr) throw ENetSocketError(LookupErrorCode(rc));
+  result.rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result.rc == 0 && found == nullptr) result.rc = EAI_NONAME;
+  if (result.rc != 0) return result;
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> guard(found, &freeaddrinfo);
   const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
   const auto* b = reinterpret_cast<const std::uint8_t*>(&in->sin_addr.s_addr);
-  return AddressToText({b[0], b[1], b[2], b[3]});
+  result.address = {b[0], b[1], b[2], b[3]};
+  return result;
+}
+
+// A lookup left behind at the deadline finishes on its own thread and drops this then.
+struct PendingLookup {
+  std::mutex mutex;
+  std::condition_variable done_signal;
+  bool done = false;
+  NameLookup result;
+};
+
+}  // namespace
+
+std::string TNetStack::LookupAddress(const std::string& host) const {
+  return LookupAddress(host, TNetDeadline());
+}
+
+std::string TNetStack::LookupAddress(const std::string& host, const TNetDeadline& deadline) const {
+  std::string upper;
+  for (char c : host) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+  if (upper == "LOCALHOST") return "127.0.0.1";
+  if (IsDottedQuad(host)) return host;
+
+  NameLookup found;
+  if (!deadline.IsSet()) {
+    found = ResolveName(host);
+  } else {
+    if (deadline.Expired()) throw ENetTimedOut();
+    // getaddrinfo cannot be interrupted, so it runs on a thread of its own and the fetch waits
+    // for it only until the deadline; a late answer is dropped by that thread.
+    auto pending = std::make_shared<PendingLookup>();
+    std::thread([pending, host] {
+      NameLookup result = ResolveName(host);
+      std::lock_guard lock(pending->mutex);
+      pending->result = result;
+      pending->done = true;
+      pending->done_signal.notify_all();
+    }).detach();
+    std::unique_lock lock(pending->mutex);
+    if (!pending->done_signal.wait_until(lock, deadline.At(), [&] { return pending->done; }))
+      throw ENetTimedOut();
+    found = pending->result;
+  }
+  if (found.rc != 0) throw ENetSocketError(LookupErrorCode(found.rc));
+  return AddressToText(found.address);
 }
 
 bool TNetStack::IsDottedQuad(std::string_view text) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/deadline.h"
+
 namespace quillmark::net {
 
 // What the socket library told us when it came up.
@@ -39,6 +41,8 @@ class TNetStack {
 
   // Host text to dotted address text: "localhost" in any case and dotted quads need no lookup.
   std::string LookupAddress(const std::string& host) const;
+  // The same, but a name lookup that has not answered by the deadline raises ENetTimedOut.
+  std::string LookupAddress(const std::string& host, const TNetDeadline& deadline) const;
   static bool IsDottedQuad(std::string_view text);
   static std::string AddressToText(const std::array<std::uint8_t, 4>& address);
   // Raises EConvertError for a part that is not a number.

@@ -19,7 +19,7 @@ void TNetTCPClient::OpenConnection() {
     Socket.IP = BoundIP;
     Socket.BindLocal();
     if (!TNetStack::IsDottedQuad(Host)) DoStatus(TNetStatus::hsResolving, Host);
-    Socket.PeerAddress = SharedStack().LookupAddress(Host);
+    Socket.PeerAddress = SharedStack().LookupAddress(Host, Deadline());
     Socket.PeerPortNumber = Port;
     CheckDeadline();
     if (!UseNagle) {

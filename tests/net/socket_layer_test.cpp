@@ -260,6 +260,18 @@ TEST(OpenConnection, FailedLookupLeavesNoSocket) {
   EXPECT_FALSE(client.Socket.HasSocket());
 }
 
+TEST(SocketStack, NameLookupsKeepTheFetchDeadline) {
+  TNetTCPClient keeps_stack_alive;
+  // "127.1" is no dotted quad, so it goes to the resolver, which reads it as 127.0.0.1.
+  EXPECT_EQ(SharedStack().LookupAddress("127.1", TNetDeadline::After(std::chrono::seconds(30))),
+            "127.0.0.1");
+  EXPECT_THROW(SharedStack().LookupAddress("127.1", TNetDeadline::After(std::chrono::seconds(-1))),
+               ENetTimedOut);
+  // Names that need no lookup never time out.
+  EXPECT_EQ(SharedStack().LookupAddress("localhost", TNetDeadline::After(std::chrono::seconds(-1))),
+            "127.0.0.1");
+}
+
 TEST(SocketStack, NamesThatNeedNoLookup) {
   TNetTCPClient keeps_stack_alive;
   EXPECT_EQ(SharedStack().LookupAddress("LoCaLhOsT"), "127.0.0.1");
