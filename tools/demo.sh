@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target qmk
+# Build output goes to stderr so that the rows alone reach stdout (tools/demo.sh --format csv >x.csv).
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+cmake --build build -j"$(nproc)" --target qmk >&2
 exec build/qmk research --target example.com --pages 5 --results 15 "$@" "blue widgets"
