@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
   CLI::App app{"Quillmark keyword research from the terminal", "qmk"};
   app.require_subcommand(1, 1);
   app.fallthrough(false);
+  // A repeated option takes its last value, so a wrapper's defaults can be overridden.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   int exit_code = cli::kExitOk;
   cli::AddResearchCommand(app, exit_code);
   cli::AddTopCommand(app, exit_code);
