@@ -5,10 +5,13 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "research/decimal_separator.h"
 
 int main(int argc, char** argv) {
   // A peer that closes while we send must surface as an error, never kill the process.
   std::signal(SIGPIPE, SIG_IGN);
+  // Fractional columns are written with the user's decimal separator, as the window does.
+  quillmark::InitDecimalSeparatorFromLocale();
 
   namespace cli = quillmark::cli;
   CLI::App app{"Quillmark keyword research from the terminal", "qmk"};
