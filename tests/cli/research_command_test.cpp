@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -215,6 +216,34 @@ TEST(ResearchCommand, UnwritableSaveFailsBeforeTheRun) {
   EXPECT_EQ(result.exit_code(), 1);
   EXPECT_THAT(result.err, HasSubstr("/nonexistent-dir/x.qmk"));
   EXPECT_TRUE(services.Targets().empty());
+}
+
+TEST(ResearchCommand, NoRowsStillSucceeds) {
+  FakeServices services(0);
+  const QmkResult result =
+      RunQmk(With({"research", "--format", "tsv", "nothing"}, services.EndpointFlags()));
+  EXPECT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+TEST(ResearchCommand, SaveThatFailsAfterTheRunPrintsRowsAndExitsOne) {
+  FakeServices services(2);
+  testing::TempDir dir("qmk-save");
+  // A folder where the file should go: the run happens, the save cannot replace it.
+  const std::string folder = dir.File("taken.qmk");
+  std::filesystem::create_directory(folder);
+  const QmkResult result =
+      RunQmk(With({"research", "--format", "tsv", "--results", "2", "--save", folder, "x"},
+                  services.EndpointFlags()));
+  EXPECT_EQ(result.exit_code(), 1);
+  EXPECT_THAT(SplitLines(result.out), SizeIs(2));
+  EXPECT_THAT(result.err, HasSubstr("cannot write " + folder));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
+
+  const QmkResult opened = RunQmk({"open", folder});
+  EXPECT_EQ(opened.exit_code(), 1);
+  EXPECT_THAT(opened.err, HasSubstr(folder));
 }
 
 TEST(TopCommand, ListsNumberedPhrasesAndFilters) {
