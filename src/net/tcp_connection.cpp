@@ -179,7 +179,13 @@ bool TNetTCPConnection::ReceiveUntilClose(TNetBuffer& sink, std::int64_t limit) 
 
 void TNetTCPConnection::ReceiveExact(char* data, std::int64_t count) {
   if (count <= 0) return;
-  while (InBuffer.Size() < static_cast<std::size_t>(count)) PullFromSocket(true, kWaitForever);
+  while (InBuffer.Size() < static_cast<std::size_t>(count)) {
+    // A peer that closed while some bytes are still buffered never sends the rest; without this
+    // the pull would keep answering 0 without raising.
+    if (PullFromSocket(true, kWaitForever) == 0 && !Socket.HasSocket()) {
+      throw ENetConnClosedGracefully();
+    }
+  }
   std::memcpy(data, InBuffer.View().data(), static_cast<std::size_t>(count));
   InBuffer.Consume(static_cast<std::size_t>(count));
   DoWork(TNetWorkMode::wmRead, count);

@@ -139,6 +139,20 @@ TEST_F(ConnectionTest, CountedReadEndedByCloseKeepsWhatArrived) {
   EXPECT_EQ(sink.Size(), 5u);
 }
 
+TEST_F(ConnectionTest, ExactReadTakesBufferedBytesAndRaisesWhenThePeerClosesShort) {
+  PeerSends("line\nAB");
+  EXPECT_EQ(client_.ReceiveLine(), "line");
+  PeerSends("CDEF");
+  char got[4] = {};
+  client_.ReceiveExact(got, 4);
+  EXPECT_EQ(std::string(got, 4), "ABCD");
+  // Two bytes stay buffered when the peer goes: asking for more must fail, not spin forever.
+  PeerCloses();
+  char more[8] = {};
+  EXPECT_THROW(client_.ReceiveExact(more, 8), ENetConnClosedGracefully);
+  EXPECT_EQ(client_.PendingCount(), 2u);
+}
+
 TEST_F(ConnectionTest, NegativeCountIsRefused) {
   TNetBuffer sink;
   EXPECT_THROW(client_.ReceiveIntoSink(sink, -1), ENetInvalidByteCount);
