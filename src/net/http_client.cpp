@@ -148,7 +148,12 @@ void TNetHTTP::Finish(bool server_spoke_1_0) {
   } else if (SameText(Trim(Reply.Connection), "CLOSE") && Socket.HasSocket()) {
     CloseConnection();
   } else {
-    ProbeForClose(false, kCloseProbeWait);
+    // The reply is complete: a reset seen by the probe only means the connection is gone.
+    try {
+      ProbeForClose(false, kCloseProbeWait);
+    } catch (const ENetException&) {
+      DropSocket();
+    }
   }
   RedirectDepth = 0;
 }

@@ -187,6 +187,15 @@ TEST_F(ExchangeTest, EmptyBodyFromAKeepAliveServerEndsAtOnce) {
   EXPECT_EQ(sink.Size(), 0u);
 }
 
+TEST_F(ExchangeTest, ResetAfterACompleteReplyStillSucceeds) {
+  // The close probe after the reply may meet the reset; the exchange itself went well.
+  ScriptedServer server(Script().Send(Reply("200 OK", "whole")).Reset());
+  TNetBuffer sink;
+  EXPECT_NO_THROW(Get(server, sink));
+  EXPECT_EQ(sink.View(), "whole");
+  EXPECT_EQ(http_.RedirectDepth, 0);
+}
+
 TEST_F(ExchangeTest, ConnectionCloseInAnyCaseClosesIt) {
   ScriptedServer server(Script().Send(Reply("200 OK", "c", "Connection:  cLoSe \r\n")).Hold());
   TNetBuffer sink;
