@@ -2,6 +2,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <exception>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -35,6 +36,11 @@ int main(int argc, char** argv) {
     std::cerr << "qmk: " << e.what() << "\n";
     std::cerr << "Run 'qmk --help' for usage.\n";
     return cli::kExitUsage;
+  } catch (const std::exception& e) {
+    // A failure of the surroundings (the stand-in service cannot listen, memory runs out) is
+    // reported, never left to abort the process.
+    std::cerr << "qmk: " << e.what() << "\n";
+    return cli::kExitFailure;
   }
   return exit_code;
 }

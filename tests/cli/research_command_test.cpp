@@ -246,6 +246,19 @@ TEST(ResearchCommand, SaveThatFailsAfterTheRunPrintsRowsAndExitsOne) {
   EXPECT_THAT(opened.err, HasSubstr(folder));
 }
 
+TEST(ResearchCommand, StandInThatCannotStartIsReportedNotACrash) {
+  // The sanitizer runtime would otherwise refuse a library loaded ahead of it.
+  const std::vector<std::string> environment = {"LD_PRELOAD=" NO_BIND_PRELOAD,
+                                                "ASAN_OPTIONS=verify_asan_link_order=0"};
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"research", "x"}, {"top"}}) {
+    const QmkResult result = RunQmk(args, environment);
+    EXPECT_EQ(result.exit_code(), 1) << ::testing::PrintToString(args) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("qmk: Quillmark demo service cannot listen"));
+    EXPECT_TRUE(result.out.empty());
+  }
+}
+
 TEST(TopCommand, ListsNumberedPhrasesAndFilters) {
   FakeServices services(0);
   const QmkResult plain =
