@@ -99,6 +99,10 @@ void ReplaceFileAtomically(const std::string& path, std::string_view text) {
   static std::atomic<unsigned> counter{0};
   const std::string target = ResolveTarget(path);
   const std::string directory = DirectoryOf(target);
+  // A rename needs only the folder's permission; a file the user made read-only must refuse
+  // the save, as writing into it would.
+  if (::access(target.c_str(), W_OK) != 0 && errno != ENOENT)
+    throw StoreError::FromErrno("write", path, errno);
 
   // A short name beside the target, so that the rename stays on one file system; O_EXCL never
   // reuses a stranger's file, and mode 0666 lets the umask decide as for any new file.

@@ -15,7 +15,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 
 // Replaces `path` with `text`: written to a temporary file beside it, synced, then renamed over
 // it. On failure the temporary file is removed, the old file is left as it was, and StoreError
-// names `path` and the reason.
+// names `path` and the reason. An existing file we may not write is refused, not replaced.
 void ReplaceFileAtomically(const std::string& path, std::string_view text);
 
 }  // namespace quillmark

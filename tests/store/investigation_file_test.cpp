@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -159,6 +160,37 @@ TEST(InvestigationSave, AReadOnlyFolderKeepsTheOldFile) {
   EXPECT_THROW(SaveInvestigationFile(list, path), StoreError);
   ::chmod(dir.File("ro").c_str(), 0755);
   EXPECT_EQ(ReadBytes(path), "[item0]\r\nkeyterm=kept\r\n");
+}
+
+TEST(InvestigationSave, AReadOnlyFileIsNotReplaced) {
+  TempDir dir;
+  const std::string path = dir.File("ro.qmk");
+  WriteBytes(path, "[item0]\r\nkeyterm=kept\r\n");
+  ::chmod(path.c_str(), 0444);
+  // The folder stays writable: only the file's own permission protects it. Root may write any
+  // file, so the save runs in a child as an ordinary user.
+  ::chmod(dir.path().c_str(), 0777);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+    KeywordList list;
+    Fill(list, {{"k", kEmpty, true}});
+    try {
+      SaveInvestigationFile(list, path);
+    } catch (const StoreError&) {
+      ::_exit(1);
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1) << "0: the save replaced a read-only file";
+  EXPECT_EQ(ReadBytes(path), "[item0]\r\nkeyterm=kept\r\n");
+  EXPECT_EQ(dir.EntryCount(), 1u);
 }
 
 TEST(InvestigationOpen, AppendsAfterTheRowsAlreadyThereInOneStep) {
