@@ -56,7 +56,16 @@ void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
   command
       ->add_option("--timeout", options.timeout_seconds,
                    "Time limit of each page fetch, in seconds (default 60)")
-      ->check(CLI::Range(0.001, kMaxTimeoutSeconds));
+      ->check(CLI::Validator(
+                  [](std::string& text) -> std::string {
+                    // A range check alone lets "nan" through: no comparison holds for it.
+                    double seconds = 0;
+                    return CLI::detail::lexical_cast(text, seconds) && std::isfinite(seconds)
+                               ? std::string()
+                               : "'" + text + "' is not a number of seconds";
+                  },
+                  "SECONDS") &
+              CLI::Range(0.001, kMaxTimeoutSeconds));
   command
       ->add_option("--suggest-host", options.suggest_host,
                    "Suggestion service HOST[:PORT] (env QUILLMARK_SUGGEST_HOST)")

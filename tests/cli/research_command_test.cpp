@@ -199,6 +199,8 @@ TEST(ResearchCommand, RefusesBadUsageWithExitTwo) {
                                              {"research", "--format", "xml", "x"},
                                              {"research", "--search-host", "a/b", "x"},
                                              {"research", "--timeout", "0", "x"},
+                                             {"research", "--timeout", "nan", "x"},
+                                             {"fetch", "--timeout", "nan", "http://x/"},
                                              {"top", "--results", "abc"},
                                              {"open"},
                                              {}}) {
