@@ -68,6 +68,8 @@ void Researcher::ParseTopSearches(std::string page) {
   int counter = 0;
   std::string squeezed;
   std::optional<std::vector<std::string>> terms;
+  std::size_t blank_run_end = ForwardFinder::npos;
+  std::size_t blank_run_start = 0;
   try {
     bool more = false;
     do {
@@ -75,8 +77,19 @@ void Researcher::ParseTopSearches(std::string page) {
       rest = cell_at != ForwardFinder::npos ? cell_at + kLinkCell.size()
                                             : std::min(text.size(), rest + kSkipWithoutCell);
       const std::size_t end = cell_ends.FindFrom(rest);
-      const std::string_view cell =
-          end != ForwardFinder::npos ? text.substr(rest, end - rest) : std::string_view{};
+      if (end != ForwardFinder::npos && end != blank_run_end) {
+        // Cells that never close all end at the same "</a></td>": the blanks before it are
+        // walked once, not once per cell, or a long run of them takes time growing with the
+        // square of the page.
+        blank_run_end = end;
+        blank_run_start = end;
+        while (blank_run_start > 0 && static_cast<unsigned char>(text[blank_run_start - 1]) <= 32)
+          --blank_run_start;
+      }
+      // Dropping the trailing blanks first changes neither the first ">" nor the trimmed phrase.
+      const std::string_view cell = end != ForwardFinder::npos
+                                        ? text.substr(rest, std::max(blank_run_start, rest) - rest)
+                                        : std::string_view{};
       const std::size_t tag_end = cell.find('>');
       const std::string_view phrase =
           TrimText(tag_end != std::string_view::npos ? cell.substr(tag_end + 1)

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -108,6 +109,27 @@ TEST_F(TopSearchesTest, CellsThatNeverCloseListBoundedPhrases) {
   host.unwanted_terms = {"google"};
   researcher.ParseTopSearches(page);
   EXPECT_EQ(host.top_searches.Count(), 0u);
+}
+
+TEST_F(TopSearchesTest, CellsEndingAtOneLongBlankRunStayLinear) {
+  // No cell closes before one long run of blanks and the only "</a></td>", so every phrase
+  // reaches that run. Every phrase is rejected, so all the cells are walked.
+  std::string page = "<table>";
+  for (int i = 0; i < 150000; ++i) page += "<td><a href=x>google";
+  page += std::string(2'000'000, ' ') + "\t</a></td></table>";
+  host.filter_unwanted = true;
+  host.unwanted_terms = {"google"};
+  const auto start = std::chrono::steady_clock::now();
+  researcher.ParseTopSearches(page);
+  EXPECT_EQ(host.top_searches.Count(), 0u);
+  // Trimming each phrase's blanks again from the far end takes minutes here.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+  // The last cell, with nothing but blanks after its tag, is skipped without a number.
+  host.unwanted_terms = {"nothing-matches"};
+  host.max_results = 3;
+  researcher.ParseTopSearches("<table><td><a href=x>a b  <td><a href=y>  \t </a></td></table>");
+  EXPECT_EQ(Listed(), (std::vector<std::string>{"1 a b  <td><a href=y>"}));
 }
 
 TEST_F(TopSearchesTest, ExtractFetchesTopAndForgetsAStopPressedMeanwhile) {
