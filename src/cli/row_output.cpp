@@ -14,6 +14,14 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
+// The table is for a terminal: other control bytes from pages or files could drive it.
+std::string Shown(const std::string& text) {
+  std::string out = OneLine(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return out;
+}
+
 std::string CsvField(const std::string& text) {
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
@@ -49,12 +57,12 @@ void WriteAligned(std::ostream& out, const RowTable& table) {
   for (std::size_t c = 0; c < columns; ++c) widths[c] = table.titles[c].size();
   for (const auto& row : table.rows)
     for (std::size_t c = 0; c < columns && c < row.size(); ++c)
-      widths[c] = std::max(widths[c], OneLine(row[c]).size());
+      widths[c] = std::max(widths[c], Shown(row[c]).size());
 
   auto write_line = [&](const std::vector<std::string>& fields) {
     std::string line;
     for (std::size_t c = 0; c < columns; ++c) {
-      const std::string text = c < fields.size() ? OneLine(fields[c]) : std::string();
+      const std::string text = c < fields.size() ? Shown(fields[c]) : std::string();
       const std::string pad(widths[c] - text.size(), ' ');
       const bool right = c < table.right_aligned.size() && table.right_aligned[c];
       if (c) line += "  ";
