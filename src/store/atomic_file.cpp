@@ -65,11 +65,15 @@ std::string DirectoryOf(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t max_bytes) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Non-blocking open: a named pipe nobody writes to would otherwise hold us here for good.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) {
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     throw StoreError::FromErrno("read", path, errno);
   }
+  const int flags = ::fcntl(fd.get(), F_GETFL);
+  if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    throw StoreError::FromErrno("read", path, errno);
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw StoreError::FromErrno("read", path, errno);
   if (S_ISDIR(st.st_mode)) throw StoreError::FromErrno("read", path, EISDIR);

@@ -263,6 +263,29 @@ TEST(InvestigationOpen, CountsSectionsNotTheirNumbers) {
   EXPECT_TRUE(list.Empty());
 }
 
+TEST(InvestigationOpen, AFifoWithoutWriterAddsNothingInsteadOfHanging) {
+  TempDir dir;
+  const std::string path = dir.File("pipe.qmk");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  // In a child with an alarm, so that a hang fails the test instead of stalling it.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(5);
+    KeywordList list;
+    try {
+      OpenInvestigationFile(list, path);
+    } catch (...) {
+      ::_exit(2);
+    }
+    ::_exit(list.Empty() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(InvestigationOpen, ReopensListsLargerThanTheSectionNameBuffer) {
   TempDir dir;
   KeywordList list;
