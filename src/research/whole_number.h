@@ -8,7 +8,7 @@
 namespace quillmark {
 
 // An optionally signed decimal whole number within the signed 32-bit range, after any leading
-// blanks or tabs. Anything else (trailing characters, "", "?", "-", "1,000", overflow) is not
+// blanks. Anything else (trailing characters, "", "?", "-", "1,000", overflow) is not
 // a number.
 std::optional<std::int32_t> ReadWholeNumber(std::string_view text);
 

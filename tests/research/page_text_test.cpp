@@ -143,7 +143,7 @@ TEST(ReadWholeNumberTest, ReadsSignedThirtyTwoBitDecimals) {
   EXPECT_EQ(ReadWholeNumber("-17"), -17);
   EXPECT_EQ(ReadWholeNumber("007"), 7);
   EXPECT_EQ(ReadWholeNumber(" 12"), 12);
-  EXPECT_EQ(ReadWholeNumber("\t 12"), 12);
+  EXPECT_EQ(ReadWholeNumber(" \t12"), std::nullopt);  // only blanks are skipped
   EXPECT_EQ(ReadWholeNumber("2147483647"), 2147483647);
   EXPECT_EQ(ReadWholeNumber("-2147483648"), std::numeric_limits<std::int32_t>::min());
 }
