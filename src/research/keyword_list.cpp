@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace quillmark {
 
@@ -40,8 +41,10 @@ KeywordRowPtr KeywordList::Append() {
 
 void KeywordList::AppendRows(std::vector<KeywordRowPtr> rows) {
   if (rows.empty()) return;
+  std::unordered_set<const KeywordRow*> seen;
   for (const auto& row : rows) {
-    if (!row || row->owner_ != nullptr) throw std::invalid_argument("row already in a list");
+    if (!row || row->owner_ != nullptr || !seen.insert(row.get()).second)
+      throw std::invalid_argument("row already in a list");
   }
   const std::size_t first = rows_.size();
   Notify([&](KeywordListObserver& o) { o.RowsAboutToBeAppended(first, rows.size()); });

@@ -191,6 +191,8 @@ TEST_F(KeywordListTest, AppendRowsTakesFinishedRowsOnce) {
   // A row already in a list, or no row at all, is refused before anything changes.
   EXPECT_THROW(list_.AppendRows({std::make_shared<KeywordRow>(), loose}), std::invalid_argument);
   EXPECT_THROW(list_.AppendRows({nullptr}), std::invalid_argument);
+  auto twice = std::make_shared<KeywordRow>();
+  EXPECT_THROW(list_.AppendRows({twice, twice}), std::invalid_argument);
   EXPECT_EQ(list_.Count(), 3u);
   list_.RemoveObserver(&observer);
 }
