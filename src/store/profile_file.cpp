@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "store/atomic_file.h"
+#include "store/store_error.h"
 
 namespace quillmark {
 namespace {
@@ -126,6 +127,8 @@ ProfileFile ProfileFile::Parse(std::string_view text, std::string path) {
       // The name runs to the last "]", so a name may itself hold a "]".
       const std::size_t close = body.rfind(']');
       if (close != 0 && close != std::string_view::npos) {
+        if (profile.sections_.size() >= kMaxProfileSections)
+          throw StoreError::FromReason("read", profile.path_, "too many sections");
         Section section;
         section.name = std::string(Trim(body.substr(1, close - 1)));
         section.named = true;
@@ -142,6 +145,13 @@ ProfileFile ProfileFile::Parse(std::string_view text, std::string path) {
       entry.value = std::string(line.substr(equals + 1));
       entry.is_pair = true;
     } else {
+      std::vector<Line>& lines = profile.sections_.back().lines;
+      // Runs of other lines (blanks, comments, stray text) are kept as one entry, joined as they
+      // are written back, so a file of blank lines costs no more than its own size.
+      if (!lines.empty() && !lines.back().is_pair) {
+        lines.back().value.append("\r\n").append(line);
+        continue;
+      }
       entry.value = std::string(line);
     }
     profile.sections_.back().lines.push_back(std::move(entry));

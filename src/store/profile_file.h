@@ -15,9 +15,12 @@ namespace quillmark {
 inline constexpr std::size_t kMaxProfileValue = 2047;
 // The buffer through which the section names of a whole file are listed.
 inline constexpr std::size_t kSectionNamesBuffer = 16384;
-// Larger files are refused rather than read into memory: parsed, a file of tiny lines takes
-// some thirty times its size. 16 MiB holds about 100,000 investigation rows.
+// Larger files are refused rather than read into memory. 16 MiB holds about 100,000
+// investigation rows.
 inline constexpr std::size_t kMaxProfileFileBytes = 16u * 1024 * 1024;
+// A file of more sections is refused too: each costs far more parsed than the few bytes of its
+// header line, so a file of nothing but headers would otherwise take gigabytes.
+inline constexpr std::size_t kMaxProfileSections = 200000;
 
 class ProfileFile {
  public:

@@ -182,6 +182,21 @@ TEST(ProfileWrite, UpdatesInPlaceAndKeepsTheRestOfTheFile) {
             "y=2\r\n");
 }
 
+TEST(ProfileRead, RunsOfOtherLinesComeBackAsTheyWereAndHeadersAreBounded) {
+  const std::string text =
+      "\r\n; comment\r\n\r\n[s]\r\n\r\nstray\r\n; more\r\nk=v\r\n\r\n\r\n[t]\r\n";
+  ProfileFile p = ProfileFile::Parse(text);
+  EXPECT_EQ(p.Text(), text);
+  p.WriteString("s", "new", "1");
+  EXPECT_EQ(p.ReadString("s", "k", ""), "v");
+  EXPECT_EQ(p.Text(),
+            "\r\n; comment\r\n\r\n[s]\r\n\r\nstray\r\n; more\r\nk=v\r\n\r\n\r\nnew=1\r\n[t]\r\n");
+
+  std::string headers;
+  for (std::size_t i = 0; i <= kMaxProfileSections; ++i) headers += "[a]\n";
+  EXPECT_THROW(ProfileFile::Parse(headers), StoreError);
+}
+
 TEST(ProfileFlush, ReplacesTheFileWholeAndLeavesNothingElseBehind) {
   TempDir dir;
   const std::string path = dir.File("p.ini");
