@@ -1,7 +1,10 @@
 #include "cli/network_options.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
@@ -96,7 +99,22 @@ NetworkSession::NetworkSession(const NetworkOptions& options) : timeout_(FetchTi
   if (!needs_demo) return;
 
   demo_ = std::make_unique<demo::DemoService>();
-  demo_->Start();
+  {
+    // The service's threads inherit this mask: Ctrl-C must reach the main thread, where it
+    // stops the run, never a server thread.
+    sigset_t stop_signals, previous;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
+    try {
+      demo_->Start();
+    } catch (...) {
+      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+      throw;
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  }
   const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
   for (std::string* host : unset)
     if (host->empty()) *host = local;

@@ -30,8 +30,7 @@ int RunOpen(const OpenArgs& args) {
     std::cerr << "qmk: " << e.what() << "\n";
     return kExitFailure;
   }
-  WriteRows(std::cout, KeywordRowTable(list, true), args.format);
-  return kExitOk;
+  return PrintRows(KeywordRowTable(list, true), args.format) ? kExitOk : kExitFailure;
 }
 
 }  // namespace

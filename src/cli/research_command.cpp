@@ -49,7 +49,8 @@ int RunResearch(const ResearchArgs& args) {
   const auto host = RunFromTerminal(args.run, args.network);
   if (Interrupted()) std::cerr << "qmk: stopped; showing the rows found so far\n";
 
-  WriteRows(std::cout, KeywordRowTable(host->Keywords(), false), args.format);
+  // Rows that cannot be printed are still saved below.
+  const bool printed = PrintRows(KeywordRowTable(host->Keywords(), false), args.format);
   if (!args.save_path.empty()) {
     try {
       SaveInvestigationFile(host->Keywords(), args.save_path);
@@ -59,7 +60,7 @@ int RunResearch(const ResearchArgs& args) {
     }
     std::cerr << "qmk: saved " << host->Keywords().Count() << " rows to " << args.save_path << "\n";
   }
-  return kExitOk;
+  return printed ? kExitOk : kExitFailure;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "cli/row_output.h"
 
 #include <algorithm>
+#include <iostream>
 #include <ostream>
 
 namespace quillmark::cli {
@@ -107,6 +108,13 @@ void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format) {
       break;
   }
   out.flush();
+}
+
+bool PrintRows(const RowTable& table, OutputFormat format) {
+  WriteRows(std::cout, table, format);
+  if (std::cout) return true;
+  std::cerr << "qmk: cannot write the rows to standard output\n";
+  return false;
 }
 
 }  // namespace quillmark::cli

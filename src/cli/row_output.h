@@ -26,4 +26,8 @@ struct RowTable {
 // header line of the titles, CR LF line ends. table: titles, a rule, then aligned columns.
 void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format);
 
+// Writes the rows to standard output; false (after saying so on standard error) when they could
+// not all be written, e.g. into a closed pipe or a full disk.
+bool PrintRows(const RowTable& table, OutputFormat format);
+
 }  // namespace quillmark::cli

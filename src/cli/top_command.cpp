@@ -22,8 +22,7 @@ int RunTop(const TopArgs& args) {
   table.right_aligned = {true, false};
   for (const TopSearchRow& row : host->TopSearches().Rows())
     table.rows.push_back({row.caption, row.keyword});
-  WriteRows(std::cout, table, args.format);
-  return kExitOk;
+  return PrintRows(table, args.format) ? kExitOk : kExitFailure;
 }
 
 }  // namespace

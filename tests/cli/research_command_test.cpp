@@ -294,6 +294,22 @@ TEST(TopCommand, StandInPageListsAcceptedPhrasesOnly) {
   }
 }
 
+TEST(OpenCommand, RowsThatCannotBeWrittenAreAFailure) {
+  FakeServices services(2);
+  testing::TempDir dir("qmk-full");
+  const std::string file = dir.File("rows.qmk");
+  ASSERT_EQ(RunQmk(With({"research", "--save", file, "x"}, services.EndpointFlags())).exit_code(),
+            0);
+  ChildProcess::Options options;
+  options.stdout_file = "/dev/full";  // every write fails: no space left
+  options.stderr_file = dir.path() / "err";
+  ChildProcess child({QMK_BINARY, "open", file}, options);
+  const ChildResult result = child.Wait(std::chrono::seconds(30));
+  EXPECT_TRUE(result.exited);
+  EXPECT_EQ(result.exit_code, 1);
+  EXPECT_THAT(dir.Read("err"), HasSubstr("cannot write the rows"));
+}
+
 TEST(OpenCommand, MissingFileIsAnError) {
   const QmkResult result = RunQmk({"open", "/nonexistent-dir/none.qmk"});
   EXPECT_EQ(result.exit_code(), 1);
