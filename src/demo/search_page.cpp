@@ -59,6 +59,24 @@ bool ContainsDemoSite(std::string_view text) {
   return false;
 }
 
+// The phrase as the page shows it. A phrase that names a demo site (a research of
+// "example.com reviews") would otherwise put that name into the header and every title, and the
+// site would seem to rank first everywhere; its dots become blanks here.
+std::string ShownPhrase(std::string_view phrase) {
+  std::string shown = HtmlEscape(phrase);
+  std::string lowered = shown;
+  for (char& c : lowered) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  for (const std::string& site : DemoSites()) {
+    const std::size_t dot = site.find('.');
+    for (std::size_t at = lowered.find(site); at != std::string::npos;
+         at = lowered.find(site, at + 1)) {
+      shown[at + dot] = ' ';
+      lowered[at + dot] = ' ';
+    }
+  }
+  return shown;
+}
+
 // The rank of each demo site for a phrase key, 0 when absent.
 std::vector<int> DemoRanks(const std::string& key) {
   std::vector<int> ranks;
@@ -143,7 +161,7 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
   std::string_view phrase = StripEnclosingQuotes(raw_phrase);
   if (phrase.size() > kMaxPhraseLength) phrase = phrase.substr(0, kMaxPhraseLength);
   const std::string key = NormalizePhrase(phrase);
-  const std::string shown = HtmlEscape(phrase);
+  const std::string shown = ShownPhrase(phrase);
   const std::uint64_t supply = DemoSupply(phrase);
 
   // Offset 0 is the supply request: the header alone, worded like the first page.

@@ -167,6 +167,18 @@ TEST(DemoSearchPage, DemoSitesStandAtTheirRankAndNowhereElse) {
     EXPECT_LT(listed, phrases * 9 / 10);
   }
   EXPECT_EQ(DemoSiteRank("blue widgets", "elsewhere.com"), 0);
+
+  // A phrase that names a demo site does not put the site on the page itself.
+  for (const std::string phrase : {"example.com reviews", "Www.Example.ORG vs example.net"}) {
+    for (const std::string& site : DemoSites()) {
+      const int rank = DemoSiteRank(phrase, site);
+      for (int page = 0; page < pages; ++page) {
+        const int offset = 1 + page * kResultsPerPage;
+        const int on_page = RankOnPage(DemoSearchPage(phrase, offset), site, offset);
+        EXPECT_TRUE(on_page == 0 || on_page == rank) << phrase << " / " << site;
+      }
+    }
+  }
 }
 
 TEST(DemoTopPage, TableOfLinkCellsWithSomeUnwanted) {
