@@ -23,6 +23,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -61,8 +62,16 @@ class ChildProcess {
     std::vector<char*> args;
     for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
     args.push_back(nullptr);
+    // Ours, with the given entries in place of any of the same name.
     std::vector<char*> env;
-    for (char** entry = environ; *entry != nullptr; ++entry) env.push_back(*entry);
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string_view current(*entry);
+      const std::string_view name = current.substr(0, current.find('=') + 1);
+      bool replaced = false;
+      for (const std::string& extra : options.extra_environment)
+        replaced = replaced || std::string_view(extra).substr(0, extra.find('=') + 1) == name;
+      if (!replaced) env.push_back(*entry);
+    }
     for (const std::string& entry : options.extra_environment) {
       env.push_back(const_cast<char*>(entry.c_str()));
     }
