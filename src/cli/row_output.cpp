@@ -15,12 +15,9 @@ std::string OneLine(const std::string& text) {
   return out;
 }
 
-// The table is for a terminal: other control bytes from pages or files could drive it.
+// The table is for a terminal.
 std::string Shown(const std::string& text) {
-  std::string out = OneLine(text);
-  for (char& c : out)
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  return out;
+  return TerminalSafe(OneLine(text));
 }
 
 std::string CsvField(const std::string& text) {
@@ -80,6 +77,13 @@ void WriteAligned(std::ostream& out, const RowTable& table) {
 }
 
 }  // namespace
+
+std::string TerminalSafe(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return out;
+}
 
 void AddFormatOption(CLI::App* command, OutputFormat& format) {
   command

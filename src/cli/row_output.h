@@ -4,6 +4,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -21,6 +22,9 @@ struct RowTable {
   // Columns shown right-aligned in the table format (numbers).
   std::vector<bool> right_aligned;
 };
+
+// The text with control bytes and DEL shown as "?": pages and files must not drive the terminal.
+std::string TerminalSafe(std::string_view text);
 
 // tsv: fields joined by TAB, one LF-terminated line per row, no header. csv: RFC 4180 with a
 // header line of the titles, CR LF line ends. table: titles, a rule, then aligned columns.

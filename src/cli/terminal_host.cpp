@@ -7,6 +7,7 @@
 
 #include "cli/interrupt.h"
 #include "cli/network_options.h"
+#include "cli/row_output.h"
 #include "research/researcher.h"
 #include "research/start_command.h"
 #include "research/stop_request.h"
@@ -17,14 +18,6 @@ namespace {
 
 // Keeps the progress line on one terminal row.
 constexpr std::size_t kMaxStatusWidth = 78;
-
-// Status texts come from fetched pages: control bytes must not reach the terminal.
-std::string Printable(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (unsigned char c : text) out += (c < 0x20 || c == 0x7F) ? '?' : static_cast<char>(c);
-  return out;
-}
 
 }  // namespace
 
@@ -40,7 +33,7 @@ TerminalHost::~TerminalHost() {
 
 void TerminalHost::SetStatusText(const std::string& text) {
   last_status_ = text;
-  std::string shown = Printable(text);
+  std::string shown = TerminalSafe(text);
   if (status_is_terminal_) {
     if (shown.size() > kMaxStatusWidth) shown.resize(kMaxStatusWidth);
     status_ << "\r\x1b[K" << shown << std::flush;

@@ -1,6 +1,6 @@
 #include "net/header_list.h"
 
-#include <algorithm>
+#include "net/ascii_text.h"
 
 namespace quillmark::net {
 
@@ -19,12 +19,6 @@ std::string_view TrimLeadingBlanks(std::string_view s) {
   return s;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                            [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 }  // namespace
 
 std::size_t TNetHeaderList::IndexOfName(std::string_view name) const {
@@ -32,7 +26,7 @@ std::size_t TNetHeaderList::IndexOfName(std::string_view name) const {
     const std::string_view line = lines_[i];
     const std::size_t colon = line.find(':');
     const std::string_view line_name = colon == std::string_view::npos ? "" : line.substr(0, colon);
-    if (SameName(line_name, name)) return i;
+    if (SameTextNoCase(line_name, name)) return i;
   }
   return lines_.size();
 }

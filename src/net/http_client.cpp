@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "net/ascii_text.h"
 #include "net/net_errors.h"
 #include "net/net_limits.h"
 #include "net/net_uri.h"
@@ -10,18 +11,6 @@
 namespace quillmark::net {
 
 namespace {
-
-char Upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
@@ -51,9 +40,9 @@ bool TNetHTTP::ChooseEndpoint(const std::string& scheme, const std::string& host
     return true;
   }
   // No secure channel exists in this program, so https is refused before any connection.
-  if (SameText(scheme, "HTTPS")) throw ENetInterceptPropInvalid();
+  if (SameTextNoCase(scheme, "HTTPS")) throw ENetInterceptPropInvalid();
   if (!host.empty()) {
-    if (Socket.HasSocket() && (!SameText(host, Host) || port != Port)) CloseConnection();
+    if (Socket.HasSocket() && (!SameTextNoCase(host, Host) || port != Port)) CloseConnection();
     Host = host;
     RequestHost = host;
     if (!scheme.empty()) SchemeText = scheme;
@@ -96,7 +85,7 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   if (sends_body) SendText(source->View());
 
   const std::string status = ReceiveLine();
-  const bool spoke_1_0 = status.size() >= 8 && SameText(status.substr(5, 3), "1.0");
+  const bool spoke_1_0 = status.size() >= 8 && SameTextNoCase(status.substr(5, 3), "1.0");
   ReplyText = status;
   TNetURI::CutAt(ReplyText, " ", true);
   std::string code_text = ReplyText;
@@ -145,7 +134,7 @@ void TNetHTTP::ReadReplyHeaders() {
 void TNetHTTP::Finish(bool server_spoke_1_0) {
   if (ProtocolVersion == TNetHTTPProtocolVersion::pv1_0 || server_spoke_1_0) {
     CloseConnection();
-  } else if (SameText(Trim(Reply.Connection), "CLOSE") && Socket.HasSocket()) {
+  } else if (SameTextNoCase(Trim(Reply.Connection), "CLOSE") && Socket.HasSocket()) {
     CloseConnection();
   } else {
     // The reply is complete: a reset seen by the probe only means the connection is gone.

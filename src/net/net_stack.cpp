@@ -12,6 +12,7 @@
 #include <string_view>
 #include <thread>
 
+#include "net/ascii_text.h"
 #include "net/net_errors.h"
 #include "net/number_text.h"
 
@@ -213,9 +214,7 @@ std::string TNetStack::LookupAddress(const std::string& host) const {
 }
 
 std::string TNetStack::LookupAddress(const std::string& host, const TNetDeadline& deadline) const {
-  std::string upper;
-  for (char c : host) upper += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-  if (upper == "LOCALHOST") return "127.0.0.1";
+  if (SameTextNoCase(host, "LOCALHOST")) return "127.0.0.1";
   if (IsDottedQuad(host)) return host;
 
   NameLookup found;

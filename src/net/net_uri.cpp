@@ -2,15 +2,9 @@
 
 #include <algorithm>
 
+#include "net/ascii_text.h"
+
 namespace quillmark::net {
-
-namespace {
-
-char Upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
 
 std::string TNetURI::CutAt(std::string& text, std::string_view delimiter, bool remove) {
   const std::size_t at = text.find(delimiter);
@@ -28,10 +22,7 @@ std::size_t TNetURI::LastPos(std::string_view pattern, std::string_view text) {
   if (pattern.empty() || pattern.size() > text.size()) return 0;
   for (std::size_t i = text.size() - pattern.size() + 1; i >= 1; --i) {
     const std::string_view piece = text.substr(i - 1, pattern.size());
-    if (std::equal(piece.begin(), piece.end(), pattern.begin(),
-                   [](char a, char b) { return Upper(a) == Upper(b); })) {
-      return i;
-    }
+    if (SameTextNoCase(piece, pattern)) return i;
   }
   return 0;
 }

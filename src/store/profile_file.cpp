@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "research/page_text.h"
 #include "store/atomic_file.h"
 #include "store/store_error.h"
 
@@ -19,20 +20,10 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-char Lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lowered(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
-
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (Lower(a[i]) != Lower(b[i])) return false;
+    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
   return true;
 }
 
@@ -161,11 +152,11 @@ ProfileFile ProfileFile::Parse(std::string_view text, std::string path) {
 
 void ProfileFile::IndexSection(std::size_t index) {
   // emplace keeps the first section of a name: reads and writes go to it, as on the platform.
-  index_.emplace(Lowered(sections_[index].name), index);
+  index_.emplace(LowerText(sections_[index].name), index);
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view name) const {
-  const auto it = index_.find(Lowered(CleanName(name)));
+  const auto it = index_.find(LowerText(CleanName(name)));
   return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
@@ -211,7 +202,7 @@ std::size_t ProfileFile::SectionCount() const {
 
 ProfileFile::Section& ProfileFile::SectionForWrite(std::string_view name) {
   std::string clean = CleanName(name);
-  const auto it = index_.find(Lowered(clean));
+  const auto it = index_.find(LowerText(clean));
   if (it != index_.end()) return sections_[it->second];
   Section section;
   section.name = std::move(clean);
