@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
   nginx libcurl4-openssl-dev curl
+  qt6-base-dev qt6-base-dev-tools libjpeg-dev xvfb xauth poppler-utils fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do

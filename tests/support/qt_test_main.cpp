@@ -1,0 +1,15 @@
+// main() of the test programs that drive widgets: one QApplication for the whole run, on Qt's
+// offscreen platform unless QT_QPA_PLATFORM names another (xcb under Xvfb, for a look).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <csignal>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  std::signal(SIGPIPE, SIG_IGN);
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
