@@ -147,14 +147,5 @@ TEST_F(RegistryKeyTest, AKeyThatCannotBeStoredFailsEveryWrite) {
   }
 }
 
-TEST_F(RegistryKeyTest, AnUnreadableStoreReadsAsAbsent) {
-  const std::string valid = "REGEDIT4\n[HKEY_CURRENT_USER\\k]\n\"v\"=dword:00000001\n";
-  dir_.Write("config/registry.reg", valid + std::string(kMaxRegistryFileBytes, ';'));
-  EXPECT_FALSE(RegistryKey::OpenForRead("k").IsOpen());
-  std::filesystem::remove(StoreFile());
-  std::filesystem::create_directory(StoreFile());
-  EXPECT_FALSE(RegistryKey::OpenForRead("k").IsOpen());
-}
-
 }  // namespace
 }  // namespace quillmark::store

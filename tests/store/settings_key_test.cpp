@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "store/registry_store.h"
@@ -114,6 +115,9 @@ TEST_F(SettingsKeyTest, ACorruptOrHugeStoreReadsAsAbsent) {
       "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Tervane\\Quillmarks 1.0\\Setup]"
       "\r\n\"tips\"=dword:00000000\r\n" +
       std::string(kMaxRegistryFileBytes, '\n');
+  std::filesystem::create_directory(dir_.File("registry.reg"));
+  EXPECT_TRUE(LoadTipsFlag());
+  std::filesystem::remove(dir_.File("registry.reg"));
   for (const std::string& bytes : {std::string("\xff\xfe\0\0garbage[", 12),
                                    std::string("REGEDIT4\r\n[HKEY_CURRENT_USER\\"), huge}) {
     dir_.Write("registry.reg", bytes);
