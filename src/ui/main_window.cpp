@@ -21,6 +21,7 @@
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
 #include "ui/keyword_list_model.h"
+#include "ui/classic_font.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui_main_window.h"
@@ -65,6 +66,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
       }) {
   RegisterPictures();
   ui_->setupUi(this);
+  UseClassicFont(*this);
   researcher_ = std::make_unique<Researcher>(
       *this,
       [this, fetch = std::move(fetch)](const std::string& url) { return PumpedFetch(fetch, url); },
