@@ -1,10 +1,10 @@
 #include "ui/investigate_dialog.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <algorithm>
-#include <QLabel>
 
 #include "research/start_command.h"
 #include "ui/classic_font.h"

@@ -17,11 +17,11 @@
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
 #include "store/settings_key.h"
+#include "ui/classic_font.h"
 #include "ui/grid_line_delegate.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
 #include "ui/keyword_list_model.h"
-#include "ui/classic_font.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui_main_window.h"
@@ -87,7 +87,8 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
 
   // The window's fixed size counts the client area below the menu bar.
-  fixed_size_ = QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
+  fixed_size_ =
+      QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
   setFixedSize(fixed_size_);
   ui_->ClientArea->installEventFilter(this);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -133,9 +134,8 @@ void TForm1::SetUpList() {
   popup_menu_.addAction(ui_->SelectNone1);
   popup_menu_.addSeparator();
   popup_menu_.addAction(ui_->InvertSelection1);
-  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
-    popup_menu_.popup(list->viewport()->mapToGlobal(at));
-  });
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [this, list](const QPoint& at) { popup_menu_.popup(list->viewport()->mapToGlobal(at)); });
 }
 
 void TForm1::SetUpStatusBar() {
@@ -230,8 +230,8 @@ void TForm1::UpdateProgress() {
     progress_->hide();
     return;
   }
-  const std::size_t done = progress_mode_ == ResearchMode::kSeed ? keywords_.Count()
-                                                                 : top_searches_.Count();
+  const std::size_t done =
+      progress_mode_ == ResearchMode::kSeed ? keywords_.Count() : top_searches_.Count();
   const int maximum = std::max(MaxResults(), 1);
   progress_->setRange(0, maximum);
   progress_->setValue(static_cast<int>(std::min<std::size_t>(done, maximum)));
@@ -244,8 +244,7 @@ std::string TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url
   const auto given_up = [this, generation] {
     return StopRequested() || keywords_.Generation() != generation;
   };
-  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up,
-                                    std::string());
+  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up, std::string());
 }
 
 // --- Commands ---

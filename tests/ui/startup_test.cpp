@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
-#include <QTest>
-#include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
+#include <QTest>
+#include <chrono>
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"

@@ -46,9 +46,9 @@ TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndGivesUpWhenCancelled) {
             "page");
   EXPECT_GT(timer_ticks, 0) << "events must run while the work waits";
 
-  EXPECT_THROW(fetcher.Wait<std::string>([]() -> std::string { throw std::runtime_error("x"); },
-                                         {}, ""),
-               std::runtime_error);
+  EXPECT_THROW(
+      fetcher.Wait<std::string>([]() -> std::string { throw std::runtime_error("x"); }, {}, ""),
+      std::runtime_error);
 
   // The work blocks until released; the cancelled wait must return without it.
   auto release = std::make_shared<std::atomic<bool>>(false);
