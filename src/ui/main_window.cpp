@@ -112,7 +112,7 @@ TForm1::~TForm1() {
 void TForm1::SetUpList() {
   QTreeView* list = ui_->ListView1;
   list->setModel(model_.get());
-  list->setItemDelegate(new GridLineDelegate(list));
+  list->setItemDelegate(std::make_unique<GridLineDelegate>(list).release());
   QHeaderView* header = list->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
@@ -141,11 +141,11 @@ void TForm1::SetUpList() {
 void TForm1::SetUpStatusBar() {
   QStatusBar* bar = ui_->StatusBar1;
   bar->setFixedHeight(kStatusBarHeight);
-  status_text_ = new QLabel(bar);
+  status_text_ = std::make_unique<QLabel>(bar).release();
   status_text_->setObjectName(QStringLiteral("StatusText"));
   status_text_->setTextFormat(Qt::PlainText);
   bar->addWidget(status_text_, 1);
-  progress_ = new QProgressBar(bar);
+  progress_ = std::make_unique<QProgressBar>(bar).release();
   progress_->setObjectName(QStringLiteral("RunProgress"));
   progress_->setFixedSize(120, kStatusBarHeight - 6);
   progress_->setTextVisible(false);

@@ -83,7 +83,7 @@ class WindowTest : public ::testing::Test {
   // Runs `action` once, from the event loop, as soon as `condition` holds: in the middle of a
   // run, since the run pumps events.
   void WhenTrue(std::function<bool()> condition, std::function<void()> action) {
-    auto* timer = new QTimer(window_.get());
+    auto* timer = std::make_unique<QTimer>(window_.get()).release();
     timer->setInterval(2);
     QObject::connect(timer, &QTimer::timeout, [timer, condition, action] {
       if (!condition()) return;
