@@ -54,7 +54,7 @@ QVariant KeywordListModel::headerData(int section, Qt::Orientation orientation, 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
       section >= ColumnCount)
     return QAbstractTableModel::headerData(section, orientation, role);
-  return QString::fromLatin1(kColumnTitles[section]);
+  return ToQString(kColumnTitles[section]);
 }
 
 Qt::ItemFlags KeywordListModel::flags(const QModelIndex& index) const {
