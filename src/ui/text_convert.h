@@ -1,0 +1,13 @@
+#pragma once
+// The one crossing between the core's byte texts (one character per byte, the system's
+// single-byte code page) and Qt's strings.
+
+#include <QString>
+#include <string>
+
+namespace quillmark::ui {
+
+QString ToQString(const std::string& text);
+std::string ToStdString(const QString& text);
+
+}  // namespace quillmark::ui
