@@ -88,7 +88,8 @@ std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
   return std::chrono::milliseconds(std::max<long long>(milliseconds, 1));
 }
 
-NetworkSession::NetworkSession(const NetworkOptions& options) : timeout_(FetchTimeout(options)) {
+NetworkSession::NetworkSession(const NetworkOptions& options, const std::string& program)
+    : timeout_(FetchTimeout(options)) {
   endpoints_.suggest_host = Choose(options.suggest_host, "QUILLMARK_SUGGEST_HOST");
   endpoints_.search_host = Choose(options.search_host, "QUILLMARK_SEARCH_HOST");
   endpoints_.top_host = Choose(options.top_host, "QUILLMARK_TOP_HOST");
@@ -118,7 +119,7 @@ NetworkSession::NetworkSession(const NetworkOptions& options) : timeout_(FetchTi
   const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
   for (std::string* host : unset)
     if (host->empty()) *host = local;
-  std::cerr << "qmk: using the bundled stand-in service at http://" << local
+  std::cerr << program << ": using the bundled stand-in service at http://" << local
             << " (generated data; see --suggest-host, --search-host, --top-host)\n";
 }
 

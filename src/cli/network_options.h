@@ -37,8 +37,9 @@ bool IsEndpointText(const std::string& text);
 class NetworkSession {
  public:
   // Throws CLI::ValidationError for a malformed endpoint taken from the environment, and
-  // std::runtime_error when the stand-in service cannot start.
-  explicit NetworkSession(const NetworkOptions& options);
+  // std::runtime_error when the stand-in service cannot start. `program` names the command in
+  // the note that says the stand-in service is in use.
+  explicit NetworkSession(const NetworkOptions& options, const std::string& program = "qmk");
   ~NetworkSession();
   NetworkSession(const NetworkSession&) = delete;
   NetworkSession& operator=(const NetworkSession&) = delete;

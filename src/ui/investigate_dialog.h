@@ -1,0 +1,68 @@
+#pragma once
+// The Investigate dialog: the parameters of a research run. Created once at start-up, shown
+// modally by each Start command; its entries are kept in the settings store across starts.
+
+#include <QDialog>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "research/research_host.h"
+#include "store/settings_key.h"
+
+namespace Ui {
+class TStartForm;
+}
+
+namespace quillmark::ui {
+
+class TStartForm : public QDialog, public store::InvestigateEntries {
+  Q_OBJECT
+
+ public:
+  // Loads the stored entries. The Investigate button empties `host`'s keyword list.
+  explicit TStartForm(ResearchHost& host, QWidget* parent = nullptr);
+  ~TStartForm() override;
+
+  // What the run reads, at the moments it reads them.
+  std::string SeedText() const;
+  ResearchMode Mode() const;
+  std::string TargetUrl() const;
+  std::string MaxPagesText() const;
+  int MaxResults() const;
+  bool FilterUnwanted() const;
+  std::vector<std::string> UnwantedTerms() const;
+
+  // The stored entries.
+  void SetKeyterm(const std::string& text) override;
+  void SetHome(const std::string& text) override;
+  // A position outside the list selects "3", so a run never meets an empty pages text.
+  void SetDepth(std::uint32_t index) override;
+  void SetResults(std::uint32_t value) override;
+  std::string Keyterm() override { return SeedText(); }
+  std::string Home() override { return TargetUrl(); }
+  std::uint32_t Depth() override;
+  std::uint32_t Results() override;
+
+  Ui::TStartForm& Form() { return *ui_; }
+
+  // Closing, whichever way, stores the entries.
+  void done(int result) override;
+
+ protected:
+  // Enter and Escape press neither button: the user must choose one.
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private slots:
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void RadioButton1Click();
+  void RadioButton2Click();
+
+ private:
+  std::unique_ptr<Ui::TStartForm> ui_;
+  ResearchHost& host_;
+};
+
+}  // namespace quillmark::ui

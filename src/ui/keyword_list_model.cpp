@@ -1,0 +1,111 @@
+#include "ui/keyword_list_model.h"
+
+#include "research/column_compare.h"
+#include "ui/text_convert.h"
+
+namespace quillmark::ui {
+
+static_assert(KeywordListModel::ColumnCount == static_cast<int>(kColumnCount));
+
+KeywordListModel::KeywordListModel(KeywordList& list, QObject* parent)
+    : QAbstractTableModel(parent), list_(list) {
+  list_.AddObserver(this);
+}
+
+KeywordListModel::~KeywordListModel() {
+  list_.RemoveObserver(this);
+}
+
+int KeywordListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(list_.Count());
+}
+
+int KeywordListModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
+  if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    return {};
+  const KeywordRow& row = *list_.Row(static_cast<std::size_t>(index.row()));
+  const int column = index.column();
+  switch (role) {
+    case Qt::DisplayRole: {
+      if (column == kKeyword) return ToQString(row.Caption());
+      const std::string* text = row.SubItem(static_cast<std::size_t>(column - 1));
+      return text != nullptr ? ToQString(*text) : QString();
+    }
+    case Qt::CheckStateRole:
+      if (column != kKeyword) return {};
+      return row.Checked() ? Qt::Checked : Qt::Unchecked;
+    case Qt::ToolTipRole:
+    case Qt::BackgroundRole:
+      return CellNote(row, column, role);
+    default:
+      return {};
+  }
+}
+
+QVariant KeywordListModel::CellNote(const KeywordRow& /*row*/, int /*column*/,
+                                    int /*role*/) const {
+  return {};
+}
+
+QVariant KeywordListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+      section >= ColumnCount)
+    return QAbstractTableModel::headerData(section, orientation, role);
+  return QString::fromLatin1(kColumnTitles[section]);
+}
+
+Qt::ItemFlags KeywordListModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  if (index.column() == kKeyword) flags |= Qt::ItemIsUserCheckable;
+  return flags;
+}
+
+bool KeywordListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::CheckStateRole || index.column() != kKeyword ||
+      !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    return false;
+  // The list tells us of the change, and we pass it on to the view from there.
+  return list_.SetChecked(*list_.Row(static_cast<std::size_t>(index.row())),
+                          value.value<Qt::CheckState>() == Qt::Checked);
+}
+
+void KeywordListModel::sort(int column, Qt::SortOrder /*order*/) {
+  if (column < 0 || column >= ColumnCount) return;
+  SortKeywordList(list_, static_cast<std::size_t>(column));
+}
+
+void KeywordListModel::RowsAboutToBeAppended(std::size_t first, std::size_t count) {
+  beginInsertRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
+}
+
+void KeywordListModel::RowsAppended(std::size_t /*first*/, std::size_t /*count*/) {
+  endInsertRows();
+}
+
+void KeywordListModel::RowChanged(std::size_t index) {
+  const int row = static_cast<int>(index);
+  emit dataChanged(this->index(row, 0), this->index(row, ColumnCount - 1));
+}
+
+void KeywordListModel::RowsAboutToBeRemoved(std::size_t first, std::size_t count) {
+  beginRemoveRows({}, static_cast<int>(first), static_cast<int>(first + count - 1));
+}
+
+void KeywordListModel::RowsRemoved(std::size_t /*first*/, std::size_t /*count*/) {
+  endRemoveRows();
+}
+
+void KeywordListModel::ListAboutToBeReset() {
+  beginResetModel();
+}
+
+void KeywordListModel::ListReset() {
+  endResetModel();
+}
+
+}  // namespace quillmark::ui

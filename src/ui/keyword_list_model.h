@@ -1,0 +1,60 @@
+#pragma once
+// Shows the core's keyword list to ListView1: one row per keyword row, the eight columns of
+// the list, the check box in the Keyword column. The list stays the one store; the model only
+// adapts it and passes check-box clicks back to it.
+
+#include <QAbstractTableModel>
+#include <QVariant>
+
+#include "research/keyword_list.h"
+
+namespace quillmark::ui {
+
+class KeywordListModel : public QAbstractTableModel, private KeywordListObserver {
+  Q_OBJECT
+
+ public:
+  enum Column {
+    kKeyword,
+    kDemand,
+    kSupply,
+    kCostPerProspect,
+    kRank,
+    kProfitability,
+    kEstimatedProspects,
+    kKeywordEffectiveness,
+    ColumnCount
+  };
+
+  explicit KeywordListModel(KeywordList& list, QObject* parent = nullptr);
+  ~KeywordListModel() override;
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  // Sorts the list itself, once, with the list's column comparison; the order is always the
+  // column's own, whatever `order` says.
+  void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+  KeywordList& List() { return list_; }
+
+ private:
+  // What a cell says beyond its text (a tint and a tooltip); nothing for now.
+  QVariant CellNote(const KeywordRow& row, int column, int role) const;
+
+  void RowsAboutToBeAppended(std::size_t first, std::size_t count) override;
+  void RowsAppended(std::size_t first, std::size_t count) override;
+  void RowChanged(std::size_t index) override;
+  void RowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
+  void RowsRemoved(std::size_t first, std::size_t count) override;
+  void ListAboutToBeReset() override;
+  void ListReset() override;
+
+  KeywordList& list_;
+};
+
+}  // namespace quillmark::ui

@@ -1,0 +1,330 @@
+#include "ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <ctime>
+
+#include "research/start_command.h"
+#include "research/stop_request.h"
+#include "research/unwanted_terms.h"
+#include "store/settings_key.h"
+#include "ui/grid_line_delegate.h"
+#include "ui/investigate_dialog.h"
+#include "ui/jpeg_image.h"
+#include "ui/keyword_list_model.h"
+#include "ui/pictures.h"
+#include "ui/text_convert.h"
+#include "ui_main_window.h"
+
+namespace quillmark::ui {
+namespace {
+
+struct ColumnWidth {
+  int width;
+  int minimum;
+};
+constexpr std::array<ColumnWidth, KeywordListModel::ColumnCount> kColumnWidths = {{
+    {115, 75},
+    {70, 65},
+    {70, 70},
+    {100, 95},
+    {55, 50},
+    {70, 65},
+    {125, 125},
+    {130, 130},
+}};
+
+// The client area below the menu bar, status bar included.
+constexpr QSize kClientSize(502, 390);
+constexpr int kStatusBarHeight = 19;
+// The list's distance from the right and bottom edges of the area above the status bar.
+constexpr int kListRightMargin = 6;
+constexpr int kListBottomMargin = 4;
+constexpr int kTipsDelayMs = 5000;
+
+}  // namespace
+
+TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      ui_(std::make_unique<Ui::TForm1>()),
+      model_(std::make_unique<KeywordListModel>(keywords_)),
+      pumping_([this] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        UpdateProgress();
+      }) {
+  RegisterPictures();
+  ui_->setupUi(this);
+  researcher_ = std::make_unique<Researcher>(
+      *this,
+      [this, fetch = std::move(fetch)](const std::string& url) { return PumpedFetch(fetch, url); },
+      std::move(endpoints));
+
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+  program_folder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+  ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
+  SetUpList();
+  SetUpStatusBar();
+
+  connect(ui_->BitBtn2, &QToolButton::clicked, this, &TForm1::BitBtn2Click);
+  connect(ui_->StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
+  connect(ui_->Clearkeywordsdata1, &QAction::triggered, this, &TForm1::Clearkeywordsdata1Click);
+  connect(ui_->Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+  connect(ui_->SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
+  connect(ui_->SelectNone1, &QAction::triggered, this, &TForm1::SelectNone1Click);
+  connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
+
+  // The window's fixed size counts the client area below the menu bar.
+  fixed_size_ = QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
+  setFixedSize(fixed_size_);
+  ui_->ClientArea->installEventFilter(this);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+
+  try {
+    tips_at_startup_ = store::LoadTipsFlag();
+  } catch (...) {
+  }
+  tips_timer_.setSingleShot(true);
+  tips_timer_.setInterval(kTipsDelayMs);
+  connect(&tips_timer_, &QTimer::timeout, this, &TForm1::TipsTimerTimer);
+  tips_timer_.start();
+}
+
+TForm1::~TForm1() {
+  // The view goes before the model it shows.
+  ui_->ListView1->setModel(nullptr);
+}
+
+void TForm1::SetUpList() {
+  QTreeView* list = ui_->ListView1;
+  list->setModel(model_.get());
+  list->setItemDelegate(new GridLineDelegate(list));
+  QHeaderView* header = list->header();
+  header->setStretchLastSection(false);
+  header->setSectionsClickable(true);
+  header->setSectionsMovable(false);
+  header->setSortIndicatorShown(false);
+  header->setMinimumSectionSize(1);
+  for (int column = 0; column < KeywordListModel::ColumnCount; ++column)
+    header->resizeSection(column, kColumnWidths[column].width);
+  // Each column has a minimum of its own, which the header alone cannot hold.
+  connect(header, &QHeaderView::sectionResized, this, [header](int column, int, int size) {
+    if (column < 0 || column >= KeywordListModel::ColumnCount) return;
+    if (size < kColumnWidths[column].minimum)
+      header->resizeSection(column, kColumnWidths[column].minimum);
+  });
+  connect(header, &QHeaderView::sectionClicked, this, &TForm1::ListView1ColumnClick);
+
+  popup_menu_.setObjectName(QStringLiteral("PopupMenu1"));
+  popup_menu_.addAction(ui_->SelectAll1);
+  popup_menu_.addAction(ui_->SelectNone1);
+  popup_menu_.addSeparator();
+  popup_menu_.addAction(ui_->InvertSelection1);
+  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
+    popup_menu_.popup(list->viewport()->mapToGlobal(at));
+  });
+}
+
+void TForm1::SetUpStatusBar() {
+  QStatusBar* bar = ui_->StatusBar1;
+  bar->setFixedHeight(kStatusBarHeight);
+  status_text_ = new QLabel(bar);
+  status_text_->setObjectName(QStringLiteral("StatusText"));
+  status_text_->setTextFormat(Qt::PlainText);
+  bar->addWidget(status_text_, 1);
+  progress_ = new QProgressBar(bar);
+  progress_->setObjectName(QStringLiteral("RunProgress"));
+  progress_->setFixedSize(120, kStatusBarHeight - 6);
+  progress_->setTextVisible(false);
+  progress_->hide();
+  bar->addPermanentWidget(progress_);
+}
+
+QString TForm1::StatusText() const {
+  return status_text_->text();
+}
+
+// --- The research host ---
+
+void TForm1::SetStatusText(const std::string& text) {
+  status_text_->setText(ToQString(text));
+}
+
+void TForm1::ProcessMessages() {
+  UpdateProgress();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::string TForm1::TargetUrl() {
+  return investigate_ != nullptr ? investigate_->TargetUrl() : std::string();
+}
+
+std::string TForm1::MaxPagesText() {
+  return investigate_ != nullptr ? investigate_->MaxPagesText() : std::string("3");
+}
+
+int TForm1::MaxResults() {
+  return investigate_ != nullptr ? investigate_->MaxResults() : 10;
+}
+
+bool TForm1::FilterUnwanted() {
+  return investigate_ != nullptr && investigate_->FilterUnwanted();
+}
+
+std::vector<std::string> TForm1::UnwantedTerms() {
+  return investigate_ != nullptr ? investigate_->UnwantedTerms() : DefaultUnwantedTerms();
+}
+
+void TForm1::PlaceTopSearchesWindow() {
+  if (top_searches_window_ == nullptr) return;
+  const QRect frame = frameGeometry();
+  top_searches_window_->move(frame.right() + 1, frame.top());
+  top_searches_window_->show();
+}
+
+void TForm1::ShowInvestigateDialog() {
+  if (investigate_ != nullptr) investigate_->exec();
+}
+
+std::string TForm1::SeedText() {
+  return investigate_ != nullptr ? investigate_->SeedText() : std::string();
+}
+
+ResearchMode TForm1::Mode() {
+  return investigate_ != nullptr ? investigate_->Mode() : ResearchMode::kSeed;
+}
+
+void TForm1::ShowBusyCursor() {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  // The run proper starts here: the dialog has been confirmed.
+  progress_mode_ = Mode();
+  ++runs_in_progress_;
+  UpdateProgress();
+}
+
+void TForm1::RestoreCursor() {
+  QGuiApplication::restoreOverrideCursor();
+  runs_in_progress_ = std::max(runs_in_progress_ - 1, 0);
+  UpdateProgress();
+}
+
+void TForm1::SetSaveDialogsFileName(const std::string& name) {
+  save_file_name_ = ToQString(name);
+}
+
+void TForm1::UpdateProgress() {
+  if (runs_in_progress_ == 0) {
+    progress_->hide();
+    return;
+  }
+  const std::size_t done = progress_mode_ == ResearchMode::kSeed ? keywords_.Count()
+                                                                 : top_searches_.Count();
+  const int maximum = std::max(MaxResults(), 1);
+  progress_->setRange(0, maximum);
+  progress_->setValue(static_cast<int>(std::min<std::size_t>(done, maximum)));
+  progress_->show();
+}
+
+std::string TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url) {
+  // A newer run or a cleared list makes this run stale: its page is of no use any more.
+  const std::uint64_t generation = keywords_.Generation();
+  const auto given_up = [this, generation] {
+    return StopRequested() || keywords_.Generation() != generation;
+  };
+  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up,
+                                    std::string());
+}
+
+// --- Commands ---
+
+void TForm1::BitBtn2Click() {
+  StartCommand(*researcher_);
+}
+
+void TForm1::StopBtnClick() {
+  StopCommand(*this);
+}
+
+void TForm1::Clearkeywordsdata1Click() {
+  StopCommand(*this);
+  keywords_.Clear();
+}
+
+void TForm1::Exit1Click() {
+  StopCommand(*this);
+  close();
+}
+
+void TForm1::SelectAll1Click() {
+  keywords_.CheckAll(true);
+}
+
+void TForm1::SelectNone1Click() {
+  keywords_.CheckAll(false);
+}
+
+void TForm1::InvertSelection1Click() {
+  keywords_.InvertChecks();
+}
+
+void TForm1::ListView1ColumnClick(int column) {
+  if (column < 0 || column >= KeywordListModel::ColumnCount) return;
+  sort_column_ = static_cast<std::size_t>(column);
+  model_->sort(column);
+}
+
+void TForm1::TipsTimerTimer() {
+  tips_timer_.stop();
+}
+
+// --- Window events ---
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  try {
+    store::SaveTipsFlag(tips_at_startup_);
+  } catch (...) {
+  }
+  // Closing ends the program: a run pumping underneath ends at its next step instead of
+  // going on unseen.
+  SetStopRequest();
+  event->accept();
+}
+
+void TForm1::changeEvent(QEvent* event) {
+  // The frame cannot be dragged to another size, but it can be maximized.
+  if (event->type() == QEvent::WindowStateChange) {
+    if (isMaximized()) {
+      setMinimumSize(0, 0);
+      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else if (!isMinimized()) {
+      setFixedSize(fixed_size_);
+    }
+  }
+  QMainWindow::changeEvent(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->ClientArea && event->type() == QEvent::Resize) AnchorList();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::AnchorList() {
+  const QSize area = ui_->ClientArea->size();
+  const QRect at = ui_->ListView1->geometry();
+  ui_->ListView1->setGeometry(at.left(), at.top(),
+                              std::max(area.width() - at.left() - kListRightMargin, 0),
+                              std::max(area.height() - at.top() - kListBottomMargin, 0));
+}
+
+}  // namespace quillmark::ui

@@ -1,0 +1,133 @@
+#pragma once
+// The main window: the banner with Start and Stop, the report list of keyword rows, the status
+// bar and the menus. It is the research run's host: the run reaches the window, the
+// Investigate dialog and the lists through it.
+
+#include <QMainWindow>
+#include <QMenu>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "research/endpoints.h"
+#include "research/keyword_list.h"
+#include "research/page_fetcher.h"
+#include "research/research_host.h"
+#include "research/researcher.h"
+#include "research/top_search_list.h"
+#include "ui/escape_key_state.h"
+#include "ui/pumping_fetcher.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace quillmark::ui {
+
+class KeywordListModel;
+class TStartForm;
+
+class TForm1 : public QMainWindow, public ResearchHost {
+  Q_OBJECT
+
+ public:
+  // `fetch` is the blocking page fetch; the window runs it on a helper thread and keeps
+  // pumping while it waits. Reads the tips flag from the settings store.
+  TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The dialog the Start command shows and the run reads its values from.
+  void SetInvestigateDialog(TStartForm* dialog) { investigate_ = dialog; }
+  // The window PlaceTopSearchesWindow puts beside this one.
+  void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
+
+  Ui::TForm1& Form() { return *ui_; }
+  QMenu& PopupMenu1() { return popup_menu_; }
+  KeywordListModel& Model() { return *model_; }
+  Researcher& GetResearcher() { return *researcher_; }
+  QString StatusText() const;
+  QProgressBar& Progress() { return *progress_; }
+  bool TipsAtStartup() const { return tips_at_startup_; }
+  void SetTipsAtStartup(bool shown) { tips_at_startup_ = shown; }
+  // The proposed file name of the save dialogs: the seed of the last run started.
+  const QString& SaveDialogsFileName() const { return save_file_name_; }
+
+  // ResearchHost
+  void SetStatusText(const std::string& text) override;
+  void ProcessMessages() override;
+  bool EscapeDown() override { return escape_.Down(); }
+  std::string TargetUrl() override;
+  std::string MaxPagesText() override;
+  int MaxResults() override;
+  bool FilterUnwanted() override;
+  std::vector<std::string> UnwantedTerms() override;
+  KeywordList& Keywords() override { return keywords_; }
+  TopSearchList& TopSearches() override { return top_searches_; }
+  void PlaceTopSearchesWindow() override;
+  void ShowInvestigateDialog() override;
+  std::string SeedText() override;
+  ResearchMode Mode() override;
+  void ShowBusyCursor() override;
+  void RestoreCursor() override;
+  void SetSaveDialogsFileName(const std::string& name) override;
+
+ public slots:
+  void BitBtn2Click();
+  void StopBtnClick();
+  void Clearkeywordsdata1Click();
+  void Exit1Click();
+  void SelectAll1Click();
+  void SelectNone1Click();
+  void InvertSelection1Click();
+  void ListView1ColumnClick(int column);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private slots:
+  void TipsTimerTimer();
+
+ private:
+  void SetUpList();
+  void SetUpStatusBar();
+  // The list follows the window's edges when it is maximized.
+  void AnchorList();
+  void UpdateProgress();
+  // The fetch on its helper thread, given up when Stop is pressed or the list moves on.
+  std::string PumpedFetch(const PageFetcher& fetch, const std::string& url);
+
+  std::unique_ptr<Ui::TForm1> ui_;
+  KeywordList keywords_;
+  TopSearchList top_searches_;
+  std::unique_ptr<KeywordListModel> model_;
+  EscapeKeyState escape_;
+  PumpingFetcher pumping_;
+  std::unique_ptr<Researcher> researcher_;
+  QMenu popup_menu_;
+  QLabel* status_text_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QTimer tips_timer_;
+  TStartForm* investigate_ = nullptr;
+  QPointer<QWidget> top_searches_window_;
+
+  QSize fixed_size_;
+  bool tips_at_startup_ = true;
+  std::size_t sort_column_ = 0;
+  QString program_folder_;
+  QString save_file_name_;
+  // Runs in progress (a run started from inside another's pump nests), and the mode of the
+  // newest one, which the progress bar counts.
+  int runs_in_progress_ = 0;
+  ResearchMode progress_mode_ = ResearchMode::kSeed;
+};
+
+}  // namespace quillmark::ui
