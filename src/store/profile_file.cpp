@@ -6,6 +6,7 @@
 #include "research/page_text.h"
 #include "store/atomic_file.h"
 #include "store/store_error.h"
+#include "store/store_text.h"
 
 namespace quillmark {
 namespace {
@@ -18,13 +19,6 @@ std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (LowerChar(a[i]) != LowerChar(b[i])) return false;
-  return true;
 }
 
 bool IsQuote(char c) {
@@ -41,13 +35,6 @@ std::string OneLine(std::string_view s) {
   for (char& c : out)
     if (c == '\r' || c == '\n') c = ' ';
   return out;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // The whole text must be the number: trailing junk makes it not a number at all. Hexadecimal

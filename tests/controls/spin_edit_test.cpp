@@ -48,13 +48,6 @@ class SpinEditTest : public ::testing::Test {
   TSpinEdit edit_;
 };
 
-TEST_F(SpinEditTest, NewControlHoldsZeroWithoutRange) {
-  EXPECT_EQ(edit_.text(), u"0");
-  EXPECT_EQ(edit_.Value(), 0);
-  edit_.SetValue(-123456);  // equal bounds: no range at all
-  EXPECT_EQ(edit_.text(), u"-123456");
-}
-
 TEST_F(SpinEditTest, ReadsTextAndClampsItOnLeaving) {
   struct Case {
     int min, max;
@@ -222,7 +215,8 @@ TEST_F(SpinEditTest, KeepsItsMinimumHeightAndArrowsInsideTheFrame) {
   EXPECT_EQ(down.bottom(), arrows.height() - 1);
 }
 
-TEST_F(SpinEditTest, DesignerPropertiesReachTheSetters) {
+TEST_F(SpinEditTest, StartsAtZeroAndTakesDesignerProperties) {
+  EXPECT_EQ(edit_.text(), u"0");
   edit_.setProperty("minValue", 2);
   edit_.setProperty("maxValue", 100);
   edit_.setProperty("value", 500);

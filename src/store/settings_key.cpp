@@ -1,0 +1,57 @@
+#include "store/settings_key.h"
+
+#include "store/registry_store.h"
+
+namespace quillmark::store {
+namespace {
+
+// The program's own defaults; the dialog's design-time values show only when a read fails.
+constexpr std::uint32_t kDefaultDepth = 2;  // the pages entry "3"
+constexpr std::uint32_t kDefaultResults = 10;
+
+}  // namespace
+
+const char kSettingsKeyPath[] = "\\Software\\Tervane\\Quillmarks 1.0\\Setup";
+
+void LoadInvestigateEntries(InvestigateEntries& dialog) noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    dialog.SetKeyterm(key.ValueExists("keyterm") ? key.ReadString("keyterm") : std::string());
+    dialog.SetHome(key.ValueExists("home") ? key.ReadString("home") : std::string());
+    dialog.SetDepth(key.ValueExists("depth") ? key.ReadDword("depth") : kDefaultDepth);
+    dialog.SetResults(key.ValueExists("results") ? key.ReadDword("results") : kDefaultResults);
+  } catch (...) {
+    // A value of the wrong type ends the reading; the controls keep what they hold.
+  }
+}
+
+void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteString("keyterm", dialog.Keyterm());
+    key.WriteString("home", dialog.Home());
+    key.WriteDword("depth", dialog.Depth());
+    key.WriteDword("results", dialog.Results());
+  } catch (...) {
+    // A failed write ends the writing; the values written before it stay.
+  }
+}
+
+bool LoadTipsFlag() noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    return !key.ValueExists("tips") || key.ReadDword("tips") != 0;
+  } catch (...) {
+    return true;
+  }
+}
+
+void SaveTipsFlag(bool show) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteDword("tips", show ? 1 : 0);
+  } catch (...) {
+  }
+}
+
+}  // namespace quillmark::store

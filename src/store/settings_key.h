@@ -1,0 +1,34 @@
+#pragma once
+// The Settings key: what the program remembers from one start to the next besides investigation
+// files, namely the Investigate dialog's last entries and whether the tip of the day shows at
+// start-up. Each moment opens the key, reads or writes its values in a fixed order, and stops
+// silently at the first failure: what was set or written before it stays.
+
+#include <cstdint>
+#include <string>
+
+namespace quillmark::store {
+
+// "\Software\Tervane\Quillmarks 1.0\Setup" in the current user's branch.
+extern const char kSettingsKeyPath[];
+
+// The Investigate dialog's controls, read and written in the order the settings name them.
+class InvestigateEntries {
+ public:
+  virtual ~InvestigateEntries() = default;
+  virtual void SetKeyterm(const std::string& text) = 0;
+  virtual void SetHome(const std::string& text) = 0;
+  virtual void SetDepth(std::uint32_t index) = 0;    // the pages list's item index, unchecked
+  virtual void SetResults(std::uint32_t value) = 0;  // the spin edit clamps it
+  virtual std::string Keyterm() = 0;
+  virtual std::string Home() = 0;
+  virtual std::uint32_t Depth() = 0;
+  virtual std::uint32_t Results() = 0;
+};
+
+void LoadInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCreate
+void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCloseQuery
+bool LoadTipsFlag() noexcept;  // main window creation: stored != 0, true when absent or on failure
+void SaveTipsFlag(bool show) noexcept;  // main window close
+
+}  // namespace quillmark::store
