@@ -33,9 +33,9 @@ FileCommands::FileCommands(QWidget& window, ResearchHost& host)
     dialog->SetInitialDir(program_folder);
 }
 
-void FileCommands::SetSaveDialogsFileName(const std::string& name) {
-  results_save_dialog_.SetFileName(ToQString(name));
-  keywords_save_dialog_.SetFileName(ToQString(name));
+void FileCommands::SetSaveDialogsFileName(const QString& name) {
+  results_save_dialog_.SetFileName(name);
+  keywords_save_dialog_.SetFileName(name);
 }
 
 template <typename Action>

@@ -25,7 +25,7 @@ class FileCommands {
   FileDialog& KeywordsSaveDialog() { return keywords_save_dialog_; }
 
   // The name both save dialogs propose: the seed, set by each Start.
-  void SetSaveDialogsFileName(const std::string& name);
+  void SetSaveDialogsFileName(const QString& name);
 
   // Each performs the Stop command first, then asks for the file.
   void Open1Click();            // appends the file's rows to the list

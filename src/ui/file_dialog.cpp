@@ -15,6 +15,7 @@ QString FileDialog::Execute(QWidget* parent) {
   if (!answers_.empty()) {
     QString answer = std::move(answers_.front());
     answers_.pop_front();
+    if (!answer.isEmpty()) file_name_ = answer;
     return answer;
   }
   QFileDialog dialog(parent, QString(), initial_dir_, filter_);
@@ -25,7 +26,10 @@ QString FileDialog::Execute(QWidget* parent) {
   if (!file_name_.isEmpty()) dialog.selectFile(file_name_);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.front();
+  if (files.isEmpty()) return {};
+  // The next time the dialog opens it proposes the file chosen now.
+  file_name_ = files.front();
+  return file_name_;
 }
 
 void FileDialog::AnswerNext(QString answer) {

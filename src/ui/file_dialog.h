@@ -23,7 +23,7 @@ class FileDialog {
   const QString& DefaultSuffix() const { return default_suffix_; }
   const QString& InitialDir() const { return initial_dir_; }
   void SetInitialDir(QString dir) { initial_dir_ = std::move(dir); }
-  // The name proposed when the dialog opens; empty for none.
+  // The name proposed when the dialog opens: the one set, or else the file chosen last.
   const QString& FileName() const { return file_name_; }
   void SetFileName(QString name) { file_name_ = std::move(name); }
 

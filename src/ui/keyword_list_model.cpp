@@ -46,8 +46,7 @@ QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QVariant KeywordListModel::CellNote(const KeywordRow& /*row*/, int /*column*/,
-                                    int /*role*/) const {
+QVariant KeywordListModel::CellNote(const KeywordRow& /*row*/, int /*column*/, int /*role*/) const {
   return {};
 }
 

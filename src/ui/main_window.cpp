@@ -85,7 +85,8 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
 
   // The window's fixed size counts the client area below the menu bar.
-  fixed_size_ = QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
+  fixed_size_ =
+      QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
   setFixedSize(fixed_size_);
   ui_->ClientArea->installEventFilter(this);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -131,9 +132,8 @@ void TForm1::SetUpList() {
   popup_menu_.addAction(ui_->SelectNone1);
   popup_menu_.addSeparator();
   popup_menu_.addAction(ui_->InvertSelection1);
-  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
-    popup_menu_.popup(list->viewport()->mapToGlobal(at));
-  });
+  connect(list, &QWidget::customContextMenuRequested, this,
+          [this, list](const QPoint& at) { popup_menu_.popup(list->viewport()->mapToGlobal(at)); });
 }
 
 void TForm1::SetUpStatusBar() {
@@ -221,6 +221,7 @@ void TForm1::RestoreCursor() {
 
 void TForm1::SetSaveDialogsFileName(const std::string& name) {
   save_file_name_ = ToQString(name);
+  emit SaveDialogsFileNameSet(save_file_name_);
 }
 
 void TForm1::UpdateProgress() {
@@ -228,8 +229,8 @@ void TForm1::UpdateProgress() {
     progress_->hide();
     return;
   }
-  const std::size_t done = progress_mode_ == ResearchMode::kSeed ? keywords_.Count()
-                                                                 : top_searches_.Count();
+  const std::size_t done =
+      progress_mode_ == ResearchMode::kSeed ? keywords_.Count() : top_searches_.Count();
   const int maximum = std::max(MaxResults(), 1);
   progress_->setRange(0, maximum);
   progress_->setValue(static_cast<int>(std::min<std::size_t>(done, maximum)));
@@ -242,8 +243,7 @@ std::string TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url
   const auto given_up = [this, generation] {
     return StopRequested() || keywords_.Generation() != generation;
   };
-  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up,
-                                    std::string());
+  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up, std::string());
 }
 
 // --- Commands ---

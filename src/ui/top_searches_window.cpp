@@ -67,12 +67,6 @@ void TTOPForm::SetInvestigate(std::function<void(const std::string&)> investigat
   investigate_ = std::move(investigate);
 }
 
-void TTOPForm::PlaceBeside(const QWidget& main_window) {
-  const QRect frame = main_window.frameGeometry();
-  move(frame.x() + frame.width(), frame.y());
-  show();
-}
-
 void TTOPForm::ListView1DblClick() {
   const QModelIndexList selected = ui_->ListView1->selectionModel()->selectedRows();
   if (selected.isEmpty()) return;

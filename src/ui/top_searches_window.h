@@ -30,9 +30,6 @@ class TTOPForm : public QWidget {
   // research with it. Exceptions from it are swallowed.
   void SetInvestigate(std::function<void(const std::string&)> investigate);
 
-  // Stands against the right edge of `main_window`, tops aligned, and shows (not modal).
-  void PlaceBeside(const QWidget& main_window);
-
   // The Print command's two halves: Memo1 gets the heading and one numbered line per row,
   // then is printed onto `printer` as one job titled "Quillmark". Never throw.
   void FillMemo();

@@ -80,7 +80,7 @@ TEST_F(FileCommandsTest, DialogsStartInTheProgramFolderAndProposeTheSeed) {
       {commands.ResultsSaveDialog(), FileDialog::Kind::kSave, "Investigation files (*.qmk)", "qmk"},
       {commands.KeywordsSaveDialog(), FileDialog::Kind::kSave, "text files (*.txt)", "txt"},
   };
-  commands.SetSaveDialogsFileName("used cars");
+  commands.SetSaveDialogsFileName(QStringLiteral("used cars"));
   for (const auto& c : cases) {
     EXPECT_EQ(c.dialog.GetKind(), c.kind);
     EXPECT_EQ(c.dialog.Filter(), QString::fromLatin1(c.filter));

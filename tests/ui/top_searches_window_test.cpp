@@ -45,18 +45,6 @@ TEST_F(TopSearchesWindowTest, ShowsTheListAsItFillsAndEmpties) {
   EXPECT_EQ(view()->model()->rowCount(), 0);
 }
 
-TEST_F(TopSearchesWindowTest, StandsAgainstTheMainWindowsRightEdge) {
-  QWidget main_window;
-  main_window.setGeometry(100, 50, 502, 390);
-  main_window.show();
-  form.PlaceBeside(main_window);
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_EQ(form.frameGeometry().topLeft(), main_window.frameGeometry().topRight() + QPoint(1, 0));
-  main_window.move(20, 30);
-  form.PlaceBeside(main_window);
-  EXPECT_EQ(form.frameGeometry().topLeft(), main_window.frameGeometry().topRight() + QPoint(1, 0));
-}
-
 TEST_F(TopSearchesWindowTest, DoubleClickHandsTheSelectedPhraseOver) {
   list.Append("1", "weather");
   list.Append("2", "");
