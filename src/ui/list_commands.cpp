@@ -21,10 +21,10 @@ ListCommands::ListCommands(TForm1& window)
       files_(window, window),
       filter_form_(window.Keywords(), &window),
       top_form_(window.TopSearches(), &window),
-      open1_(QStringLiteral("&Open investigation file...")),
-      save1_(QStringLiteral("&Save investigation file...")),
-      savetotextfile1_(QStringLiteral("Save keywords list...")),
-      filter1_(QStringLiteral("Filt&er")),
+      open1_(QStringLiteral("&Open investigation file..."), this),
+      save1_(QStringLiteral("&Save investigation file..."), this),
+      savetotextfile1_(QStringLiteral("Save keywords list..."), this),
+      filter1_(QStringLiteral("Filt&er"), this),
       keywords1_(QStringLiteral("&Keywords"), window.Form().MainMenu1) {
   SetUp(open1_, "Open1", ":/pictures/menu3.png", "Ctrl+O");
   SetUp(save1_, "Save1", ":/pictures/menu2.png", "Ctrl+S");
