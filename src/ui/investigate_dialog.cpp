@@ -1,8 +1,13 @@
 #include "ui/investigate_dialog.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <algorithm>
 
 #include "research/start_command.h"
+#include "ui/classic_font.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui_investigate_dialog.h"
@@ -13,6 +18,26 @@ namespace {
 // The "3" entry of the pages list, chosen when no stored position fits.
 constexpr int kDefaultDepthIndex = 2;
 
+// CheckBox1 sits in the blanks that open GroupBoxPos's caption. A face with narrower blanks
+// than the design's would put the caption's first letters under it: move it left to fit.
+void FitCheckBoxIntoCaption(QCheckBox& check, const QGroupBox& frame) {
+  QStyleOptionGroupBox option;
+  option.initFrom(&frame);
+  option.text = frame.title();
+  option.textAlignment = frame.alignment();
+  option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+  option.lineWidth = 1;
+  const QRect label =
+      frame.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &frame);
+  const QString title = frame.title();
+  qsizetype blanks = 0;
+  while (blanks < title.size() && title[blanks] == QLatin1Char(' ')) ++blanks;
+  const int text_start =
+      frame.x() + label.left() + frame.fontMetrics().horizontalAdvance(title.left(blanks));
+  const int room = text_start - 2 - check.width();
+  if (check.x() > room) check.move(std::max(room, frame.x()), check.y());
+}
+
 }  // namespace
 
 TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
@@ -22,7 +47,11 @@ TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
       host_(host) {
   RegisterPictures();
   ui_->setupUi(this);
+  UseClassicFont(*this);
   setFixedSize(size());
+  // Labels take the width of their text, so a wider face than the design's clips nothing.
+  for (QLabel* label : findChildren<QLabel*>()) label->adjustSize();
+  FitCheckBoxIntoCaption(*ui_->CheckBox1, *ui_->GroupBoxPos);
   setModal(true);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TStartForm::BitBtn1Click);
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TStartForm::BitBtn2Click);

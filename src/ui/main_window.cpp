@@ -17,6 +17,7 @@
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
 #include "store/settings_key.h"
+#include "ui/classic_font.h"
 #include "ui/grid_line_delegate.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
@@ -65,6 +66,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
       }) {
   RegisterPictures();
   ui_->setupUi(this);
+  UseClassicFont(*this);
   researcher_ = std::make_unique<Researcher>(
       *this,
       [this, fetch = std::move(fetch)](const std::string& url) { return PumpedFetch(fetch, url); },

@@ -1,0 +1,67 @@
+// The window's small parts that can fail on their own: the JPEG decoder and the pumping wait.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "ui/jpeg_image.h"
+#include "ui/pictures.h"
+#include "ui/pumping_fetcher.h"
+
+namespace quillmark::testing {
+namespace {
+
+TEST(JpegImageTest, DecodesTheBannerAndRefusesBrokenData) {
+  ui::RegisterPictures();
+  QFile banner(QStringLiteral(":/pictures/banner.jpg"));
+  ASSERT_TRUE(banner.open(QIODevice::ReadOnly));
+  const QByteArray data = banner.readAll();
+  EXPECT_EQ(ui::DecodeJpeg(data).size(), QSize(490, 55));
+
+  const QByteArray broken[] = {QByteArray(), QByteArray("not a picture at all"), data.left(20)};
+  for (const QByteArray& bytes : broken) EXPECT_THROW(ui::DecodeJpeg(bytes), ui::JpegError);
+  EXPECT_TRUE(ui::LoadJpeg(QStringLiteral(":/no/such.jpg")).isNull());
+}
+
+TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndGivesUpWhenCancelled) {
+  ui::PumpingFetcher fetcher;
+  std::atomic<int> timer_ticks = 0;
+  QTimer ticking;
+  QObject::connect(&ticking, &QTimer::timeout, [&] { ++timer_ticks; });
+  ticking.start(1);
+
+  EXPECT_EQ(fetcher.Wait<std::string>(
+                [] {
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                  return std::string("page");
+                },
+                {}, "cancelled"),
+            "page");
+  EXPECT_GT(timer_ticks, 0) << "events must run while the work waits";
+
+  EXPECT_THROW(
+      fetcher.Wait<std::string>([]() -> std::string { throw std::runtime_error("x"); }, {}, ""),
+      std::runtime_error);
+
+  // The work blocks until released; the cancelled wait must return without it.
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  int pumps = 0;
+  const std::string result = fetcher.Wait<std::string>(
+      [release] {
+        while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return std::string("late");
+      },
+      [&pumps] { return ++pumps >= 3; }, "cancelled");
+  EXPECT_EQ(result, "cancelled");
+  *release = true;
+}
+
+}  // namespace
+}  // namespace quillmark::testing
