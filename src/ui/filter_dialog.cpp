@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "research/supply_filter.h"
+#include "ui/classic_font.h"
 #include "ui_filter_dialog.h"
 
 namespace quillmark::ui {
@@ -13,6 +14,7 @@ namespace quillmark::ui {
 TFilterForm::TFilterForm(KeywordList& list, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<::Ui::TFilterForm>()), list_(list) {
   ui_->setupUi(this);
+  UseClassicFont(*this);
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setFixedSize(size());

@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <utility>
 
+#include "ui/classic_font.h"
 #include "ui/text_convert.h"
 #include "ui_top_searches_window.h"
 
@@ -49,6 +50,7 @@ TTOPForm::TTOPForm(TopSearchList& list, QWidget* parent)
   InitListPictures();
   ui_ = std::make_unique<::Ui::TTOPForm>();
   ui_->setupUi(this);
+  UseClassicFont(*this);
   // A separate window with a close box only, even when the main window is its parent.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
