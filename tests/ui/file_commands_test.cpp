@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QWidget>
 #include <filesystem>
 #include <string>
@@ -67,29 +66,6 @@ class FileCommandsTest : public ::testing::Test {
   FileCommands commands{window, host};
   RecordedMessages messages;
 };
-
-TEST_F(FileCommandsTest, DialogsStartInTheProgramFolderAndProposeTheSeed) {
-  const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/");
-  const struct {
-    FileDialog& dialog;
-    FileDialog::Kind kind;
-    const char* filter;
-    const char* suffix;
-  } cases[] = {
-      {commands.OpenDialog1(), FileDialog::Kind::kOpen, "Investigation files (*.qmk)", "qmk"},
-      {commands.ResultsSaveDialog(), FileDialog::Kind::kSave, "Investigation files (*.qmk)", "qmk"},
-      {commands.KeywordsSaveDialog(), FileDialog::Kind::kSave, "text files (*.txt)", "txt"},
-  };
-  commands.SetSaveDialogsFileName(QStringLiteral("used cars"));
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.dialog.GetKind(), c.kind);
-    EXPECT_EQ(c.dialog.Filter(), QString::fromLatin1(c.filter));
-    EXPECT_EQ(c.dialog.DefaultSuffix(), QString::fromLatin1(c.suffix));
-    EXPECT_EQ(c.dialog.InitialDir(), folder);
-    EXPECT_EQ(c.dialog.FileName(),
-              c.kind == FileDialog::Kind::kSave ? QStringLiteral("used cars") : QString());
-  }
-}
 
 TEST_F(FileCommandsTest, SaveWritesTheListAsShownReplacingALongerFile) {
   AddRows(host.keywords, {"e", "d", "c", "b", "a"});

@@ -48,20 +48,11 @@ class FilterDialogTest : public ::testing::Test {
   TFilterForm dialog{list};
 };
 
-TEST_F(FilterDialogTest, StartsAtTheDesignedThresholdWithTheFocusInTheField) {
-  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Filter"));
-  dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  EXPECT_EQ(field()->text(), QStringLiteral("100000"));
-  EXPECT_TRUE(field()->hasFocus());
-}
-
 TEST_F(FilterDialogTest, GoDeletesThePhrasesAboveTheNumberTyped) {
   const struct {
     QString text;
     std::vector<std::string> left;
   } cases[] = {
-      {QStringLiteral("100000"), {"100000", "99999", "?", "2", "1"}},
       // Nothing readable counts as the lowest threshold, and so does a number below it.
       {QString(), {"?", "1"}},
       {QStringLiteral("0"), {"?", "1"}},

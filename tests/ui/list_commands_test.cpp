@@ -101,13 +101,6 @@ TEST_F(ListCommandsTest, MenusHoldTheNewEntries) {
   const Texts bar = MenuTexts(Find<QMenuBar>(window, "MainMenu1"));
   ASSERT_GE(bar.size(), 3u);
   EXPECT_EQ(Texts(bar.begin(), bar.begin() + 3), (Texts{"&File", "&Keywords", "Filt&er"}));
-  const struct {
-    const char* name;
-    const char* shortcut;
-  } shortcuts[] = {{"Open1", "Ctrl+O"}, {"Save1", "Ctrl+S"}, {"Savetotextfile1", "Ctrl+K"}};
-  for (const auto& s : shortcuts)
-    EXPECT_EQ(Find<QAction>(commands, s.name).shortcut().toString(),
-              QString::fromLatin1(s.shortcut));
 }
 
 TEST_F(ListCommandsTest, StartListsTopSearchesBesideTheMainWindowAndProposesTheSeed) {
