@@ -223,6 +223,7 @@ void TForm1::RestoreCursor() {
 
 void TForm1::SetSaveDialogsFileName(const std::string& name) {
   save_file_name_ = ToQString(name);
+  emit SaveDialogsFileNameSet(save_file_name_);
 }
 
 void TForm1::UpdateProgress() {

@@ -78,6 +78,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void RestoreCursor() override;
   void SetSaveDialogsFileName(const std::string& name) override;
 
+ signals:
+  // Each Start proposes its seed as the file name of the save dialogs.
+  void SaveDialogsFileNameSet(const QString& name);
+
  public slots:
   void BitBtn2Click();
   void StopBtnClick();

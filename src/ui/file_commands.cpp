@@ -1,0 +1,90 @@
+#include "ui/file_commands.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+
+#include "research/stop_request.h"
+#include "store/investigation_file.h"
+#include "store/keyword_export.h"
+#include "store/regular_file.h"
+#include "ui/message_box.h"
+#include "ui/text_convert.h"
+
+namespace quillmark::ui {
+namespace {
+
+const QString kInvestigationFilter = QStringLiteral("Investigation files (*.qmk)");
+const QString kTextFilter = QStringLiteral("text files (*.txt)");
+
+}  // namespace
+
+FileCommands::FileCommands(QWidget& window, ResearchHost& host)
+    : window_(window),
+      host_(host),
+      open_dialog_(FileDialog::Kind::kOpen, kInvestigationFilter, QStringLiteral("qmk")),
+      results_save_dialog_(FileDialog::Kind::kSave, kInvestigationFilter, QStringLiteral("qmk")),
+      keywords_save_dialog_(FileDialog::Kind::kSave, kTextFilter, QStringLiteral("txt")) {
+  const QString program_folder =
+      QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+  for (FileDialog* dialog : {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_})
+    dialog->SetInitialDir(program_folder);
+}
+
+void FileCommands::SetSaveDialogsFileName(const QString& name) {
+  results_save_dialog_.SetFileName(name);
+  keywords_save_dialog_.SetFileName(name);
+}
+
+template <typename Action>
+void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&& action) {
+  StopCommand(host_);
+  const QString chosen = dialog.Execute(&window_);
+  if (chosen.isEmpty()) return;
+  const std::string path = QFile::encodeName(chosen).toStdString();
+  try {
+    action(path);
+  } catch (const std::exception& e) {
+    ShowWarning(&window_, FileFailureText(verb, chosen, path, e.what()));
+  }
+}
+
+void FileCommands::Open1Click() {
+  WithChosenFile(open_dialog_, "open", [this](const std::string& path) {
+    // Plain files only: a named pipe would hold the window, a device would feed it forever.
+    RequireRegularFile("open", path);
+    OpenInvestigationFile(host_.Keywords(), path);
+  });
+}
+
+void FileCommands::Save1Click() {
+  WithChosenFile(results_save_dialog_, "save", [this](const std::string& path) {
+    RequireRegularFile("write", path, MissingFile::kAllow);
+    SaveInvestigationFile(host_.Keywords(), path);
+  });
+}
+
+void FileCommands::Savetotextfile1Click() {
+  WithChosenFile(keywords_save_dialog_, "save", [this](const std::string& path) {
+    RequireRegularFile("write", path, MissingFile::kAllow);
+    SaveKeywordsList(host_.Keywords(), path);
+  });
+}
+
+QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,
+                        const std::string& error) {
+  // The store says "cannot <action> <path>: <reason>"; the file is named once already.
+  std::string reason = error;
+  const std::string marker = " " + path + ": ";
+  if (const auto at = error.find(marker); error.rfind("cannot ", 0) == 0 && at != std::string::npos)
+    reason = error.substr(at + marker.size());
+  QString text = ToQString(reason);
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
+  if (!text.endsWith(QLatin1Char('.'))) text += QLatin1Char('.');
+  return QStringLiteral("Could not %1 \"%2\": %3")
+      .arg(QLatin1String(verb), QFileInfo(file_name).fileName(), text);
+}
+
+}  // namespace quillmark::ui

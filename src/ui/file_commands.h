@@ -1,0 +1,51 @@
+#pragma once
+// The main window's commands that read and write files: "Open investigation file...",
+// "Save investigation file..." and "Save keywords list...", with their three dialogs. A failure
+// is shown in a message box naming the file and the reason; the list and any old file stay as
+// they were.
+
+#include <QString>
+#include <string>
+
+#include "research/research_host.h"
+#include "ui/file_dialog.h"
+
+class QWidget;
+
+namespace quillmark::ui {
+
+class FileCommands {
+ public:
+  // `window` parents the dialogs and messages; `host` gives the keyword list and the Stop
+  // command's surroundings. Both must outlive the commands.
+  FileCommands(QWidget& window, ResearchHost& host);
+
+  FileDialog& OpenDialog1() { return open_dialog_; }
+  FileDialog& ResultsSaveDialog() { return results_save_dialog_; }
+  FileDialog& KeywordsSaveDialog() { return keywords_save_dialog_; }
+
+  // The name both save dialogs propose: the seed, set by each Start.
+  void SetSaveDialogsFileName(const QString& name);
+
+  // Each performs the Stop command first, then asks for the file.
+  void Open1Click();            // appends the file's rows to the list
+  void Save1Click();            // writes every row, in list order
+  void Savetotextfile1Click();  // writes the keywords of the checked rows
+
+ private:
+  // Runs `action` on the chosen file's path; a failure is shown as "Could not <verb> ...".
+  template <typename Action>
+  void WithChosenFile(FileDialog& dialog, const char* verb, Action&& action);
+
+  QWidget& window_;
+  ResearchHost& host_;
+  FileDialog open_dialog_;
+  FileDialog results_save_dialog_;
+  FileDialog keywords_save_dialog_;
+};
+
+// "Could not save \"x.qmk\": No space left on device." from the store's message about `path`.
+QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,
+                        const std::string& error);
+
+}  // namespace quillmark::ui

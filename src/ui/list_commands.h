@@ -1,0 +1,47 @@
+#pragma once
+// The main window's commands around its keyword list that read, write or prune it: "Open" and
+// "Save investigation file...", "Save keywords list...", "Filter"; and the top searches window,
+// which the listing fills and from which a double-click researches a phrase.
+
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+
+#include "ui/file_commands.h"
+#include "ui/filter_dialog.h"
+#include "ui/top_searches_window.h"
+
+namespace quillmark::ui {
+
+class TForm1;
+
+class ListCommands : public QObject {
+  Q_OBJECT
+
+ public:
+  // Adds the menu entries to `window` and the windows beside it. Must be destroyed before
+  // `window`, whose lists the windows show.
+  explicit ListCommands(TForm1& window);
+  ~ListCommands() override;
+
+  FileCommands& Files() { return files_; }
+  TFilterForm& FilterForm() { return filter_form_; }
+  TTOPForm& TOPForm() { return top_form_; }
+
+  // "Filt&er": the filter dialog, modally. No Stop command: a run may go on underneath.
+  void Filter1Click();
+
+ private:
+  TForm1& window_;
+  FileCommands files_;
+  TFilterForm filter_form_;
+  TTOPForm top_form_;
+  // The menu entries leave the window's menus with these.
+  QAction open1_;
+  QAction save1_;
+  QAction savetotextfile1_;
+  QAction filter1_;
+  QMenu keywords1_;
+};
+
+}  // namespace quillmark::ui
