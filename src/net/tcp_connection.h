@@ -72,8 +72,11 @@ class TNetTCPConnection : public TNetComponent {
                               std::size_t target_size = 0);
 
  protected:
-  // Drops the socket and raises ENetTimedOut when the deadline has passed.
+  // Drops the socket and raises ENetCancelled when the cancel test says stop, ENetTimedOut when
+  // the deadline has passed.
   void CheckDeadline();
+  // The same for a wait that ended without the socket being ready.
+  void EndWait(TNetSocketHandle::Wait outcome);
 
  private:
   // Both read modes: at most `remaining` bytes; returns what is left of it.
