@@ -14,11 +14,11 @@ enum class FetchStatus {
 
 struct FetchResult {
   // The body bytes that arrived, one character per byte (what there was of it on a failure).
-  std::string body;
+  std::string body = {};
   FetchStatus status = FetchStatus::kComplete;
   // Why the fetch did not complete, in words for a person: the socket error text, "time limit
   // reached", "reply cut short", "stopped". Empty for a complete fetch.
-  std::string reason;
+  std::string reason = {};
 
   bool Complete() const { return status == FetchStatus::kComplete; }
 };
