@@ -5,8 +5,8 @@
 
 #include <chrono>
 #include <functional>
-#include <utility>
 #include <optional>
+#include <utility>
 
 namespace quillmark::net {
 

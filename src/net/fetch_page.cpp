@@ -64,8 +64,7 @@ FetchResult FetchPage(const std::string& url, const FetchOptions& options) {
   return result;
 }
 
-FetchResult FetchPageTo(const std::string& url, const FetchOptions& options,
-                        const BodySink& sink) {
+FetchResult FetchPageTo(const std::string& url, const FetchOptions& options, const BodySink& sink) {
   TNetBuffer buffer;
   buffer.SetDrain([&sink](std::string_view bytes) {
     if (!sink(bytes)) throw ENetSinkFailed();

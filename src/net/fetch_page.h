@@ -30,8 +30,7 @@ using BodySink = std::function<bool(std::string_view bytes)>;
 FetchResult FetchPage(const std::string& url, const FetchOptions& options = {});
 // The same, but the body goes to `sink` block by block as it arrives, so memory stays flat
 // however large it is; the result's body is empty.
-FetchResult FetchPageTo(const std::string& url, const FetchOptions& options,
-                        const BodySink& sink);
+FetchResult FetchPageTo(const std::string& url, const FetchOptions& options, const BodySink& sink);
 
 // Why FetchPage would refuse the URL without connecting (unsafe bytes in its host, port or
 // target, a port outside 1-65535), or "" when it would not.

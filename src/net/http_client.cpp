@@ -106,8 +106,7 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
 
   // A HEAD reply announces a body it does not carry; 204 and 304 replies never have one
   // (RFC 9112, 6.3), so their end is not waited for.
-  TNetBuffer* body_sink =
-      method == "HEAD" || ReplyCode == 204 || ReplyCode == 304 ? nullptr : sink;
+  TNetBuffer* body_sink = method == "HEAD" || ReplyCode == 204 || ReplyCode == 304 ? nullptr : sink;
   if (!headers_whole) {
     // The peer closed in the middle of a header line: what came after the last whole line is
     // kept as the body, but the reply is not whole.

@@ -6,10 +6,10 @@
 #include <pthread.h>
 #include <sys/socket.h>
 
-#include <csignal>
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <csignal>
 #include <deque>
 #include <memory>
 #include <mutex>

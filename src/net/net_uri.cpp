@@ -21,8 +21,10 @@ std::string ByteText(unsigned char c) {
 }  // namespace
 
 std::string UnsafeUrlReason(const TNetUrlParts& parts) {
-  const std::pair<const char*, const std::string*> pieces[] = {
-      {"host", &parts.Host}, {"port", &parts.Port}, {"path", &parts.Path}, {"path", &parts.Document}};
+  const std::pair<const char*, const std::string*> pieces[] = {{"host", &parts.Host},
+                                                               {"port", &parts.Port},
+                                                               {"path", &parts.Path},
+                                                               {"path", &parts.Document}};
   for (const auto& [name, text] : pieces) {
     for (const char ch : *text) {
       const auto c = static_cast<unsigned char>(ch);

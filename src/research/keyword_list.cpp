@@ -132,8 +132,9 @@ void KeywordList::Sort(const std::function<bool(const KeywordRow&, const Keyword
   // they were, where a sort in place could leave some of them moved out.
   std::vector<KeywordRowPtr> sorted = rows_;
   try {
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [&](const KeywordRowPtr& a, const KeywordRowPtr& b) { return before(*a, *b); });
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [&](const KeywordRowPtr& a, const KeywordRowPtr& b) { return before(*a, *b); });
   } catch (...) {
     Notify([&](KeywordListObserver& o) { o.ListReset(); });
     throw;

@@ -2,9 +2,9 @@
 // The one store of keyword rows: runs append and fill rows, files write and read them, the
 // window shows them through an observer.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <functional>
 #include <vector>
 

@@ -8,8 +8,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "net/fetch_page.h"
@@ -104,8 +104,10 @@ TEST(HttpBody, EveryBodyMode) {
       {"length stops at the count", "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nhelloEXTRA",
        "hello", kWhole},
       {"chunked", chunked + "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", "hello world", kWhole},
-      {"until close", "HTTP/1.1 200 OK\r\nServer: x\r\n\r\nall of\r\nthis", "all of\r\nthis", kWhole},
-      {"zero length is an empty body", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nmore", "", kWhole},
+      {"until close", "HTTP/1.1 200 OK\r\nServer: x\r\n\r\nall of\r\nthis", "all of\r\nthis",
+       kWhole},
+      {"zero length is an empty body", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\nmore", "",
+       kWhole},
       {"unreadable length reads until close", "HTTP/1.1 200 OK\r\nContent-Length: x\r\n\r\nmore",
        "more", kWhole},
       {"length wins over chunked",
@@ -119,8 +121,8 @@ TEST(HttpBody, EveryBodyMode) {
            std::string("2\r\nok\r\n0\r\n\r\n"),
        "ok", kWhole},
       {"chunk size with trailing text",
-       chunked + "1a some words\r\n" + std::string(26, 'z') + "\r\n0\r\n\r\n",
-       std::string(26, 'z'), kWhole},
+       chunked + "1a some words\r\n" + std::string(26, 'z') + "\r\n0\r\n\r\n", std::string(26, 'z'),
+       kWhole},
       {"chunk extension ends the body", chunked + "3\r\nabc\r\n5;name=v\r\nhello\r\n0\r\n\r\n",
        "abc", kWhole},
       {"chunk size past 63 bits ends the body",
@@ -130,7 +132,8 @@ TEST(HttpBody, EveryBodyMode) {
        "ok", kWhole},
       {"304 has no body", "HTTP/1.1 304 Not Modified\r\n\r\nleftover", "", kWhole},
       {"204 has no body", "HTTP/1.1 204 No Content\r\n\r\nleftover", "", kWhole},
-      {"404 body", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\n<b>no</b>", "<b>no</b>", kWhole},
+      {"404 body", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\n\r\n<b>no</b>", "<b>no</b>",
+       kWhole},
       {"500 body", "HTTP/1.1 500 Oops\r\n\r\n<h1>500</h1>", "<h1>500</h1>", kWhole},
       {"302 gives its own body",
        "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:1/elsewhere\r\nContent-Length: 5\r\n\r\n"
@@ -138,17 +141,19 @@ TEST(HttpBody, EveryBodyMode) {
        "moved", kWhole},
       {"200 with a Location", "HTTP/1.1 200 OK\r\nLocation: /x\r\n\r\nbody", "body", kWhole},
       {"all byte values, counted", Reply("200 OK", AllByteValues()), AllByteValues(), kWhole},
-      {"all byte values, until close", "HTTP/1.1 200 OK\r\n\r\n" + AllByteValues(),
-       AllByteValues(), kWhole},
+      {"all byte values, until close", "HTTP/1.1 200 OK\r\n\r\n" + AllByteValues(), AllByteValues(),
+       kWhole},
       {"all byte values, chunked", chunked + "200\r\n" + AllByteValues() + "\r\n0\r\n\r\n",
        AllByteValues(), kWhole},
       {"bare LF line ends", "HTTP/1.1 200 OK\nContent-Length: 2\n\nok", "ok", kWhole},
       {"status without a number", "HTTP/1.1 OK\r\nContent-Length: 2\r\n\r\nok", "", kNotWhole},
-      {"negative length fails the read", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nhello", "", kNotWhole},
+      {"negative length fails the read", "HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nhello", "",
+       kNotWhole},
       {"closed between header lines", "HTTP/1.1 200 OK\r\nServer: x\r\n", "", kNotWhole},
       {"closed in a header line is read as the body", "HTTP/1.1 200 OK\r\nX-Cut: parti",
        "X-Cut: parti", kNotWhole},
-      {"closed in a counted body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n12345", "12345", kNotWhole},
+      {"closed in a counted body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n12345", "12345",
+       kNotWhole},
       {"closed in a chunk", chunked + "a\r\n12345", "12345", kNotWhole},
       {"closed in a chunk-size line", chunked + "2\r\nok\r\n3", "ok", kNotWhole},
       {"closed before the last chunk", chunked + "2\r\nok\r\n", "ok", kNotWhole},
@@ -311,9 +316,13 @@ TEST(HttpFailures, UnsafeUrlsAreRefusedWithoutConnecting) {
   ScriptedServer server(Script().Send(Reply("200 OK", "never")));
   const std::string host = "http://127.0.0.1:" + std::to_string(server.port());
   const std::string unsafe[] = {
-      host + "/a b",         host + "/a\r\nX-Injected: 1",    host + "/caf\xE9",
-      host + "/?q=\x7F",      "http://127.0.0.1\x01:" + std::to_string(server.port()) + "/",
-      "http://127.0.0.1:0/", "http://127.0.0.1:65536/",
+      host + "/a b",
+      host + "/a\r\nX-Injected: 1",
+      host + "/caf\xE9",
+      host + "/?q=\x7F",
+      "http://127.0.0.1\x01:" + std::to_string(server.port()) + "/",
+      "http://127.0.0.1:0/",
+      "http://127.0.0.1:65536/",
   };
   for (const std::string& url : unsafe) {
     SCOPED_TRACE(url);
@@ -353,12 +362,12 @@ TEST(HttpStream, TheBodyGoesToTheSinkAsItArrives) {
   ScriptedServer server(Script().Send(Reply("200 OK", body)));
   std::string received;
   int pieces = 0;
-  const FetchResult fetched = FetchPageTo(server.Url(), {.timeout = kTestTimeout},
-                                          [&](std::string_view bytes) {
-                                            received.append(bytes);
-                                            ++pieces;
-                                            return true;
-                                          });
+  const FetchResult fetched =
+      FetchPageTo(server.Url(), {.timeout = kTestTimeout}, [&](std::string_view bytes) {
+        received.append(bytes);
+        ++pieces;
+        return true;
+      });
   EXPECT_TRUE(fetched.Complete()) << fetched.reason;
   EXPECT_EQ(fetched.body, "");
   EXPECT_EQ(received, body);

@@ -8,8 +8,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <thread>
 

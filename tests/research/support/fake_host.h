@@ -11,8 +11,8 @@
 
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
-#include "research/stop_request.h"
 #include "research/research_host.h"
+#include "research/stop_request.h"
 
 namespace quillmark::testing {
 
