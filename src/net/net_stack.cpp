@@ -238,7 +238,12 @@ class NameResolver : public std::enable_shared_from_this<NameResolver> {
         if (deadline.Cancelled()) throw ENetCancelled();
         throw ENetTimedOut();
       }
-      job_done_.wait_until(lock, deadline.NextCheck(deadline.At()));
+      const TNetDeadline::Clock::time_point until = deadline.NextCheck(deadline.At());
+      if (until == TNetDeadline::Clock::time_point::max()) {
+        job_done_.wait(lock);
+      } else {
+        job_done_.wait_until(lock, until);
+      }
     }
   }
 

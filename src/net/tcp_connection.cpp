@@ -15,12 +15,6 @@ constexpr int kClosedSocketCode = 10058;
 
 }  // namespace
 
-void TNetTCPConnection::AdoptConnectedSocket(int fd) {
-  Socket.AdoptSocket(fd);
-  InBuffer.Clear();
-  ClosedByPeer = false;
-}
-
 void TNetTCPConnection::CheckDeadline() {
   if (deadline_.Cancelled()) {
     DropSocket();

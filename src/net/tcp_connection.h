@@ -35,10 +35,6 @@ class TNetTCPConnection : public TNetComponent {
   void SetDeadline(const TNetDeadline& deadline) { deadline_ = deadline; }
   const TNetDeadline& Deadline() const { return deadline_; }
 
-  // Takes over an already connected socket, so a connection can be run over a socketpair. An
-  // HTTP exchange keeps it only when its URL names the client's Host and Port, port included.
-  void AdoptConnectedSocket(int fd);
-
   // A line up to `terminator` (LF when empty), without it; with the default terminator a CR
   // before the LF is cut too. Empty with LineTimedOut set when the wait ends first or the peer
   // closed mid-line. A line longer than kMaxHeaderLine raises ENetReplyTooLarge.

@@ -159,9 +159,14 @@ class Signaller {
 
 TEST(ResearchCommand, CtrlCCancelsTheFetchInFlightFinishesTheRowAndKeepsRows) {
   Signaller signaller;
+  std::atomic<bool> finished{false};
   FakeServices services(20, [&](const std::string& target) {
-    // Interrupt while the second row's supply is being fetched.
-    if (target == "/search?p=%22phrase+1%22") signaller.Send(SIGINT);
+    // Interrupt while the second row's supply is being fetched, and hold that page back until
+    // qmk has ended: only the cancel can end its fetch.
+    if (target != "/search?p=%22phrase+1%22") return;
+    signaller.Send(SIGINT);
+    for (int i = 0; i < 3000 && !finished.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   });
   testing::TempDir dir("qmk-save");
   const std::string file = (dir.path() / "run.qmk").string();
@@ -170,6 +175,7 @@ TEST(ResearchCommand, CtrlCCancelsTheFetchInFlightFinishesTheRowAndKeepsRows) {
                   services.EndpointFlags()));
   signaller.SetPid(run.pid());
   const QmkResult result = run.Finish();
+  finished = true;
   EXPECT_TRUE(signaller.Sent());
   EXPECT_EQ(result.exit_code(), 130) << result.err;
   EXPECT_THAT(SplitLines(result.out), SizeIs(2));

@@ -270,7 +270,9 @@ TEST(HttpAdopted, ExchangeOverASocketPair) {
     TNetHTTP http;
     http.Host = "example.test";
     http.Port = 8000;
-    http.AdoptConnectedSocket(ends[0]);
+    // A connection taken over as it stands: the exchange keeps it, as its URL names the
+    // client's Host and Port.
+    http.Socket.AdoptSocket(ends[0]);
     http.GetDocument("http://example.test:8000/x", sink);
   }
   EXPECT_EQ(sink.View(), "paired");

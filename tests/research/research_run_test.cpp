@@ -288,5 +288,22 @@ TEST_F(ResearchRunTest, ANewerRunSupersedesThePausedOne) {
   for (const auto& row : host.keywords.Rows()) EXPECT_EQ(row->SubItems().size(), 6u);
 }
 
+TEST(StopRequestTest, ACancelTestFiresOnlyForAStopRaisedAfterItWasMade) {
+  ClearStopRequest();
+  const auto made_clear = CancelOnStop();
+  EXPECT_FALSE(made_clear());
+  SetStopRequest();
+  EXPECT_TRUE(made_clear());
+  // A fetch started while an old stop still stands goes ahead until the next one.
+  const auto made_set = CancelOnStop();
+  SetStopRequest();
+  EXPECT_FALSE(made_set());
+  ClearStopRequest();
+  EXPECT_FALSE(made_set());
+  SetStopRequest();
+  EXPECT_TRUE(made_set());
+  ClearStopRequest();
+}
+
 }  // namespace
 }  // namespace quillmark
