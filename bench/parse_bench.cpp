@@ -44,7 +44,7 @@ void BM_ParseTopSearchesAllRejected(benchmark::State& state) {
   host.unwanted_terms = {"google", "ebay",    "amazon", "youtube", "yahoo", "hotmail",
                          "msn",    "myspace", ".com",   ".net",    ".org",  ".co.uk"};
   Researcher researcher(
-      host, [](const std::string&) { return std::string(); }, TestEndpoints());
+      host, [](const std::string&) { return quillmark::FetchResult{}; }, TestEndpoints());
   for (auto _ : state) {
     researcher.ParseTopSearches(page);
     if (host.top_searches.Count() != 0) state.SkipWithError("a phrase was accepted");
@@ -63,7 +63,8 @@ void BM_ParseSuggestionPageInstantFetch(benchmark::State& state) {
   FakeHost host;
   host.max_results = INT_MAX;
   Researcher researcher(
-      host, [&](const std::string&) { return result_page; }, TestEndpoints());
+      host, [&](const std::string&) { return quillmark::FetchResult{result_page}; },
+      TestEndpoints());
   for (auto _ : state) {
     researcher.ParseSuggestionPage(page);
     benchmark::DoNotOptimize(host.keywords.Count());

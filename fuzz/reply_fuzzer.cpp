@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The URL names the adopted socket's host and port, so the exchange keeps the connection.
     client.Host = "fuzz.test";
     client.Port = 80;
-    client.AdoptConnectedSocket(ends[0]);
+    client.Socket.AdoptSocket(ends[0]);
     client.SetDeadline(quillmark::net::TNetDeadline::After(kHangLimit));
     quillmark::net::TNetBuffer sink;
     try {

@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   quillmark::Researcher researcher(
       host,
       [&](const std::string& url) {
-        if (url.find("/suggestion/") != std::string::npos) return suggestions;
-        return url.find("&b=") != std::string::npos ? results : supply;
+        if (url.find("/suggestion/") != std::string::npos)
+          return quillmark::FetchResult{suggestions};
+        return quillmark::FetchResult{url.find("&b=") != std::string::npos ? results : supply};
       },
       quillmark::testing::TestEndpoints());
   researcher.ResearchSeed("seed");

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   host.unwanted_terms = {"google", "ebay",    "amazon", "youtube", "yahoo", "hotmail",
                          "msn",    "myspace", ".com",   ".net",    ".org",  ".co.uk"};
   quillmark::Researcher researcher(
-      host, [](const std::string&) { return std::string(); }, quillmark::testing::TestEndpoints());
+      host, [](const std::string&) { return quillmark::FetchResult{}; },
+      quillmark::testing::TestEndpoints());
   researcher.ParseTopSearches(std::string(reinterpret_cast<const char*>(data), size));
   const auto& rows = host.top_searches.Rows();
   for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -6,7 +6,7 @@
 # target. Extra arguments go to the program that runs, e.g. tools/demo.sh --format csv.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/deps.sh
+tools/deps.sh >&2
 # Build output goes to stderr so that the rows alone reach stdout (tools/demo.sh --format csv >x.csv).
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then

@@ -4,20 +4,26 @@
 
 #include <csignal>
 
+#include "research/stop_request.h"
+
 namespace quillmark::cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupts = 0;
+volatile std::sig_atomic_t g_first_signal = 0;
 
 extern "C" void OnInterrupt(int signal_number) {
   g_interrupts = g_interrupts + 1;
   if (g_interrupts > 1) {
-    // The user insists: leave without waiting for the fetch in progress.
+    // The user insists: leave without waiting for anything more.
     static const char kMessage[] = "\nqmk: interrupted\n";
     ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     (void)ignored;
-    ::_exit(128 + signal_number);
+    ::_exit(128 + g_first_signal);
   }
+  g_first_signal = signal_number;
+  // Lock-free atomics: safe here. The fetch in flight sees it within its next wait slice.
+  SetStopRequest();
 }
 
 }  // namespace
@@ -34,6 +40,10 @@ void InstallInterruptHandler() {
 
 bool Interrupted() {
   return g_interrupts > 0;
+}
+
+int InterruptExitCode() {
+  return g_interrupts > 0 ? 128 + g_first_signal : 0;
 }
 
 }  // namespace quillmark::cli

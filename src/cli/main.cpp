@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/row_output.h"
 #include "research/decimal_separator.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +27,17 @@ int main(int argc, char** argv) {
   cli::AddOpenCommand(app, exit_code);
   cli::AddFetchCommand(app, exit_code);
   cli::AddServeDemoCommand(app, exit_code);
+  // CLI11 would call a mistyped command an unexpected argument.
+  const auto known = [&app](const char* name) {
+    for (const CLI::App* command : app.get_subcommands({}))
+      if (command->get_name() == name) return true;
+    return false;
+  };
+  if (argc > 1 && argv[1][0] != '-' && !known(argv[1])) {
+    std::cerr << "qmk: unknown command '" << cli::TerminalSafe(argv[1]) << "'\n";
+    std::cerr << "Run 'qmk --help' for usage.\n";
+    return cli::kExitUsage;
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -7,9 +7,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <vector>
 
+#include "cli/interrupt.h"
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
+#include "research/stop_request.h"
 
 namespace quillmark::cli {
 namespace {
@@ -55,7 +58,7 @@ bool IsEndpointText(const std::string& text) {
   return number >= 1 && number <= 65535;
 }
 
-void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
+void AddTimeoutOption(CLI::App* command, NetworkOptions& options) {
   command
       ->add_option("--timeout", options.timeout_seconds,
                    "Time limit of each page fetch, in seconds (default 60)")
@@ -69,6 +72,10 @@ void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
                   },
                   "SECONDS") &
               CLI::Range(0.001, kMaxTimeoutSeconds));
+}
+
+void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
+  AddTimeoutOption(command, options);
   command
       ->add_option("--suggest-host", options.suggest_host,
                    "Suggestion service HOST[:PORT] (env QUILLMARK_SUGGEST_HOST)")
@@ -88,16 +95,20 @@ std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
   return std::chrono::milliseconds(std::max<long long>(milliseconds, 1));
 }
 
-NetworkSession::NetworkSession(const NetworkOptions& options, const std::string& program)
+NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
+                               const std::string& program)
     : timeout_(FetchTimeout(options)) {
-  endpoints_.suggest_host = Choose(options.suggest_host, "QUILLMARK_SUGGEST_HOST");
-  endpoints_.search_host = Choose(options.search_host, "QUILLMARK_SEARCH_HOST");
-  endpoints_.top_host = Choose(options.top_host, "QUILLMARK_TOP_HOST");
-
-  std::string* unset[] = {&endpoints_.suggest_host, &endpoints_.search_host, &endpoints_.top_host};
-  bool needs_demo = false;
-  for (std::string* host : unset) needs_demo = needs_demo || host->empty();
-  if (!needs_demo) return;
+  std::vector<std::string*> unset;
+  const auto choose = [&unset](bool needed, std::string& host, const std::string& flag,
+                               const char* variable) {
+    if (!needed) return;
+    host = Choose(flag, variable);
+    if (host.empty()) unset.push_back(&host);
+  };
+  choose(needs.suggest, endpoints_.suggest_host, options.suggest_host, "QUILLMARK_SUGGEST_HOST");
+  choose(needs.search, endpoints_.search_host, options.search_host, "QUILLMARK_SEARCH_HOST");
+  choose(needs.top, endpoints_.top_host, options.top_host, "QUILLMARK_TOP_HOST");
+  if (unset.empty()) return;
 
   demo_ = std::make_unique<demo::DemoService>();
   {
@@ -127,9 +138,16 @@ NetworkSession::~NetworkSession() {
   if (demo_) demo_->Stop();
 }
 
-PageFetcher NetworkSession::Fetcher() const {
+PageFetcher NetworkSession::Fetcher(FetchReport report) const {
   const auto timeout = timeout_;
-  return [timeout](const std::string& url) { return net::FetchPage(url, timeout); };
+  return [timeout, report = std::move(report)](const std::string& url) {
+    // Ctrl-C counts however it raced with the run's clearing of the request.
+    const FetchResult result = net::FetchPage(
+        url, {.timeout = timeout,
+              .cancelled = [stop = CancelOnStop()] { return Interrupted() || stop(); }});
+    if (report) report(url, result);
+    return result;
+  };
 }
 
 }  // namespace quillmark::cli

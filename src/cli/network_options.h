@@ -4,6 +4,7 @@
 // service, started for the session when any endpoint is left to it).
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,6 +26,8 @@ struct NetworkOptions {
   double timeout_seconds = 60;
 };
 
+// Adds --timeout SECONDS.
+void AddTimeoutOption(CLI::App* command, NetworkOptions& options);
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, NetworkOptions& options);
 
@@ -34,20 +37,33 @@ std::chrono::milliseconds FetchTimeout(const NetworkOptions& options);
 // Whether a text is a usable "host" or "host:port" endpoint.
 bool IsEndpointText(const std::string& text);
 
+// The endpoints a command asks; only these are resolved, and the stand-in service starts only
+// when one of them is left to it.
+struct EndpointNeeds {
+  bool suggest = false;
+  bool search = false;
+  bool top = false;
+};
+
+// Told of every fetch the session's fetcher made (not of fetches a stop made unnecessary).
+using FetchReport = std::function<void(const std::string& url, const FetchResult& result)>;
+
 class NetworkSession {
  public:
   // Throws CLI::ValidationError for a malformed endpoint taken from the environment, and
-  // std::runtime_error when the stand-in service cannot start. `program` names the command in
-  // the note that says the stand-in service is in use.
-  explicit NetworkSession(const NetworkOptions& options, const std::string& program = "qmk");
+  // std::runtime_error when the stand-in service cannot start. Only the endpoints in `needs`
+  // are chosen; `program` names the command in the note that says the stand-in is in use.
+  NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
+                 const std::string& program = "qmk");
   ~NetworkSession();
   NetworkSession(const NetworkSession&) = delete;
   NetworkSession& operator=(const NetworkSession&) = delete;
 
   const Endpoints& GetEndpoints() const { return endpoints_; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
-  // FetchPage with the session's time limit.
-  PageFetcher Fetcher() const;
+  // FetchPage with the session's time limit, cancelled by the Stop request or Ctrl-C; each
+  // outcome goes to `report` as well.
+  PageFetcher Fetcher(FetchReport report = {}) const;
 
  private:
   Endpoints endpoints_;

@@ -1,6 +1,3 @@
-#include <unistd.h>
-
-#include <filesystem>
 #include <iostream>
 
 #include "cli/commands.h"
@@ -9,6 +6,7 @@
 #include "cli/network_options.h"
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
+#include "store/atomic_file.h"
 #include "store/investigation_file.h"
 #include "store/store_error.h"
 
@@ -22,45 +20,66 @@ struct ResearchArgs {
   NetworkOptions network;
 };
 
-// A save that is bound to fail is better reported before a run of several minutes.
-bool SaveFolderUsable(const std::string& path, std::string& reason) {
-  std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (folder.empty()) folder = ".";
-  std::error_code error;
-  if (!std::filesystem::is_directory(folder, error)) {
-    reason = "cannot write " + path + ": No such directory " + folder.string();
-    return false;
+// Names the rows a stop cut short, with how far their lookups got.
+void ReportStoppedRows(const KeywordList& list) {
+  for (const KeywordRowPtr& row : list.Rows()) {
+    const LookupStatus& lookups = row->Lookups();
+    if (!LookupStopped(lookups)) continue;
+    std::cerr << "qmk: row \"" << TerminalSafe(row->Caption()) << "\" stopped: ";
+    if (lookups.supply == SupplyLookup::kSkipped) {
+      std::cerr << "supply not looked up";
+      if (lookups.rank_pages > 0) std::cerr << ", ";
+    }
+    if (lookups.rank_pages > 0) {
+      std::cerr << "rank searched on " << lookups.rank_pages_searched << " of "
+                << CountText(static_cast<std::size_t>(lookups.rank_pages), "page", "pages");
+    }
+    std::cerr << "\n";
   }
-  if (::access(folder.c_str(), W_OK) != 0) {
-    reason = "cannot write " + path + ": Permission denied";
-    return false;
-  }
-  return true;
 }
 
 int RunResearch(const ResearchArgs& args) {
+  // A save that is bound to fail is better reported before a run of several minutes.
   if (!args.save_path.empty()) {
-    std::string reason;
-    if (!SaveFolderUsable(args.save_path, reason)) {
-      std::cerr << "qmk: " << reason << "\n";
+    if (const std::string refusal = ReplaceRefusal(args.save_path); !refusal.empty()) {
+      std::cerr << "qmk: " << refusal << "\n";
       return kExitFailure;
     }
   }
-  const auto host = RunFromTerminal(args.run, args.network);
+  const TerminalRun run = RunFromTerminal(args.run, args.network);
+  const KeywordList& rows = run.host->Keywords();
   if (Interrupted()) std::cerr << "qmk: stopped; showing the rows found so far\n";
+  ReportStoppedRows(rows);
 
   // Rows that cannot be printed are still saved below.
-  const bool printed = PrintRows(KeywordRowTable(host->Keywords(), false), args.format);
+  bool files_ok = PrintRows(KeywordRowTable(rows, false), args.format);
   if (!args.save_path.empty()) {
     try {
-      SaveInvestigationFile(host->Keywords(), args.save_path);
+      if (SaveInvestigationFile(rows, args.save_path)) {
+        std::cerr << "qmk: saved " << CountText(rows.Count(), "row", "rows") << " to "
+                  << args.save_path << "\n";
+      } else {
+        std::cerr << "qmk: no rows to save; " << args.save_path << " not written\n";
+      }
     } catch (const StoreError& e) {
       std::cerr << "qmk: " << e.what() << "\n";
-      return kExitFailure;
+      files_ok = false;
     }
-    std::cerr << "qmk: saved " << host->Keywords().Count() << " rows to " << args.save_path << "\n";
   }
-  return printed ? kExitOk : kExitFailure;
+
+  std::cerr << "qmk: " << CountText(rows.Count(), "row", "rows") << "; ";
+  if (run.pages_not_fetched == 0) {
+    std::cerr << "every page fetched";
+  } else {
+    std::cerr << run.pages_not_fetched << " of "
+              << CountText(static_cast<std::size_t>(run.pages_asked), "page", "pages")
+              << " not fetched";
+  }
+  std::cerr << (Interrupted() ? "; stopped\n" : "\n");
+
+  if (Interrupted()) return InterruptExitCode();
+  if (!files_ok) return kExitFailure;
+  return run.pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
 }
 
 }  // namespace

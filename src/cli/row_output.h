@@ -2,6 +2,7 @@
 // Writes result rows in the three output formats of qmk: an aligned table for people, TSV and
 // CSV for scripts.
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -23,12 +24,19 @@ struct RowTable {
   std::vector<bool> right_aligned;
 };
 
-// The text with control bytes and DEL shown as "?": pages and files must not drive the terminal.
+// The text with control bytes, DEL and C1 controls (bytes 0x80-0x9F, or U+0080-U+009F written
+// in UTF-8) shown as "?": pages and files must not drive the terminal. UTF-8 characters and the
+// letters of single-byte texts stay.
 std::string TerminalSafe(std::string_view text);
+// The columns a text takes on a terminal: UTF-8 characters count once (East Asian wide ones
+// twice), any other byte once.
+std::size_t DisplayWidth(std::string_view text);
 
 // tsv: fields joined by TAB, one LF-terminated line per row, no header. csv: RFC 4180 with a
-// header line of the titles, CR LF line ends. table: titles, a rule, then aligned columns.
-void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format);
+// header line of the titles, CR LF line ends. table: titles, a rule, then columns aligned by
+// display width. `to_terminal`: tsv and csv are made as safe as the table.
+void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format,
+               bool to_terminal = false);
 
 // Writes the rows to standard output; false (after saying so on standard error) when they could
 // not all be written, e.g. into a closed pipe or a full disk.

@@ -60,15 +60,30 @@ void TerminalHost::ShowInvestigateDialog() {
   ConfirmInvestigate(*this);
 }
 
-std::unique_ptr<TerminalHost> RunFromTerminal(const RunSettings& settings,
-                                              const NetworkOptions& network) {
+std::string CountText(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& network) {
   InstallInterruptHandler();
-  NetworkSession session(network);
-  auto host = std::make_unique<TerminalHost>(settings, std::cerr, ::isatty(STDERR_FILENO) == 1);
-  Researcher researcher(*host, session.Fetcher(), session.GetEndpoints());
+  const bool seed = settings.mode == ResearchMode::kSeed;
+  NetworkSession session(network, {.suggest = seed, .search = seed, .top = !seed});
+  TerminalRun run;
+  run.host = std::make_unique<TerminalHost>(settings, std::cerr, ::isatty(STDERR_FILENO) == 1);
+  TerminalHost& host = *run.host;
+  const auto report = [&run, &host](const std::string& url, const FetchResult& result) {
+    if (result.status == FetchStatus::kCancelled) return;
+    ++run.pages_asked;
+    if (result.Complete()) return;
+    ++run.pages_not_fetched;
+    host.FinishStatus();
+    std::cerr << "qmk: page not fetched: " << TerminalSafe(url) << ": "
+              << TerminalSafe(result.reason) << "\n";
+  };
+  Researcher researcher(host, session.Fetcher(report), session.GetEndpoints());
   StartCommand(researcher);
-  host->FinishStatus();
-  return host;
+  host.FinishStatus();
+  return run;
 }
 
 }  // namespace quillmark::cli

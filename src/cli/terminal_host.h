@@ -2,6 +2,7 @@
 // The research host for a terminal: the dialog's values come from the command line, the status
 // bar is one progress line on standard error, and Ctrl-C is the Stop button.
 
+#include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -62,9 +63,19 @@ class TerminalHost : public ResearchHost {
 
 struct NetworkOptions;
 
+// What a run from the terminal did besides its rows.
+struct TerminalRun {
+  std::unique_ptr<TerminalHost> host;  // holds the rows
+  int pages_asked = 0;                 // fetches made (a stop makes the rest unnecessary)
+  int pages_not_fetched = 0;           // of these, the ones that failed; each named on stderr
+};
+
 // Runs the Start command through the core, as the window does, with the dialog's answers taken
-// from `settings`; Ctrl-C stops it at its next checkpoint. Returns the host holding the results.
-std::unique_ptr<TerminalHost> RunFromTerminal(const RunSettings& settings,
-                                              const NetworkOptions& network);
+// from `settings`; Ctrl-C stops it at once (the fetch in flight is cancelled) and the rows so far
+// are kept. Each page that cannot be fetched is named on standard error as it happens.
+TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& network);
+
+// "1 row", "2 rows".
+std::string CountText(std::size_t count, const char* one, const char* many);
 
 }  // namespace quillmark::cli

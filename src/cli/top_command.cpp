@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/network_options.h"
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
@@ -15,14 +16,22 @@ struct TopArgs {
 };
 
 int RunTop(const TopArgs& args) {
-  const auto host = RunFromTerminal(args.run, args.network);
+  const TerminalRun run = RunFromTerminal(args.run, args.network);
+  if (Interrupted()) std::cerr << "qmk: stopped; showing the phrases found so far\n";
 
   RowTable table;
   table.titles = {"Rank", "Keyword"};
   table.right_aligned = {true, false};
-  for (const TopSearchRow& row : host->TopSearches().Rows())
+  for (const TopSearchRow& row : run.host->TopSearches().Rows())
     table.rows.push_back({row.caption, row.keyword});
-  return PrintRows(table, args.format) ? kExitOk : kExitFailure;
+  const bool printed = PrintRows(table, args.format);
+  std::cerr << "qmk: " << CountText(table.rows.size(), "phrase", "phrases") << "; "
+            << (run.pages_not_fetched > 0 ? "the top-searches page was not fetched"
+                                          : "every page fetched")
+            << (Interrupted() ? "; stopped\n" : "\n");
+  if (Interrupted()) return InterruptExitCode();
+  if (!printed) return kExitFailure;
+  return run.pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
 }
 
 }  // namespace

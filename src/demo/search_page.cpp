@@ -88,8 +88,7 @@ std::vector<int> DemoRanks(const std::string& key) {
       continue;
     }
     int rank = 1 + static_cast<int>(rng.Below(kDemoRankSpread));
-    while (rank % kResultsPerPage == 0 ||
-           std::find(ranks.begin(), ranks.end(), rank) != ranks.end()) {
+    while (std::find(ranks.begin(), ranks.end(), rank) != ranks.end()) {
       rank = rank % kDemoRankSpread + 1;
     }
     ranks.push_back(rank);

@@ -63,6 +63,7 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
                               TNetBuffer* sink) {
   ++RedirectDepth;
   const TNetUrlParts parts = TNetURI::SplitUrl(url);
+  if (std::string reason = UnsafeUrlReason(parts); !reason.empty()) throw ENetUnsafeUrl(reason);
   std::string target = parts.Path + parts.Document;
   if (ChooseEndpoint(parts.Scheme, parts.Host, PortNumber(parts.Port))) {
     target = (parts.Scheme.empty() ? SchemeText : parts.Scheme) + "://" +
@@ -84,16 +85,34 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   SendLine("", sends_body);
   if (sends_body) SendText(source->View());
 
-  const std::string status = ReceiveLine();
-  const bool spoke_1_0 = status.size() >= 8 && SameTextNoCase(status.substr(5, 3), "1.0");
-  ReplyText = status;
-  TNetURI::CutAt(ReplyText, " ", true);
-  std::string code_text = ReplyText;
-  ReplyCode = ToDecimal<std::int32_t>(TNetURI::CutAt(code_text, " ", false));
-  ReadReplyHeaders();
+  bool spoke_1_0 = false;
+  bool headers_whole = true;
+  // Interim replies (1xx) come before the final reply and are skipped (RFC 9110, 15.2).
+  for (int interim = 0;; ++interim) {
+    const std::string status = ReceiveLine();
+    if (status.empty() && LineTimedOut) throw ENetConnClosedGracefully();
+    spoke_1_0 = status.size() >= 8 && SameTextNoCase(status.substr(5, 3), "1.0");
+    ReplyText = status;
+    TNetURI::CutAt(ReplyText, " ", true);
+    std::string code_text = ReplyText;
+    ReplyCode = ToDecimal<std::int32_t>(TNetURI::CutAt(code_text, " ", false));
+    headers_whole = ReadReplyHeaders();
+    if (ReplyCode / 100 != 1 || !headers_whole) break;
+    if (interim == kMaxInterimReplies) {
+      DropSocket();
+      throw ENetReplyTooLarge("more interim replies than the limit");
+    }
+  }
 
-  // A HEAD reply announces a body it does not carry.
-  TNetBuffer* body_sink = method == "HEAD" ? nullptr : sink;
+  // A HEAD reply announces a body it does not carry; 204 and 304 replies never have one
+  // (RFC 9112, 6.3), so their end is not waited for.
+  TNetBuffer* body_sink = method == "HEAD" || ReplyCode == 204 || ReplyCode == 304 ? nullptr : sink;
+  if (!headers_whole) {
+    // The peer closed in the middle of a header line: what came after the last whole line is
+    // kept as the body, but the reply is not whole.
+    ReadReplyBody(body_sink);
+    throw ENetConnClosedGracefully();
+  }
   const std::int32_t status_class = ReplyCode / 100;
   if ((status_class == 3 && ReplyCode != 304) || !Reply.Location.empty()) {
     ReadReplyBody(body_sink);
@@ -115,20 +134,25 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   Finish(spoke_1_0);
 }
 
-void TNetHTTP::ReadReplyHeaders() {
+bool TNetHTTP::ReadReplyHeaders() {
   WireHeaders.Clear();
   std::size_t total = 0;
+  bool whole = true;
   for (;;) {
     std::string line = ReceiveLine();
-    if (line.empty()) break;
+    if (line.empty()) {
+      whole = !LineTimedOut;
+      break;
+    }
     total += line.size() + 2;
     if (total > kMaxHeaderTotal) {
       DropSocket();
-      throw ENetReplyTooLarge("Reply header too large.");
+      throw ENetReplyTooLarge("reply header larger than the limit");
     }
     WireHeaders.Add(std::move(line));
   }
   Reply.AbsorbReplyLines(WireHeaders);
+  return whole;
 }
 
 void TNetHTTP::Finish(bool server_spoke_1_0) {
@@ -155,7 +179,7 @@ void TNetHTTP::ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t
   }
   ReceiveIntoSink(sink, budget);
   DropSocket();
-  throw ENetReplyTooLarge("Reply body too large.");
+  throw ENetReplyTooLarge("reply body larger than 64 MiB");
 }
 
 void TNetHTTP::ReadReplyBody(TNetBuffer* sink) {
@@ -172,7 +196,12 @@ void TNetHTTP::ReadReplyBody(TNetBuffer* sink) {
       ReceiveBodyPart(*sink, size, body_start);
       ReceiveLine();  // the line end after the chunk data
     }
-    ReceiveLine();  // the empty line after the last chunk
+    // The body is whole once the last chunk's line has come; a close before the empty line
+    // after it loses nothing.
+    try {
+      ReceiveLine();
+    } catch (const ENetConnClosedGracefully&) {
+    }
     return;
   }
   // An announced empty body is empty: reading it until close would leave a keep-alive server's
@@ -180,12 +209,14 @@ void TNetHTTP::ReadReplyBody(TNetBuffer* sink) {
   if (Reply.HasContentLength) return;
   if (ReceiveUntilClose(*sink, kMaxBody) && IsOpen()) {
     DropSocket();
-    throw ENetReplyTooLarge("Reply body too large.");
+    throw ENetReplyTooLarge("reply body larger than 64 MiB");
   }
 }
 
 std::int64_t TNetHTTP::ParseChunkLine() {
   std::string line = ReceiveLine();
+  // A close in the middle of a chunk-size line is a body cut short, not its last chunk.
+  if (LineTimedOut) throw ENetConnClosedGracefully();
   const std::string size_text = TNetURI::CutAt(line, " ", false);
   // A size that is not plain hex (an extension after ";", say) or does not fit in 63 bits counts
   // as the last chunk.

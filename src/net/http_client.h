@@ -53,7 +53,8 @@ class TNetHTTP : public TNetTCPClient {
   bool AskRedirect(std::string& dest, std::int32_t& depth);
 
  private:
-  void ReadReplyHeaders();
+  // False when the peer closed in the middle of a header line, ending the block there.
+  bool ReadReplyHeaders();
   void Finish(bool server_spoke_1_0);
   // Reads a counted body part, stopping (and closing) at the body bound.
   void ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t body_start);

@@ -5,7 +5,13 @@
 
 namespace quillmark::net {
 
+void TNetBuffer::SetPosition(std::size_t position) {
+  position = position > drained_ ? position - drained_ : 0;
+  position_ = position < size_ ? position : size_;
+}
+
 void TNetBuffer::SetSize(std::size_t size) {
+  size = size > drained_ ? size - drained_ : 0;
   if (size > bytes_.size()) bytes_.resize(size);
   if (size > size_) std::fill(bytes_.begin() + size_, bytes_.begin() + size, '\0');
   size_ = size;
@@ -16,6 +22,17 @@ void TNetBuffer::Clear() {
   bytes_.clear();
   size_ = 0;
   position_ = 0;
+  drained_ = 0;
+}
+
+void TNetBuffer::Drain() {
+  if (!drain_ || size_ == 0) return;
+  const std::size_t count = size_;
+  // Counted as gone before the drain runs: a drain that raises must not see them again.
+  drained_ += count;
+  size_ = 0;
+  position_ = 0;
+  drain_(std::string_view(bytes_.data(), count));
 }
 
 void TNetBuffer::Write(const char* data, std::size_t count) {
@@ -40,6 +57,7 @@ char* TNetBuffer::PrepareWrite(std::size_t count) {
 void TNetBuffer::CommitWrite(std::size_t count) {
   position_ += count;
   size_ = std::max(size_, position_);
+  Drain();
 }
 
 std::string TNetBuffer::TakeString() {

@@ -1,8 +1,10 @@
 #pragma once
 // TNetBuffer: an in-memory byte stream with a position, the sink a reply body is written into.
-// It grows with what is written, never with what a peer announces.
+// It grows with what is written, never with what a peer announces. With a drain set it keeps
+// nothing: every write is handed on at once, and sizes and positions count what has passed.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,10 +15,15 @@ class TNetBuffer {
   TNetBuffer() = default;
   explicit TNetBuffer(std::string bytes) : bytes_(std::move(bytes)), size_(bytes_.size()) {}
 
-  std::size_t Size() const { return size_; }
-  std::size_t Position() const { return position_; }
-  // Moves the position; a position beyond the end is clamped to the end.
-  void SetPosition(std::size_t position) { position_ = position < size_ ? position : size_; }
+  // Hands every write on to `drain` as soon as it is committed; the drain may raise, which
+  // passes out of the write.
+  void SetDrain(std::function<void(std::string_view)> drain) { drain_ = std::move(drain); }
+
+  std::size_t Size() const { return drained_ + size_; }
+  std::size_t Position() const { return drained_ + position_; }
+  // Moves the position; a position beyond the end is clamped to the end, one before what a
+  // drain took to what it took.
+  void SetPosition(std::size_t position);
   // Cuts the stream or extends it with zero bytes; the position stays within the new size.
   void SetSize(std::size_t size);
   void Clear();
@@ -38,9 +45,13 @@ class TNetBuffer {
   std::string TakeString();
 
  private:
+  void Drain();
+
   std::string bytes_;  // may hold scratch room beyond size_
   std::size_t size_ = 0;
   std::size_t position_ = 0;
+  std::size_t drained_ = 0;  // bytes handed to the drain; they come before bytes_
+  std::function<void(std::string_view)> drain_;
 };
 
 }  // namespace quillmark::net

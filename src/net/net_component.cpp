@@ -1,12 +1,15 @@
 #include "net/net_component.h"
 
 #include <memory>
+#include <mutex>
 
 namespace quillmark::net {
 
 namespace {
 
-// One thread uses the network code, so these are plain process-wide values.
+// A fetch may run on a worker thread while the window's thread makes another component, so the
+// count and the stack it keeps alive are guarded.
+std::mutex g_stack_mutex;
 std::unique_ptr<TNetStack> g_shared_stack;
 int g_live_components = 0;
 
@@ -31,18 +34,22 @@ std::string StatusText(TNetStatus status, const std::string& argument) {
 }  // namespace
 
 TNetStack& SharedStack() {
+  std::lock_guard lock(g_stack_mutex);
   return *g_shared_stack;
 }
 int LiveComponentCount() {
+  std::lock_guard lock(g_stack_mutex);
   return g_live_components;
 }
 
 TNetComponent::TNetComponent() {
+  std::lock_guard lock(g_stack_mutex);
   if (!g_shared_stack) g_shared_stack = std::make_unique<TNetStack>();
   ++g_live_components;
 }
 
 TNetComponent::~TNetComponent() {
+  std::lock_guard lock(g_stack_mutex);
   if (--g_live_components == 0) g_shared_stack.reset();
 }
 

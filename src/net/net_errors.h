@@ -115,13 +115,32 @@ class ENetFailedToRetreiveTimeZoneInfo : public ENetException {
 // The whole-fetch deadline passed; the connection has been closed.
 class ENetTimedOut : public ENetException {
  public:
-  ENetTimedOut() : ENetException("Fetch time limit reached.") {}
+  ENetTimedOut() : ENetException("time limit reached") {}
 };
 
 // A peer sent more than a bound in net_limits.h allows; the connection has been closed.
 class ENetReplyTooLarge : public ENetException {
  public:
   using ENetException::ENetException;
+};
+
+// The caller's cancel test said stop (the Stop request); the connection has been closed.
+class ENetCancelled : public ENetException {
+ public:
+  ENetCancelled() : ENetException("stopped") {}
+};
+
+// A URL that must not become a request: its host, port or target holds bytes that would break
+// or smuggle request lines, or its port is out of range. Raised before any connection is made.
+class ENetUnsafeUrl : public ENetException {
+ public:
+  using ENetException::ENetException;
+};
+
+// The body's destination refused more bytes (standard output closed, disk full).
+class ENetSinkFailed : public ENetException {
+ public:
+  ENetSinkFailed() : ENetException("the body could not be written") {}
 };
 
 // A counted read was asked for a negative number of bytes (a negative Content-Length).

@@ -24,6 +24,11 @@ inline constexpr std::chrono::milliseconds kWaitForever{-1};
 // 1 ms wait would, and does not cost a keep-alive server's idle millisecond on every fetch.
 inline constexpr std::chrono::milliseconds kCloseProbeWait{0};
 
+// While a cancel test is set, no wait sleeps longer than this before asking it again.
+inline constexpr std::chrono::milliseconds kCancelCheckInterval{40};
+// Interim (1xx) replies skipped before the final reply; a peer sending more is refused.
+inline constexpr int kMaxInterimReplies = 32;
+
 // Redirect nesting allowed when following is switched on.
 inline constexpr std::int32_t kDefaultRedirectMaximum = 15;
 inline constexpr std::int32_t kDefaultHttpPort = 80;

@@ -3,10 +3,14 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
+#include <csignal>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -65,23 +69,6 @@ constexpr ErrorEntry kErrorTexts[] = {
     {10065, "No route to host."},
     {10066, "Directory not empty"},
 };
-
-int LookupErrorCode(int gai_result) {
-  switch (gai_result) {
-    case EAI_AGAIN:
-      return kTryAgain;
-    case EAI_FAIL:
-      return kNoRecovery;
-#ifdef EAI_NODATA
-    case EAI_NODATA:
-      return kNoData;
-#endif
-    case EAI_SYSTEM:
-      return WinsockCode(errno);
-    default:
-      return kHostNotFound;
-  }
-}
 
 }  // namespace
 
@@ -177,9 +164,11 @@ TNetStack::~TNetStack() = default;
 
 namespace {
 
-// What one name lookup found: its getaddrinfo result code and the first IPv4 address.
+// What one name lookup found: its getaddrinfo result code, the errno of an EAI_SYSTEM failure
+// (read on the thread that failed, where it belongs) and the first IPv4 address.
 struct NameLookup {
   int rc = EAI_FAIL;
+  int system_errno = 0;
   std::array<std::uint8_t, 4> address{};
 };
 
@@ -189,7 +178,9 @@ NameLookup ResolveName(const std::string& host) {
   hints.ai_family = AF_INET;
   hints.ai_socktype = SOCK_STREAM;
   addrinfo* found = nullptr;
+  errno = 0;
   result.rc = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+  if (result.rc == EAI_SYSTEM) result.system_errno = errno;
   if (result.rc == 0 && found == nullptr) result.rc = EAI_NONAME;
   if (result.rc != 0) return result;
   std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> guard(found, &freeaddrinfo);
@@ -199,12 +190,96 @@ NameLookup ResolveName(const std::string& host) {
   return result;
 }
 
-// A lookup left behind at the deadline finishes on its own thread and drops this then.
-struct PendingLookup {
-  std::mutex mutex;
-  std::condition_variable done_signal;
-  bool done = false;
-  NameLookup result;
+int LookupErrorCode(const NameLookup& found) {
+  switch (found.rc) {
+    case EAI_AGAIN:
+      return kTryAgain;
+    case EAI_FAIL:
+      return kNoRecovery;
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+      return kNoData;
+#endif
+    case EAI_SYSTEM:
+      return WinsockCode(found.system_errno);
+    default:
+      return kHostNotFound;
+  }
+}
+
+// getaddrinfo cannot be interrupted, so lookups run on one helper thread of their own while the
+// fetch waits only until its deadline or its cancel test. The helper is started on first use and
+// kept for the next lookup; lookups queue for it one at a time, so a lookup that hangs holds that
+// one thread and nothing more. A lookup whose fetch has given up is dropped unasked, or, when it
+// is already running, its late answer is dropped.
+class NameResolver : public std::enable_shared_from_this<NameResolver> {
+ public:
+  static NameResolver& Instance() {
+    // The helper thread holds its own reference, so it may outlive this one at exit.
+    static const std::shared_ptr<NameResolver> instance = std::make_shared<NameResolver>();
+    return *instance;
+  }
+
+  NameLookup Resolve(const std::string& host, const TNetDeadline& deadline) {
+    auto job = std::make_shared<Job>();
+    job->host = host;
+    std::unique_lock lock(mutex_);
+    queue_.push_back(job);
+    if (!helper_started_) {
+      std::thread([self = shared_from_this()] { self->Serve(); }).detach();
+      helper_started_ = true;
+    }
+    work_ready_.notify_one();
+    for (;;) {
+      if (job->done) return job->result;
+      if (deadline.Cancelled() || deadline.Expired()) {
+        job->abandoned = true;
+        queue_.erase(std::remove(queue_.begin(), queue_.end(), job), queue_.end());
+        if (deadline.Cancelled()) throw ENetCancelled();
+        throw ENetTimedOut();
+      }
+      const TNetDeadline::Clock::time_point until = deadline.NextCheck(deadline.At());
+      if (until == TNetDeadline::Clock::time_point::max()) {
+        job_done_.wait(lock);
+      } else {
+        job_done_.wait_until(lock, until);
+      }
+    }
+  }
+
+ private:
+  struct Job {
+    std::string host;
+    bool done = false;
+    bool abandoned = false;
+    NameLookup result;
+  };
+
+  void Serve() {
+    // Signals such as Ctrl-C belong to the threads that act on them.
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      work_ready_.wait(lock, [this] { return !queue_.empty(); });
+      const std::shared_ptr<Job> job = queue_.front();
+      queue_.pop_front();
+      if (job->abandoned) continue;
+      lock.unlock();
+      NameLookup result = ResolveName(job->host);
+      lock.lock();
+      job->result = result;
+      job->done = true;
+      job_done_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable work_ready_;
+  std::condition_variable job_done_;
+  std::deque<std::shared_ptr<Job>> queue_;
+  bool helper_started_ = false;
 };
 
 }  // namespace
@@ -216,28 +291,10 @@ std::string TNetStack::LookupAddress(const std::string& host) const {
 std::string TNetStack::LookupAddress(const std::string& host, const TNetDeadline& deadline) const {
   if (SameTextNoCase(host, "LOCALHOST")) return "127.0.0.1";
   if (IsDottedQuad(host)) return host;
-
-  NameLookup found;
-  if (!deadline.IsSet()) {
-    found = ResolveName(host);
-  } else {
-    if (deadline.Expired()) throw ENetTimedOut();
-    // getaddrinfo cannot be interrupted, so it runs on a thread of its own and the fetch waits
-    // for it only until the deadline; a late answer is dropped by that thread.
-    auto pending = std::make_shared<PendingLookup>();
-    std::thread([pending, host] {
-      NameLookup result = ResolveName(host);
-      std::lock_guard lock(pending->mutex);
-      pending->result = result;
-      pending->done = true;
-      pending->done_signal.notify_all();
-    }).detach();
-    std::unique_lock lock(pending->mutex);
-    if (!pending->done_signal.wait_until(lock, deadline.At(), [&] { return pending->done; }))
-      throw ENetTimedOut();
-    found = pending->result;
-  }
-  if (found.rc != 0) throw ENetSocketError(LookupErrorCode(found.rc));
+  if (deadline.Cancelled()) throw ENetCancelled();
+  if (deadline.Expired()) throw ENetTimedOut();
+  const NameLookup found = NameResolver::Instance().Resolve(host, deadline);
+  if (found.rc != 0) throw ENetSocketError(LookupErrorCode(found));
   return AddressToText(found.address);
 }
 

@@ -3,8 +3,42 @@
 #include <algorithm>
 
 #include "net/ascii_text.h"
+#include "net/number_text.h"
 
 namespace quillmark::net {
+
+namespace {
+
+bool UnsafeByte(unsigned char c) {
+  return c <= ' ' || c >= 0x7F;
+}
+
+std::string ByteText(unsigned char c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  return std::string("byte 0x") + kHex[c >> 4] + kHex[c & 0x0F];
+}
+
+}  // namespace
+
+std::string UnsafeUrlReason(const TNetUrlParts& parts) {
+  const std::pair<const char*, const std::string*> pieces[] = {{"host", &parts.Host},
+                                                               {"port", &parts.Port},
+                                                               {"path", &parts.Path},
+                                                               {"path", &parts.Document}};
+  for (const auto& [name, text] : pieces) {
+    for (const char ch : *text) {
+      const auto c = static_cast<unsigned char>(ch);
+      if (UnsafeByte(c)) {
+        return std::string("unsafe URL: its ") + name + " holds " +
+               (c == ' ' ? std::string("a blank") : ByteText(c));
+      }
+    }
+  }
+  long long port = 0;
+  if (ReadDecimal(parts.Port, port) && (port < 1 || port > 65535))
+    return "unsafe URL: port " + parts.Port + " is outside 1-65535";
+  return {};
+}
 
 std::string TNetURI::CutAt(std::string& text, std::string_view delimiter, bool remove) {
   const std::size_t at = text.find(delimiter);

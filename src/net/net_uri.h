@@ -17,6 +17,12 @@ struct TNetUrlParts {
   std::string Bookmark;  // after "#", never sent
 };
 
+// Why a URL split into these parts must not become a request, or "" when it may: a blank, a
+// control byte (0x00-0x1F, 0x7F) or a byte 0x80-0xFF in the host, port or request target would
+// break the request line or smuggle lines into it, and a port number outside 1-65535 names no
+// port at all. The bookmark is never sent and is not looked at.
+std::string UnsafeUrlReason(const TNetUrlParts& parts);
+
 class TNetURI {
  public:
   static TNetUrlParts SplitUrl(std::string url);

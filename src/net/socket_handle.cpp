@@ -100,8 +100,13 @@ void TNetSocketHandle::ConnectPeer(const TNetDeadline& deadline) {
     // A non-blocking connect that is under way (or was interrupted) completes in the background;
     // the socket turns writable when it is done, and SO_ERROR says how it went.
     if (errno != EINPROGRESS && errno != EINTR) TNetStack::CheckSocketResult(-1);
-    if (WaitFor(false, std::chrono::milliseconds{-1}, deadline) != Wait::Ready) {
-      throw ENetTimedOut();
+    switch (WaitFor(false, std::chrono::milliseconds{-1}, deadline)) {
+      case Wait::Ready:
+        break;
+      case Wait::Cancelled:
+        throw ENetCancelled();
+      default:
+        throw ENetTimedOut();
     }
     int error = 0;
     socklen_t len = sizeof error;
@@ -126,6 +131,7 @@ TNetSocketHandle::Wait TNetSocketHandle::WaitFor(bool readable, std::chrono::mil
   const auto start = TNetDeadline::Clock::now();
   pollfd p{fd_, static_cast<short>(readable ? POLLIN : POLLOUT), 0};
   for (;;) {
+    if (deadline.Cancelled()) return Wait::Cancelled;
     // Recomputed on every round, so an interrupted poll does not restart the whole wait.
     const int timeout = deadline.PollTimeout(wait, start);
     const int rc = poll(&p, 1, timeout);

@@ -30,11 +30,13 @@ class TNetSocketHandle {
 
   // Binds to IP (any address when empty) and Port, then reads both back.
   void BindLocal();
-  // Connects to PeerAddress:PeerPortNumber, waiting no longer than the deadline.
+  // Connects to PeerAddress:PeerPortNumber, waiting no longer than the deadline; raises
+  // ENetTimedOut or ENetCancelled when the wait ends first.
   void ConnectPeer(const TNetDeadline& deadline);
 
-  enum class Wait { Ready, NotReady, DeadlinePassed };
-  // Waits until the socket is readable (or writable), at most `wait` and never past `deadline`.
+  enum class Wait { Ready, NotReady, DeadlinePassed, Cancelled };
+  // Waits until the socket is readable (or writable), at most `wait` and never past `deadline`;
+  // asks the deadline's cancel test before the wait and at every slice of it.
   Wait WaitFor(bool readable, std::chrono::milliseconds wait, const TNetDeadline& deadline) const;
 
   // One recv / send; EINTR is retried. -1 with errno set on failure (EAGAIN included).

@@ -15,16 +15,25 @@ constexpr int kClosedSocketCode = 10058;
 
 }  // namespace
 
-void TNetTCPConnection::AdoptConnectedSocket(int fd) {
-  Socket.AdoptSocket(fd);
-  InBuffer.Clear();
-  ClosedByPeer = false;
-}
-
 void TNetTCPConnection::CheckDeadline() {
+  if (deadline_.Cancelled()) {
+    DropSocket();
+    throw ENetCancelled();
+  }
   if (!deadline_.Expired()) return;
   DropSocket();
   throw ENetTimedOut();
+}
+
+void TNetTCPConnection::EndWait(TNetSocketHandle::Wait outcome) {
+  if (outcome == TNetSocketHandle::Wait::Cancelled) {
+    DropSocket();
+    throw ENetCancelled();
+  }
+  if (outcome == TNetSocketHandle::Wait::DeadlinePassed) {
+    DropSocket();
+    throw ENetTimedOut();
+  }
 }
 
 void TNetTCPConnection::VerifyOpen(bool raise, bool ignore_buffer) {
@@ -53,16 +62,16 @@ std::int64_t TNetTCPConnection::PullFromSocket(bool raise, std::chrono::millisec
   if (!IsOpen()) return 0;
   const bool into_buffer = target == nullptr;
   ssize_t got = -1;
-  for (;;) {
+  // The receive is tried before any wait: while data keeps arriving, one system call per block
+  // is enough. The deadline and the cancel test are still asked every time.
+  for (bool waited = false;; waited = true) {
     if (!Socket.HasSocket()) throw ENetConnClosedGracefully();
-    switch (Socket.WaitFor(true, wait, deadline_)) {
-      case TNetSocketHandle::Wait::DeadlinePassed:
-        DropSocket();
-        throw ENetTimedOut();
-      case TNetSocketHandle::Wait::NotReady:
-        return 0;
-      case TNetSocketHandle::Wait::Ready:
-        break;
+    if (waited) {
+      const TNetSocketHandle::Wait outcome = Socket.WaitFor(true, wait, deadline_);
+      if (outcome == TNetSocketHandle::Wait::NotReady) return 0;
+      EndWait(outcome);
+    } else {
+      CheckDeadline();
     }
     if (into_buffer) {
       target_size = static_cast<std::size_t>(RecvBufferSize);
@@ -71,7 +80,7 @@ std::int64_t TNetTCPConnection::PullFromSocket(bool raise, std::chrono::millisec
     got = Socket.Receive(target, target_size);
     const int error = errno;
     if (into_buffer) InBuffer.CommitAppend(got > 0 ? static_cast<std::size_t>(got) : 0);
-    // Readiness can be spurious on a non-blocking socket: wait again.
+    // Nothing there yet (or a spurious readiness): wait for it.
     if (got == -1 && (error == EAGAIN || error == EWOULDBLOCK)) continue;
     errno = error;
     break;
@@ -104,7 +113,7 @@ std::string TNetTCPConnection::ReceiveLine(std::string_view terminator,
       if (found != std::string_view::npos) break;
       if (InBuffer.Size() > kMaxHeaderLine) {
         DropSocket();
-        throw ENetReplyTooLarge("Reply line too long.");
+        throw ENetReplyTooLarge("reply line longer than the limit");
       }
       scanned = InBuffer.Size() - std::min(InBuffer.Size(), terminator.size() - 1);
     }
@@ -116,7 +125,7 @@ std::string TNetTCPConnection::ReceiveLine(std::string_view terminator,
   }
   if (found > kMaxHeaderLine) {
     DropSocket();
-    throw ENetReplyTooLarge("Reply line too long.");
+    throw ENetReplyTooLarge("reply line longer than the limit");
   }
   std::string line = TakeBytes(found + terminator.size());
   line.resize(found);
@@ -222,11 +231,7 @@ void TNetTCPConnection::SendAll(const char* data, std::int64_t count, bool more_
     if (rc == -1) {
       if (error == EAGAIN || error == EWOULDBLOCK) {
         // The peer is not reading: wait for room, but never past the deadline.
-        if (Socket.WaitFor(false, kWaitForever, deadline_) ==
-            TNetSocketHandle::Wait::DeadlinePassed) {
-          DropSocket();
-          throw ENetTimedOut();
-        }
+        EndWait(Socket.WaitFor(false, kWaitForever, deadline_));
         continue;
       }
       const int code = WinsockCode(error);

@@ -35,10 +35,6 @@ class TNetTCPConnection : public TNetComponent {
   void SetDeadline(const TNetDeadline& deadline) { deadline_ = deadline; }
   const TNetDeadline& Deadline() const { return deadline_; }
 
-  // Takes over an already connected socket, so a connection can be run over a socketpair. An
-  // HTTP exchange keeps it only when its URL names the client's Host and Port, port included.
-  void AdoptConnectedSocket(int fd);
-
   // A line up to `terminator` (LF when empty), without it; with the default terminator a CR
   // before the LF is cut too. Empty with LineTimedOut set when the wait ends first or the peer
   // closed mid-line. A line longer than kMaxHeaderLine raises ENetReplyTooLarge.
@@ -72,8 +68,11 @@ class TNetTCPConnection : public TNetComponent {
                               std::size_t target_size = 0);
 
  protected:
-  // Drops the socket and raises ENetTimedOut when the deadline has passed.
+  // Drops the socket and raises ENetCancelled when the cancel test says stop, ENetTimedOut when
+  // the deadline has passed.
   void CheckDeadline();
+  // The same for a wait that ended without the socket being ready.
+  void EndWait(TNetSocketHandle::Wait outcome);
 
  private:
   // Both read modes: at most `remaining` bytes; returns what is left of it.

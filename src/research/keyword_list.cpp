@@ -80,6 +80,15 @@ bool KeywordList::SetChecked(KeywordRow& row, bool checked) {
   return true;
 }
 
+bool KeywordList::SetLookups(KeywordRow& row, LookupStatus lookups) {
+  if (!Contains(row)) return false;
+  if (row.lookups_ != lookups) {
+    row.lookups_ = std::move(lookups);
+    Notify([&](KeywordListObserver& o) { o.RowChanged(row.index_); });
+  }
+  return true;
+}
+
 void KeywordList::CheckAll(bool checked) {
   for (auto& row : rows_) SetChecked(*row, checked);
 }
@@ -119,8 +128,18 @@ std::size_t KeywordList::DeleteIf(const std::function<bool(const KeywordRow&)>& 
 
 void KeywordList::Sort(const std::function<bool(const KeywordRow&, const KeywordRow&)>& before) {
   Notify([&](KeywordListObserver& o) { o.ListAboutToBeReset(); });
-  std::stable_sort(rows_.begin(), rows_.end(),
-                   [&](const KeywordRowPtr& a, const KeywordRowPtr& b) { return before(*a, *b); });
+  // The order is worked out on a copy: a comparison that throws then leaves the rows exactly as
+  // they were, where a sort in place could leave some of them moved out.
+  std::vector<KeywordRowPtr> sorted = rows_;
+  try {
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [&](const KeywordRowPtr& a, const KeywordRowPtr& b) { return before(*a, *b); });
+  } catch (...) {
+    Notify([&](KeywordListObserver& o) { o.ListReset(); });
+    throw;
+  }
+  rows_ = std::move(sorted);
   Renumber(0);
   Notify([&](KeywordListObserver& o) { o.ListReset(); });
 }

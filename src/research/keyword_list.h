@@ -2,6 +2,7 @@
 // The one store of keyword rows: runs append and fill rows, files write and read them, the
 // window shows them through an observer.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,7 @@ class KeywordList {
   bool SetCaption(KeywordRow& row, std::string caption);
   bool AppendSubItem(KeywordRow& row, std::string text);
   bool SetChecked(KeywordRow& row, bool checked);
+  bool SetLookups(KeywordRow& row, LookupStatus lookups);
   void SetChecked(std::size_t index, bool checked) { SetChecked(*rows_.at(index), checked); }
   // Check boxes of every row at once.
   void CheckAll(bool checked);
@@ -57,7 +59,9 @@ class KeywordList {
   void Delete(std::size_t index);
   // Removes the rows for which the predicate holds; returns how many went.
   std::size_t DeleteIf(const std::function<bool(const KeywordRow&)>& doomed);
-  // Reorders the rows with a stable sort; `before` is a strict "goes before" test.
+  // Reorders the rows with a stable sort; `before` is a strict "goes before" test. When it
+  // throws, the rows stay as they were, observers still hear the reset end, and the throw passes
+  // on.
   void Sort(const std::function<bool(const KeywordRow&, const KeywordRow&)>& before);
   // Reorders the rows into the given permutation of the current rows (index order).
   void Reorder(const std::vector<std::size_t>& order);
@@ -72,9 +76,14 @@ class KeywordList {
  private:
   void Renumber(std::size_t from);
   void Detach(KeywordRow& row);
+  // Observers may add or remove observers (themselves included) while they are told: the round
+  // goes over the observers of its start, skipping any removed meanwhile.
   template <typename F>
   void Notify(F&& f) {
-    for (KeywordListObserver* o : observers_) f(*o);
+    const std::vector<KeywordListObserver*> round = observers_;
+    for (KeywordListObserver* o : round) {
+      if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) f(*o);
+    }
   }
 
   std::vector<KeywordRowPtr> rows_;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "research/lookup_status.h"
+
 namespace quillmark {
 
 class KeywordList;
@@ -37,6 +39,8 @@ class KeywordRow {
     return i < sub_items_.size() ? &sub_items_[i] : nullptr;
   }
   bool Checked() const { return checked_; }
+  // How the row's supply and rank lookups went; see LookupFailed for which cells they taint.
+  const LookupStatus& Lookups() const { return lookups_; }
   // The row's position in its list, or npos once it has left the list.
   std::size_t Index() const { return index_; }
   bool InList() const { return owner_ != nullptr; }
@@ -46,6 +50,7 @@ class KeywordRow {
   std::string caption_;
   std::vector<std::string> sub_items_;
   bool checked_ = false;
+  LookupStatus lookups_;
   const KeywordList* owner_ = nullptr;
   std::size_t index_ = static_cast<std::size_t>(-1);
 };

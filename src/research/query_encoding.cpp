@@ -4,7 +4,9 @@ namespace quillmark {
 namespace {
 
 bool UnsafeInQuery(unsigned char c) {
-  return c < 0x20 || c >= 0x7F || c == '#' || c == '&' || c == '+' || c == '%' || c == '"';
+  // A backslash too: the URL splitter turns it into a slash, which would move it into the path.
+  return c < 0x20 || c >= 0x7F || c == '#' || c == '&' || c == '+' || c == '%' || c == '"' ||
+         c == '\\';
 }
 
 }  // namespace

@@ -43,9 +43,19 @@ std::string WithoutLastChar(const std::string& text) {
 Researcher::Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints)
     : host_(host), fetcher_(std::move(fetcher)), endpoints_(std::move(endpoints)) {}
 
-std::string Researcher::Fetch(const std::string& url) {
+FetchResult Researcher::Fetch(const std::string& url) {
+  if (run_is_stale_ && StopRequested()) return {{}, FetchStatus::kCancelled, "stopped"};
   return fetcher_(url);
 }
+
+namespace {
+
+// What the run keeps of a fetch's outcome once its body has been used.
+FetchResult Outcome(const FetchResult& fetched) {
+  return {{}, fetched.status, fetched.reason};
+}
+
+}  // namespace
 
 void Researcher::Pump() {
   host_.ProcessMessages();
@@ -63,8 +73,12 @@ void Researcher::ResearchSeed(std::string_view seed) {
 
   std::string page;
   std::exception_ptr failure;
+  suggestion_fetch_ = {};
   try {
-    page = Fetch(SuggestionUrl(endpoints_.suggest_host, trimmed));
+    FetchResult fetched = Fetch(SuggestionUrl(endpoints_.suggest_host, trimmed));
+    suggestion_fetch_ = Outcome(fetched);
+    // A stop during the fetch means no run: a page cut off by it yields no rows.
+    if (fetched.status != FetchStatus::kCancelled) page = std::move(fetched.body);
   } catch (...) {
     failure = std::current_exception();
   }
@@ -124,10 +138,12 @@ void Researcher::ParseSuggestionPage(std::string page) {
       Guarded(failure, [&] { Pump(); });
       Guarded(failure, [&] { keyword = ExtractLinkText(SubText(remaining(), p, e - p)); });
       write(list.SetCaption(*row, keyword));
+      LookupStatus lookups;
       Guarded(failure, [&] {
         Pump();
-        supply = LookupSupply(keyword);
+        supply = LookupSupply(keyword, &lookups);
       });
+      write(list.SetLookups(*row, lookups));
       write(list.AppendSubItem(*row, supply));
       Guarded(failure, [&] { cost = ComputeCostPerProspect(supply, demand); });
       write(list.AppendSubItem(*row, cost));
@@ -138,8 +154,9 @@ void Researcher::ParseSuggestionPage(std::string page) {
         if (!max_pages)
           throw std::invalid_argument("'" + pages_text + "' is not a valid integer value");
         const std::string target = host_.TargetUrl();
-        rank = LookupRank(keyword, target, *max_pages);
+        rank = LookupRank(keyword, target, *max_pages, &lookups);
       });
+      write(list.SetLookups(*row, lookups));
       write(list.AppendSubItem(*row, rank));
       Guarded(failure, [&] { profitability = ComputeProfitability(supply, rank); });
       write(list.AppendSubItem(*row, profitability));

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "research/endpoints.h"
+#include "research/lookup_status.h"
 #include "research/page_fetcher.h"
 #include "research/research_host.h"
 
@@ -23,7 +24,8 @@ class Researcher {
   const Endpoints& GetEndpoints() const { return endpoints_; }
 
   // Asks the suggestion service about the seed and fills the keyword list from its page. A
-  // failure of the fetch or of a row is passed on after the rows are done.
+  // failure of the fetch or of a row is passed on after the rows are done. A suggestion page
+  // whose fetch was cancelled gives no rows.
   void ResearchSeed(std::string_view seed);
   // Empties the keyword list and fills it, row by row, from a suggestion page. Ends at
   // Escape, Stop, max results or the page's end; a failure inside a row is rethrown after the
@@ -31,22 +33,32 @@ class Researcher {
   void ParseSuggestionPage(std::string page);
 
   // The supply text of a phrase: plain digits, "?" without a count on the page, "0" for an
-  // empty count, "" for an empty phrase (no request then).
-  std::string LookupSupply(std::string_view phrase);
+  // empty count, "" for an empty phrase (no request then). `status`, when given, learns how the
+  // lookup went (its supply fields).
+  std::string LookupSupply(std::string_view phrase, LookupStatus* status = nullptr);
   // The rank text of the target in the phrase's results: digits, or "-" when not found within
-  // `max_pages` pages of 20, or when the phrase or target is empty.
+  // `max_pages` pages of 20, or when the phrase or target is empty. `status`, when given, learns
+  // how the lookup went (its rank fields).
   std::string LookupRank(std::string_view phrase, std::string_view target_url,
-                         std::int64_t max_pages);
+                         std::int64_t max_pages, LookupStatus* status = nullptr);
 
-  // Fetches the top-searches page and lists its phrases; always returns true.
-  bool ExtractTopSearches();
+  // Fetches the top-searches page and lists its phrases. Returns how the fetch went (without
+  // the body); a cancelled fetch lists nothing.
+  FetchResult ExtractTopSearches();
   // Empties the top searches list and fills it from the page.
   void ParseTopSearches(std::string page);
+
+  // How the last suggestion page and the last top-searches page were fetched (bodies left out),
+  // so a run that listed nothing can say whether there was nothing or the page never came.
+  const FetchResult& SuggestionPageFetch() const { return suggestion_fetch_; }
+  const FetchResult& TopSearchesPageFetch() const { return top_fetch_; }
 
  private:
   class RunScope;
 
-  std::string Fetch(const std::string& url);
+  // Inside a run, once the Stop request is set, nothing more is fetched: the answer is a
+  // cancelled fetch without a request.
+  FetchResult Fetch(const std::string& url);
   // Pumps messages; inside a run, ends the run when its list has moved on without it.
   void Pump();
 
@@ -55,6 +67,8 @@ class Researcher {
   Endpoints endpoints_;
   // Set while a run is in progress: tells whether that run's list has moved on without it.
   std::function<bool()> run_is_stale_;
+  FetchResult suggestion_fetch_;
+  FetchResult top_fetch_;
 };
 
 }  // namespace quillmark

@@ -32,14 +32,33 @@ std::string ReadSupplyCount(std::string_view lowered_page) {
   return StripNumberPunctuation(count);
 }
 
-std::string Researcher::LookupSupply(std::string_view phrase) {
+std::string Researcher::LookupSupply(std::string_view phrase, LookupStatus* status) {
+  LookupStatus ignored;
+  LookupStatus& s = status ? *status : ignored;
+  s.supply = SupplyLookup::kNotAsked;
+  s.supply_reason.clear();
   host_.SetStatusText(std::string(phrase));
   Pump();
   if (phrase.empty()) return {};
-  std::string page = Fetch(SupplyUrl(endpoints_.search_host, phrase));
+  FetchResult fetched = Fetch(SupplyUrl(endpoints_.search_host, phrase));
+  // A stopped lookup gives the text of a fetch without reply, whatever part of a page came.
+  if (fetched.status == FetchStatus::kCancelled) fetched.body.clear();
   Pump();
-  LowerInPlace(page);
-  std::string supply = ReadSupplyCount(page);
+  LowerInPlace(fetched.body);
+  std::string supply = ReadSupplyCount(fetched.body);
+  switch (fetched.status) {
+    case FetchStatus::kComplete:
+      s.supply = FindText(kCountMarker, fetched.body) > 0 ? SupplyLookup::kCounted
+                                                          : SupplyLookup::kNoCount;
+      break;
+    case FetchStatus::kFailed:
+      s.supply = SupplyLookup::kNotFetched;
+      s.supply_reason = fetched.reason;
+      break;
+    case FetchStatus::kCancelled:
+      s.supply = SupplyLookup::kSkipped;
+      break;
+  }
   Pump();
   return supply;
 }

@@ -37,14 +37,18 @@ bool IsUnwanted(std::string_view phrase, const std::vector<std::string>& terms,
 
 }  // namespace
 
-bool Researcher::ExtractTopSearches() {
+FetchResult Researcher::ExtractTopSearches() {
   RunScope no_run(*this, nullptr);
+  top_fetch_ = {};
   host_.SetStatusText(kExtractingText);
   Pump();
-  std::string page = Fetch(TopSearchesUrl(endpoints_.top_host));
+  FetchResult fetched = Fetch(TopSearchesUrl(endpoints_.top_host));
+  top_fetch_ = {{}, fetched.status, fetched.reason};
+  // A listing stopped while its page came lists nothing.
+  if (fetched.status == FetchStatus::kCancelled) fetched.body.clear();
   Pump();
-  ParseTopSearches(std::move(page));
-  return true;
+  ParseTopSearches(std::move(fetched.body));
+  return top_fetch_;
 }
 
 void Researcher::ParseTopSearches(std::string page) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <optional>
 
 #include "store/store_error.h"
 
@@ -56,6 +57,8 @@ std::string ResolveTarget(const std::string& path) {
   return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
+constexpr const char* kNotRegular = "not a regular file";
+
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -77,6 +80,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw StoreError::FromErrno("read", path, errno);
   if (S_ISDIR(st.st_mode)) throw StoreError::FromErrno("read", path, EISDIR);
+  // A pipe, device or terminal may never end, or may end differently each time it is read.
+  if (!S_ISREG(st.st_mode)) throw StoreError::FromReason("read", path, kNotRegular);
   std::string data;
   if (st.st_size > 0) {
     if (static_cast<std::size_t>(st.st_size) > max_bytes)
@@ -99,14 +104,41 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
   return data;
 }
 
+namespace {
+
+// The refusal for the resolved target, or nothing.
+std::optional<StoreError> RefusalFor(const std::string& path, const std::string& target) {
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    // A rename would put a file in place of a folder, pipe or device the user named by mistake.
+    if (S_ISDIR(st.st_mode)) return StoreError::FromErrno("write", path, EISDIR);
+    if (!S_ISREG(st.st_mode)) return StoreError::FromReason("write", path, kNotRegular);
+    // A rename needs only the folder's permission; a file the user made read-only must refuse
+    // the save, as writing into it would.
+    if (::access(target.c_str(), W_OK) != 0) return StoreError::FromErrno("write", path, errno);
+  } else if (errno != ENOENT) {
+    return StoreError::FromErrno("write", path, errno);
+  }
+  const std::string directory = DirectoryOf(target);
+  struct stat dir {};
+  if (::stat(directory.c_str(), &dir) != 0) return StoreError::FromErrno("write", path, errno);
+  if (!S_ISDIR(dir.st_mode)) return StoreError::FromErrno("write", path, ENOTDIR);
+  if (::access(directory.c_str(), W_OK) != 0) return StoreError::FromErrno("write", path, errno);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string ReplaceRefusal(const std::string& path) {
+  const auto refusal = RefusalFor(path, ResolveTarget(path));
+  return refusal ? refusal->what() : std::string();
+}
+
 void ReplaceFileAtomically(const std::string& path, std::string_view text) {
   static std::atomic<unsigned> counter{0};
   const std::string target = ResolveTarget(path);
   const std::string directory = DirectoryOf(target);
-  // A rename needs only the folder's permission; a file the user made read-only must refuse
-  // the save, as writing into it would.
-  if (::access(target.c_str(), W_OK) != 0 && errno != ENOENT)
-    throw StoreError::FromErrno("write", path, errno);
+  if (auto refusal = RefusalFor(path, target)) throw *refusal;
 
   // A short name beside the target, so that the rename stays on one file system; O_EXCL never
   // reuses a stranger's file, and mode 0666 lets the umask decide as for any new file.

@@ -10,12 +10,19 @@
 namespace quillmark {
 
 // The file's bytes, or nothing when it does not exist. Raises StoreError when it exists but
-// cannot be read or holds more than `max_bytes`.
+// is no regular file (a folder, a named pipe, a device, a terminal), cannot be read or holds
+// more than `max_bytes`.
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t max_bytes);
 
 // Replaces `path` with `text`: written to a temporary file beside it, synced, then renamed over
 // it. On failure the temporary file is removed, the old file is left as it was, and StoreError
-// names `path` and the reason. An existing file we may not write is refused, not replaced.
+// names `path` and the reason. An existing file we may not write, or something there that is no
+// regular file, is refused, not replaced.
 void ReplaceFileAtomically(const std::string& path, std::string_view text);
+
+// Why ReplaceFileAtomically would refuse `path` before writing anything (no such folder, a
+// folder we may not write, a file we may not write, something that is no regular file), as a
+// StoreError message; "" when it would try. Lets a long job fail before it starts.
+std::string ReplaceRefusal(const std::string& path);
 
 }  // namespace quillmark

@@ -22,8 +22,7 @@ std::string SectionName(std::size_t index) {
 
 ProfileFile InvestigationProfile(const KeywordList& list, const std::string& path) {
   // Built from nothing, so the file ends up holding exactly these rows: sections left from an
-  // earlier, longer save would otherwise come back as rows when it is next opened. An empty
-  // list gives a file with no sections.
+  // earlier, longer save would otherwise come back as rows when it is next opened.
   ProfileFile profile(path);
   for (std::size_t i = 0; i < list.Count(); ++i) {
     const KeywordRow& row = *list.Row(i);
@@ -39,8 +38,10 @@ ProfileFile InvestigationProfile(const KeywordList& list, const std::string& pat
   return profile;
 }
 
-void SaveInvestigationFile(const KeywordList& list, const std::string& path) {
+bool SaveInvestigationFile(const KeywordList& list, const std::string& path) {
+  if (list.Empty()) return false;
   InvestigationProfile(list, path).Flush();
+  return true;
 }
 
 void AppendInvestigationRows(KeywordList& list, const ProfileFile& profile) {

@@ -13,9 +13,10 @@ namespace quillmark {
 // Opening appends at most this many rows; a file holding more sections is refused whole.
 inline constexpr std::size_t kMaxInvestigationRows = 100000;
 
-// Replaces the file at `path` with exactly the rows of `list`, in list order. Raises StoreError
-// (the old file stays whole).
-void SaveInvestigationFile(const KeywordList& list, const std::string& path);
+// Replaces the file at `path` with exactly the rows of `list`, in list order, and returns true.
+// A list without rows writes nothing and leaves a file already there as it was: false. Raises
+// StoreError (the old file stays whole).
+bool SaveInvestigationFile(const KeywordList& list, const std::string& path);
 // Appends the rows stored at `path` after the rows already in `list`, all in one step. A missing
 // file adds nothing; an unreadable one raises StoreError and adds nothing.
 void OpenInvestigationFile(KeywordList& list, const std::string& path);

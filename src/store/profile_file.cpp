@@ -1,6 +1,7 @@
 #include "store/profile_file.h"
 
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "research/page_text.h"
@@ -75,6 +76,36 @@ bool ParseInteger(std::string_view s, std::int32_t& out) {
   return true;
 }
 
+constexpr std::string_view kLineEnd = "\r\n";
+
+// A "key=value" line of a section's text: where it stands, its trimmed key and its raw value.
+struct Pair {
+  std::size_t line_start = 0;
+  std::size_t line_size = 0;
+  std::string_view key;
+  std::string_view value;
+};
+
+// The first line of `text` holding `key` before an "=" (letter case ignored). Comment lines,
+// which begin with ";", hold no key.
+std::optional<Pair> FindPair(std::string_view text, std::string_view key) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find(kLineEnd, pos);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(pos, end - pos);
+    const std::size_t equals = line.find('=');
+    if (equals != std::string_view::npos) {
+      const std::string_view body = Trim(line);
+      const std::string_view name = Trim(line.substr(0, equals));
+      if (body.front() != ';' && SameName(name, key))
+        return Pair{pos, line.size(), name, line.substr(equals + 1)};
+    }
+    pos = end + kLineEnd.size();
+  }
+  return std::nullopt;
+}
+
 // Names are stored and looked up in one form, so that a name written comes back when read.
 std::string CleanName(std::string_view name) {
   return OneLine(Trim(name));
@@ -116,23 +147,7 @@ ProfileFile ProfileFile::Parse(std::string_view text, std::string path) {
       }
     }
     if (profile.sections_.empty()) profile.sections_.emplace_back();
-    Line entry;
-    const std::size_t equals = line.find('=');
-    if (equals != std::string_view::npos && (body.empty() || body.front() != ';')) {
-      entry.key = std::string(Trim(line.substr(0, equals)));
-      entry.value = std::string(line.substr(equals + 1));
-      entry.is_pair = true;
-    } else {
-      std::vector<Line>& lines = profile.sections_.back().lines;
-      // Runs of other lines (blanks, comments, stray text) are kept as one entry, joined as they
-      // are written back, so a file of blank lines costs no more than its own size.
-      if (!lines.empty() && !lines.back().is_pair) {
-        lines.back().value.append("\r\n").append(line);
-        continue;
-      }
-      entry.value = std::string(line);
-    }
-    profile.sections_.back().lines.push_back(std::move(entry));
+    profile.sections_.back().text.append(line).append(kLineEnd);
   }
   return profile;
 }
@@ -150,10 +165,8 @@ const ProfileFile::Section* ProfileFile::FindSection(std::string_view name) cons
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view fallback) const {
   if (const Section* s = FindSection(section)) {
-    const std::string wanted = CleanName(key);
-    for (const Line& line : s->lines) {
-      if (!line.is_pair || !SameName(line.key, wanted)) continue;
-      std::string_view value = Trim(line.value);
+    if (const auto pair = FindPair(s->text, CleanName(key))) {
+      std::string_view value = Trim(pair->value);
       if (EnclosedInQuotes(value)) value = value.substr(1, value.size() - 2);
       return std::string(value.substr(0, kMaxProfileValue));
     }
@@ -202,40 +215,30 @@ ProfileFile::Section& ProfileFile::SectionForWrite(std::string_view name) {
 void ProfileFile::WriteString(std::string_view section, std::string_view key,
                               std::string_view value) {
   Section& s = SectionForWrite(section);
-  std::string clean_key = CleanName(key);
+  const std::string clean_key = CleanName(key);
   std::string stored = OneLine(value);
   // Reading drops blanks at the ends and one pair of enclosing quotes; quoting such a value
   // makes reading give it back unchanged.
   if (!stored.empty() &&
       (IsBlank(stored.front()) || IsBlank(stored.back()) || EnclosedInQuotes(stored)))
     stored = '"' + stored + '"';
-  for (Line& line : s.lines) {
-    if (line.is_pair && SameName(line.key, clean_key)) {
-      line.value = std::move(stored);
-      return;
-    }
+  if (const auto pair = FindPair(s.text, clean_key)) {
+    // The line is written anew as its key, "=" and the value, as the platform writes it.
+    const std::string line = std::string(pair->key) + "=" + stored;
+    s.text.replace(pair->line_start, pair->line_size, line);
+    return;
   }
-  Line line;
-  line.key = std::move(clean_key);
-  line.value = std::move(stored);
-  line.is_pair = true;
-  s.lines.push_back(std::move(line));
+  s.text.append(clean_key).append("=").append(stored).append(kLineEnd);
 }
 
 std::string ProfileFile::Text() const {
   std::size_t size = 0;
-  for (const Section& s : sections_) {
-    size += s.name.size() + 4;
-    for (const Line& line : s.lines) size += line.key.size() + line.value.size() + 3;
-  }
+  for (const Section& s : sections_) size += s.name.size() + 4 + s.text.size();
   std::string text;
   text.reserve(size);
   for (const Section& s : sections_) {
-    if (s.named) text.append("[").append(s.name).append("]\r\n");
-    for (const Line& line : s.lines) {
-      if (line.is_pair) text.append(line.key).append("=");
-      text.append(line.value).append("\r\n");
-    }
+    if (s.named) text.append("[").append(s.name).append("]").append(kLineEnd);
+    text.append(s.text);
   }
   return text;
 }

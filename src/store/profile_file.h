@@ -63,16 +63,14 @@ class ProfileFile {
   void Flush() const;
 
  private:
-  // One line of a section: a key and its raw value, or any other line kept verbatim.
-  struct Line {
-    std::string key;
-    std::string value;
-    bool is_pair = false;
-  };
+  // A section keeps its lines as the file text they came from, each ended by CR LF: a parsed
+  // file takes about its own size, however short its lines (a file of nothing but "=" lines
+  // would otherwise cost some forty times its size in per-line records). Reads scan the
+  // section's lines; sections are small.
   struct Section {
     std::string name;
     bool named = false;  // false only for the lines before the first section header
-    std::vector<Line> lines;
+    std::string text;
   };
 
   const Section* FindSection(std::string_view name) const;

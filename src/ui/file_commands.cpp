@@ -62,7 +62,10 @@ void FileCommands::Open1Click() {
 void FileCommands::Save1Click() {
   WithChosenFile(results_save_dialog_, "save", [this](const std::string& path) {
     RequireRegularFile("write", path, MissingFile::kAllow);
-    SaveInvestigationFile(host_.Keywords(), path);
+    // An empty list writes nothing and leaves an old file as it was; say so rather than let
+    // the user believe the file now holds this (empty) investigation.
+    if (!SaveInvestigationFile(host_.Keywords(), path))
+      ShowWarning(&window_, QStringLiteral("Nothing was saved: the list has no rows."));
   });
 }
 

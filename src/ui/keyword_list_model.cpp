@@ -1,9 +1,17 @@
 #include "ui/keyword_list_model.h"
 
+#include <QColor>
+
 #include "research/column_compare.h"
+#include "research/lookup_status.h"
 #include "ui/text_convert.h"
 
 namespace quillmark::ui {
+
+namespace {
+// A muted red: readable under black text and under the selection, plain enough not to shout.
+constexpr QRgb kFailedCellTint = qRgb(0xF6, 0xD5, 0xD5);
+}  // namespace
 
 static_assert(KeywordListModel::ColumnCount == static_cast<int>(kColumnCount));
 
@@ -46,8 +54,19 @@ QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
   }
 }
 
-QVariant KeywordListModel::CellNote(const KeywordRow& /*row*/, int /*column*/, int /*role*/) const {
-  return {};
+QVariant KeywordListModel::CellNote(const KeywordRow& row, int column, int role) const {
+  const LookupStatus& status = row.Lookups();
+  if (!LookupFailed(status, static_cast<KeywordColumn>(column))) return {};
+  if (role == Qt::BackgroundRole) return QColor(kFailedCellTint);
+  // Supply and Cost-per-Prospect rest on the supply alone; the rank's columns say the rank's
+  // story, and the supply's too when that failed as well.
+  const bool supply_column = column == kSupply || column == kCostPerProspect;
+  std::string why = supply_column ? DescribeSupplyLookup(status) : DescribeRankLookup(status);
+  if (!supply_column && LookupFailed(status, kColumnSupply)) {
+    const std::string supply = DescribeSupplyLookup(status);
+    why = why.empty() ? supply : why + "\n" + supply;
+  }
+  return ToQString(why);
 }
 
 QVariant KeywordListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -43,7 +43,8 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
   KeywordList& List() { return list_; }
 
  private:
-  // What a cell says beyond its text (a tint and a tooltip); nothing for now.
+  // A cell whose text rests on a lookup that failed or was stopped is tinted, and its tooltip
+  // says why, so a "-" or "?" that was never measured is not taken for one that was.
   QVariant CellNote(const KeywordRow& row, int column, int role) const;
 
   void RowsAboutToBeAppended(std::size_t first, std::size_t count) override;

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
 
   try {
     // Lives as long as the windows: it may hold the stand-in service they talk to.
-    const cli::NetworkSession session(network, "quillmark");
+    const cli::NetworkSession session(network, {.suggest = true, .search = true, .top = true},
+                                      "quillmark");
     quillmark::ui::TForm1 main_window(session.Fetcher(), session.GetEndpoints());
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);

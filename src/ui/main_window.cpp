@@ -239,13 +239,19 @@ void TForm1::UpdateProgress() {
   progress_->show();
 }
 
-std::string TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url) {
-  // A newer run or a cleared list makes this run stale: its page is of no use any more.
+FetchResult TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url) {
+  // A newer run or a cleared list makes this run stale: its page is of no use any more. Both
+  // raise the Stop request first, which also cancels the fetch on its own thread, so the
+  // abandoned helper closes its connection within moments instead of at the time limit.
   const std::uint64_t generation = keywords_.Generation();
-  const auto given_up = [this, generation] {
-    return StopRequested() || keywords_.Generation() != generation;
+  const auto stopped = CancelOnStop();
+  const auto given_up = [this, generation, stopped] {
+    return stopped() || keywords_.Generation() != generation;
   };
-  return pumping_.Wait<std::string>([fetch, url] { return fetch(url); }, given_up, std::string());
+  const FetchResult cancelled{{}, FetchStatus::kCancelled, "stopped"};
+  return pumping_.Wait<FetchResult>(
+      [fetch, url, stopped, cancelled] { return stopped() ? cancelled : fetch(url); }, given_up,
+      cancelled);
 }
 
 // --- Commands ---

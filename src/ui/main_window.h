@@ -107,7 +107,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void AnchorList();
   void UpdateProgress();
   // The fetch on its helper thread, given up when Stop is pressed or the list moves on.
-  std::string PumpedFetch(const PageFetcher& fetch, const std::string& url);
+  FetchResult PumpedFetch(const PageFetcher& fetch, const std::string& url);
 
   std::unique_ptr<Ui::TForm1> ui_;
   KeywordList keywords_;

@@ -4,11 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "cli/qmk_runner.h"
 #include "demo/demo_pages.h"
@@ -139,29 +142,114 @@ TEST(ResearchCommand, FormatsTableAndCsv) {
   EXPECT_EQ(rows[2].size(), rows[1].size());
 }
 
-TEST(ResearchCommand, CtrlCStopsAfterTheRowInProgressAndKeepsRows) {
-  std::atomic<pid_t> child{0};
-  std::atomic<bool> sent{false};
+// Signals the qmk under test once its pid is known; never pid 0, which is our own process group.
+class Signaller {
+ public:
+  void SetPid(pid_t pid) { pid_ = pid; }
+  void Send(int signal_number) {
+    while (pid_.load() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!sent_.exchange(true)) ::kill(pid_.load(), signal_number);
+  }
+  bool Sent() const { return sent_.load(); }
+
+ private:
+  std::atomic<pid_t> pid_{0};
+  std::atomic<bool> sent_{false};
+};
+
+TEST(ResearchCommand, CtrlCCancelsTheFetchInFlightFinishesTheRowAndKeepsRows) {
+  Signaller signaller;
+  std::atomic<bool> finished{false};
   FakeServices services(20, [&](const std::string& target) {
-    // Interrupt while the second row's supply is being fetched.
-    if (target == "/search?p=%22phrase+1%22" && !sent.exchange(true)) ::kill(child.load(), SIGINT);
+    // Interrupt while the second row's supply is being fetched, and hold that page back until
+    // qmk has ended: only the cancel can end its fetch.
+    if (target != "/search?p=%22phrase+1%22") return;
+    signaller.Send(SIGINT);
+    for (int i = 0; i < 3000 && !finished.load(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
   });
   testing::TempDir dir("qmk-save");
   const std::string file = (dir.path() / "run.qmk").string();
-  QmkRun run(With({"research", "--format", "tsv", "--results", "20", "--save", file, "seed"},
+  QmkRun run(With({"research", "--format", "tsv", "--results", "20", "--target", "mysite.test",
+                   "--save", file, "seed"},
                   services.EndpointFlags()));
-  child = run.pid();
+  signaller.SetPid(run.pid());
   const QmkResult result = run.Finish();
-  ASSERT_EQ(result.exit_code(), 0) << result.err;
-  EXPECT_TRUE(sent.load());
+  finished = true;
+  EXPECT_TRUE(signaller.Sent());
+  EXPECT_EQ(result.exit_code(), 130) << result.err;
   EXPECT_THAT(SplitLines(result.out), SizeIs(2));
-  EXPECT_THAT(result.err, HasSubstr("stopped"));
+  EXPECT_THAT(
+      result.err,
+      HasSubstr(
+          "qmk: row \"phrase 1\" stopped: supply not looked up, rank searched on 0 of 3 pages"));
+  EXPECT_THAT(result.err, HasSubstr("; stopped\n"));
+  // Nothing was asked after the interrupted supply page.
+  EXPECT_EQ(services.Targets().back(), "/search?p=%22phrase+1%22");
   const QmkResult reopened = RunQmk({"open", "--format", "tsv", file});
   ASSERT_EQ(reopened.exit_code(), 0) << reopened.err;
   const auto lines = SplitLines(reopened.out);
   ASSERT_THAT(lines, SizeIs(2));
-  EXPECT_THAT(SplitFields(lines[1]),
-              ElementsAre("phrase 1", "200", "12345", "61.725", "-", "0%", "0", "0"));
+  // The texts a fetch without reply gives, not a count or rank that was never measured.
+  EXPECT_THAT(SplitFields(lines[1]), ElementsAre("phrase 1", "200", "?", "0", "-", "0%", "0", "0"));
+}
+
+TEST(ResearchCommand, StopAgainstASilentServerEndsAtOnceWithTheSignalsStatus) {
+  for (const auto& [signal_number, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+    SCOPED_TRACE(status);
+    ScriptedServer silent(Script().Hold());
+    const std::string host = "127.0.0.1:" + std::to_string(silent.port());
+    QmkRun run(
+        {"research", "--timeout", "50", "--suggest-host", host, "--search-host", host, "seed"});
+    while (silent.Connections() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ::kill(run.pid(), signal_number);
+    // Far below the fetch's own time limit: only the cancel can end it within this.
+    const QmkResult result = run.Finish(std::chrono::seconds(10));
+    EXPECT_EQ(result.exit_code(), status) << result.err;
+    EXPECT_EQ(silent.Connections(), 1);
+  }
+}
+
+TEST(ResearchCommand, PagesThatCannotBeFetchedAreNamedAndExitThree) {
+  FakeServices services(2);
+  int closed_port = 0;
+  {
+    ScriptedServer gone(Script{});
+    closed_port = gone.port();
+  }
+  const std::string down = "127.0.0.1:" + std::to_string(closed_port);
+  // A repeated flag takes its last value: the search engine is down.
+  const QmkResult result = RunQmk(With(With({"research", "--format", "tsv", "--results", "2",
+                                             "--pages", "2", "--target", "x.test", "seed"},
+                                            services.EndpointFlags()),
+                                       {"--search-host", down}));
+  EXPECT_EQ(result.exit_code(), 3) << result.err;
+  // The rows are still printed, with the texts of fetches without reply.
+  const auto lines = SplitLines(result.out);
+  ASSERT_THAT(lines, SizeIs(2));
+  EXPECT_THAT(SplitFields(lines[0]), ElementsAre("phrase 0", "100", "?", "0", "-", "0%", "0"));
+  EXPECT_THAT(result.err, HasSubstr("qmk: page not fetched: http://" + down +
+                                    "/search?p=%22phrase+0%22: Socket Error # 10061 "
+                                    "Connection refused.\n"));
+  EXPECT_THAT(result.err, HasSubstr("qmk: 2 rows; 6 of 7 pages not fetched\n"));
+
+  const QmkResult top = RunQmk({"top", "--top-host", down});
+  EXPECT_EQ(top.exit_code(), 3);
+  EXPECT_THAT(top.err, HasSubstr("the top-searches page was not fetched"));
+}
+
+TEST(ResearchCommand, TheTwentiethResultIsRankedTwentieth) {
+  ScriptedServer server([](const std::string& target) {
+    if (target.rfind("/d/", 0) == 0) return Reply("200 OK", SuggestionPage(1));
+    if (target.find("&b=") == std::string::npos) return Reply("200 OK", "of about 9 for x");
+    return Reply("200 OK", ResultPage(1, 20, "mysite.test"));
+  });
+  const std::string host = "127.0.0.1:" + std::to_string(server.port());
+  const QmkResult result =
+      RunQmk({"research", "--format", "tsv", "--results", "2", "--target", "mysite.test",
+              "--suggest-host", host, "--search-host", host, "seed"});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_EQ(SplitFields(SplitLines(result.out).at(0)).at(4), "20");
 }
 
 TEST(ResearchCommand, RanksFromTheStandInServiceMatchItsSites) {
@@ -220,32 +308,50 @@ TEST(ResearchCommand, UnwritableSaveFailsBeforeTheRun) {
   EXPECT_TRUE(services.Targets().empty());
 }
 
-TEST(ResearchCommand, NoRowsStillSucceeds) {
+TEST(ResearchCommand, NoRowsSucceedAndLeaveAnExistingFileAlone) {
   FakeServices services(0);
-  const QmkResult result =
-      RunQmk(With({"research", "--format", "tsv", "nothing"}, services.EndpointFlags()));
+  testing::TempDir dir("qmk-save");
+  const std::string file = dir.File("kept.qmk");
+  { std::ofstream(file) << "[item0]\r\nkeyterm=old\r\n"; }
+  const QmkResult result = RunQmk(
+      With({"research", "--format", "tsv", "--save", file, "nothing"}, services.EndpointFlags()));
   EXPECT_EQ(result.exit_code(), 0) << result.err;
   EXPECT_EQ(result.out, "");
+  EXPECT_THAT(result.err, HasSubstr("no rows to save; " + file + " not written"));
+  EXPECT_EQ(testing::ReadBytes(file), "[item0]\r\nkeyterm=old\r\n");
 }
 
-TEST(ResearchCommand, SaveThatFailsAfterTheRunPrintsRowsAndExitsOne) {
+TEST(ResearchCommand, SavesThatCannotWorkAreRefusedBeforeTheRunOrReportedAfterIt) {
   FakeServices services(2);
   testing::TempDir dir("qmk-save");
-  // A folder where the file should go: the run happens, the save cannot replace it.
+  // A folder or a named pipe where the file should go: refused before anything is fetched.
   const std::string folder = dir.File("taken.qmk");
   std::filesystem::create_directory(folder);
+  const std::string fifo = dir.File("pipe.qmk");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {folder, fifo}) {
+    const QmkResult refused =
+        RunQmk(With({"research", "--save", path, "x"}, services.EndpointFlags()));
+    EXPECT_EQ(refused.exit_code(), 1) << path;
+    EXPECT_THAT(refused.err, HasSubstr("cannot write " + path));
+    const QmkResult opened = RunQmk({"open", path});
+    EXPECT_EQ(opened.exit_code(), 1);
+    EXPECT_THAT(opened.err, HasSubstr(path));
+  }
+  EXPECT_TRUE(services.Targets().empty());
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+  // A folder that goes away during the run: the rows are printed, the save fails.
+  const std::filesystem::path sub = dir.path() / "sub";
+  std::filesystem::create_directory(sub);
+  FakeServices vanishing(2, [&](const std::string&) { std::filesystem::remove_all(sub); });
+  const std::string late = (sub / "x.qmk").string();
   const QmkResult result =
-      RunQmk(With({"research", "--format", "tsv", "--results", "2", "--save", folder, "x"},
-                  services.EndpointFlags()));
+      RunQmk(With({"research", "--format", "tsv", "--results", "2", "--save", late, "x"},
+                  vanishing.EndpointFlags()));
   EXPECT_EQ(result.exit_code(), 1);
   EXPECT_THAT(SplitLines(result.out), SizeIs(2));
-  EXPECT_THAT(result.err, HasSubstr("cannot write " + folder));
-  EXPECT_TRUE(std::filesystem::is_directory(folder));
-  EXPECT_EQ(dir.EntryCount(), 1u);  // no temporary file left behind
-
-  const QmkResult opened = RunQmk({"open", folder});
-  EXPECT_EQ(opened.exit_code(), 1);
-  EXPECT_THAT(opened.err, HasSubstr(folder));
+  EXPECT_THAT(result.err, HasSubstr("cannot write " + late));
 }
 
 TEST(ResearchCommand, StandInThatCannotStartIsReportedNotACrash) {

@@ -147,10 +147,7 @@ TEST(DemoSearchPage, DemoSitesStandAtTheirRankAndNowhereElse) {
       const std::string phrase = "demo phrase " + std::to_string(n);
       const int rank = DemoSiteRank(phrase, site);
       SCOPED_TRACE(site + " / " + phrase + " rank " + std::to_string(rank));
-      if (rank > 0) {
-        ++listed;
-        EXPECT_NE(rank % kResultsPerPage, 0);
-      }
+      if (rank > 0) ++listed;
       int found = 0;
       for (int page = 0; page < pages; ++page) {
         const int offset = 1 + page * kResultsPerPage;

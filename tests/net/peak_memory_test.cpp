@@ -28,9 +28,9 @@ using testing::TempDir;
 // The sanitizer's shadow memory and quarantine of freed blocks inflate the footprint.
 constexpr long kPeakLimitKiB = 600 * 1024;
 #else
-constexpr long kPeakLimitKiB = 200 * 1024;
+// The body streams to standard output block by block.
+constexpr long kPeakLimitKiB = 20 * 1024;
 #endif
-constexpr auto kQuickExit = 10s;
 // Enough to stream several gigabytes, far beyond every bound; the peer stops when we hang up.
 constexpr std::uint64_t kEndless = std::uint64_t{1} << 20;
 const std::string kBlock(64 * 1024, 'x');
@@ -51,12 +51,12 @@ Fetched QmkFetch(const ScriptedServer& server, const std::string& timeout_second
   return fetched;
 }
 
-void ExpectSmallAndQuick(const Fetched& fetched) {
+// Every reply here breaks a bound or the time limit: the fetch fails (exit 3), in little memory.
+void ExpectFailedInLittleMemory(const Fetched& fetched) {
   ASSERT_FALSE(fetched.result.timed_out);
   ASSERT_TRUE(fetched.result.exited) << "signal " << fetched.result.signal;
-  EXPECT_EQ(fetched.result.exit_code, 0);
+  EXPECT_EQ(fetched.result.exit_code, 3);
   EXPECT_LT(fetched.result.peak_rss_kib, kPeakLimitKiB);
-  EXPECT_LT(fetched.result.elapsed, kQuickExit);
 }
 
 bool AllX(const std::string& text) {
@@ -75,7 +75,7 @@ TEST_F(PeakMemoryTest, HugeAnnouncedBodiesStopAtTheBodyBound) {
                                .Send("HTTP/1.1 200 OK\r\nContent-Length: 2147483000\r\n\r\n")
                                .Repeat(kBlock, kEndless));
   Fetched fetched = QmkFetch(by_length);
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out.size(), static_cast<std::size_t>(kMaxBody));
   EXPECT_TRUE(AllX(fetched.out));
 
@@ -84,7 +84,7 @@ TEST_F(PeakMemoryTest, HugeAnnouncedBodiesStopAtTheBodyBound) {
           .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n7FFFFFFF\r\n")
           .Repeat(kBlock, kEndless));
   fetched = QmkFetch(one_huge_chunk);
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out.size(), static_cast<std::size_t>(kMaxBody));
   EXPECT_TRUE(AllX(fetched.out));
 
@@ -93,7 +93,7 @@ TEST_F(PeakMemoryTest, HugeAnnouncedBodiesStopAtTheBodyBound) {
                                     .Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
                                     .Repeat("10000\r\n" + kBlock + "\r\n", kEndless));
   fetched = QmkFetch(endless_chunks);
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out.size(), static_cast<std::size_t>(kMaxBody));
   EXPECT_TRUE(AllX(fetched.out));
 }
@@ -102,7 +102,7 @@ TEST_F(PeakMemoryTest, EndlessHeadersEndTheExchangeWithAnEmptyPage) {
   ScriptedServer endless_line(
       Script().Send("HTTP/1.1 200 OK\r\nX-Filler: ").Repeat(kBlock, kEndless));
   Fetched fetched = QmkFetch(endless_line);
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out, "");
 
   // Every line within its bound, but no end to the header block.
@@ -111,7 +111,7 @@ TEST_F(PeakMemoryTest, EndlessHeadersEndTheExchangeWithAnEmptyPage) {
           .Send("HTTP/1.1 200 OK\r\n")
           .Repeat("X-Filler: " + std::string(1000, 'a') + "\r\n", kEndless));
   fetched = QmkFetch(endless_lines);
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out, "");
 }
 
@@ -119,9 +119,8 @@ TEST_F(PeakMemoryTest, StalledBodyEndsAtTheTimeLimitWithWhatArrived) {
   ScriptedServer stalled(
       Script().Send("HTTP/1.1 200 OK\r\nContent-Length: 2147483000\r\n\r\npartial").Hold());
   const Fetched fetched = QmkFetch(stalled, "1");
-  ExpectSmallAndQuick(fetched);
+  ExpectFailedInLittleMemory(fetched);
   EXPECT_EQ(fetched.out, "partial");
-  EXPECT_GE(fetched.result.elapsed, 900ms);
 }
 
 }  // namespace

@@ -51,9 +51,9 @@ std::unique_ptr<NginxServer> NginxPeerTest::nginx_;
 TEST_F(NginxPeerTest, StaticFilesArriveByteForByte) {
   const std::string page = nginx_->ReadFile("index.html");
   // One fresh connection per fetch: repeated fetches must not wear anything out.
-  for (int i = 0; i < 20; ++i) ASSERT_EQ(FetchPage(nginx_->Url("/index.html")), page) << i;
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(FetchPage(nginx_->Url("/index.html")).body, page) << i;
 
-  const std::string big = FetchPage(nginx_->Url("/big.bin"));
+  const std::string big = FetchPage(nginx_->Url("/big.bin")).body;
   ASSERT_EQ(big.size(), NginxServer::kBigFileSize);
   EXPECT_TRUE(big == nginx_->ReadFile("big.bin"));
 }
@@ -62,12 +62,12 @@ TEST_F(NginxPeerTest, EmptyFileGivesEmptyPageWithoutWaitingForAClose) {
   nginx_->WriteFile("empty.html", "");
   // nginx keeps the connection alive after "Content-Length: 0"; the fetch must not wait it out.
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(FetchPage(nginx_->Url("/empty.html"), std::chrono::seconds(5)), "");
+  EXPECT_EQ(FetchPage(nginx_->Url("/empty.html"), {.timeout = std::chrono::seconds(5)}).body, "");
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
 TEST_F(NginxPeerTest, NotFoundGivesTheErrorPageBody) {
-  EXPECT_EQ(FetchPage(nginx_->Url("/no/such/page.html")), nginx_->ReadFile("404.html"));
+  EXPECT_EQ(FetchPage(nginx_->Url("/no/such/page.html")).body, nginx_->ReadFile("404.html"));
 }
 
 TEST_F(NginxPeerTest, ChunkedReplyIsReassembled) {
@@ -77,12 +77,12 @@ TEST_F(NginxPeerTest, ChunkedReplyIsReassembled) {
   const std::string head = raw.substr(0, raw.find("\r\n\r\n"));
   ASSERT_NE(head.find("Transfer-Encoding: chunked"), std::string::npos) << head;
 
-  EXPECT_EQ(FetchPage(nginx_->Url("/chunked/text.txt")), NginxServer::ChunkedExpected());
+  EXPECT_EQ(FetchPage(nginx_->Url("/chunked/text.txt")).body, NginxServer::ChunkedExpected());
 }
 
 TEST_F(NginxPeerTest, RefusedPortGivesEmptyPageQuickly) {
   const int closed_port = testing::FreeLoopbackPort();
-  EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(closed_port) + "/"), "");
+  EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(closed_port) + "/").body, "");
 }
 
 TEST(PythonPeerTest, Http10PeerBodiesArriveWhole) {
@@ -92,9 +92,9 @@ TEST(PythonPeerTest, Http10PeerBodiesArriveWhole) {
   ASSERT_EQ(RawExchange(python.port(), "GET /hello.txt HTTP/1.1\r\nHost: x\r\n\r\n").substr(0, 8),
             "HTTP/1.0");
 
-  EXPECT_EQ(FetchPage(python.Url("/hello.txt")), python.ReadFile("hello.txt"));
-  EXPECT_TRUE(FetchPage(python.Url("/data.bin")) == python.ReadFile("data.bin"));
-  EXPECT_NE(FetchPage(python.Url("/missing.txt")).find("404"), std::string::npos);
+  EXPECT_EQ(FetchPage(python.Url("/hello.txt")).body, python.ReadFile("hello.txt"));
+  EXPECT_TRUE(FetchPage(python.Url("/data.bin")).body == python.ReadFile("data.bin"));
+  EXPECT_NE(FetchPage(python.Url("/missing.txt")).body.find("404"), std::string::npos);
 }
 
 }  // namespace

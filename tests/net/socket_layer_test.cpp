@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -263,6 +264,8 @@ TEST(OpenConnection, FailedLookupLeavesNoSocket) {
   TNetTCPClient client;
   client.Host = "no-such-host.invalid";
   client.Port = 80;
+  // The machine's resolver may be slow or absent; the deadline keeps the test from hanging on it.
+  client.SetDeadline(TNetDeadline::After(std::chrono::seconds(10)));
   try {
     client.OpenConnection();
     FAIL() << "the name cannot resolve";
@@ -270,6 +273,7 @@ TEST(OpenConnection, FailedLookupLeavesNoSocket) {
     EXPECT_GE(e.Code(), kHostNotFound);
     EXPECT_LE(e.Code(), kNoData);
     EXPECT_EQ(std::string(e.what()), "Socket Error # " + std::to_string(e.Code()) + "\r\n");
+  } catch (const ENetTimedOut&) {
   }
   EXPECT_FALSE(client.Socket.HasSocket());
 }
@@ -281,6 +285,18 @@ TEST(SocketStack, NameLookupsKeepTheFetchDeadline) {
             "127.0.0.1");
   EXPECT_THROW(SharedStack().LookupAddress("127.1", TNetDeadline::After(std::chrono::seconds(-1))),
                ENetTimedOut);
+  TNetDeadline stopped = TNetDeadline::After(std::chrono::seconds(30));
+  stopped.SetCancelTest([] { return true; });
+  EXPECT_THROW(SharedStack().LookupAddress("127.1", stopped), ENetCancelled);
+  // Lookups share one helper thread, started once and kept.
+  const auto threads = [] {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                         std::filesystem::directory_iterator{});
+  };
+  const auto before = threads();
+  for (int i = 0; i < 5; ++i)
+    SharedStack().LookupAddress("127.1", TNetDeadline::After(std::chrono::seconds(30)));
+  EXPECT_EQ(threads(), before);
   // Names that need no lookup never time out.
   EXPECT_EQ(SharedStack().LookupAddress("localhost", TNetDeadline::After(std::chrono::seconds(-1))),
             "127.0.0.1");

@@ -197,5 +197,61 @@ TEST_F(KeywordListTest, AppendRowsTakesFinishedRowsOnce) {
   list_.RemoveObserver(&observer);
 }
 
+// An observer that, when told of a change, removes itself and adds another.
+class HandOverObserver : public KeywordListObserver {
+ public:
+  HandOverObserver(KeywordList& list, KeywordListObserver& next) : list_(list), next_(next) {}
+  void RowChanged(std::size_t) override {
+    ++told;
+    list_.RemoveObserver(this);
+    list_.AddObserver(&next_);
+  }
+  int told = 0;
+
+ private:
+  KeywordList& list_;
+  KeywordListObserver& next_;
+};
+
+TEST_F(KeywordListTest, ObserversMayComeAndGoWhileBeingTold) {
+  RecordingObserver later;
+  HandOverObserver first(list_, later);
+  list_.AddObserver(&first);
+  auto row = AddRow("a");
+  EXPECT_EQ(first.told, 1);
+  list_.SetChecked(*row, true);
+  EXPECT_EQ(first.told, 1);
+  // The newcomer hears the changes after the one during which it came.
+  EXPECT_EQ(later.events, (Events{"changed 0+1"}));
+}
+
+TEST_F(KeywordListTest, ASortThatThrowsKeepsTheRowsAndEndsItsReset) {
+  AddRow("b");
+  AddRow("a");
+  RecordingObserver observer;
+  list_.AddObserver(&observer);
+  EXPECT_THROW(list_.Sort([](const KeywordRow&, const KeywordRow&) -> bool {
+    throw std::runtime_error("cannot compare");
+  }),
+               std::runtime_error);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"b", "a"}));
+  ExpectIndicesMatchPositions();
+  EXPECT_EQ(observer.events, (Events{"about to reset", "reset"}));
+}
+
+TEST_F(KeywordListTest, LookupsAreWrittenThroughTheListAndNotOnceTheRowHasLeft) {
+  auto row = AddRow("a");
+  RecordingObserver observer;
+  list_.AddObserver(&observer);
+  LookupStatus lookups;
+  lookups.supply = SupplyLookup::kNotFetched;
+  EXPECT_TRUE(list_.SetLookups(*row, lookups));
+  EXPECT_TRUE(list_.SetLookups(*row, lookups));  // unchanged: no second notification
+  EXPECT_EQ(observer.events, (Events{"changed 0+1"}));
+  list_.Clear();
+  EXPECT_FALSE(list_.SetLookups(*row, {}));
+  EXPECT_EQ(row->Lookups().supply, SupplyLookup::kNotFetched);
+}
+
 }  // namespace
 }  // namespace quillmark

@@ -24,7 +24,9 @@ TEST(QueryEncodingTest, EscapesWhatWouldCutOrSplitAQueryAndNothingElse) {
   EXPECT_EQ(EncodeQueryText("c# b&b 100% \"x\"", "%20"), "c%23%20b%26b%20100%25%20%22x%22");
   EXPECT_EQ(EncodeQueryText(std::string("a\r\nb\0\x1f\x7f", 7), "+"), "a%0D%0Ab%00%1F%7F");
   EXPECT_EQ(EncodeQueryText("caf\xe9 \x80\xff", "+"), "caf%E9+%80%FF");
-  const std::string safe = "az09/?=:;@!$'()*,~-_.<>[]{}|\\^`";
+  // A backslash would turn into a slash in the URL's path.
+  EXPECT_EQ(EncodeQueryText("a\\b", "+"), "a%5Cb");
+  const std::string safe = "az09/?=:;@!$'()*,~-_.<>[]{}|^`";
   EXPECT_EQ(EncodeQueryText(safe, "+"), safe);
 }
 
@@ -96,9 +98,13 @@ TEST_F(LookupTest, RankCountsTheItemsAfterTheCountOnTheTargetsPage) {
 TEST_F(LookupTest, RankOnAPageOutsideItsItemsIsThePagesOffset) {
   web.pages[RankUrlFor("w", 1)] = "mysite.com in the header, of about 9 for<li>a result<li>b";
   EXPECT_EQ(researcher.LookupRank("w", "mysite.com", 5), "1");
-  // Only in the last item, which runs to no next "<li>" and so is empty.
-  web.pages[RankUrlFor("x", 1)] = "of about<li>a result here<li>mysite.com";
-  EXPECT_EQ(researcher.LookupRank("x", "mysite.com", 5), "1");
+}
+
+TEST_F(LookupTest, TheLastItemOfAPageCountsToo) {
+  std::string page = "of about 99 for x";
+  for (int i = 1; i <= 19; ++i) page += "<li>result " + std::to_string(i);
+  web.pages[RankUrlFor("x", 21)] = page + "<li>twentieth: mysite.com";
+  EXPECT_EQ(researcher.LookupRank("x", "mysite.com", 5), "40");
 }
 
 TEST_F(LookupTest, RankWithoutPhraseTargetOrBudgetIsUnrankedWithoutARequest) {
@@ -122,13 +128,14 @@ TEST_F(LookupTest, RankEndsAfterThePageDuringWhichStopOrEscapeCame) {
   EXPECT_EQ(web.asked.size(), 2u);
 }
 
-TEST(RankItemOffsetTest, CountsItemsFromTheCountAndCutsEachBeforeTheNextItem) {
+TEST(RankItemOffsetTest, EachItemRunsUpToTheNextAndTheLastToTheEnd) {
   EXPECT_EQ(RankItemOffset("of about<li>target is here<li>x<li>", "target"), 0);
   EXPECT_EQ(RankItemOffset("<li>target<li>of about<li>one two three<li>target here<li>", "target"),
             1);
-  // An item ends four characters before the next "<li>": a short item loses its tail.
-  EXPECT_EQ(RankItemOffset("<li>abcd<li>abcdefghij<li>", "efgh"), 0);
-  EXPECT_EQ(RankItemOffset("<li>abcd<li>abcdefghij<li>", "abcdef"), 1);
+  // An address that ends right where the next item begins belongs to its own item.
+  EXPECT_EQ(RankItemOffset("<li>abcd<li>abcdefghij<li>", "efghij"), 1);
+  EXPECT_EQ(RankItemOffset("<li>abc mysite.com<li>other", "mysite.com"), 0);
+  EXPECT_EQ(RankItemOffset("<li>a<li>b<li>last mysite.com", "mysite.com"), 2);
   EXPECT_EQ(RankItemOffset("", "x"), 0);
   EXPECT_EQ(RankItemOffset("<li><li><li", "x"), 0);
 }

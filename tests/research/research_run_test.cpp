@@ -117,16 +117,59 @@ TEST_F(ResearchRunTest, EndsAtMaxResultsReadAfterEveryRow) {
   EXPECT_EQ(host.max_results_reads, 2);
 }
 
-TEST_F(ResearchRunTest, StopDuringASupplyFetchFinishesTheRowThenEnds) {
+TEST_F(ResearchRunTest, StopDuringASupplyFetchCancelsItAndFetchesNothingMore) {
+  web.pages[SupplyUrlFor("a")] = "of about 50 for a";
   web.on_fetch = [](const std::string& url) {
     if (url == SupplyUrlFor("a")) SetStopRequest();
   };
   host.max_pages = [] { return std::string("5"); };
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b")}));
   ASSERT_EQ(Captions(), (std::vector<std::string>{"a"}));
-  EXPECT_EQ(host.keywords.Row(0)->SubItems().size(), 6u);
-  // The rank lookup read one result page and gave up.
-  EXPECT_EQ(web.asked, (std::vector<std::string>{SupplyUrlFor("a"), RankUrlFor("a", 1)}));
+  // The row is finished with the texts of a fetch without reply, and says it was stopped.
+  EXPECT_EQ(host.keywords.Row(0)->SubItems(),
+            (std::vector<std::string>{"1", "?", "0", "-", "0%", "0"}));
+  const LookupStatus& lookups = host.keywords.Row(0)->Lookups();
+  EXPECT_TRUE(LookupStopped(lookups));
+  EXPECT_EQ(DescribeSupplyLookup(lookups), "supply not looked up: stopped");
+  EXPECT_EQ(DescribeRankLookup(lookups), "rank searched on 0 of 5 pages: stopped");
+  EXPECT_EQ(web.asked, (std::vector<std::string>{SupplyUrlFor("a")}));
+}
+
+TEST_F(ResearchRunTest, EachRowSaysHowItsLookupsWent) {
+  host.target_url = [] { return std::string("mysite.com"); };
+  host.max_pages = [] { return std::string("3"); };
+  web.pages[SupplyUrlFor("a")] = "of about 50 for a";
+  web.pages[RankUrlFor("a", 21)] = "of about<li>x<li>mysite.com";
+  web.failures[SupplyUrlFor("b")] = "Socket Error # 10061 Connection refused.";
+  web.failures[RankUrlFor("b", 21)] = "time limit reached";
+  web.pages[SupplyUrlFor("c")] = "no count here";
+  web.on_fetch = [](const std::string& url) {
+    if (url == RankUrlFor("c", 21)) SetStopRequest();
+  };
+  researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b"), Pair("3", "c")}));
+  ASSERT_EQ(Captions(), (std::vector<std::string>{"a", "b", "c"}));
+  struct Expected {
+    std::string supply, rank;
+    bool supply_failed, rank_failed;
+  };
+  const Expected expected[] = {
+      {"supply counted", "rank found", false, false},
+      {"page not fetched: Socket Error # 10061 Connection refused.",
+       "rank not fetched on 1 of 3 pages: time limit reached", true, true},
+      {"result page without a count", "rank searched on 1 of 3 pages: stopped", false, true},
+  };
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    SCOPED_TRACE(i);
+    const LookupStatus& lookups = host.keywords.Row(i)->Lookups();
+    EXPECT_EQ(DescribeSupplyLookup(lookups), expected[i].supply);
+    EXPECT_EQ(DescribeRankLookup(lookups), expected[i].rank);
+    EXPECT_EQ(LookupFailed(lookups, kColumnSupply), expected[i].supply_failed);
+    EXPECT_EQ(LookupFailed(lookups, kColumnCost), expected[i].supply_failed);
+    EXPECT_EQ(LookupFailed(lookups, kColumnRank), expected[i].rank_failed);
+    EXPECT_EQ(LookupFailed(lookups, kColumnEstimate), expected[i].rank_failed);
+    EXPECT_FALSE(LookupFailed(lookups, kColumnDemand));
+  }
+  EXPECT_EQ(host.keywords.Row(0)->SubItem(3) ? *host.keywords.Row(0)->SubItem(3) : "", "22");
 }
 
 TEST_F(ResearchRunTest, EscapeHeldDuringARowEndsTheRunAfterIt) {
@@ -243,6 +286,23 @@ TEST_F(ResearchRunTest, ANewerRunSupersedesThePausedOne) {
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b")}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"x", "y"}));
   for (const auto& row : host.keywords.Rows()) EXPECT_EQ(row->SubItems().size(), 6u);
+}
+
+TEST(StopRequestTest, ACancelTestFiresOnlyForAStopRaisedAfterItWasMade) {
+  ClearStopRequest();
+  const auto made_clear = CancelOnStop();
+  EXPECT_FALSE(made_clear());
+  SetStopRequest();
+  EXPECT_TRUE(made_clear());
+  // A fetch started while an old stop still stands goes ahead until the next one.
+  const auto made_set = CancelOnStop();
+  SetStopRequest();
+  EXPECT_FALSE(made_set());
+  ClearStopRequest();
+  EXPECT_FALSE(made_set());
+  SetStopRequest();
+  EXPECT_TRUE(made_set());
+  ClearStopRequest();
 }
 
 }  // namespace

@@ -132,13 +132,21 @@ TEST_F(TopSearchesTest, CellsEndingAtOneLongBlankRunStayLinear) {
   EXPECT_EQ(Listed(), (std::vector<std::string>{"1 a b  <td><a href=y>"}));
 }
 
-TEST_F(TopSearchesTest, ExtractFetchesTopAndForgetsAStopPressedMeanwhile) {
+TEST_F(TopSearchesTest, ExtractSaysHowThePageCameAndAStopDuringItListsNothing) {
   web.pages["http://top.test/top"] = Table({"a", "b"});
-  web.on_fetch = [](const std::string&) { SetStopRequest(); };
-  EXPECT_TRUE(researcher.ExtractTopSearches());
+  EXPECT_TRUE(researcher.ExtractTopSearches().Complete());
   EXPECT_EQ(web.asked, std::vector<std::string>{"http://top.test/top"});
   EXPECT_EQ(host.statuses, std::vector<std::string>{"Extracting top keywords..."});
   EXPECT_EQ(Listed(), (std::vector<std::string>{"1 a", "2 b"}));
+
+  web.failures["http://top.test/top"] = "reply cut short";
+  EXPECT_EQ(researcher.ExtractTopSearches().reason, "reply cut short");
+  EXPECT_EQ(researcher.TopSearchesPageFetch().status, FetchStatus::kFailed);
+
+  web.failures.clear();
+  web.on_fetch = [](const std::string&) { SetStopRequest(); };
+  EXPECT_EQ(researcher.ExtractTopSearches().status, FetchStatus::kCancelled);
+  EXPECT_TRUE(Listed().empty());
 }
 
 TEST_F(TopSearchesTest, ANewerListingSupersedesThePausedOne) {

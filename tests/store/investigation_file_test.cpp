@@ -1,10 +1,13 @@
 #include "store/investigation_file.h"
 
+#include "store/atomic_file.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -115,11 +118,32 @@ TEST(InvestigationSave, ReplacesALongerFileWithExactlyTheSavedRows) {
   SaveInvestigationFile(three, path);
   EXPECT_EQ(Open(path), std::vector<Row>(3, {"new", kEmpty, false}));
 
-  // An empty list leaves a file with no sections behind, not the old rows.
-  SaveInvestigationFile(KeywordList(), path);
-  EXPECT_EQ(ReadBytes(path), "");
-  EXPECT_TRUE(Open(path).empty());
+  // An empty list writes nothing: the file stays as it was.
+  const std::string before = ReadBytes(path);
+  EXPECT_FALSE(SaveInvestigationFile(KeywordList(), path));
+  EXPECT_EQ(ReadBytes(path), before);
   EXPECT_EQ(dir.EntryCount(), 1u);
+  EXPECT_FALSE(SaveInvestigationFile(KeywordList(), dir.File("none.qmk")));
+  EXPECT_EQ(dir.EntryCount(), 1u);
+}
+
+TEST(InvestigationSave, WhatIsNoRegularFileIsRefusedAndKeptAsItWas) {
+  TempDir dir;
+  const std::string fifo = dir.File("pipe.qmk");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir.File("folder.qmk");
+  std::filesystem::create_directory(folder);
+  KeywordList one;
+  Fill(one, {{"row", kEmpty, true}});
+  for (const std::string& path : {fifo, folder}) {
+    SCOPED_TRACE(path);
+    EXPECT_NE(ReplaceRefusal(path), "");
+    EXPECT_THROW(SaveInvestigationFile(one, path), StoreError);
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  EXPECT_EQ(dir.EntryCount(), 2u);
+  EXPECT_EQ(ReplaceRefusal(dir.File("new.qmk")), "");
 }
 
 TEST(InvestigationSave, AFailedSaveRaisesAndKeepsTheOldFile) {
@@ -263,7 +287,7 @@ TEST(InvestigationOpen, CountsSectionsNotTheirNumbers) {
   EXPECT_TRUE(list.Empty());
 }
 
-TEST(InvestigationOpen, AFifoWithoutWriterAddsNothingInsteadOfHanging) {
+TEST(InvestigationOpen, AFifoIsRefusedInsteadOfHanging) {
   TempDir dir;
   const std::string path = dir.File("pipe.qmk");
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
@@ -278,12 +302,12 @@ TEST(InvestigationOpen, AFifoWithoutWriterAddsNothingInsteadOfHanging) {
     } catch (...) {
       ::_exit(2);
     }
-    ::_exit(list.Empty() ? 0 : 1);
+    ::_exit(0);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 TEST(InvestigationOpen, ReopensListsLargerThanTheSectionNameBuffer) {

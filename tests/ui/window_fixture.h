@@ -54,7 +54,9 @@ class WindowTest : public ::testing::Test {
   void MakeWindows(const Endpoints& endpoints,
                    std::chrono::milliseconds fetch_limit = std::chrono::seconds(30)) {
     window_ = std::make_unique<ui::TForm1>(
-        [fetch_limit](const std::string& url) { return FetchPage(url, fetch_limit); }, endpoints);
+        [fetch_limit](const std::string& url) {
+          return FetchPage(url, {.timeout = fetch_limit, .cancelled = CancelOnStop()});
+        }, endpoints);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(

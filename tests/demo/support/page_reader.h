@@ -80,8 +80,9 @@ inline int RankOnPage(std::string_view page, std::string_view target, int offset
     auto start = rest.find("<li>");
     if (start == std::string_view::npos) return offset;
     auto next = rest.find("<li>", start + 4);
+    // The last item runs to the end of the page.
     std::string_view item =
-        next == std::string_view::npos ? std::string_view() : rest.substr(start, next - start);
+        rest.substr(start, next == std::string_view::npos ? std::string_view::npos : next - start);
     if (item.find(target) != std::string_view::npos) return offset + i;
     rest.remove_prefix(start + 4);
   }

@@ -12,6 +12,7 @@
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
 #include "research/research_host.h"
+#include "research/stop_request.h"
 
 namespace quillmark::testing {
 
@@ -79,18 +80,24 @@ class FakeHost : public ResearchHost {
 };
 
 // Pages by exact URL ("" for any other); `on_fetch` runs before each answer and may change
-// the host's state as a nested command would.
+// the host's state as a nested command would. Like the real fetch, a Stop request raised while a
+// page is on its way cancels it; `failures` names URLs whose fetch fails, with the reason.
 class FakeWeb {
  public:
   PageFetcher Fetcher() {
     return [this](const std::string& url) {
       asked.push_back(url);
+      const auto cancelled = CancelOnStop();
       if (on_fetch) on_fetch(url);
+      if (cancelled()) return FetchResult{{}, FetchStatus::kCancelled, "stopped"};
+      if (const auto failure = failures.find(url); failure != failures.end())
+        return FetchResult{{}, FetchStatus::kFailed, failure->second};
       const auto it = pages.find(url);
-      return it == pages.end() ? fallback : it->second;
+      return FetchResult{it == pages.end() ? fallback : it->second};
     };
   }
 
+  std::map<std::string, std::string> failures;
   std::map<std::string, std::string> pages;
   std::string fallback;
   std::vector<std::string> asked;
