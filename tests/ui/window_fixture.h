@@ -56,7 +56,8 @@ class WindowTest : public ::testing::Test {
     window_ = std::make_unique<ui::TForm1>(
         [fetch_limit](const std::string& url) {
           return FetchPage(url, {.timeout = fetch_limit, .cancelled = CancelOnStop()});
-        }, endpoints);
+        },
+        endpoints);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(
