@@ -22,6 +22,7 @@
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
 #include "ui/keyword_list_model.h"
+#include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui_main_window.h"
@@ -257,7 +258,19 @@ FetchResult TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url
 // --- Commands ---
 
 void TForm1::BitBtn2Click() {
+  const std::uint64_t generation = keywords_.Generation();
   StartCommand(*researcher_);
+  // Investigate clears the list, so a run that started has moved the generation on. A page
+  // that never arrived leaves an empty list under "Done!", which must not pass for a phrase
+  // nobody searches for: say what failed.
+  if (keywords_.Generation() == generation) return;
+  const bool seed_mode = Mode() == ResearchMode::kSeed;
+  const FetchResult& page =
+      seed_mode ? researcher_->SuggestionPageFetch() : researcher_->TopSearchesPageFetch();
+  if (page.status != FetchStatus::kFailed) return;
+  ShowWarning(this, (seed_mode ? QStringLiteral("Could not fetch the suggestion page: ")
+                               : QStringLiteral("Could not fetch the top searches page: ")) +
+                        ToQString(page.reason));
 }
 
 void TForm1::StopBtnClick() {

@@ -10,6 +10,7 @@
 
 #include "net/support/scripted_server.h"
 #include "research/column_compare.h"
+#include "ui/message_box.h"
 #include "window_fixture.h"
 
 namespace quillmark::testing {
@@ -180,6 +181,59 @@ TEST_F(MainWindowTest, WindowPaintsAndStopsWhileAFetchIsHeld) {
   EXPECT_GE(paints, 10);
   EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
   EXPECT_EQ(window_->Model().rowCount(), 0);
+}
+
+// With the search engine down, the rows still come from the suggestion page, but every cell
+// that rests on a search page is tinted and says why; the demand and keyword cells are not.
+TEST_F(MainWindowTest, CellsOfLookupsThatFailedAreTintedAndSayWhy) {
+  Endpoints endpoints = Demo();
+  {
+    ScriptedServer gone(Script{});
+    endpoints.search_host = "127.0.0.1:" + std::to_string(gone.port());
+  }
+  MakeWindows(endpoints);
+  Investigate("blue widgets", 2, "example.com");
+  Start();
+
+  ASSERT_EQ(window_->Model().rowCount(), 2);
+  const auto note = [this](int column, int role) {
+    return window_->Model().data(window_->Model().index(0, column), role);
+  };
+  for (int column : {0, 1, 7}) {
+    EXPECT_FALSE(note(column, Qt::BackgroundRole).isValid()) << column;
+    EXPECT_FALSE(note(column, Qt::ToolTipRole).isValid()) << column;
+  }
+  for (int column : {2, 3, 4, 5, 6}) EXPECT_TRUE(note(column, Qt::BackgroundRole).isValid());
+  EXPECT_EQ(note(2, Qt::ToolTipRole).toString(),
+            QStringLiteral("page not fetched: Socket Error # 10061 Connection refused."));
+  EXPECT_TRUE(
+      note(4, Qt::ToolTipRole).toString().startsWith(QStringLiteral("rank not fetched on")));
+  EXPECT_EQ(Cell(0, 2), "?");
+}
+
+// A suggestion or top searches page that never arrived is said, not left as an empty list.
+TEST_F(MainWindowTest, APageThatWasNotFetchedIsSaid) {
+  int closed_port = 0;
+  {
+    ScriptedServer gone(Script{});
+    closed_port = gone.port();
+  }
+  const std::string host = "127.0.0.1:" + std::to_string(closed_port);
+  MakeWindows({host, host, host});
+  ui::RecordedMessages messages;
+  Investigate("blue widgets", 5);
+  Start();
+  AnswerDialog([](ui::TStartForm& dialog) {
+    dialog.Form().RadioButton2->click();
+    dialog.Form().BitBtn1->click();
+  });
+  Start();
+  EXPECT_EQ(messages.Texts(),
+            QStringList({QStringLiteral("Could not fetch the suggestion page: Socket Error # "
+                                        "10061 Connection refused."),
+                         QStringLiteral("Could not fetch the top searches page: Socket Error # "
+                                        "10061 Connection refused.")}));
+  EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
 }
 
 }  // namespace
