@@ -12,4 +12,5 @@ trap 'rm -rf "$settings"' EXIT
 QT_QPA_PLATFORM=xcb QUILLMARK_SHOTS_DIR="$PWD/docs" QUILLMARK_CONFIG_DIR="$settings" \
   xvfb-run -a -s "-screen 0 1024x768x24" \
   build/tests/ui_tests --gtest_filter='WindowShots.*' --gtest_also_run_disabled_tests >&2
-ls docs/main-window.png docs/investigate-dialog.png docs/top-searches-window.png docs/filter-dialog.png
+ls docs/main-window.png docs/investigate-dialog.png docs/top-searches-window.png docs/filter-dialog.png \
+  docs/failed-lookups.png

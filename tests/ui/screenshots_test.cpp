@@ -2,19 +2,31 @@
 // does nothing unless QUILLMARK_SHOTS_DIR names the folder to save them in.
 
 #include <QDir>
+#include <QScreen>
 
+#include <QToolTip>
+#include <QTreeView>
+
+#include "net/support/scripted_server.h"
+#include "ui/list_commands.h"
 #include "window_fixture.h"
 
 namespace quillmark::testing {
 namespace {
 
-using WindowShots = WindowTest;
+class WindowShots : public WindowTest {
+ protected:
+  void SetUp() override {
+    const char* folder = std::getenv("QUILLMARK_SHOTS_DIR");
+    if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "QUILLMARK_SHOTS_DIR is not set";
+    out_ = QDir(QString::fromLocal8Bit(folder));
+  }
+  QDir out_;
+};
 
 TEST_F(WindowShots, MainWindowAfterADemoResearchAndTheInvestigateDialog) {
-  const char* folder = std::getenv("QUILLMARK_SHOTS_DIR");
-  if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "QUILLMARK_SHOTS_DIR is not set";
-  const QDir out(QString::fromLocal8Bit(folder));
   MakeWindows(Demo());
+  ui::ListCommands commands(*window_);
   AnswerDialog([](ui::TStartForm& dialog) {
     dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
     dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
@@ -28,11 +40,58 @@ TEST_F(WindowShots, MainWindowAfterADemoResearchAndTheInvestigateDialog) {
   window_->Form().ListView1->selectionModel()->select(
       window_->Model().index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   QTest::qWait(200);
-  ASSERT_TRUE(window_->grab().save(out.filePath(QStringLiteral("main-window.png"))));
+  ASSERT_TRUE(window_->grab().save(out_.filePath(QStringLiteral("main-window.png"))));
   dialog_->show();
   QTest::qWait(200);
-  ASSERT_TRUE(dialog_->grab().save(out.filePath(QStringLiteral("investigate-dialog.png"))));
+  ASSERT_TRUE(dialog_->grab().save(out_.filePath(QStringLiteral("investigate-dialog.png"))));
   dialog_->hide();
+}
+
+TEST_F(WindowShots, FilterDialogAndTopSearchesBesideTheMainWindow) {
+  MakeWindows(Demo());
+  ui::ListCommands commands(*window_);
+  AnswerDialog([](ui::TStartForm& dialog) {
+    dialog.Form().RadioButton2->click();
+    dialog.Form().MaxResultsSpinEdit->SetValue(20);
+    dialog.Form().BitBtn1->click();
+  });
+  Start();
+  ui::TTOPForm& top = commands.TOPForm();
+  QTest::qWait(300);
+  // Both windows as they stand on the screen, side by side.
+  const QRect both = window_->frameGeometry().united(top.frameGeometry());
+  const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+  ASSERT_TRUE(screen.copy(both).save(out_.filePath(QStringLiteral("top-searches-window.png"))));
+  top.hide();
+
+  ui::TFilterForm& filter = commands.FilterForm();
+  filter.show();
+  QTest::qWait(300);
+  ASSERT_TRUE(filter.grab().save(out_.filePath(QStringLiteral("filter-dialog.png"))));
+  filter.hide();
+}
+
+// The tinted cells of lookups that failed, with one tooltip showing.
+TEST_F(WindowShots, FailedLookupsAreTinted) {
+  Endpoints endpoints = Demo();
+  {
+    ScriptedServer gone(Script{});
+    endpoints.search_host = "127.0.0.1:" + std::to_string(gone.port());
+  }
+  MakeWindows(endpoints);
+  ui::ListCommands commands(*window_);
+  Investigate("blue widgets", 6, "example.com");
+  Start();
+  QTreeView& view = *window_->Form().ListView1;
+  const QRect cell = view.visualRect(window_->Model().index(1, 2));
+  QToolTip::showText(
+      view.viewport()->mapToGlobal(cell.center()),
+      window_->Model().data(window_->Model().index(1, 2), Qt::ToolTipRole).toString(),
+      view.viewport());
+  QTest::qWait(300);
+  const QRect area = window_->frameGeometry();
+  const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+  ASSERT_TRUE(screen.copy(area).save(out_.filePath(QStringLiteral("failed-lookups.png"))));
 }
 
 }  // namespace
