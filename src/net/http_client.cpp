@@ -1,5 +1,6 @@
 #include "net/http_client.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "net/ascii_text.h"
@@ -137,6 +138,11 @@ void TNetHTTP::Finish(bool server_spoke_1_0) {
 
 void TNetHTTP::ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t body_start) {
   const std::int64_t budget = kMaxBody - static_cast<std::int64_t>(sink.Position() - body_start);
+  // The announced length, within the bound, is taken once: growing block by block would copy the
+  // body again at every doubling and touch fresh memory each time. Pages that no bytes arrive for
+  // are never touched.
+  sink.Reserve(sink.Position() +
+               static_cast<std::size_t>(std::max<std::int64_t>(0, std::min(count, budget))));
   if (count <= budget) {
     ReceiveIntoSink(sink, count);
     return;
