@@ -41,7 +41,7 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options, TNetBuffe
     fail(FetchStatus::kCancelled, e.what());
   } catch (const ENetConnClosedGracefully&) {
     fail(FetchStatus::kFailed,
-         client.ReplyText.empty() ? "connection closed without a reply" : "reply cut short");
+         client.ReplyText().empty() ? "connection closed without a reply" : "reply cut short");
   } catch (const ENetInterceptPropInvalid&) {
     fail(FetchStatus::kFailed, "https is not supported");
   } catch (const EConvertError&) {

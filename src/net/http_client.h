@@ -1,10 +1,10 @@
 #pragma once
-// TNetHTTP: the HTTP/1.1 client of one page fetch. One PerformRequest is one exchange: split the
-// URL, connect, send the request lines, read the status and header lines, read the body into the
-// sink, and raise for any status that is not a success (after the body has been read).
+// TNetHTTP: the HTTP/1.1 client of one page fetch. One exchange: split the URL, connect, send the
+// request lines, read the status and header lines, read the body into the sink, and raise for any
+// status that is not a success (after the body has been read). Redirects are never followed and
+// no proxy is ever used: a redirect reply is a page like any other, with its own body.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -17,47 +17,49 @@ namespace quillmark::net {
 
 enum class TNetHTTPProtocolVersion { pv1_0, pv1_1 };
 
-class TNetHTTP;
-using TNetHTTPOnRedirectEvent = std::function<void(TNetHTTP& sender, std::string& dest,
-                                                   std::int32_t& num_redirect, bool& handled)>;
-
 class TNetHTTP : public TNetTCPClient {
  public:
-  TNetHTTP() { Port = kDefaultHttpPort; }
+  TNetHTTP() { SetPort(kDefaultHttpPort); }
 
-  TNetHTTPProtocolVersion ProtocolVersion = TNetHTTPProtocolVersion::pv1_1;
-  bool HandleRedirects = false;
-  std::int32_t RedirectMaximum = kDefaultRedirectMaximum;
-  TNetHTTPOnRedirectEvent OnRedirect;
-  TNetHeaderInfo Request;
-  TNetHeaderInfo Reply;
-  TNetHeaderList WireHeaders;
-  std::int32_t ReplyCode = 0;
-  std::string ReplyText;
-  std::string RequestHost;
-  std::string SchemeText;
-  std::int32_t RedirectDepth = 0;
-
-  // One exchange. `method` is "GET", "HEAD" or "POST"; `source` (may be null) is the request
-  // body; the reply body goes into `sink` (may be null) at its position.
-  void PerformRequest(std::string_view method, const std::string& url, TNetBuffer* source,
-                      TNetBuffer* sink);
+  // A GET of `url`; the reply body goes into `sink` at its position.
   void GetDocument(const std::string& url, TNetBuffer& sink);
 
-  // Sets Host, Port, RequestHost and SchemeText for the URL's parts; true when the request goes
-  // to a proxy with an absolute target. Raises ENetInterceptPropInvalid for https.
-  bool ChooseEndpoint(const std::string& scheme, const std::string& host, std::int32_t port);
+  // Sets Host, Port and RequestHost for the URL's parts (port -1: none named). Raises
+  // ENetInterceptPropInvalid for https, before any connection is made.
+  void ChooseEndpoint(const std::string& scheme, const std::string& host, std::int32_t port);
+
+  TNetHTTPProtocolVersion ProtocolVersion() const { return protocol_version_; }
+  // The fields that become the request header lines.
+  const TNetHeaderInfo& Request() const { return request_; }
+  // The fields of the last reply's header lines.
+  const TNetHeaderInfo& Reply() const { return reply_; }
+  // First the composed request header lines, then the raw reply header lines.
+  const TNetHeaderList& WireHeaders() const { return wire_headers_; }
+  std::int32_t ReplyCode() const { return reply_code_; }
+  // The last status line without its first word: the code and the reason phrase.
+  const std::string& ReplyText() const { return reply_text_; }
+  // The host text sent in the Host line.
+  const std::string& RequestHost() const { return request_host_; }
+
+ private:
+  // One exchange with `method` ("GET"); the body goes into `sink` (nothing is read when null).
+  void PerformRequest(std::string_view method, const std::string& url, TNetBuffer* sink);
+  // False when the peer closed in the middle of a header line, ending the block there.
+  bool ReadReplyHeaders();
   void ReadReplyBody(TNetBuffer* sink);
   // Size of the next chunk; 0 for the last chunk and for a line that is not a hex number.
   std::int64_t ParseChunkLine();
-  bool AskRedirect(std::string& dest, std::int32_t& depth);
-
- private:
-  // False when the peer closed in the middle of a header line, ending the block there.
-  bool ReadReplyHeaders();
-  void Finish(bool server_spoke_1_0);
   // Reads a counted body part, stopping (and closing) at the body bound.
   void ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t body_start);
+  void Finish(bool server_spoke_1_0);
+
+  TNetHTTPProtocolVersion protocol_version_ = TNetHTTPProtocolVersion::pv1_1;
+  TNetHeaderInfo request_;
+  TNetHeaderInfo reply_;
+  TNetHeaderList wire_headers_;
+  std::int32_t reply_code_ = 0;
+  std::string reply_text_;
+  std::string request_host_;
 };
 
 }  // namespace quillmark::net

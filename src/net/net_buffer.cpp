@@ -25,6 +25,12 @@ void TNetBuffer::Clear() {
   drained_ = 0;
 }
 
+void TNetBuffer::Reserve(std::size_t size) {
+  if (drain_ || size <= drained_ + bytes_.capacity()) return;
+  // Never less than double, so many small reservations still grow geometrically.
+  bytes_.reserve(std::max(size - drained_, 2 * bytes_.capacity()));
+}
+
 void TNetBuffer::Drain() {
   if (!drain_ || size_ == 0) return;
   const std::size_t count = size_;

@@ -27,6 +27,9 @@ class TNetBuffer {
   // Cuts the stream or extends it with zero bytes; the position stays within the new size.
   void SetSize(std::size_t size);
   void Clear();
+  // Room for the stream to reach `size` without moving its bytes again; nothing with a drain set,
+  // which keeps no more than one write at a time.
+  void Reserve(std::size_t size);
 
   // Writes at the position, overwriting and then extending, and moves the position past it.
   void Write(const char* data, std::size_t count);

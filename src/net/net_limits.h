@@ -16,7 +16,6 @@ inline constexpr std::size_t kMaxHeaderTotal = 1024 * 1024;
 inline constexpr std::int64_t kMaxBody = 64 * 1024 * 1024;
 // One receive asks for at most this many bytes.
 inline constexpr std::int32_t kRecvBufferSize = 32768;
-inline constexpr std::int32_t kSendBufferSize = 32768;
 
 // Wait times: a negative value waits without a limit of its own (the fetch deadline still applies).
 inline constexpr std::chrono::milliseconds kWaitForever{-1};
@@ -29,9 +28,6 @@ inline constexpr std::chrono::milliseconds kCancelCheckInterval{40};
 // Interim (1xx) replies skipped before the final reply; a peer sending more is refused.
 inline constexpr int kMaxInterimReplies = 32;
 
-// Redirect nesting allowed when following is switched on.
-inline constexpr std::int32_t kDefaultRedirectMaximum = 15;
 inline constexpr std::int32_t kDefaultHttpPort = 80;
-inline constexpr std::int32_t kDefaultHttpsPort = 443;
 
 }  // namespace quillmark::net

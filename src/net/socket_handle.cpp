@@ -1,7 +1,6 @@
 #include "net/socket_handle.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -30,17 +29,13 @@ sockaddr_in MakeAddress(const std::string& ip, int port) {
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(static_cast<std::uint16_t>(port));
-  if (ip.empty()) {
-    a.sin_addr.s_addr = htonl(INADDR_ANY);
-  } else {
-    const auto b = TNetStack::TextToAddress(ip);
-    std::memcpy(&a.sin_addr.s_addr, b.data(), 4);
-  }
+  const auto b = TNetStack::TextToAddress(ip);
+  std::memcpy(&a.sin_addr.s_addr, b.data(), 4);
   return a;
 }
 
 void ReadEnd(const sockaddr_storage& s, std::string& ip, int& port) {
-  if (s.ss_family != AF_INET) return;  // e.g. a socketpair end: no address to show
+  if (s.ss_family != AF_INET) return;
   const auto& in = reinterpret_cast<const sockaddr_in&>(s);
   const auto* b = reinterpret_cast<const std::uint8_t*>(&in.sin_addr.s_addr);
   ip = TNetStack::AddressToText({b[0], b[1], b[2], b[3]});
@@ -56,14 +51,6 @@ void TNetSocketHandle::CreateSocket() {
   fd_ = fd;
 }
 
-void TNetSocketHandle::AdoptSocket(int fd) {
-  ReleaseSocket();
-  fd_ = fd;
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags != -1) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-  ReadBackEnds();
-}
-
 void TNetSocketHandle::ReleaseSocket() {
   if (fd_ < 0) return;
   shutdown(fd_, SHUT_WR);
@@ -73,28 +60,19 @@ void TNetSocketHandle::ReleaseSocket() {
 
 void TNetSocketHandle::Clear(bool local_too) {
   fd_ = -1;
-  PeerAddress.clear();
-  PeerPortNumber = 0;
+  peer_address_.clear();
+  peer_port_number_ = 0;
   if (local_too) {
-    IP.clear();
-    Port = 0;
+    ip_.clear();
+    port_ = 0;
   }
 }
 
-void TNetSocketHandle::BindLocal() {
-  // Binding to any address and port 0 is what connect does by itself; skipping it saves three
-  // system calls on every fetch.
-  if (IP.empty() && Port == 0) return;
-  const sockaddr_in a = MakeAddress(IP, Port);
-  if (bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == -1) {
-    if (WinsockCode(errno) == 10048) throw ENetCouldNotBindSocket();
-    TNetStack::CheckSocketResult(-1);
-  }
-  ReadBackEnds();
-}
-
-void TNetSocketHandle::ConnectPeer(const TNetDeadline& deadline) {
-  const sockaddr_in a = MakeAddress(PeerAddress, PeerPortNumber);
+void TNetSocketHandle::ConnectPeer(const std::string& address, int port,
+                                   const TNetDeadline& deadline) {
+  peer_address_ = address;
+  peer_port_number_ = port;
+  const sockaddr_in a = MakeAddress(address, port);
   const int rc = connect(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a);
   if (rc == -1) {
     // A non-blocking connect that is under way (or was interrupted) completes in the background;
@@ -119,10 +97,10 @@ void TNetSocketHandle::ConnectPeer(const TNetDeadline& deadline) {
 void TNetSocketHandle::ReadBackEnds() {
   sockaddr_storage s{};
   socklen_t len = sizeof s;
-  if (getsockname(fd_, reinterpret_cast<sockaddr*>(&s), &len) == 0) ReadEnd(s, IP, Port);
+  if (getsockname(fd_, reinterpret_cast<sockaddr*>(&s), &len) == 0) ReadEnd(s, ip_, port_);
   len = sizeof s;
   if (getpeername(fd_, reinterpret_cast<sockaddr*>(&s), &len) == 0) {
-    ReadEnd(s, PeerAddress, PeerPortNumber);
+    ReadEnd(s, peer_address_, peer_port_number_);
   }
 }
 

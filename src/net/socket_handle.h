@@ -22,17 +22,13 @@ class TNetSocketHandle {
 
   // A stream socket of the internet family; raises ENetInvalidSocket when none can be made.
   void CreateSocket();
-  // Takes ownership of an already connected socket (any family, e.g. one end of a socketpair).
-  void AdoptSocket(int fd);
   // Shuts down sending, closes, and clears the ends (the local ones too).
   void ReleaseSocket();
   void Clear(bool local_too);
 
-  // Binds to IP (any address when empty) and Port, then reads both back.
-  void BindLocal();
-  // Connects to PeerAddress:PeerPortNumber, waiting no longer than the deadline; raises
-  // ENetTimedOut or ENetCancelled when the wait ends first.
-  void ConnectPeer(const TNetDeadline& deadline);
+  // Connects to the dotted `address` and `port`, waiting no longer than the deadline, then reads
+  // both ends back; raises ENetTimedOut or ENetCancelled when the wait ends first.
+  void ConnectPeer(const std::string& address, int port, const TNetDeadline& deadline);
 
   enum class Wait { Ready, NotReady, DeadlinePassed, Cancelled };
   // Waits until the socket is readable (or writable), at most `wait` and never past `deadline`;
@@ -44,14 +40,19 @@ class TNetSocketHandle {
   ssize_t Receive(char* data, std::size_t count) const;
   ssize_t Send(const char* data, std::size_t count, bool more_follows = false) const;
 
-  std::string IP;
-  int Port = 0;
-  std::string PeerAddress;
-  int PeerPortNumber = 0;
+  // The local end and the peer's, as dotted addresses and port numbers.
+  const std::string& IP() const { return ip_; }
+  int Port() const { return port_; }
+  const std::string& PeerAddress() const { return peer_address_; }
+  int PeerPortNumber() const { return peer_port_number_; }
 
  private:
   void ReadBackEnds();
   int fd_ = -1;
+  std::string ip_;
+  int port_ = 0;
+  std::string peer_address_;
+  int peer_port_number_ = 0;
 };
 
 }  // namespace quillmark::net

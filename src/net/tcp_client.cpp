@@ -1,34 +1,22 @@
 #include "net/tcp_client.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-
 #include "net/net_errors.h"
 
 namespace quillmark::net {
 
 void TNetTCPClient::OpenConnection() {
-  if (Socket.HasSocket()) throw ENetAlreadyConnected();
-  Socket.Clear(true);
-  InBuffer.Clear();
-  ClosedByPeer = false;
-  Socket.CreateSocket();
+  if (Socket().HasSocket()) throw ENetAlreadyConnected();
+  ResetConnection();
+  TNetSocketHandle& socket = MutableSocket();
+  socket.CreateSocket();
   try {
     CheckDeadline();
-    Socket.IP = BoundIP;
-    Socket.BindLocal();
-    if (!TNetStack::IsDottedQuad(Host)) DoStatus(TNetStatus::hsResolving, Host);
-    Socket.PeerAddress = SharedStack().LookupAddress(Host, Deadline());
-    Socket.PeerPortNumber = Port;
+    // The socket is bound by connect itself: to any local address, with a port the system picks.
+    if (!TNetStack::IsDottedQuad(host_)) DoStatus(TNetStatus::hsResolving, host_);
+    const std::string address = SharedStack().LookupAddress(host_, Deadline());
     CheckDeadline();
-    if (!UseNagle) {
-      const int on = 1;
-      TNetStack::CheckSocketResult(
-          setsockopt(Socket.Handle(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on));
-    }
-    DoStatus(TNetStatus::hsConnecting, Socket.PeerAddress);
-    Socket.ConnectPeer(Deadline());
+    DoStatus(TNetStatus::hsConnecting, address);
+    socket.ConnectPeer(address, port_, Deadline());
   } catch (...) {
     try {
       CloseConnection();
@@ -37,7 +25,7 @@ void TNetTCPClient::OpenConnection() {
     }
     throw;
   }
-  DoStatus(TNetStatus::hsConnected, Socket.PeerAddress);
+  DoStatus(TNetStatus::hsConnected, socket.PeerAddress());
   if (OnConnected) OnConnected(*this);
 }
 

@@ -9,31 +9,22 @@
 
 namespace quillmark::net {
 
-enum class TSocksVersion { svNoSocks, svSocks4, svSocks4A, svSocks5 };
-enum class TSocksAuthentication { saNoAuthentication, saUsernamePassword };
-
-// SOCKS settings; never configured in this program, so only their defaults matter.
-struct TSocksInfo {
-  TSocksVersion Version = TSocksVersion::svNoSocks;
-  TSocksAuthentication Authentication = TSocksAuthentication::saNoAuthentication;
-  std::string Host;
-  std::int32_t Port = 0;
-  std::string UserID;
-  std::string Password;
-};
-
 class TNetTCPClient : public TNetTCPConnection {
  public:
-  std::string Host;
-  std::int32_t Port = 0;
-  std::string BoundIP;
-  bool UseNagle = true;
-  TSocksInfo SocksInfo;
+  const std::string& Host() const { return host_; }
+  void SetHost(std::string host) { host_ = std::move(host); }
+  std::int32_t Port() const { return port_; }
+  void SetPort(std::int32_t port) { port_ = port; }
+
   std::function<void(TNetTCPClient&)> OnConnected;
 
   // Resolves Host and connects; raises ENetAlreadyConnected while a socket is held. Whatever it
   // raises after making the socket, it closes the socket first.
   void OpenConnection();
+
+ private:
+  std::string host_;
+  std::int32_t port_ = 0;
 };
 
 }  // namespace quillmark::net

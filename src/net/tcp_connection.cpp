@@ -36,22 +36,28 @@ void TNetTCPConnection::EndWait(TNetSocketHandle::Wait outcome) {
   }
 }
 
+void TNetTCPConnection::ResetConnection() {
+  socket_.Clear(true);
+  in_buffer_.Clear();
+  closed_by_peer_ = false;
+}
+
 void TNetTCPConnection::VerifyOpen(bool raise, bool ignore_buffer) {
-  if (!ClosedByPeer && Socket.HasSocket()) return;
-  if (Socket.HasSocket()) DropSocket();
-  if (raise && (InBuffer.Empty() || ignore_buffer)) throw ENetConnClosedGracefully();
+  if (!closed_by_peer_ && socket_.HasSocket()) return;
+  if (socket_.HasSocket()) DropSocket();
+  if (raise && (in_buffer_.Empty() || ignore_buffer)) throw ENetConnClosedGracefully();
 }
 
 bool TNetTCPConnection::IsOpen() {
   VerifyOpen(false, false);
-  return Socket.HasSocket();
+  return socket_.HasSocket();
 }
 
 void TNetTCPConnection::DropSocket() {
-  if (!Socket.HasSocket()) return;
-  DoStatus(TNetStatus::hsDisconnecting, Socket.PeerAddress);
-  Socket.ReleaseSocket();
-  ClosedByPeer = true;
+  if (!socket_.HasSocket()) return;
+  DoStatus(TNetStatus::hsDisconnecting, socket_.PeerAddress());
+  socket_.ReleaseSocket();
+  closed_by_peer_ = true;
   DoStatus(TNetStatus::hsDisconnected);
   if (OnDisconnected) OnDisconnected(*this);
 }
@@ -65,32 +71,32 @@ std::int64_t TNetTCPConnection::PullFromSocket(bool raise, std::chrono::millisec
   // The receive is tried before any wait: while data keeps arriving, one system call per block
   // is enough. The deadline and the cancel test are still asked every time.
   for (bool waited = false;; waited = true) {
-    if (!Socket.HasSocket()) throw ENetConnClosedGracefully();
+    if (!socket_.HasSocket()) throw ENetConnClosedGracefully();
     if (waited) {
-      const TNetSocketHandle::Wait outcome = Socket.WaitFor(true, wait, deadline_);
+      const TNetSocketHandle::Wait outcome = socket_.WaitFor(true, wait, deadline_);
       if (outcome == TNetSocketHandle::Wait::NotReady) return 0;
       EndWait(outcome);
     } else {
       CheckDeadline();
     }
     if (into_buffer) {
-      target_size = static_cast<std::size_t>(RecvBufferSize);
-      target = InBuffer.PrepareAppend(target_size);
+      target_size = static_cast<std::size_t>(kRecvBufferSize);
+      target = in_buffer_.PrepareAppend(target_size);
     }
-    got = Socket.Receive(target, target_size);
+    got = socket_.Receive(target, target_size);
     const int error = errno;
-    if (into_buffer) InBuffer.CommitAppend(got > 0 ? static_cast<std::size_t>(got) : 0);
+    if (into_buffer) in_buffer_.CommitAppend(got > 0 ? static_cast<std::size_t>(got) : 0);
     // Nothing there yet (or a spurious readiness): wait for it.
     if (got == -1 && (error == EAGAIN || error == EWOULDBLOCK)) continue;
     errno = error;
     break;
   }
-  ClosedByPeer = got == 0;
+  closed_by_peer_ = got == 0;
   if (got == -1) {
     const int code = WinsockCode(errno);
     if (code != kClosedSocketCode) throw ENetSocketError(code);
     DropSocket();
-    if (InBuffer.Empty()) throw ENetSocketError(code);
+    if (in_buffer_.Empty()) throw ENetSocketError(code);
     got = 0;
   }
   if (!into_buffer) DoWork(TNetWorkMode::wmRead, got);
@@ -102,24 +108,24 @@ std::string TNetTCPConnection::ReceiveLine(std::string_view terminator,
                                            std::chrono::milliseconds wait) {
   const bool default_terminator = terminator.empty();
   if (default_terminator) terminator = "\n";
-  LineTimedOut = false;
+  line_timed_out_ = false;
   // Bytes before `scanned` are known not to start the terminator, so each arrival is searched
   // once rather than the whole buffer again.
   std::size_t scanned = 0;
   std::size_t found = std::string_view::npos;
   for (;;) {
-    if (!InBuffer.Empty()) {
-      found = InBuffer.View().find(terminator, scanned);
+    if (!in_buffer_.Empty()) {
+      found = in_buffer_.View().find(terminator, scanned);
       if (found != std::string_view::npos) break;
-      if (InBuffer.Size() > kMaxHeaderLine) {
+      if (in_buffer_.Size() > kMaxHeaderLine) {
         DropSocket();
         throw ENetReplyTooLarge("reply line longer than the limit");
       }
-      scanned = InBuffer.Size() - std::min(InBuffer.Size(), terminator.size() - 1);
+      scanned = in_buffer_.Size() - std::min(in_buffer_.Size(), terminator.size() - 1);
     }
     VerifyOpen(true, true);
     if (PullFromSocket(true, wait) == 0) {
-      LineTimedOut = true;
+      line_timed_out_ = true;
       return {};
     }
   }
@@ -136,17 +142,17 @@ std::string TNetTCPConnection::ReceiveLine(std::string_view terminator,
 std::int64_t TNetTCPConnection::ReceiveBlocks(TNetBuffer& sink, std::int64_t remaining,
                                               bool raise_on_close) {
   const std::size_t from_buffer =
-      static_cast<std::size_t>(std::min<std::int64_t>(remaining, InBuffer.Size()));
+      static_cast<std::size_t>(std::min<std::int64_t>(remaining, in_buffer_.Size()));
   if (from_buffer > 0) {
-    sink.Write(InBuffer.View().data(), from_buffer);
-    InBuffer.Consume(from_buffer);
+    sink.Write(in_buffer_.View().data(), from_buffer);
+    in_buffer_.Consume(from_buffer);
     DoWork(TNetWorkMode::wmRead, static_cast<std::int64_t>(from_buffer));
     remaining -= static_cast<std::int64_t>(from_buffer);
   }
   // Straight into the sink, one receive block at a time: the sink grows with what arrives, never
   // with what the peer announced.
   while (remaining > 0 && IsOpen()) {
-    const auto block = static_cast<std::size_t>(std::min<std::int64_t>(remaining, RecvBufferSize));
+    const auto block = static_cast<std::size_t>(std::min<std::int64_t>(remaining, kRecvBufferSize));
     char* target = sink.PrepareWrite(block);
     std::int64_t got = 0;
     try {
@@ -188,22 +194,22 @@ bool TNetTCPConnection::ReceiveUntilClose(TNetBuffer& sink, std::int64_t limit) 
 
 void TNetTCPConnection::ReceiveExact(char* data, std::int64_t count) {
   if (count <= 0) return;
-  while (InBuffer.Size() < static_cast<std::size_t>(count)) {
+  while (in_buffer_.Size() < static_cast<std::size_t>(count)) {
     // A peer that closed while some bytes are still buffered never sends the rest; without this
     // the pull would keep answering 0 without raising.
-    if (PullFromSocket(true, kWaitForever) == 0 && !Socket.HasSocket()) {
+    if (PullFromSocket(true, kWaitForever) == 0 && !socket_.HasSocket()) {
       throw ENetConnClosedGracefully();
     }
   }
-  std::memcpy(data, InBuffer.View().data(), static_cast<std::size_t>(count));
-  InBuffer.Consume(static_cast<std::size_t>(count));
+  std::memcpy(data, in_buffer_.View().data(), static_cast<std::size_t>(count));
+  in_buffer_.Consume(static_cast<std::size_t>(count));
   DoWork(TNetWorkMode::wmRead, count);
 }
 
 std::string TNetTCPConnection::TakeBytes(std::size_t count) {
-  if (count > InBuffer.Size()) throw ENetNotEnoughDataInBuffer();
+  if (count > in_buffer_.Size()) throw ENetNotEnoughDataInBuffer();
   DoWork(TNetWorkMode::wmRead, static_cast<std::int64_t>(count));
-  return InBuffer.Take(count);
+  return in_buffer_.Take(count);
 }
 
 void TNetTCPConnection::SendBytes(const char* data, std::int64_t count, bool more_follows) {
@@ -224,14 +230,14 @@ void TNetTCPConnection::SendAll(const char* data, std::int64_t count, bool more_
   while (sent < count) {
     CheckDeadline();
     const ssize_t rc =
-        Socket.Send(data + sent, static_cast<std::size_t>(count - sent), more_follows);
+        socket_.Send(data + sent, static_cast<std::size_t>(count - sent), more_follows);
     const int error = errno;
-    ClosedByPeer = rc == 0;
+    closed_by_peer_ = rc == 0;
     VerifyOpen(true, false);
     if (rc == -1) {
       if (error == EAGAIN || error == EWOULDBLOCK) {
         // The peer is not reading: wait for room, but never past the deadline.
-        EndWait(Socket.WaitFor(false, kWaitForever, deadline_));
+        EndWait(socket_.WaitFor(false, kWaitForever, deadline_));
         continue;
       }
       const int code = WinsockCode(error);

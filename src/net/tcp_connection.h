@@ -23,13 +23,14 @@ class TNetTCPConnection : public TNetComponent {
   TNetTCPConnection() = default;
   ~TNetTCPConnection() override = default;
 
-  TNetSocketHandle Socket;
-  TNetInBuffer InBuffer;
-  std::int32_t RecvBufferSize = kRecvBufferSize;
-  std::int32_t SendBufferSize = kSendBufferSize;
-  bool ClosedByPeer = false;
-  bool LineTimedOut = false;
   std::function<void(TNetTCPConnection&)> OnDisconnected;
+
+  // The socket and its two ends.
+  const TNetSocketHandle& Socket() const { return socket_; }
+  // The last receive got 0 bytes, the last send sent 0 bytes, or the socket was dropped.
+  bool ClosedByPeer() const { return closed_by_peer_; }
+  // The last ReceiveLine ended without a line.
+  bool LineTimedOut() const { return line_timed_out_; }
 
   // The deadline every later wait, connect and send is measured against.
   void SetDeadline(const TNetDeadline& deadline) { deadline_ = deadline; }
@@ -48,7 +49,8 @@ class TNetTCPConnection : public TNetComponent {
   bool ReceiveUntilClose(TNetBuffer& sink, std::int64_t limit = kMaxBody);
   void ReceiveExact(char* data, std::int64_t count);
   std::string TakeBytes(std::size_t count);
-  std::size_t PendingCount() const { return InBuffer.Size(); }
+  // Bytes received and not yet consumed.
+  std::size_t PendingCount() const { return in_buffer_.Size(); }
 
   // `more_follows`: more of the same message comes in the next send, so the system may merge
   // them into one segment instead of sending a small one and waiting for its ACK (Nagle).
@@ -68,6 +70,9 @@ class TNetTCPConnection : public TNetComponent {
                               std::size_t target_size = 0);
 
  protected:
+  TNetSocketHandle& MutableSocket() { return socket_; }
+  // Before a new connection: no socket, nothing buffered, not closed.
+  void ResetConnection();
   // Drops the socket and raises ENetCancelled when the cancel test says stop, ENetTimedOut when
   // the deadline has passed.
   void CheckDeadline();
@@ -80,6 +85,10 @@ class TNetTCPConnection : public TNetComponent {
                            std::int64_t expected);
   void SendAll(const char* data, std::int64_t count, bool more_follows);
   std::int64_t ReceiveBlocks(TNetBuffer& sink, std::int64_t remaining, bool raise_on_close);
+  TNetSocketHandle socket_;
+  TNetInBuffer in_buffer_;  // oldest first
+  bool closed_by_peer_ = false;
+  bool line_timed_out_ = false;
   TNetDeadline deadline_;
 };
 

@@ -48,8 +48,8 @@ class Listener {
 class ConnectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    client_.Host = "127.0.0.1";
-    client_.Port = listener_.port();
+    client_.SetHost("127.0.0.1");
+    client_.SetPort(listener_.port());
     client_.OpenConnection();
     peer_ = listener_.Accept();
     ASSERT_TRUE(peer_);
@@ -78,7 +78,7 @@ TEST_F(ConnectionTest, ReceiveLineHandlesEveryLineEnd) {
   EXPECT_EQ(client_.ReceiveLine(), "lf");
   EXPECT_EQ(client_.ReceiveLine(), "two-cr\r");
   EXPECT_EQ(client_.ReceiveLine(), "");
-  EXPECT_FALSE(client_.LineTimedOut);
+  EXPECT_FALSE(client_.LineTimedOut());
   EXPECT_EQ(client_.ReceiveLine(), "last");
   EXPECT_THROW(client_.ReceiveLine(), ENetConnClosedGracefully);
 }
@@ -87,9 +87,9 @@ TEST_F(ConnectionTest, PartialLineAtCloseStaysBufferedAndTheNextReadRaises) {
   PeerSends("no line end");
   PeerCloses();
   EXPECT_EQ(client_.ReceiveLine(), "");
-  EXPECT_TRUE(client_.LineTimedOut);
+  EXPECT_TRUE(client_.LineTimedOut());
   EXPECT_EQ(client_.PendingCount(), 11u);
-  EXPECT_FALSE(client_.Socket.HasSocket());
+  EXPECT_FALSE(client_.Socket().HasSocket());
   EXPECT_THROW(client_.ReceiveLine(), ENetConnClosedGracefully);
 }
 
@@ -97,12 +97,12 @@ TEST_F(ConnectionTest, FiniteWaitEndsWithoutALine) {
   PeerSends("partial");
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(client_.ReceiveLine({}, 50ms), "");
-  EXPECT_TRUE(client_.LineTimedOut);
+  EXPECT_TRUE(client_.LineTimedOut());
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
-  EXPECT_TRUE(client_.Socket.HasSocket());
+  EXPECT_TRUE(client_.Socket().HasSocket());
   PeerSends(" line\n");
   EXPECT_EQ(client_.ReceiveLine(), "partial line");
-  EXPECT_FALSE(client_.LineTimedOut);
+  EXPECT_FALSE(client_.LineTimedOut());
 }
 
 TEST_F(ConnectionTest, TerminatorSplitAcrossArrivalsIsFound) {
@@ -117,7 +117,7 @@ TEST_F(ConnectionTest, TerminatorSplitAcrossArrivalsIsFound) {
 TEST_F(ConnectionTest, OverlongLineIsRefused) {
   PeerSends(std::string(kMaxHeaderLine + 10, 'x'));
   EXPECT_THROW(client_.ReceiveLine(), ENetReplyTooLarge);
-  EXPECT_FALSE(client_.Socket.HasSocket());
+  EXPECT_FALSE(client_.Socket().HasSocket());
 }
 
 TEST_F(ConnectionTest, CountedReadTakesBufferedBytesFirst) {
@@ -215,9 +215,9 @@ TEST_F(ConnectionTest, SendingToAVanishedPeerRaisesInsteadOfSignalling) {
 }
 
 TEST_F(ConnectionTest, SecondOpenIsRefusedAndLeavesTheConnectionAlone) {
-  const int fd = client_.Socket.Handle();
+  const int fd = client_.Socket().Handle();
   EXPECT_THROW(client_.OpenConnection(), ENetAlreadyConnected);
-  EXPECT_EQ(client_.Socket.Handle(), fd);
+  EXPECT_EQ(client_.Socket().Handle(), fd);
   client_.SendLine("still here");
   char got[16] = {};
   ASSERT_EQ(recv(peer_.get(), got, sizeof got, 0), 12);
@@ -231,7 +231,7 @@ TEST_F(ConnectionTest, DeadlineEndsAWaitAndDropsTheSocket) {
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, 140ms);
   EXPECT_LT(took, 2s);
-  EXPECT_FALSE(client_.Socket.HasSocket());
+  EXPECT_FALSE(client_.Socket().HasSocket());
 }
 
 TEST_F(ConnectionTest, ProbeNoticesAnOrderlyClose) {
@@ -248,8 +248,8 @@ TEST(OpenConnection, RefusedConnectLeavesNoSocket) {
     port = closed.port();
   }
   TNetTCPClient client;
-  client.Host = "127.0.0.1";
-  client.Port = port;
+  client.SetHost("127.0.0.1");
+  client.SetPort(port);
   try {
     client.OpenConnection();
     FAIL() << "connect to a closed port must fail";
@@ -257,13 +257,13 @@ TEST(OpenConnection, RefusedConnectLeavesNoSocket) {
     EXPECT_EQ(e.Code(), 10061);
     EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
   }
-  EXPECT_FALSE(client.Socket.HasSocket());
+  EXPECT_FALSE(client.Socket().HasSocket());
 }
 
 TEST(OpenConnection, FailedLookupLeavesNoSocket) {
   TNetTCPClient client;
-  client.Host = "no-such-host.invalid";
-  client.Port = 80;
+  client.SetHost("no-such-host.invalid");
+  client.SetPort(80);
   // The machine's resolver may be slow or absent; the deadline keeps the test from hanging on it.
   client.SetDeadline(TNetDeadline::After(std::chrono::seconds(10)));
   try {
@@ -275,7 +275,7 @@ TEST(OpenConnection, FailedLookupLeavesNoSocket) {
     EXPECT_EQ(std::string(e.what()), "Socket Error # " + std::to_string(e.Code()) + "\r\n");
   } catch (const ENetTimedOut&) {
   }
-  EXPECT_FALSE(client.Socket.HasSocket());
+  EXPECT_FALSE(client.Socket().HasSocket());
 }
 
 TEST(SocketStack, NameLookupsKeepTheFetchDeadline) {

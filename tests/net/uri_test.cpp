@@ -66,36 +66,24 @@ TEST(SplitUrl, TextOperations) {
 
 TEST(ChooseEndpoint, SetsHostAndPort) {
   TNetHTTP http;
-  EXPECT_FALSE(http.ChooseEndpoint("http", "Host.Example", -1));
-  EXPECT_EQ(http.Host, "Host.Example");
-  EXPECT_EQ(http.RequestHost, "Host.Example");
-  EXPECT_EQ(http.SchemeText, "http");
-  EXPECT_EQ(http.Port, 80);
+  http.ChooseEndpoint("http", "Host.Example", -1);
+  EXPECT_EQ(http.Host(), "Host.Example");
+  EXPECT_EQ(http.RequestHost(), "Host.Example");
+  EXPECT_EQ(http.Port(), 80);
 
-  EXPECT_FALSE(http.ChooseEndpoint("", "other", 8080));
-  EXPECT_EQ(http.Port, 8080);
-  EXPECT_EQ(http.SchemeText, "http");  // an empty scheme keeps the last one
+  http.ChooseEndpoint("", "other", 8080);
+  EXPECT_EQ(http.Port(), 8080);
 
   // No host: the Host line repeats the current host.
-  EXPECT_FALSE(http.ChooseEndpoint("", "", -1));
-  EXPECT_EQ(http.RequestHost, "other");
-  EXPECT_EQ(http.Port, 80);
+  http.ChooseEndpoint("", "", -1);
+  EXPECT_EQ(http.RequestHost(), "other");
+  EXPECT_EQ(http.Port(), 80);
 }
 
 TEST(ChooseEndpoint, RefusesHttpsInAnyCase) {
   TNetHTTP http;
   EXPECT_THROW(http.ChooseEndpoint("HtTpS", "host", -1), ENetInterceptPropInvalid);
-  EXPECT_FALSE(http.Socket.HasSocket());
-}
-
-TEST(ChooseEndpoint, ProxyMakesTheTargetAbsolute) {
-  TNetHTTP http;
-  http.Request.ProxyServer = "proxy";
-  http.Request.ProxyPort = 3128;
-  EXPECT_TRUE(http.ChooseEndpoint("http", "host", -1));
-  EXPECT_EQ(http.Host, "proxy");
-  EXPECT_EQ(http.Port, 3128);
-  EXPECT_EQ(http.RequestHost, "host");
+  EXPECT_FALSE(http.Socket().HasSocket());
 }
 
 }  // namespace
