@@ -36,12 +36,11 @@ TEST(FetchRealPeerTest, WritesTheBodyBytesAndExitsZero) {
   nginx.WriteFile("empty.txt", "");
 
   for (const std::string name : {"index.html", "big.bin", "empty.txt"}) {
-    // A short limit: nginx keeps the connection alive after an empty body, and the fetch
-    // must not wait for a close that never comes.
+    // nginx keeps the connection alive after an empty body; a fetch that waited for the close
+    // would end at its time limit and exit 3.
     const Fetched fetched = RunQmkFetch(nginx.Url("/" + name), "10");
     ASSERT_TRUE(fetched.result.exited) << name;
     EXPECT_EQ(fetched.result.exit_code, 0) << name;
-    EXPECT_LT(fetched.result.elapsed, std::chrono::seconds(5)) << name;
     EXPECT_TRUE(fetched.out == nginx.ReadFile(name)) << name << ": " << fetched.out.size();
   }
 
