@@ -183,7 +183,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 
 std::string ConfigFolderFromEnvironment() {
   if (const char* dir = std::getenv("QUILLMARK_CONFIG_DIR"); dir && *dir) return dir;
-  // The base folder specification ignores a relative XDG_CONFIG_HOME.
+  // The XDG base-directory rules ignore a relative XDG_CONFIG_HOME.
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
     return std::string(xdg) + "/quillmark";
   std::string home;
