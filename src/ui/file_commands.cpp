@@ -1,15 +1,18 @@
 #include "ui/file_commands.h"
 
+#include <sys/stat.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cerrno>
 #include <exception>
 
 #include "research/stop_request.h"
 #include "store/investigation_file.h"
 #include "store/keyword_export.h"
-#include "store/regular_file.h"
+#include "store/store_error.h"
 #include "ui/message_box.h"
 #include "ui/text_convert.h"
 
@@ -53,15 +56,17 @@ void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&&
 
 void FileCommands::Open1Click() {
   WithChosenFile(open_dialog_, "open", [this](const std::string& path) {
-    // Plain files only: a named pipe would hold the window, a device would feed it forever.
-    RequireRegularFile("open", path);
+    // Opening reads an absent file as no rows; a name typed into the dialog by mistake must
+    // not pass for an empty investigation. Pipes, devices and folders the store refuses.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
+      throw StoreError::FromErrno("open", path, ENOENT);
     OpenInvestigationFile(host_.Keywords(), path);
   });
 }
 
 void FileCommands::Save1Click() {
   WithChosenFile(results_save_dialog_, "save", [this](const std::string& path) {
-    RequireRegularFile("write", path, MissingFile::kAllow);
     // An empty list writes nothing and leaves an old file as it was; say so rather than let
     // the user believe the file now holds this (empty) investigation.
     if (!SaveInvestigationFile(host_.Keywords(), path))
@@ -70,10 +75,8 @@ void FileCommands::Save1Click() {
 }
 
 void FileCommands::Savetotextfile1Click() {
-  WithChosenFile(keywords_save_dialog_, "save", [this](const std::string& path) {
-    RequireRegularFile("write", path, MissingFile::kAllow);
-    SaveKeywordsList(host_.Keywords(), path);
-  });
+  WithChosenFile(keywords_save_dialog_, "save",
+                 [this](const std::string& path) { SaveKeywordsList(host_.Keywords(), path); });
 }
 
 QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,
