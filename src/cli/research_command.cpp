@@ -77,9 +77,7 @@ int RunResearch(const ResearchArgs& args) {
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
 
-  if (Interrupted()) return InterruptExitCode();
-  if (!files_ok) return kExitFailure;
-  return run.pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
+  return run.ExitStatus(files_ok);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <ostream>
 
+#include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/network_options.h"
 #include "cli/row_output.h"
@@ -58,6 +59,12 @@ std::vector<std::string> TerminalHost::UnwantedTerms() {
 
 void TerminalHost::ShowInvestigateDialog() {
   ConfirmInvestigate(*this);
+}
+
+int TerminalRun::ExitStatus(bool files_ok) const {
+  if (Interrupted()) return InterruptExitCode();
+  if (!files_ok) return kExitFailure;
+  return pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
 }
 
 std::string CountText(std::size_t count, const char* one, const char* many) {

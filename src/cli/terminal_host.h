@@ -68,6 +68,9 @@ struct TerminalRun {
   std::unique_ptr<TerminalHost> host;  // holds the rows
   int pages_asked = 0;                 // fetches made (a stop makes the rest unnecessary)
   int pages_not_fetched = 0;           // of these, the ones that failed; each named on stderr
+
+  // The command's exit status: a stop outranks a file failure, which outranks a page failure.
+  int ExitStatus(bool files_ok) const;
 };
 
 // Runs the Start command through the core, as the window does, with the dialog's answers taken

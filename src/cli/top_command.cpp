@@ -29,9 +29,7 @@ int RunTop(const TopArgs& args) {
             << (run.pages_not_fetched > 0 ? "the top-searches page was not fetched"
                                           : "every page fetched")
             << (Interrupted() ? "; stopped\n" : "\n");
-  if (Interrupted()) return InterruptExitCode();
-  if (!printed) return kExitFailure;
-  return run.pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
+  return run.ExitStatus(printed);
 }
 
 }  // namespace

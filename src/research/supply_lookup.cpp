@@ -13,9 +13,10 @@ constexpr std::string_view kCountEnd = "for";
 
 }  // namespace
 
-std::string ReadSupplyCount(std::string_view lowered_page) {
+std::string ReadSupplyCount(std::string_view lowered_page, bool* has_marker) {
   std::string count;
   const std::size_t at = FindText(kCountMarker, lowered_page);
+  if (has_marker != nullptr) *has_marker = at > 0;
   if (at == 0) {
     count = "?";
   } else {
@@ -45,11 +46,11 @@ std::string Researcher::LookupSupply(std::string_view phrase, LookupStatus* stat
   if (fetched.status == FetchStatus::kCancelled) fetched.body.clear();
   Pump();
   LowerInPlace(fetched.body);
-  std::string supply = ReadSupplyCount(fetched.body);
+  bool has_marker = false;
+  std::string supply = ReadSupplyCount(fetched.body, &has_marker);
   switch (fetched.status) {
     case FetchStatus::kComplete:
-      s.supply = FindText(kCountMarker, fetched.body) > 0 ? SupplyLookup::kCounted
-                                                          : SupplyLookup::kNoCount;
+      s.supply = has_marker ? SupplyLookup::kCounted : SupplyLookup::kNoCount;
       break;
     case FetchStatus::kFailed:
       s.supply = SupplyLookup::kNotFetched;
