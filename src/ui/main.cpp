@@ -11,6 +11,7 @@
 
 #include "cli/network_options.h"
 #include "research/decimal_separator.h"
+#include "ui/about_window.h"
 #include "ui/investigate_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/main_window.h"
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
     quillmark::ui::TForm1 main_window(session.Fetcher(), session.GetEndpoints());
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);
+    quillmark::ui::TInfoForm about(&main_window);
+    main_window.SetAboutWindow(&about);
     quillmark::ui::ListCommands list_commands(main_window);
     main_window.show();
     return QApplication::exec();

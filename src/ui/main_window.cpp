@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -86,6 +87,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
   connect(ui_->SelectNone1, &QAction::triggered, this, &TForm1::SelectNone1Click);
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
+  connect(ui_->About1, &QAction::triggered, this, &TForm1::About1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -303,6 +305,12 @@ void TForm1::ListView1ColumnClick(int column) {
   if (column < 0 || column >= KeywordListModel::ColumnCount) return;
   sort_column_ = static_cast<std::size_t>(column);
   model_->sort(column);
+}
+
+void TForm1::About1Click() {
+  // The window is modal and a run may be pumping underneath: let the run end first.
+  StopCommand(*this);
+  if (about_ != nullptr) about_->exec();
 }
 
 void TForm1::TipsTimerTimer() {

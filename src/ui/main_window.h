@@ -22,6 +22,7 @@
 #include "ui/escape_key_state.h"
 #include "ui/pumping_fetcher.h"
 
+class QDialog;
 class QLabel;
 class QProgressBar;
 
@@ -45,6 +46,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
 
   // The dialog the Start command shows and the run reads its values from.
   void SetInvestigateDialog(TStartForm* dialog) { investigate_ = dialog; }
+  // The window "&About..." shows modally.
+  void SetAboutWindow(QDialog* about) { about_ = about; }
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -91,6 +94,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SelectNone1Click();
   void InvertSelection1Click();
   void ListView1ColumnClick(int column);
+  void About1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -121,6 +125,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QProgressBar* progress_ = nullptr;
   QTimer tips_timer_;
   TStartForm* investigate_ = nullptr;
+  QDialog* about_ = nullptr;
   QPointer<QWidget> top_searches_window_;
 
   QSize fixed_size_;

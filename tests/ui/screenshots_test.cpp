@@ -8,6 +8,7 @@
 #include <QTreeView>
 
 #include "net/support/scripted_server.h"
+#include "ui/about_window.h"
 #include "ui/list_commands.h"
 #include "window_fixture.h"
 
@@ -92,6 +93,17 @@ TEST_F(WindowShots, FailedLookupsAreTinted) {
   const QRect area = window_->frameGeometry();
   const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
   ASSERT_TRUE(screen.copy(area).save(out_.filePath(QStringLiteral("failed-lookups.png"))));
+}
+
+// The About window as it stands on the screen, title bar included.
+TEST_F(WindowShots, AboutWindow) {
+  ui::TInfoForm about;
+  about.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+  QTest::qWait(300);
+  const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+  ASSERT_TRUE(
+      screen.copy(about.frameGeometry()).save(out_.filePath(QStringLiteral("about-window.png"))));
 }
 
 }  // namespace
