@@ -18,7 +18,10 @@
 #include "research/unwanted_terms.h"
 #include "store/settings_key.h"
 #include "ui/classic_font.h"
+#include "ui/desktop_open.h"
 #include "ui/grid_line_delegate.h"
+#include "ui/help_file.h"
+#include "ui/homepage.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
 #include "ui/keyword_list_model.h"
@@ -86,6 +89,8 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
   connect(ui_->SelectNone1, &QAction::triggered, this, &TForm1::SelectNone1Click);
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
+  connect(ui_->Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
+  connect(ui_->Homepage1, &QAction::triggered, this, &TForm1::Homepage1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -303,6 +308,23 @@ void TForm1::ListView1ColumnClick(int column) {
   if (column < 0 || column >= KeywordListModel::ColumnCount) return;
   sort_column_ = static_cast<std::size_t>(column);
   model_->sort(column);
+}
+
+void TForm1::Contents1Click() {
+  const QStringList folders = HelpFileFolders();
+  const QString help_file = FindHelpFile(folders);
+  // Handing the desktop a file that is not there shows nothing at all; say where we looked.
+  if (help_file.isEmpty()) {
+    ShowWarning(this,
+                QStringLiteral("The help file %1 was not found in %2.")
+                    .arg(QString::fromLatin1(kHelpFileName), folders.join(QStringLiteral(" or "))));
+    return;
+  }
+  OpenWithDesktop(QUrl::fromLocalFile(help_file));
+}
+
+void TForm1::Homepage1Click() {
+  OpenWithDesktop(QUrl(QString::fromLatin1(kHomepageUrl)));
 }
 
 void TForm1::TipsTimerTimer() {

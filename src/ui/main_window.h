@@ -91,6 +91,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SelectNone1Click();
   void InvertSelection1Click();
   void ListView1ColumnClick(int column);
+  // Help: the help file and the homepage, each with the desktop's "open" action. Neither stops
+  // a run: reading the help while the list fills is the point.
+  void Contents1Click();
+  void Homepage1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
