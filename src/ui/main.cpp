@@ -2,6 +2,7 @@
 // creates its windows once and runs the message loop until the main window closes.
 
 #include <QApplication>
+#include <QIcon>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
@@ -79,8 +80,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(kTitle));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
-  // The desktop matches the window to its menu entry, and so to its icon.
+  // The desktop matches the window to its menu entry, and so to its icon; window managers that
+  // do not take the icon from the entry find it in the installed icon theme.
   QGuiApplication::setDesktopFileName(QStringLiteral("quillmark"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillmark")));
   try {
     options.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
