@@ -75,8 +75,14 @@ TEST_F(HelpMenuTest, ContentsOpensTheHelpFileWhereverTheProgramKeepsItAndHomepag
   fs::remove(help_file);
   if (!ui::FindHelpFile(ui::HelpFileFolders()).isEmpty())
     GTEST_SKIP() << "a help file is installed on this computer";
+  // One in the current folder is not the program's: any folder can be the current one.
+  TempDir current{"quillmark-cwd"};
+  WriteBytes(current.File(ui::kHelpFileName), "ITSF");
+  const fs::path previous = fs::current_path();
+  fs::current_path(current.path());
   window_->Form().Contents1->trigger();
-  EXPECT_EQ(opens.Urls().size(), 2) << "nothing is opened without a help file";
+  fs::current_path(previous);
+  EXPECT_EQ(opens.Urls().size(), 2) << "nothing is opened without the program's help file";
   ASSERT_EQ(messages.Texts().size(), 1);
   EXPECT_TRUE(
       messages.Texts()[0].startsWith(QStringLiteral("The help file help.chm was not found")));
