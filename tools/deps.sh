@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   nginx libcurl4-openssl-dev curl
   qt6-base-dev qt6-base-dev-tools libjpeg-dev xvfb xauth poppler-utils fonts-dejavu-core
+  fp-utils desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

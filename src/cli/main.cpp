@@ -9,6 +9,38 @@
 #include "cli/row_output.h"
 #include "research/decimal_separator.h"
 
+namespace {
+
+constexpr const char* kDescription =
+    "qmk: Quillmark's keyword research from the terminal.\n"
+    "Looks up the search phrases related to a seed with their demand (searches last month),\n"
+    "supply (pages competing for the exact phrase), a site's rank, cost-per-prospect and\n"
+    "profitability; lists today's top searches; reads the window's investigation files.\n"
+    "Rows go to standard output, progress and failures to standard error.\n";
+
+constexpr const char* kFooter =
+    "Run 'qmk COMMAND --help' for the options of a command.\n"
+    "\n"
+    "Environment:\n"
+    "  QUILLMARK_SUGGEST_HOST  the suggestion service, HOST[:PORT]\n"
+    "  QUILLMARK_SEARCH_HOST   the web-search engine, HOST[:PORT]\n"
+    "  QUILLMARK_TOP_HOST      the top-searches page, HOST[:PORT]\n"
+    "                          An option wins over its variable; a service left unset is\n"
+    "                          answered by a stand-in service (generated data) that qmk starts\n"
+    "                          on a free loopback port for the run.\n"
+    "qmk keeps no settings of its own.\n"
+    "\n"
+    "Exit status:\n"
+    "  0    success, also when there are no rows\n"
+    "  1    a file cannot be read or written\n"
+    "  2    usage error: an unknown command or option, a bad value\n"
+    "  3    some page could not be fetched: the rows are printed as far as they go, and the\n"
+    "       failed pages are named on standard error\n"
+    "  130  stopped by Ctrl-C (the rows so far printed and saved)\n"
+    "  143  stopped by SIGTERM, as Ctrl-C";
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // A peer that closes while we send must surface as an error, never kill the process.
   std::signal(SIGPIPE, SIG_IGN);
@@ -16,7 +48,8 @@ int main(int argc, char** argv) {
   quillmark::InitDecimalSeparatorFromLocale();
 
   namespace cli = quillmark::cli;
-  CLI::App app{"Quillmark keyword research from the terminal", "qmk"};
+  CLI::App app{kDescription, "qmk"};
+  app.footer(kFooter);
   app.require_subcommand(1, 1);
   app.fallthrough(false);
   // A repeated option takes its last value, so a wrapper's defaults can be overridden.

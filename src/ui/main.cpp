@@ -2,10 +2,12 @@
 // creates its windows once and runs the message loop until the main window closes.
 
 #include <QApplication>
+#include <QIcon>
 #include <csignal>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 
@@ -23,6 +25,38 @@ constexpr const char* kTitle = "Quillmark";
 constexpr int kExitUsage = 2;
 constexpr int kExitFailure = 1;
 
+constexpr const char* kDescription =
+    "Quillmark: keyword research for the owner of a web site.\n"
+    "Press Start and type the main keyword of your business: Quillmark lists the related search\n"
+    "phrases with their demand (searches last month), supply (pages competing for the exact\n"
+    "phrase), your site's rank, cost-per-prospect and profitability. Help > Contents (F1)\n"
+    "explains the window; qmk does the same research in a terminal.\n";
+
+constexpr const char* kFooter =
+    "Environment:\n"
+    "  QUILLMARK_SUGGEST_HOST  the suggestion service, HOST[:PORT]\n"
+    "  QUILLMARK_SEARCH_HOST   the web-search engine, HOST[:PORT]\n"
+    "  QUILLMARK_TOP_HOST      the top-searches page, HOST[:PORT]\n"
+    "                          An option wins over its variable; a service left unset is\n"
+    "                          answered by the bundled stand-in service (generated data).\n"
+    "  QUILLMARK_CONFIG_DIR    the folder of the settings (the Investigate dialog's last\n"
+    "                          entries, the tips choice); by default\n"
+    "                          $XDG_CONFIG_HOME/quillmark, else ~/.config/quillmark\n"
+    "  QT_QPA_PLATFORM         Qt's window system (offscreen runs without a display); Qt's own\n"
+    "                          options such as -platform and -style are accepted too.\n"
+    "\n"
+    "Only one copy runs per user: a copy started while another runs ends at once.";
+
+// Looked for before Qt reaches the window system, so the help shows without a display too.
+bool AsksForHelp(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    if (argument == "-h" || argument == "--help") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -30,30 +64,36 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   quillmark::InitDecimalSeparatorFromLocale();
 
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(kTitle));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
-
-  const quillmark::ui::SingleInstanceLock lock(kTitle);
-  if (lock.AnotherCopyRuns()) return 0;
-
   namespace cli = quillmark::cli;
-  CLI::App options{"Quillmark keyword research", "quillmark"};
+  CLI::App options{kDescription, "quillmark"};
+  options.footer(kFooter);
   options.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   cli::NetworkOptions network;
   bool demo = false;
-  options.add_flag("--demo", demo,
-                   "Use the bundled stand-in service (generated data) for all three services, "
-                   "whatever QUILLMARK_*_HOST say");
+  options.add_flag("--demo", demo, "Ignore QUILLMARK_*_HOST: use the stand-in service for all");
   cli::AddNetworkOptions(&options, network);
+  if (AsksForHelp(argc, argv)) {
+    std::cout << options.help();
+    return 0;
+  }
+
+  // Takes Qt's own options out of argv before ours are read.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromLatin1(kTitle));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kTitle));
+  // The desktop matches the window to its menu entry, and so to its icon; window managers that
+  // do not take the icon from the entry find it in the installed icon theme.
+  QGuiApplication::setDesktopFileName(QStringLiteral("quillmark"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillmark")));
   try {
     options.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return options.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "quillmark: " << e.what() << "\nRun 'quillmark --help' for usage.\n";
     return kExitUsage;
   }
+
+  const quillmark::ui::SingleInstanceLock lock(kTitle);
+  if (lock.AnotherCopyRuns()) return 0;
   if (demo) {
     for (const char* variable :
          {"QUILLMARK_SUGGEST_HOST", "QUILLMARK_SEARCH_HOST", "QUILLMARK_TOP_HOST"})

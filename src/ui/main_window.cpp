@@ -19,7 +19,10 @@
 #include "research/unwanted_terms.h"
 #include "store/settings_key.h"
 #include "ui/classic_font.h"
+#include "ui/desktop_open.h"
 #include "ui/grid_line_delegate.h"
+#include "ui/help_file.h"
+#include "ui/homepage.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
 #include "ui/keyword_list_model.h"
@@ -88,6 +91,8 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->SelectNone1, &QAction::triggered, this, &TForm1::SelectNone1Click);
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
   connect(ui_->About1, &QAction::triggered, this, &TForm1::About1Click);
+  connect(ui_->Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
+  connect(ui_->Homepage1, &QAction::triggered, this, &TForm1::Homepage1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -311,6 +316,23 @@ void TForm1::About1Click() {
   // The window is modal and a run may be pumping underneath: let the run end first.
   StopCommand(*this);
   if (about_ != nullptr) about_->exec();
+}
+
+void TForm1::Contents1Click() {
+  const QStringList folders = HelpFileFolders();
+  const QString help_file = FindHelpFile(folders);
+  // Handing the desktop a file that is not there shows nothing at all; say where we looked.
+  if (help_file.isEmpty()) {
+    ShowWarning(this,
+                QStringLiteral("The help file %1 was not found in %2.")
+                    .arg(QString::fromLatin1(kHelpFileName), folders.join(QStringLiteral(" or "))));
+    return;
+  }
+  OpenWithDesktop(QUrl::fromLocalFile(help_file));
+}
+
+void TForm1::Homepage1Click() {
+  OpenWithDesktop(QUrl(QString::fromLatin1(kHomepageUrl)));
 }
 
 void TForm1::TipsTimerTimer() {

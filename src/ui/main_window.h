@@ -95,6 +95,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void InvertSelection1Click();
   void ListView1ColumnClick(int column);
   void About1Click();
+  // Help: the help file and the homepage, each with the desktop's "open" action. Neither stops
+  // a run: reading the help while the list fills is the point.
+  void Contents1Click();
+  void Homepage1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
