@@ -1,11 +1,9 @@
 #include "ui/filter_dialog.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 #include <algorithm>
 
 #include "research/supply_filter.h"
+#include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
 #include "ui_filter_dialog.h"
 
@@ -26,10 +24,7 @@ TFilterForm::~TFilterForm() = default;
 
 void TFilterForm::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, frameGeometry().size(),
-                             screen->availableGeometry())
-             .topLeft());
+  CentreOnScreen(*this);
   ui_->SpinEdit1->setFocus(Qt::OtherFocusReason);
 }
 

@@ -25,6 +25,7 @@
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
+#include "ui/tips.h"
 #include "ui_main_window.h"
 
 namespace quillmark::ui {
@@ -86,6 +87,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->SelectAll1, &QAction::triggered, this, &TForm1::SelectAll1Click);
   connect(ui_->SelectNone1, &QAction::triggered, this, &TForm1::SelectNone1Click);
   connect(ui_->InvertSelection1, &QAction::triggered, this, &TForm1::InvertSelection1Click);
+  connect(ui_->ipoftheday1, &QAction::triggered, this, &TForm1::ipoftheday1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -95,10 +97,13 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  try {
-    tips_at_startup_ = store::LoadTipsFlag();
-  } catch (...) {
-  }
+  tip_dialog_.setObjectName(QStringLiteral("mxTipDialog1"));
+  tip_dialog_.SetBackColor(Qt::white);
+  tip_dialog_.SetImage(QPixmap(QStringLiteral(":/pictures/tip.png")));
+  tip_dialog_.SetImageBackColor(palette().color(QPalette::ButtonText));
+  tip_dialog_.SetTips(QuillmarkTips());
+  tip_dialog_.SetStartupState(store::LoadTipsFlag());
+  tips_timer_.setObjectName(QStringLiteral("TipsTimer"));
   tips_timer_.setSingleShot(true);
   tips_timer_.setInterval(kTipsDelayMs);
   connect(&tips_timer_, &QTimer::timeout, this, &TForm1::TipsTimerTimer);
@@ -305,15 +310,28 @@ void TForm1::ListView1ColumnClick(int column) {
   model_->sort(column);
 }
 
+void TForm1::ipoftheday1Click() {
+  // The entry wakes up once the start-up tip has had its turn.
+  if (tips_timer_.isActive()) return;
+  try {
+    tip_dialog_.Execute();
+  } catch (...) {
+  }
+}
+
 void TForm1::TipsTimerTimer() {
   tips_timer_.stop();
+  try {
+    if (tip_dialog_.StartupState()) tip_dialog_.Execute();
+  } catch (...) {
+  }
 }
 
 // --- Window events ---
 
 void TForm1::closeEvent(QCloseEvent* event) {
   try {
-    store::SaveTipsFlag(tips_at_startup_);
+    store::SaveTipsFlag(tip_dialog_.StartupState());
   } catch (...) {
   }
   // Closing ends the program: a run pumping underneath ends at its next step instead of
