@@ -9,6 +9,7 @@
 namespace quillmark::ui {
 namespace {
 
+constexpr QSize kClientSize(432, 220);
 constexpr int kHeadingPixels = 21;
 
 Qt::WindowFlags BorderFlags(TFormBorderStyle style) {
@@ -52,14 +53,14 @@ Tfrm_TipOfTheDay::~Tfrm_TipOfTheDay() = default;
 
 void Tfrm_TipOfTheDay::SetBorderStyle(TFormBorderStyle style) {
   border_style_ = style;
-  const QSize client(432, 220);
+  // Changing the flags hides a window; the form is hidden between showings anyway.
   setWindowFlags(BorderFlags(style));
   if (Sizeable(style)) {
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    resize(client);
+    resize(kClientSize);
   } else {
-    setFixedSize(client);
+    setFixedSize(kClientSize);
   }
 }
 
