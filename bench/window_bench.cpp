@@ -16,6 +16,7 @@
 #include "net/fetch_page.h"
 #include "net/support/scripted_server.h"
 #include "research/stop_request.h"
+#include "store/settings_key.h"
 #include "ui/investigate_dialog.h"
 #include "ui/main_window.h"
 #include "ui_main_window.h"
@@ -170,6 +171,8 @@ int main(int argc, char** argv) {
   // The settings the windows read and write go to a folder of their own.
   char folder[] = "/tmp/quillmark-bench-XXXXXX";
   if (::mkdtemp(folder) != nullptr) ::setenv("QUILLMARK_CONFIG_DIR", folder, 1);
+  // A tip of the day would wait for a click in the middle of the ten-second hold.
+  quillmark::store::SaveTipsFlag(false);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -29,6 +29,7 @@
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
+#include "ui/tips.h"
 #include "ui_main_window.h"
 
 namespace quillmark::ui {
@@ -93,6 +94,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   connect(ui_->About1, &QAction::triggered, this, &TForm1::About1Click);
   connect(ui_->Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
   connect(ui_->Homepage1, &QAction::triggered, this, &TForm1::Homepage1Click);
+  connect(ui_->ipoftheday1, &QAction::triggered, this, &TForm1::ipoftheday1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -102,10 +104,13 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 
-  try {
-    tips_at_startup_ = store::LoadTipsFlag();
-  } catch (...) {
-  }
+  tip_dialog_.setObjectName(QStringLiteral("mxTipDialog1"));
+  tip_dialog_.SetBackColor(Qt::white);
+  tip_dialog_.SetImage(QPixmap(QStringLiteral(":/pictures/tip.png")));
+  tip_dialog_.SetImageBackColor(palette().color(QPalette::ButtonText));
+  tip_dialog_.SetTips(QuillmarkTips());
+  tip_dialog_.SetStartupState(store::LoadTipsFlag());
+  tips_timer_.setObjectName(QStringLiteral("TipsTimer"));
   tips_timer_.setSingleShot(true);
   tips_timer_.setInterval(kTipsDelayMs);
   connect(&tips_timer_, &QTimer::timeout, this, &TForm1::TipsTimerTimer);
@@ -335,15 +340,28 @@ void TForm1::Homepage1Click() {
   OpenWithDesktop(QUrl(QString::fromLatin1(kHomepageUrl)));
 }
 
+void TForm1::ipoftheday1Click() {
+  // The entry wakes up once the start-up tip has had its turn.
+  if (tips_timer_.isActive()) return;
+  try {
+    tip_dialog_.Execute();
+  } catch (...) {
+  }
+}
+
 void TForm1::TipsTimerTimer() {
   tips_timer_.stop();
+  try {
+    if (tip_dialog_.StartupState()) tip_dialog_.Execute();
+  } catch (...) {
+  }
 }
 
 // --- Window events ---
 
 void TForm1::closeEvent(QCloseEvent* event) {
   try {
-    store::SaveTipsFlag(tips_at_startup_);
+    store::SaveTipsFlag(tip_dialog_.StartupState());
   } catch (...) {
   }
   // Closing ends the program: a run pumping underneath ends at its next step instead of

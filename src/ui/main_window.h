@@ -21,6 +21,7 @@
 #include "research/top_search_list.h"
 #include "ui/escape_key_state.h"
 #include "ui/pumping_fetcher.h"
+#include "ui/tip_dialog.h"
 
 class QDialog;
 class QLabel;
@@ -57,8 +58,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   Researcher& GetResearcher() { return *researcher_; }
   QString StatusText() const;
   QProgressBar& Progress() { return *progress_; }
-  bool TipsAtStartup() const { return tips_at_startup_; }
-  void SetTipsAtStartup(bool shown) { tips_at_startup_ = shown; }
+  // The tip of the day; its start-up state is the tips flag of the settings store.
+  TmxTipDialog& TipDialog() { return tip_dialog_; }
+  bool TipsAtStartup() const { return tip_dialog_.StartupState(); }
+  void SetTipsAtStartup(bool shown) { tip_dialog_.SetStartupState(shown); }
   // The proposed file name of the save dialogs: the seed of the last run started.
   const QString& SaveDialogsFileName() const { return save_file_name_; }
 
@@ -99,6 +102,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // a run: reading the help while the list fills is the point.
   void Contents1Click();
   void Homepage1Click();
+  void ipoftheday1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -127,13 +131,14 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QMenu popup_menu_;
   QLabel* status_text_ = nullptr;
   QProgressBar* progress_ = nullptr;
-  QTimer tips_timer_;
+  TmxTipDialog tip_dialog_{this};
+  // Named "TipsTimer", so tests can find it and shorten its wait.
+  QTimer tips_timer_{this};
   TStartForm* investigate_ = nullptr;
   QDialog* about_ = nullptr;
   QPointer<QWidget> top_searches_window_;
 
   QSize fixed_size_;
-  bool tips_at_startup_ = true;
   std::size_t sort_column_ = 0;
   QString program_folder_;
   QString save_file_name_;

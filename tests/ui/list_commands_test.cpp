@@ -92,6 +92,8 @@ class ListCommandsTest : public ::testing::Test {
   TForm1 window{web.Fetcher(), testing::TestEndpoints()};
   TStartForm investigate{window, &window};
   ListCommands commands{window};
+  // No start-up tip may wait for a click in the middle of a test.
+  bool tips_stopped = (Find<QTimer>(window, "TipsTimer").stop(), true);
 };
 
 TEST_F(ListCommandsTest, MenusHoldTheNewEntries) {

@@ -10,6 +10,8 @@
 #include "net/support/scripted_server.h"
 #include "ui/about_window.h"
 #include "ui/list_commands.h"
+#include "ui/tips.h"
+#include "ui_tip_of_the_day.h"
 #include "window_fixture.h"
 
 namespace quillmark::testing {
@@ -104,6 +106,21 @@ TEST_F(WindowShots, AboutWindow) {
   const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
   ASSERT_TRUE(
       screen.copy(about.frameGeometry()).save(out_.filePath(QStringLiteral("about-window.png"))));
+}
+
+// The tip of the day as the start-up timer shows it, with one of the longer tips.
+TEST_F(WindowShots, TipOfTheDay) {
+  MakeWindows({});
+  ui::Tfrm_TipOfTheDay& form = window_->TipDialog().Form();
+  WhenTrue([&form] { return form.isVisible(); },
+           [this, &form] {
+             form.Form().lbl_Tip->setText(ui::QuillmarkTips().at(9));
+             QTest::qWait(300);
+             EXPECT_TRUE(form.grab().save(out_.filePath(QStringLiteral("tip-of-the-day.png"))));
+             form.Form().btn_Close->click();
+           });
+  TipsTimer().start(1);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !TipsTimer().isActive(); }));
 }
 
 }  // namespace

@@ -62,8 +62,12 @@ class WindowTest : public ::testing::Test {
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(
         &window_->Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    // A tip popping up in the middle of a long test would wait for a click; the tests that
+    // want it restart the timer with a short wait.
+    TipsTimer().stop();
     window_->show();
   }
+  QTimer& TipsTimer() { return *window_->findChild<QTimer*>(QStringLiteral("TipsTimer")); }
   void CloseWindows() {
     tester_.reset();
     dialog_.reset();

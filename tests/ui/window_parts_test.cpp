@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -23,9 +25,26 @@ TEST(JpegImageTest, DecodesTheBannerAndRefusesBrokenData) {
   QFile banner(QStringLiteral(":/pictures/banner.jpg"));
   ASSERT_TRUE(banner.open(QIODevice::ReadOnly));
   const QByteArray data = banner.readAll();
-  EXPECT_EQ(ui::DecodeJpeg(data).size(), QSize(490, 55));
+  const QImage decoded = ui::DecodeJpeg(data);
+  ASSERT_EQ(decoded.size(), QSize(490, 55));
+  // Rows of 490 pixels are not a multiple of four bytes: a slip in the row copy shows against
+  // Qt's own reader, where that is installed.
+  const QImage reference =
+      QImage(QStringLiteral(":/pictures/banner.jpg")).convertToFormat(decoded.format());
+  if (!reference.isNull()) {
+    int worst = 0;
+    for (int y = 0; y < decoded.height(); ++y)
+      for (int x = 0; x < decoded.width(); ++x) {
+        const QColor a = decoded.pixelColor(x, y), b = reference.pixelColor(x, y);
+        worst = std::max({worst, std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                          std::abs(a.blue() - b.blue())});
+      }
+    EXPECT_LE(worst, 4);
+  }
 
-  const QByteArray broken[] = {QByteArray(), QByteArray("not a picture at all"), data.left(20)};
+  // Cut short in its header or in its pixels: the library would fill the missing rows with grey.
+  const QByteArray broken[] = {QByteArray(), QByteArray("not a picture at all"), data.left(20),
+                               data.left(data.size() / 2)};
   for (const QByteArray& bytes : broken) EXPECT_THROW(ui::DecodeJpeg(bytes), ui::JpegError);
   EXPECT_TRUE(ui::LoadJpeg(QStringLiteral(":/no/such.jpg")).isNull());
 }
