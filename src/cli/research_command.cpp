@@ -97,6 +97,7 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
   AddNetworkOptions(cmd, args->network);
+  AddSourceOptions(cmd, args->network, false);
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kSeed;
     exit_code = RunResearch(*args);
