@@ -1,6 +1,5 @@
 #include "store/registry_store.h"
 
-
 #include <cstdlib>
 #include <optional>
 #include <utility>
