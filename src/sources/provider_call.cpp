@@ -95,10 +95,21 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
 std::string ProviderBaseUrl(const char* variable, const std::string& fallback) {
   std::string base = fallback;
   if (const char* value = std::getenv(variable); value && *value) base = value;
-  const bool web = base.rfind("https://", 0) == 0 || base.rfind("http://", 0) == 0;
-  if (!web || base.find_first_of(" \t\r\n?#") != std::string::npos)
+  const bool secure = base.rfind("https://", 0) == 0;
+  const bool plain = base.rfind("http://", 0) == 0;
+  if ((!secure && !plain) || base.find_first_of(" \t\r\n?#@") != std::string::npos)
     throw SourceError(std::string(variable) + " must be an http:// or https:// address");
   while (!base.empty() && base.back() == '/') base.pop_back();
+  if (plain) {
+    // Plain HTTP would carry the account in clear: only for a server on this machine (tests).
+    std::string host = base.substr(std::string_view("http://").size());
+    host = host.substr(0, host.find('/'));
+    host = host.rfind('[', 0) == 0 ? host.substr(0, host.find(']') + 1)
+                                   : host.substr(0, host.find(':'));
+    if (host != "127.0.0.1" && host != "localhost" && host != "[::1]")
+      throw SourceError(std::string(variable) + " may use http:// only for this machine (" +
+                        "127.0.0.1, localhost); use https://");
+  }
   return base;
 }
 

@@ -277,6 +277,25 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   EXPECT_EQ(found.password, kPassword);
 }
 
+TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
+  const std::vector<std::pair<const char*, bool>> cases = {{"https://api.dataforseo.com", true},
+                                                           {"http://127.0.0.1:8080/", true},
+                                                           {"http://localhost", true},
+                                                           {"http://api.dataforseo.com", false},
+                                                           {"http://127.0.0.1.evil.example", false},
+                                                           {"file:///etc/passwd", false},
+                                                           {"https://user@host.example", false}};
+  for (const auto& [url, accepted] : cases) {
+    SCOPED_TRACE(url);
+    env_.Set("QUILLMARK_TRENDS_URL", url);
+    if (accepted) {
+      EXPECT_NO_THROW(Make(SourceName::kTrends));
+    } else {
+      EXPECT_THROW(Make(SourceName::kTrends), sources::SourceError);
+    }
+  }
+}
+
 TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
   std::atomic<bool> malformed{false};
   FakeProvider provider([&malformed](const ProviderRequest&) {
