@@ -125,7 +125,8 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
                                    std::string base_url)
     : credentials_(std::move(credentials)),
       base_url_(std::move(base_url)),
-      caller_("dataforseo", options, {credentials_.login, credentials_.password}) {}
+      caller_("dataforseo", options, {credentials_.login, credentials_.password},
+              kKeywordCacheLifetime) {}
 
 void DataForSeoSource::SetRunParameters(const RunParameters& run) {
   std::lock_guard lock(mutex_);

@@ -32,8 +32,12 @@ bool WaitUntil(Clock::time_point until, const std::function<bool()>& cancelled) 
 }  // namespace
 
 ProviderCaller::ProviderCaller(std::string name, const ProviderOptions& options,
-                               std::vector<std::string> secrets)
-    : name_(std::move(name)), options_(options), secrets_(std::move(secrets)) {}
+                               std::vector<std::string> secrets,
+                               std::chrono::seconds cache_lifetime)
+    : name_(std::move(name)),
+      options_(options),
+      secrets_(std::move(secrets)),
+      cache_(cache_lifetime) {}
 
 FetchResult ProviderCaller::Failure(const std::string& why) const {
   std::string reason = name_ + ": " + why;

@@ -14,8 +14,10 @@ inline constexpr std::chrono::milliseconds kCancelPoll{50};
 // Waits before asking again after a rate limit: doubling from the first, at most the last.
 inline constexpr std::chrono::milliseconds kFirstRateLimitWait{1000};
 inline constexpr std::chrono::milliseconds kLongestRateLimitWait{15000};
-// Cached replies stay good this long: keyword volumes change monthly.
-inline constexpr std::chrono::hours kCacheLifetime{24 * 30};
+// Cached replies stay good this long: keyword volumes change monthly, while today's trending
+// searches change within the day.
+inline constexpr std::chrono::hours kKeywordCacheLifetime{24 * 30};
+inline constexpr std::chrono::hours kTrendsCacheLifetime{1};
 // The organic results a live call may ask for.
 inline constexpr std::int64_t kMaxOrganicDepth = 200;
 inline constexpr std::int64_t kResultsPerRankPage = 20;

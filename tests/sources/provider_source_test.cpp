@@ -14,6 +14,7 @@
 #include "research/rank_lookup.h"
 #include "research/supply_lookup.h"
 #include "sources/credentials.h"
+#include "sources/reply_cache.h"
 #include "sources/source.h"
 #include "sources/support/fake_provider.h"
 #include "support/temp_dir.h"
@@ -241,6 +242,21 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
   EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
   EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo, {.use_cache = false}), kSupplyUrl).Complete());
   EXPECT_EQ(provider.Requests().size(), 3u);
+}
+
+TEST_F(ProviderTest, ACachedReplyLastsAsLongAsItsProviderSays) {
+  const sources::CachedRequest request{"GET", "http://x/trending/rss?geo=US", ""};
+  sources::ReplyCache(std::chrono::hours(1), cache_.File("c")).Store(request, "reply");
+  const auto entry = std::filesystem::directory_iterator(cache_.path() / "c")->path();
+  // Back-date the entry by two hours: past the feed's hour, well within the keywords' month.
+  std::string bytes = ReadBytes(entry);
+  const std::size_t line = bytes.find('\n') + 1;
+  const long long stored = std::stoll(bytes.substr(line));
+  bytes.replace(line, std::to_string(stored).size(), std::to_string(stored - 7200));
+  WriteBytes(entry, bytes);
+  EXPECT_EQ(sources::ReplyCache(std::chrono::hours(1), cache_.File("c")).Find(request),
+            std::nullopt);
+  EXPECT_EQ(sources::ReplyCache(std::chrono::hours(720), cache_.File("c")).Find(request), "reply");
 }
 
 TEST_F(ProviderTest, StopCancelsACallInFlight) {
