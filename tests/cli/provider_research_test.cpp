@@ -86,6 +86,10 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   EXPECT_EQ(Rows(repeat.out), Rows(first.out));
   EXPECT_THAT(repeat.err, HasSubstr("9 provider calls, 9 from the cache"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);
+  std::vector<std::string> fresh = kResearch;
+  fresh.push_back("--no-cache");
+  EXPECT_THAT(run.Run(fresh).err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_EQ(run.Provider().Requests().size(), 18u);
 
   for (const std::string& text :
        {first.out, first.err, repeat.err, ReadBytes(dir.File("run.qmk"))}) {
