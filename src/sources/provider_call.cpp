@@ -29,6 +29,15 @@ bool WaitUntil(Clock::time_point until, const std::function<bool()>& cancelled) 
   return !(cancelled && cancelled());
 }
 
+// A reader that trips over a reply it did not foresee reports it, never passes the exception on.
+ReplyVerdict SafeRead(const ReplyReader& read, long http_status, const std::string& body) {
+  try {
+    return read(http_status, body);
+  } catch (const std::exception& e) {
+    return {ReplyVerdict::kBad, std::string("unreadable reply: ") + e.what()};
+  }
+}
+
 }  // namespace
 
 ProviderCaller::ProviderCaller(std::string name, const ProviderOptions& options,
@@ -56,7 +65,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
   const CachedRequest key{request.method, request.url, request.body};
   if (options_.use_cache) {
     if (const auto reply = cache_.Find(key);
-        reply && read(200, *reply).kind == ReplyVerdict::kGood) {
+        reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
       ++made_;
       ++from_cache_;
       return {};
@@ -76,7 +85,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
     if (reply.outcome == HttpsOutcome::kFailed) return Failure(reply.error);
     const ReplyVerdict verdict =
         reply.status == 429 ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
-                            : read(reply.status, reply.body);
+                            : SafeRead(read, reply.status, reply.body);
     switch (verdict.kind) {
       case ReplyVerdict::kGood:
         if (options_.use_cache) cache_.Store(key, reply.body);

@@ -182,6 +182,9 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
       {"malformed", {.body = R"({"status_code":20000,"tasks":[)"}, "malformed JSON"},
       {"no tasks", {.body = R"({"status_code":20000,"status_message":"Ok."})"}, "without tasks"},
       {"no count", {.body = fixtures::Ok(R"([{"keyword":"x","items":[]}])")}, "se_results_count"},
+      {"text count",
+       {.body = fixtures::Ok(R"([{"se_results_count":"many"}])")},
+       "se_results_count"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
