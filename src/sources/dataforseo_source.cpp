@@ -146,6 +146,7 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
 void DataForSeoSource::SetRunParameters(const RunParameters& run) {
   std::lock_guard lock(mutex_);
   run_ = run;
+  ++run_number_;
 }
 
 CallCounts DataForSeoSource::Calls() const {
@@ -235,9 +236,17 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
 FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset,
                                    const std::function<bool()>& cancelled) {
   RunParameters run;
+  std::uint64_t run_number = 0;
   {
     std::lock_guard lock(mutex_);
     run = run_;
+    run_number = run_number_;
+  }
+  // A new run asks again for what failed in an earlier one (an account topped up meanwhile);
+  // what succeeded is in the reply cache.
+  if (run_number != memo_run_number_) {
+    ranks_.clear();
+    memo_run_number_ = run_number;
   }
   // One call covers every page the run will ask for; without the run's page count, at least
   // the page asked for.

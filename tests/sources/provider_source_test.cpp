@@ -161,6 +161,26 @@ TEST_F(ProviderTest, AllRankPagesOfAPhraseComeFromOneCallCountingOrganicResultsO
       "stop_crawl_on_match":[{"match_value":"mysite.com","match_type":"with_subdomains"}]}])"));
 }
 
+TEST_F(ProviderTest, AFailedRankCallFailsItsPhrasesPagesOnceAndIsAskedAgainNextRun) {
+  std::atomic<int> calls{0};
+  FakeProvider provider([&calls](const ProviderRequest&) {
+    if (calls++ == 0)
+      return ProviderReply{.status = 402,
+                           .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+    return ProviderReply{.body = fixtures::OrganicResults(5000, "mysite.com")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo);
+  const sources::RunParameters run{.max_pages = 2, .target = "mysite.com"};
+  source->SetRunParameters(run);
+  EXPECT_EQ(Get(*source, RankUrl(1)).status, FetchStatus::kFailed);
+  EXPECT_EQ(Get(*source, RankUrl(21)).status, FetchStatus::kFailed);
+  EXPECT_EQ(calls.load(), 1);
+  source->SetRunParameters(run);
+  EXPECT_TRUE(Get(*source, RankUrl(21)).Complete());
+  EXPECT_EQ(calls.load(), 2);
+}
+
 TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
   struct Case {
     const char* name;
