@@ -13,6 +13,7 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "research/stop_request.h"
+#include "sources/page_request.h"
 
 namespace quillmark::cli {
 namespace {
@@ -34,6 +35,21 @@ std::string Choose(const std::string& flag, const char* variable) {
   if (!IsEndpointText(value))
     throw CLI::ValidationError(variable, std::string("'") + value + "' is not HOST or HOST:PORT");
   return value;
+}
+
+// The source a flag or setting names; nullopt when it names none.
+std::optional<sources::SourceName> ChooseSource(const std::string& text, const char* what) {
+  if (text.empty()) return std::nullopt;
+  const auto name = sources::ParseSourceName(text);
+  if (!name) {
+    throw CLI::ValidationError(
+        what, "'" + text + "' is not a source; the sources are " + sources::SourceNamesText());
+  }
+  return name;
+}
+
+bool IsProvider(std::optional<sources::SourceName> name) {
+  return name == sources::SourceName::kDataForSeo || name == sources::SourceName::kTrends;
 }
 
 }  // namespace
@@ -90,6 +106,33 @@ void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
       ->check(kEndpointValidator);
 }
 
+void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches) {
+  std::string names;
+  for (const auto name : {sources::SourceName::kStandIn, sources::SourceName::kEndpoints,
+                          sources::SourceName::kDataForSeo, sources::SourceName::kTrends}) {
+    if (top_searches ? !sources::ServesTopSearches(name) : !sources::ServesResearch(name)) continue;
+    names += (names.empty() ? "" : ", ") + std::string(sources::SourceNameText(name));
+  }
+  command->add_option("--source", options.source,
+                      "Where the pages come from: " + names +
+                          " (default: the configured hosts, else the stand-in)");
+  command->add_flag_callback(
+      "--no-cache", [&options] { options.use_cache = false; },
+      "Ask the provider again instead of reusing its cached replies");
+  if (top_searches) {
+    command->add_option("--country", options.country, "Country of the trending searches")
+        ->default_str("US")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+              const bool ok = text.size() == 2 &&
+                              std::isalpha(static_cast<unsigned char>(text[0])) &&
+                              std::isalpha(static_cast<unsigned char>(text[1]));
+              return ok ? std::string() : "'" + text + "' is not a two-letter country code";
+            },
+            "CODE"));
+  }
+}
+
 std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
   const auto milliseconds = std::llround(options.timeout_seconds * 1000.0);
   return std::chrono::milliseconds(std::max<long long>(milliseconds, 1));
@@ -98,16 +141,52 @@ std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
 NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
                                const std::string& program)
     : timeout_(FetchTimeout(options)) {
+  const bool research = needs.suggest || needs.search;
+  const auto research_name = research ? ChooseSource(options.source, "--source") : std::nullopt;
+  if (research_name && !sources::ServesResearch(*research_name)) {
+    throw CLI::ValidationError("--source", "'" + std::string(SourceNameText(*research_name)) +
+                                               "' does not serve keyword research");
+  }
+  std::optional<sources::SourceName> top_name;
+  if (needs.top) {
+    top_name = ChooseSource(options.top_source, "--source");
+    if (top_name && !sources::ServesTopSearches(*top_name)) {
+      throw CLI::ValidationError("--source", "'" + std::string(SourceNameText(*top_name)) +
+                                                 "' does not serve top searches");
+    }
+    if (!top_name && research_name && sources::ServesTopSearches(*research_name))
+      top_name = research_name;
+  }
+
+  const sources::ProviderOptions provider{
+      .country = options.country, .use_cache = options.use_cache, .timeout = timeout_};
+  // A provider answers by the page's path and query; the host only names it in messages.
+  if (IsProvider(research_name)) {
+    research_source_ = sources::MakeProviderSource(*research_name, provider);
+    endpoints_.suggest_host = endpoints_.search_host = SourceNameText(*research_name);
+  }
+  if (IsProvider(top_name)) {
+    top_source_ = sources::MakeProviderSource(*top_name, provider);
+    endpoints_.top_host = SourceNameText(*top_name);
+  }
+
   std::vector<std::string*> unset;
-  const auto choose = [&unset](bool needed, std::string& host, const std::string& flag,
-                               const char* variable) {
-    if (!needed) return;
-    host = Choose(flag, variable);
-    if (host.empty()) unset.push_back(&host);
+  const auto choose = [&unset](bool needed, std::optional<sources::SourceName> name,
+                               std::string& host, const std::string& flag, const char* variable) {
+    if (!needed || IsProvider(name)) return;
+    if (name != sources::SourceName::kStandIn) host = Choose(flag, variable);
+    if (!host.empty()) return;
+    if (name == sources::SourceName::kEndpoints) {
+      throw CLI::ValidationError(
+          "--source", std::string("endpoints needs a host: set ") + variable + " or its flag");
+    }
+    unset.push_back(&host);
   };
-  choose(needs.suggest, endpoints_.suggest_host, options.suggest_host, "QUILLMARK_SUGGEST_HOST");
-  choose(needs.search, endpoints_.search_host, options.search_host, "QUILLMARK_SEARCH_HOST");
-  choose(needs.top, endpoints_.top_host, options.top_host, "QUILLMARK_TOP_HOST");
+  choose(needs.suggest, research_name, endpoints_.suggest_host, options.suggest_host,
+         "QUILLMARK_SUGGEST_HOST");
+  choose(needs.search, research_name, endpoints_.search_host, options.search_host,
+         "QUILLMARK_SEARCH_HOST");
+  choose(needs.top, top_name, endpoints_.top_host, options.top_host, "QUILLMARK_TOP_HOST");
   if (unset.empty()) return;
 
   demo_ = std::make_unique<demo::DemoService>();
@@ -140,14 +219,36 @@ NetworkSession::~NetworkSession() {
 
 PageFetcher NetworkSession::Fetcher(FetchReport report) const {
   const auto timeout = timeout_;
-  return [timeout, report = std::move(report)](const std::string& url) {
+  return [this, timeout, report = std::move(report)](const std::string& url) {
     // Ctrl-C counts however it raced with the run's clearing of the request.
-    const FetchResult result = net::FetchPage(
-        url, {.timeout = timeout,
-              .cancelled = [stop = CancelOnStop()] { return Interrupted() || stop(); }});
+    const std::function<bool()> cancelled = [stop = CancelOnStop()] {
+      return Interrupted() || stop();
+    };
+    sources::ProviderSource* provider =
+        sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
+                                                                          : research_source_.get();
+    const FetchResult result =
+        provider ? provider->Fetch(url, cancelled)
+                 : net::FetchPage(url, {.timeout = timeout, .cancelled = cancelled});
     if (report) report(url, result);
     return result;
   };
+}
+
+void NetworkSession::SetRunParameters(const sources::RunParameters& run) const {
+  if (research_source_) research_source_->SetRunParameters(run);
+  if (top_source_) top_source_->SetRunParameters(run);
+}
+
+sources::CallCounts NetworkSession::Calls() const {
+  sources::CallCounts total;
+  for (const auto* source : {research_source_.get(), top_source_.get()}) {
+    if (!source) continue;
+    const sources::CallCounts calls = source->Calls();
+    total.made += calls.made;
+    total.from_cache += calls.from_cache;
+  }
+  return total;
 }
 
 }  // namespace quillmark::cli

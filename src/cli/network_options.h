@@ -12,6 +12,7 @@
 
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
+#include "sources/source.h"
 
 namespace quillmark::demo {
 class DemoService;
@@ -24,12 +25,23 @@ struct NetworkOptions {
   std::string search_host;
   std::string top_host;
   double timeout_seconds = 60;
+  // Where the pages come from (a source name, see sources/source.h): `source` answers the
+  // suggestion and search pages, and the top-searches page too when `top_source` is empty and it
+  // serves that page. Empty: the configured endpoints, else the stand-in service.
+  std::string source;
+  std::string top_source;
+  std::string country = "US";
+  bool use_cache = true;
 };
 
 // Adds --timeout SECONDS.
 void AddTimeoutOption(CLI::App* command, NetworkOptions& options);
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, NetworkOptions& options);
+
+// Adds --source NAME (the names that serve the command) and --no-cache; for the top searches,
+// --country CODE as well.
+void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches);
 
 // The --timeout value as a time limit of whole milliseconds (at least 1).
 std::chrono::milliseconds FetchTimeout(const NetworkOptions& options);
@@ -50,9 +62,11 @@ using FetchReport = std::function<void(const std::string& url, const FetchResult
 
 class NetworkSession {
  public:
-  // Throws CLI::ValidationError for a malformed endpoint taken from the environment, and
-  // std::runtime_error when the stand-in service cannot start. Only the endpoints in `needs`
-  // are chosen; `program` names the command in the note that says the stand-in is in use.
+  // Throws CLI::ValidationError for a malformed endpoint taken from the environment or a source
+  // name that is unknown or does not serve the pages asked for, sources::SourceError when a
+  // chosen provider cannot be used, and std::runtime_error when the stand-in service cannot start.
+  // Only the endpoints in `needs` are chosen; `program` names the command in the note that says the
+  // stand-in is in use.
   NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
                  const std::string& program = "qmk");
   ~NetworkSession();
@@ -61,14 +75,25 @@ class NetworkSession {
 
   const Endpoints& GetEndpoints() const { return endpoints_; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
-  // FetchPage with the session's time limit, cancelled by the Stop request or Ctrl-C; each
-  // outcome goes to `report` as well.
+  // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
+  // cancelled by the Stop request or Ctrl-C; each outcome goes to `report` as well. The fetcher
+  // refers to the session, which must outlive it.
   PageFetcher Fetcher(FetchReport report = {}) const;
+
+  // Tells the provider sources what the run will ask for (max pages, target). Const so that a
+  // session held const by the window can still be told; a session without providers ignores it.
+  void SetRunParameters(const sources::RunParameters& run) const;
+  // Provider calls so far, over all of the session's providers.
+  sources::CallCounts Calls() const;
+  // Whether any page kind is answered by a provider (so calls are worth reporting).
+  bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
 
  private:
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
   std::unique_ptr<demo::DemoService> demo_;
+  std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
+  std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
 };
 
 }  // namespace quillmark::cli

@@ -44,8 +44,12 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
   AddNetworkOptions(cmd, args->network);
+  AddSourceOptions(cmd, args->network, true);
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kTopSearches;
+    // This command fetches the top-searches page only: its source is the top source.
+    args->network.top_source = args->network.source;
+    args->network.source.clear();
     exit_code = RunTop(*args);
   });
 }

@@ -1,0 +1,51 @@
+#include "sources/page_request.h"
+
+#include "demo/request_query.h"
+
+namespace quillmark::sources {
+namespace {
+
+// Far beyond any depth a provider serves; keeps the arithmetic on offsets small.
+constexpr std::int64_t kMaxOffset = 1'000'000;
+
+std::int64_t ReadOffset(std::string_view raw) {
+  std::int64_t value = 0;
+  for (char c : raw) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+    if (value > kMaxOffset) return kMaxOffset;
+  }
+  return value;
+}
+
+}  // namespace
+
+PageRequest ReadPageUrl(std::string_view url) {
+  if (const std::size_t scheme = url.find("://"); scheme != std::string_view::npos) {
+    const std::size_t path = url.find('/', scheme + 3);
+    url = path == std::string_view::npos ? std::string_view() : url.substr(path);
+  }
+  const std::string_view path = url.substr(0, url.find('?'));
+  PageRequest request;
+  if (path == "/d/searchinventory/suggestion/") {
+    // The seed goes out with only its blanks escaped: a "+" in it is a plus.
+    request.kind = PageKind::kSuggestion;
+    request.phrase = demo::DecodeQueryValue(demo::FindQueryValue(url, "term").value_or(""), false);
+  } else if (path == "/search") {
+    std::string phrase = demo::DecodeQueryValue(demo::FindQueryValue(url, "p").value_or(""), true);
+    if (phrase.size() >= 2 && phrase.front() == '"' && phrase.back() == '"')
+      phrase = phrase.substr(1, phrase.size() - 2);
+    request.phrase = std::move(phrase);
+    if (const auto offset = demo::FindQueryValue(url, "b")) {
+      request.offset = ReadOffset(*offset);
+      request.kind = request.offset > 0 ? PageKind::kRank : PageKind::kUnknown;
+    } else {
+      request.kind = PageKind::kSupply;
+    }
+  } else if (path == "/top") {
+    request.kind = PageKind::kTopSearches;
+  }
+  return request;
+}
+
+}  // namespace quillmark::sources

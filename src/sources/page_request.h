@@ -1,0 +1,22 @@
+#pragma once
+// Reads back a page URL that the research code built (research/endpoints.h): which page it asks
+// for and about what.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillmark::sources {
+
+enum class PageKind { kUnknown, kSuggestion, kSupply, kRank, kTopSearches };
+
+struct PageRequest {
+  PageKind kind = PageKind::kUnknown;
+  std::string phrase;       // the decoded seed or phrase, without the exact-phrase quotes
+  std::int64_t offset = 0;  // a rank page's first result, 1-based
+};
+
+// Only the path and query count; the scheme and host are whatever the caller put there.
+PageRequest ReadPageUrl(std::string_view url);
+
+}  // namespace quillmark::sources

@@ -1,0 +1,72 @@
+#pragma once
+// Where a run's pages come from. The stand-in service and the configured endpoints answer page
+// URLs themselves; a provider source answers the same URLs (suggestion, supply, rank and
+// top-searches pages, see research/endpoints.h) from a data provider's API and gives back page
+// text in the formats the page readers know, so nothing downstream can tell the difference.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "net/fetch_result.h"
+
+namespace quillmark::sources {
+
+enum class SourceName { kStandIn, kEndpoints, kDataForSeo, kTrends };
+
+// "stand-in", "endpoints", "dataforseo", "trends", in any case; nullopt for anything else.
+std::optional<SourceName> ParseSourceName(std::string_view text);
+std::string_view SourceNameText(SourceName name);
+// The names ParseSourceName accepts, for help and error texts: "stand-in, endpoints, ...".
+std::string SourceNamesText();
+
+// Whether a source answers the suggestion and search pages of a research, and the top-searches
+// page.
+bool ServesResearch(SourceName name);
+bool ServesTopSearches(SourceName name);
+
+struct ProviderOptions {
+  std::string country = "US";                // two-letter region of the trending feed
+  bool use_cache = true;                     // read and write the reply cache
+  std::chrono::milliseconds timeout{60000};  // whole-call limit, waits for a rate limit included
+};
+
+// What the run will ask for, which a page URL does not say: the rank pages of a phrase are one
+// provider call covering them all, so its depth must be known at the first page.
+struct RunParameters {
+  std::int64_t max_pages = 0;
+  std::string target;
+};
+
+struct CallCounts {
+  std::int64_t made = 0;        // provider replies used, from the cache or not
+  std::int64_t from_cache = 0;  // of these, the ones read from the cache
+};
+
+// The source cannot be used at all: no credentials, a credentials file others may read.
+class SourceError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A provider behind the page fetch. One fetch at a time; any thread may make it.
+class ProviderSource {
+ public:
+  virtual ~ProviderSource() = default;
+  // The page for a URL the research code built. A provider failure is a failed fetch with the
+  // provider's words as its reason; `cancelled` is polled while a call is in flight.
+  virtual FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) = 0;
+  virtual void SetRunParameters(const RunParameters& run) = 0;
+  virtual CallCounts Calls() const = 0;
+};
+
+// Only for kDataForSeo and kTrends (std::invalid_argument otherwise). Throws SourceError when
+// the source cannot be used.
+std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name, const ProviderOptions& options);
+
+}  // namespace quillmark::sources
