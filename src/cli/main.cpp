@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
   cli::AddOpenCommand(app, exit_code);
   cli::AddFetchCommand(app, exit_code);
   cli::AddServeDemoCommand(app, exit_code);
+  cli::AddBridgeCommand(app, exit_code);
   // CLI11 would call a mistyped command an unexpected argument.
   const auto known = [&app](const char* name) {
     for (const CLI::App* command : app.get_subcommands({}))

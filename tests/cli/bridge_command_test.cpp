@@ -1,0 +1,113 @@
+// qmk bridge end to end: qmk research and top through a bridge over a source, and what a client
+// gets for a page the source could not fetch.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <thread>
+
+#include "cli/qmk_runner.h"
+#include "cli/support/fake_services.h"
+#include "net/support/scripted_server.h"
+
+namespace quillmark::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr std::string_view kServing = "serving on http://127.0.0.1:";
+
+// A running `qmk bridge`, with the port it printed.
+class Bridge {
+ public:
+  explicit Bridge(const std::vector<std::string>& args)
+      : run_(With({"bridge", "--port", "0"}, args)) {
+    for (int tries = 0; tries < 1000 && port_ == 0; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const std::string err = run_.ErrorSoFar();
+      if (const auto at = err.find(kServing); at != std::string::npos)
+        port_ = std::atoi(err.c_str() + at + kServing.size());
+    }
+  }
+  int port() const { return port_; }
+  std::vector<std::string> EndpointFlags() const {
+    const std::string host = "127.0.0.1:" + std::to_string(port_);
+    return {"--suggest-host", host, "--search-host", host, "--top-host", host};
+  }
+  httplib::Result Get(const std::string& target) const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_url_encode(false);
+    client.set_read_timeout(30, 0);
+    return client.Get(target);
+  }
+  QmkResult Stop() {
+    ::kill(run_.pid(), SIGTERM);
+    return run_.Finish(std::chrono::seconds(10));
+  }
+
+ private:
+  QmkRun run_;
+  int port_ = 0;
+};
+
+TEST(BridgeCommand, ResearchAndTopThroughTheBridgeAskTheSourceWhatTheyWouldAskDirectly) {
+  FakeServices services(5);
+  Bridge bridge(With({"--source", "endpoints"}, services.EndpointFlags()));
+  ASSERT_GT(bridge.port(), 0);
+  const std::vector<std::string> research = {"research",    "--format",     "tsv", "--results",
+                                             "2",           "--pages",      "2",   "--target",
+                                             "MySite.test", "\"c++ books\""};
+
+  const QmkResult direct = RunQmk(With(research, services.EndpointFlags()));
+  const auto asked_directly = services.Targets();
+  const QmkResult bridged = RunQmk(With(research, bridge.EndpointFlags()));
+  ASSERT_EQ(bridged.exit_code(), 0) << bridged.err;
+  const auto asked = services.Targets();
+  ASSERT_EQ(asked.size(), 2 * asked_directly.size());
+  EXPECT_EQ(std::vector(asked.begin() + asked_directly.size(), asked.end()), asked_directly);
+  EXPECT_EQ(bridged.out, direct.out);
+  EXPECT_THAT(bridged.out, HasSubstr("\t23\t"));  // a rank on the second page
+
+  const QmkResult top = RunQmk(With({"top", "--format", "tsv"}, bridge.EndpointFlags()));
+  ASSERT_EQ(top.exit_code(), 0) << top.err;
+  EXPECT_THAT(top.out, HasSubstr("new socks"));
+
+  const QmkResult stopped = bridge.Stop();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+}
+
+// A failed fetch answers 502 with the reason; a request without a phrase is refused without a
+// fetch; a stop ends the bridge at once even while a fetch is held.
+TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {
+  int closed_port = 0;
+  {
+    ScriptedServer gone(Script{});
+    closed_port = gone.port();
+  }
+  ScriptedServer silent(Script{}.Hold());
+  const std::string closed = "127.0.0.1:" + std::to_string(closed_port);
+  Bridge bridge({"--source", "endpoints", "--suggest-host", closed, "--search-host", closed,
+                 "--top-host", "127.0.0.1:" + std::to_string(silent.port())});
+  ASSERT_GT(bridge.port(), 0);
+
+  const auto failed = bridge.Get("/search?p=%22blue+widgets%22");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->status, 502);
+  EXPECT_EQ(failed->body,
+            "Quillmark bridge: page not fetched: Socket Error # 10061 Connection refused.\n");
+  const auto empty = bridge.Get("/d/searchinventory/suggestion/?term=&mkt=us&lang=en_US");
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->status, 400);
+
+  std::thread held([&bridge] { bridge.Get("/top"); });
+  while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const QmkResult stopped = bridge.Stop();
+  held.join();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  EXPECT_THAT(stopped.err,
+              HasSubstr("page not fetched: http://" + closed + "/search?p=%22blue+widgets%22"));
+}
+
+}  // namespace
+}  // namespace quillmark::testing
