@@ -18,7 +18,19 @@ struct ResearchArgs {
   std::string save_path;
   OutputFormat format = OutputFormat::kTable;
   NetworkOptions network;
+  std::int64_t max_calls = 0;  // 0: no bound
 };
+
+// The most provider calls a research can make: the keyword ideas, then per phrase its supply
+// and one call that covers all of its rank pages.
+std::int64_t WorstCaseCalls(const RunSettings& run) {
+  return 1 + std::int64_t{run.max_results} * 2;
+}
+
+bool UsesProvider(const NetworkOptions& network) {
+  const auto name = sources::ParseSourceName(network.source);
+  return name == sources::SourceName::kDataForSeo || name == sources::SourceName::kTrends;
+}
 
 // Names the rows a stop cut short, with how far their lookups got.
 void ReportStoppedRows(const KeywordList& list) {
@@ -39,6 +51,14 @@ void ReportStoppedRows(const KeywordList& list) {
 }
 
 int RunResearch(const ResearchArgs& args) {
+  if (args.max_calls > 0 && UsesProvider(args.network) &&
+      WorstCaseCalls(args.run) > args.max_calls) {
+    std::cerr << "qmk: this research may make up to " << WorstCaseCalls(args.run)
+              << " provider calls (1 + " << args.run.max_results
+              << " results x 2), more than --max-calls " << args.max_calls
+              << "; lower --results or raise --max-calls\n";
+    return kExitUsage;
+  }
   // A save that is bound to fail is better reported before a run of several minutes.
   if (!args.save_path.empty()) {
     if (const std::string refusal = ReplaceRefusal(args.save_path); !refusal.empty()) {
@@ -98,6 +118,9 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   AddFormatOption(cmd, args->format);
   AddNetworkOptions(cmd, args->network);
   AddSourceOptions(cmd, args->network, false);
+  cmd->add_option("--max-calls", args->max_calls,
+                  "Refuse to start when the research could make more provider calls than this")
+      ->check(CLI::PositiveNumber);
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kSeed;
     exit_code = RunResearch(*args);

@@ -87,9 +87,16 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& n
     std::cerr << "qmk: page not fetched: " << TerminalSafe(url) << ": "
               << TerminalSafe(result.reason) << "\n";
   };
+  session.SetRunParameters({.max_pages = settings.max_pages, .target = settings.target_url});
   Researcher researcher(host, session.Fetcher(report), session.GetEndpoints());
   StartCommand(researcher);
   host.FinishStatus();
+  if (session.UsesProvider()) {
+    const sources::CallCounts calls = session.Calls();
+    std::cerr << "qmk: "
+              << CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls")
+              << ", " << calls.from_cache << " from the cache\n";
+  }
   return run;
 }
 

@@ -1,9 +1,26 @@
+#include <stdexcept>
+
+#include "sources/credentials.h"
+#include "sources/dataforseo_source.h"
+#include "sources/provider_call.h"
 #include "sources/source.h"
+#include "sources/trends_source.h"
 
 namespace quillmark::sources {
 
-std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name, const ProviderOptions&) {
-  throw SourceError(std::string(SourceNameText(name)) + " is not available yet");
+std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name,
+                                                   const ProviderOptions& options) {
+  switch (name) {
+    case SourceName::kDataForSeo:
+      return std::make_unique<DataForSeoSource>(
+          options, LoadDataForSeoCredentials(),
+          ProviderBaseUrl("QUILLMARK_DATAFORSEO_URL", "https://api.dataforseo.com"));
+    case SourceName::kTrends:
+      return std::make_unique<TrendsSource>(
+          options, ProviderBaseUrl("QUILLMARK_TRENDS_URL", "https://trends.google.com"));
+    default:
+      throw std::invalid_argument("not a provider source: " + std::string(SourceNameText(name)));
+  }
 }
 
 }  // namespace quillmark::sources

@@ -1,10 +1,5 @@
 #include "store/registry_store.h"
 
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <utility>
@@ -13,6 +8,7 @@
 #include "store/atomic_file.h"
 #include "store/store_error.h"
 #include "store/store_text.h"
+#include "store/user_folder.h"
 
 namespace quillmark::store {
 namespace {
@@ -179,31 +175,6 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     text.remove_prefix(end + 1);
   }
   return lines;
-}
-
-std::string ConfigFolderFromEnvironment() {
-  if (const char* dir = std::getenv("QUILLMARK_CONFIG_DIR"); dir && *dir) return dir;
-  // The XDG base-directory rules ignore a relative XDG_CONFIG_HOME.
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/')
-    return std::string(xdg) + "/quillmark";
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env && *env) {
-    home = env;
-  } else if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir) {
-    home = user->pw_dir;
-  }
-  return home + "/.config/quillmark";
-}
-
-// Like `mkdir -p`, private to the user for the folders it makes.
-bool MakeFolders(const std::string& folder) {
-  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat st {};
-  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 RegistryFile LoadStore() {
@@ -401,7 +372,7 @@ void RegistryFile::WriteDword(std::string_view path, std::string_view name, std:
 }
 
 std::string RegistryFolder() {
-  return ConfigFolderFromEnvironment();
+  return UserFolder("QUILLMARK_CONFIG_DIR", "XDG_CONFIG_HOME", ".config");
 }
 
 std::string RegistryFilePath() {

@@ -1,0 +1,107 @@
+#include "sources/credentials.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "sources/source.h"
+#include "sources/sources_limits.h"
+#include "store/registry_store.h"
+
+namespace quillmark::sources {
+namespace {
+
+constexpr const char* kLoginVariable = "QUILLMARK_DATAFORSEO_LOGIN";
+constexpr const char* kPasswordVariable = "QUILLMARK_DATAFORSEO_PASSWORD";
+
+std::string Variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string SetUpHint() {
+  return std::string("set ") + kLoginVariable + " and " + kPasswordVariable +
+         ", or write the lines login=... and password=... to " + CredentialsFilePath() +
+         " (chmod 600)";
+}
+
+// The file's bytes, refused unless it is a regular file that only its owner may read or write.
+// The check is made on the open descriptor, so the file cannot be swapped between the two.
+std::optional<std::string> ReadPrivateFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    throw SourceError("cannot read " + path + ": " + std::strerror(errno));
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    throw SourceError(path + " is not a regular file");
+  if ((info.st_mode & 077) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    throw SourceError(path + " may be read by others (mode " + mode + "); run: chmod 600 " + path);
+  }
+  if (static_cast<std::size_t>(info.st_size) > kMaxCredentialsBytes)
+    throw SourceError(path + " is too large for a credentials file");
+  std::string text(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t got = 0;
+  while (got < text.size()) {
+    const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  text.resize(got);
+  return text;
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+std::string CredentialsFilePath() {
+  return store::RegistryFolder() + "/dataforseo-credentials";
+}
+
+Credentials LoadDataForSeoCredentials() {
+  Credentials found{Variable(kLoginVariable), Variable(kPasswordVariable)};
+  if (!found.login.empty() && !found.password.empty()) return found;
+  if (!found.login.empty() || !found.password.empty())
+    throw SourceError("dataforseo needs both its login and its password: " + SetUpHint());
+
+  const std::string path = CredentialsFilePath();
+  const std::optional<std::string> text = ReadPrivateFile(path);
+  if (!text) throw SourceError("dataforseo needs an API account: " + SetUpHint());
+  std::string_view rest = *text;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line = Trimmed(rest.substr(0, end));
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    const std::size_t equals = line.find('=');
+    if (line.empty() || line.front() == '#' || equals == std::string_view::npos) continue;
+    const std::string_view key = Trimmed(line.substr(0, equals));
+    const std::string_view value = Trimmed(line.substr(equals + 1));
+    if (key == "login") found.login = std::string(value);
+    if (key == "password") found.password = std::string(value);
+  }
+  if (found.login.empty() || found.password.empty())
+    throw SourceError(path + " lacks a login= or a password= line");
+  return found;
+}
+
+}  // namespace quillmark::sources

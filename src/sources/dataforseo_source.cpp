@@ -1,0 +1,290 @@
+// DataForSEO: keyword ideas with last month's volume (Keywords Data API), and the organic
+// results of Google (SERP API) for the supply count and the rank. Replies are JSON with a status
+// at the top and in each task; 20000 is success.
+
+#include "sources/dataforseo_source.h"
+
+#include <algorithm>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "sources/page_request.h"
+#include "sources/page_writer.h"
+#include "sources/sources_limits.h"
+
+namespace quillmark::sources {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::int64_t kSuccess = 20000;
+constexpr std::int64_t kRateLimited = 40202;
+constexpr const char* kKeywordsPath = "/v3/keywords_data/google_ads/keywords_for_keywords/live";
+constexpr const char* kOrganicPath = "/v3/serp/google/organic/live/regular";
+// United States, English: the market the suggestion request has always named.
+constexpr int kLocationCode = 2840;
+constexpr const char* kLanguageCode = "en";
+// Rank memos kept at once; a research needs one per phrase.
+constexpr std::size_t kMaxRankMemos = 1000;
+
+// The status of one level of a reply: nullopt when it is success, else the verdict.
+std::optional<ReplyVerdict> StatusVerdict(const json& level, const char* where) {
+  const auto code = level.find("status_code");
+  if (code == level.end() || !code->is_number_integer())
+    return ReplyVerdict{ReplyVerdict::kBad, std::string("reply without ") + where + " status_code"};
+  const std::int64_t value = code->get<std::int64_t>();
+  if (value == kSuccess) return std::nullopt;
+  const auto message = level.find("status_message");
+  std::string reason = message != level.end() && message->is_string() ? message->get<std::string>()
+                                                                      : std::string("status");
+  reason += " (" + std::to_string(value) + ")";
+  return ReplyVerdict{value == kRateLimited ? ReplyVerdict::kRateLimited : ReplyVerdict::kBad,
+                      std::move(reason)};
+}
+
+// Checks the envelope of a reply and gives its first task.
+ReplyVerdict ReadTask(long http_status, const std::string& body, json& task) {
+  const json doc = json::parse(body, nullptr, false);
+  if (doc.is_discarded() || !doc.is_object()) {
+    return {ReplyVerdict::kBad,
+            http_status != 200 ? "HTTP " + std::to_string(http_status) : "malformed JSON reply"};
+  }
+  if (auto verdict = StatusVerdict(doc, "its")) return *verdict;
+  if (http_status != 200) return {ReplyVerdict::kBad, "HTTP " + std::to_string(http_status)};
+  const auto tasks = doc.find("tasks");
+  if (tasks == doc.end() || !tasks->is_array() || tasks->empty() || !tasks->front().is_object())
+    return {ReplyVerdict::kBad, "reply without tasks"};
+  if (auto verdict = StatusVerdict(tasks->front(), "a task")) return *verdict;
+  task = tasks->front();
+  return {ReplyVerdict::kGood, {}};
+}
+
+// The task's result list; null counts as empty.
+const json* ResultList(const json& task) {
+  static const json kEmpty = json::array();
+  const auto result = task.find("result");
+  if (result == task.end() || result->is_null()) return &kEmpty;
+  return result->is_array() ? &*result : nullptr;
+}
+
+std::int64_t VolumeOf(const json& value) {
+  return value.is_number() ? std::max<std::int64_t>(value.get<std::int64_t>(), 0) : -1;
+}
+
+// Last month's searches: the newest monthly figure, else the average, else 0 (no volume known).
+std::int64_t Demand(const json& item) {
+  const auto months = item.find("monthly_searches");
+  if (months != item.end() && months->is_array()) {
+    const json* newest = nullptr;
+    std::int64_t newest_month = -1;
+    for (const json& month : *months) {
+      if (!month.is_object()) continue;
+      const auto year = month.find("year");
+      const auto number = month.find("month");
+      if (year == month.end() || number == month.end() || !year->is_number_integer() ||
+          !number->is_number_integer())
+        continue;
+      const std::int64_t when = year->get<std::int64_t>() * 12 + number->get<std::int64_t>();
+      if (when > newest_month) {
+        newest_month = when;
+        newest = &month;
+      }
+    }
+    if (newest != nullptr) {
+      if (const auto volume = newest->find("search_volume"); volume != newest->end()) {
+        if (const std::int64_t v = VolumeOf(*volume); v >= 0) return v;
+      }
+    }
+  }
+  const auto average = item.find("search_volume");
+  const std::int64_t v = average == item.end() ? -1 : VolumeOf(*average);
+  return v >= 0 ? v : 0;
+}
+
+std::string Body(const json& task) {
+  return json::array({task}).dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// The domain of a target written as a bare host ("example.com", "www.example.com/"), for
+// stopping the crawl; "" when the target names a path or is no host, since a crawl stopped at the
+// domain's first result could then end before the page that holds the target.
+std::string TargetDomain(std::string target) {
+  for (char& c : target) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  for (const char* scheme : {"http://", "https://"})
+    if (target.rfind(scheme, 0) == 0) target.erase(0, std::string_view(scheme).size());
+  if (!target.empty() && target.back() == '/') target.pop_back();
+  if (target.find('.') == std::string::npos) return {};
+  for (char c : target)
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-')) return {};
+  return target;
+}
+
+}  // namespace
+
+DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials credentials,
+                                   std::string base_url)
+    : credentials_(std::move(credentials)),
+      base_url_(std::move(base_url)),
+      caller_("dataforseo", options, {credentials_.login, credentials_.password}) {}
+
+void DataForSeoSource::SetRunParameters(const RunParameters& run) {
+  std::lock_guard lock(mutex_);
+  run_ = run;
+}
+
+CallCounts DataForSeoSource::Calls() const {
+  return caller_.Calls();
+}
+
+HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
+  return {.method = "POST",
+          .url = base_url_ + path,
+          .body = Body(task),
+          .headers = {"Content-Type: application/json"},
+          .login = credentials_.login,
+          .password = credentials_.password};
+}
+
+FetchResult DataForSeoSource::Fetch(const std::string& url,
+                                    const std::function<bool()>& cancelled) {
+  const PageRequest request = ReadPageUrl(url);
+  switch (request.kind) {
+    case PageKind::kSuggestion:
+      return Suggestions(request.phrase, cancelled);
+    case PageKind::kSupply:
+      return Supply(request.phrase, cancelled);
+    case PageKind::kRank:
+      return Rank(request.phrase, request.offset, cancelled);
+    default:
+      return {.body = {},
+              .status = FetchStatus::kFailed,
+              .reason = "dataforseo: does not serve this page"};
+  }
+}
+
+FetchResult DataForSeoSource::Suggestions(const std::string& seed,
+                                          const std::function<bool()>& cancelled) {
+  // An empty seed lists nothing, as the suggestion service did; it is not worth a paid call.
+  if (seed.empty()) return {.body = SuggestionPage(seed, {})};
+  std::vector<Suggestion> rows;
+  const json task = {{"keywords", json::array({seed})},
+                     {"location_code", kLocationCode},
+                     {"language_code", kLanguageCode}};
+  FetchResult result = caller_.Call(
+      Post(kKeywordsPath, task), cancelled, [&rows](long http_status, const std::string& body) {
+        rows.clear();
+        json reply_task;
+        ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
+        if (verdict.kind != ReplyVerdict::kGood) return verdict;
+        const json* items = ResultList(reply_task);
+        if (items == nullptr) return ReplyVerdict{ReplyVerdict::kBad, "result is not a list"};
+        for (const json& item : *items) {
+          const auto keyword = item.is_object() ? item.find("keyword") : item.end();
+          if (!item.is_object() || keyword == item.end() || !keyword->is_string())
+            return ReplyVerdict{ReplyVerdict::kBad, "keyword idea without its keyword"};
+          rows.push_back({keyword->get<std::string>(), Demand(item)});
+        }
+        return verdict;
+      });
+  if (!result.Complete()) return result;
+  // Listed by demand, largest first; equal demands keep the provider's order.
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const Suggestion& a, const Suggestion& b) { return a.demand > b.demand; });
+  result.body = SuggestionPage(seed, rows);
+  return result;
+}
+
+FetchResult DataForSeoSource::Supply(const std::string& phrase,
+                                     const std::function<bool()>& cancelled) {
+  std::int64_t count = 0;
+  const json task = {{"keyword", "\"" + phrase + "\""},
+                     {"location_code", kLocationCode},
+                     {"language_code", kLanguageCode},
+                     {"depth", kSupplyDepth}};
+  FetchResult result = caller_.Call(
+      Post(kOrganicPath, task), cancelled, [&count](long http_status, const std::string& body) {
+        json reply_task;
+        ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
+        if (verdict.kind != ReplyVerdict::kGood) return verdict;
+        const json* results = ResultList(reply_task);
+        const json* first = results && !results->empty() ? &results->front() : nullptr;
+        const auto found =
+            first && first->is_object() ? first->find("se_results_count") : json::const_iterator();
+        if (!first || !first->is_object() || found == first->end() || !found->is_number())
+          return ReplyVerdict{ReplyVerdict::kBad, "reply without se_results_count"};
+        count = found->is_number_integer() ? found->get<std::int64_t>()
+                                           : static_cast<std::int64_t>(found->get<double>());
+        return verdict;
+      });
+  if (result.Complete()) result.body = SupplyPage(count);
+  return result;
+}
+
+FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset,
+                                   const std::function<bool()>& cancelled) {
+  RunParameters run;
+  {
+    std::lock_guard lock(mutex_);
+    run = run_;
+  }
+  // One call covers every page the run will ask for; without the run's page count, at least
+  // the page asked for.
+  const std::int64_t depth =
+      std::min(std::max(run.max_pages * kResultsPerRankPage, offset + kResultsPerRankPage - 1),
+               kMaxOrganicDepth);
+  const std::string domain = TargetDomain(run.target);
+  const std::string memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
+  if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
+    if (!memo->second.failure.empty())
+      return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
+    return {.body = RankPage(memo->second.urls, offset)};
+  }
+
+  json task = {{"keyword", phrase},
+               {"location_code", kLocationCode},
+               {"language_code", kLanguageCode},
+               {"depth", depth}};
+  if (!domain.empty()) {
+    task["stop_crawl_on_match"] =
+        json::array({{{"match_value", domain}, {"match_type", "with_subdomains"}}});
+  }
+  std::vector<std::string> urls;
+  FetchResult result = caller_.Call(
+      Post(kOrganicPath, task), cancelled, [&urls](long http_status, const std::string& body) {
+        urls.clear();
+        json reply_task;
+        ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
+        if (verdict.kind != ReplyVerdict::kGood) return verdict;
+        const json* results = ResultList(reply_task);
+        if (results == nullptr || results->empty() || !results->front().is_object())
+          return ReplyVerdict{ReplyVerdict::kBad, "reply without a result"};
+        const json& first = results->front();
+        const auto items = first.find("items");
+        if (items == first.end() || items->is_null()) return verdict;
+        if (!items->is_array()) return ReplyVerdict{ReplyVerdict::kBad, "items is not a list"};
+        // Positions count the organic results alone, in their rank_group order; ads, boxes
+        // and the other item types hold no position of their own.
+        std::vector<std::pair<std::int64_t, std::string>> organic;
+        for (const json& item : *items) {
+          if (!item.is_object() || item.value("type", std::string()) != "organic") continue;
+          const auto group = item.find("rank_group");
+          const std::int64_t place = group != item.end() && group->is_number_integer()
+                                         ? group->get<std::int64_t>()
+                                         : std::numeric_limits<std::int64_t>::max();
+          std::string address = item.value("url", std::string());
+          if (address.empty()) address = item.value("domain", std::string());
+          organic.emplace_back(place, std::move(address));
+        }
+        std::stable_sort(organic.begin(), organic.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto& [place, address] : organic) urls.push_back(std::move(address));
+        return verdict;
+      });
+  if (result.status == FetchStatus::kCancelled) return result;
+  if (ranks_.size() >= kMaxRankMemos) ranks_.clear();
+  ranks_[memo_key] = {urls, result.Complete() ? std::string() : result.reason};
+  if (result.Complete()) result.body = RankPage(urls, offset);
+  return result;
+}
+
+}  // namespace quillmark::sources

@@ -1,0 +1,46 @@
+#pragma once
+// The dataforseo source: suggestion pages from keyword ideas with last month's volumes, supply
+// pages from the result count of the quoted phrase, rank pages from one organic-results call
+// per phrase that covers every page the run will ask for.
+
+#include <map>
+#include <mutex>
+#include <nlohmann/json_fwd.hpp>
+#include <string>
+
+#include "sources/credentials.h"
+#include "sources/provider_call.h"
+#include "sources/source.h"
+
+namespace quillmark::sources {
+
+class DataForSeoSource : public ProviderSource {
+ public:
+  // `base_url`: scheme, host and port; the API paths are appended.
+  DataForSeoSource(const ProviderOptions& options, Credentials credentials, std::string base_url);
+
+  FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) override;
+  void SetRunParameters(const RunParameters& run) override;
+  CallCounts Calls() const override;
+
+ private:
+  struct RankMemo {
+    std::vector<std::string> urls;  // organic result addresses, position 1 first
+    std::string failure;            // why the call failed; every page of the phrase fails so
+  };
+
+  HttpsRequest Post(const char* path, const nlohmann::json& task) const;
+  FetchResult Suggestions(const std::string& seed, const std::function<bool()>& cancelled);
+  FetchResult Supply(const std::string& phrase, const std::function<bool()>& cancelled);
+  FetchResult Rank(const std::string& phrase, std::int64_t offset,
+                   const std::function<bool()>& cancelled);
+
+  Credentials credentials_;
+  std::string base_url_;
+  ProviderCaller caller_;
+  mutable std::mutex mutex_;  // guards run_: the window sets it from another thread
+  RunParameters run_;
+  std::map<std::string, RankMemo> ranks_;  // by phrase, depth and domain
+};
+
+}  // namespace quillmark::sources

@@ -1,0 +1,105 @@
+#include "sources/provider_call.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+
+#include "sources/sources_limits.h"
+
+namespace quillmark::sources {
+namespace {
+
+// The Retry-After seconds of a reply, when it gives a plain number.
+std::optional<std::chrono::milliseconds> RetryAfter(const std::string& text) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  long seconds = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    seconds = seconds * 10 + (c - '0');
+  }
+  return std::chrono::seconds(seconds);
+}
+
+// Sleeps until `until`, looking at the cancel test; false when it said stop.
+bool WaitUntil(Clock::time_point until, const std::function<bool()>& cancelled) {
+  while (Clock::now() < until) {
+    if (cancelled && cancelled()) return false;
+    std::this_thread::sleep_for(std::min<Clock::duration>(kCancelPoll, until - Clock::now()));
+  }
+  return !(cancelled && cancelled());
+}
+
+}  // namespace
+
+ProviderCaller::ProviderCaller(std::string name, const ProviderOptions& options,
+                               std::vector<std::string> secrets)
+    : name_(std::move(name)), options_(options), secrets_(std::move(secrets)) {}
+
+FetchResult ProviderCaller::Failure(const std::string& why) const {
+  std::string reason = name_ + ": " + why;
+  // A provider that echoes the account back must not put it on the screen.
+  for (const std::string& secret : secrets_) {
+    if (secret.empty()) continue;
+    for (std::size_t at = reason.find(secret); at != std::string::npos;
+         at = reason.find(secret, at + 3))
+      reason.replace(at, secret.size(), "***");
+  }
+  return {.body = {}, .status = FetchStatus::kFailed, .reason = std::move(reason)};
+}
+
+FetchResult ProviderCaller::Call(const HttpsRequest& request,
+                                 const std::function<bool()>& cancelled, const ReplyReader& read) {
+  const CachedRequest key{request.method, request.url, request.body};
+  if (options_.use_cache) {
+    if (const auto reply = cache_.Find(key);
+        reply && read(200, *reply).kind == ReplyVerdict::kGood) {
+      ++made_;
+      ++from_cache_;
+      return {};
+    }
+  }
+  const Clock::time_point deadline = Clock::now() + options_.timeout;
+  auto wait = std::chrono::milliseconds(kFirstRateLimitWait);
+  bool counted = false;
+  for (;;) {
+    const HttpsReply reply = HttpsCall(request, deadline, cancelled);
+    if (reply.outcome == HttpsOutcome::kCancelled)
+      return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+    if (!counted) {
+      ++made_;
+      counted = true;
+    }
+    if (reply.outcome == HttpsOutcome::kFailed) return Failure(reply.error);
+    const ReplyVerdict verdict =
+        reply.status == 429 ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
+                            : read(reply.status, reply.body);
+    switch (verdict.kind) {
+      case ReplyVerdict::kGood:
+        if (options_.use_cache) cache_.Store(key, reply.body);
+        return {};
+      case ReplyVerdict::kBad:
+        return Failure(verdict.reason);
+      case ReplyVerdict::kRateLimited:
+        break;
+    }
+    // Waited out within the time limit; what cannot be waited out is a failure like any other.
+    const std::chrono::milliseconds pause = RetryAfter(reply.retry_after).value_or(wait);
+    if (Clock::now() + pause >= deadline)
+      return Failure(verdict.reason + "; still limited when the time limit was reached");
+    if (!WaitUntil(Clock::now() + pause, cancelled))
+      return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+    wait = std::min(wait * 2, std::chrono::milliseconds(kLongestRateLimitWait));
+  }
+}
+
+std::string ProviderBaseUrl(const char* variable, const std::string& fallback) {
+  std::string base = fallback;
+  if (const char* value = std::getenv(variable); value && *value) base = value;
+  const bool web = base.rfind("https://", 0) == 0 || base.rfind("http://", 0) == 0;
+  if (!web || base.find_first_of(" \t\r\n?#") != std::string::npos)
+    throw SourceError(std::string(variable) + " must be an http:// or https:// address");
+  while (!base.empty() && base.back() == '/') base.pop_back();
+  return base;
+}
+
+}  // namespace quillmark::sources

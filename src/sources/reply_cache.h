@@ -1,0 +1,37 @@
+#pragma once
+// Provider replies kept on disk for kCacheLifetime, one file per request, so that repeating a
+// research costs nothing. The key is the request (method, URL, body), never the credentials.
+// Folder: $QUILLMARK_CACHE_DIR, else $XDG_CACHE_HOME/quillmark, else ~/.cache/quillmark.
+
+#include <optional>
+#include <string>
+
+namespace quillmark::sources {
+
+struct CachedRequest {
+  std::string method;
+  std::string url;
+  std::string body;
+};
+
+class ReplyCache {
+ public:
+  // A cache in `folder` ("" for the default one above).
+  explicit ReplyCache(std::string folder = {});
+
+  // The reply stored for the request, if it is there, whole and young enough; anything else
+  // (missing, expired, corrupt, unreadable) is a miss.
+  std::optional<std::string> Find(const CachedRequest& request) const;
+  // Stores a reply, replacing the file atomically. A cache that cannot be written is skipped:
+  // it costs a later call, never this one.
+  void Store(const CachedRequest& request, const std::string& reply) const;
+
+  const std::string& Folder() const { return folder_; }
+
+ private:
+  std::string EntryPath(const std::string& key) const;
+
+  std::string folder_;
+};
+
+}  // namespace quillmark::sources

@@ -1,0 +1,28 @@
+#pragma once
+// The bounds of the provider layer in one place.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+namespace quillmark::sources {
+
+// A provider reply larger than this is refused (a depth-200 result page is about 1 MB).
+inline constexpr std::size_t kMaxReplyBytes = 32u << 20;
+// How often a call in flight, or a wait for a rate limit, looks at the cancel test.
+inline constexpr std::chrono::milliseconds kCancelPoll{50};
+// Waits before asking again after a rate limit: doubling from the first, at most the last.
+inline constexpr std::chrono::milliseconds kFirstRateLimitWait{1000};
+inline constexpr std::chrono::milliseconds kLongestRateLimitWait{15000};
+// Cached replies stay good this long: keyword volumes change monthly.
+inline constexpr std::chrono::hours kCacheLifetime{24 * 30};
+// The organic results a live call may ask for.
+inline constexpr std::int64_t kMaxOrganicDepth = 200;
+inline constexpr std::int64_t kResultsPerRankPage = 20;
+inline constexpr std::int64_t kSupplyDepth = 10;
+// Phrases written onto one suggestion page; far more than any research lists.
+inline constexpr std::size_t kMaxSuggestionRows = 2000;
+// A credentials file is two short lines.
+inline constexpr std::size_t kMaxCredentialsBytes = 4096;
+
+}  // namespace quillmark::sources

@@ -1,0 +1,57 @@
+// Google Trends "Trending now": an RSS 2.0 feed per country whose item titles, in document
+// order, are today's top searches. No account needed.
+
+#include "sources/trends_source.h"
+
+#include <pugixml.hpp>
+
+#include "sources/page_request.h"
+#include "sources/page_writer.h"
+
+namespace quillmark::sources {
+
+TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
+    : country_(options.country), base_url_(std::move(base_url)), caller_("trends", options, {}) {
+  for (char& c : country_) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+CallCounts TrendsSource::Calls() const {
+  return caller_.Calls();
+}
+
+FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool()>& cancelled) {
+  if (ReadPageUrl(url).kind != PageKind::kTopSearches) {
+    return {.body = {},
+            .status = FetchStatus::kFailed,
+            .reason = "trends: serves the top searches only"};
+  }
+  std::vector<std::string> phrases;
+  const HttpsRequest request{.method = "GET",
+                             .url = base_url_ + "/trending/rss?geo=" + country_,
+                             .body = {},
+                             .headers = {},
+                             .login = {},
+                             .password = {}};
+  FetchResult result =
+      caller_.Call(request, cancelled, [&phrases](long http_status, const std::string& body) {
+        phrases.clear();
+        if (http_status != 200)
+          return ReplyVerdict{ReplyVerdict::kBad, "HTTP " + std::to_string(http_status)};
+        pugi::xml_document doc;
+        const pugi::xml_parse_result parsed = doc.load_buffer(body.data(), body.size());
+        if (!parsed)
+          return ReplyVerdict{ReplyVerdict::kBad,
+                              std::string("malformed XML reply: ") + parsed.description()};
+        const pugi::xml_node channel = doc.child("rss").child("channel");
+        if (!channel) return ReplyVerdict{ReplyVerdict::kBad, "feed without rss/channel"};
+        for (const pugi::xml_node item : channel.children("item")) {
+          std::string title = item.child_value("title");
+          if (!title.empty()) phrases.push_back(std::move(title));
+        }
+        return ReplyVerdict{ReplyVerdict::kGood, {}};
+      });
+  if (result.Complete()) result.body = TopSearchesPage(phrases);
+  return result;
+}
+
+}  // namespace quillmark::sources

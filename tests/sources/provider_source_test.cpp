@@ -1,0 +1,307 @@
+// The provider sources against a fake provider on loopback: the requests they send, the pages
+// they give back (read with the research code's own readers), failures, rate limits, the cache,
+// the credentials and cancellation.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <filesystem>
+#include <regex>
+
+#include "research/rank_lookup.h"
+#include "research/supply_lookup.h"
+#include "sources/credentials.h"
+#include "sources/source.h"
+#include "sources/support/fake_provider.h"
+#include "support/temp_dir.h"
+
+namespace quillmark::testing {
+namespace {
+
+using nlohmann::json;
+using sources::SourceName;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr const char* kLogin = "qm-login";
+constexpr const char* kPassword = "qm-secret-7";
+constexpr const char* kBasicAuth = "Basic cW0tbG9naW46cW0tc2VjcmV0LTc=";
+
+// Sets variables for one test and puts the old values back.
+class Environment {
+ public:
+  void Set(const char* name, const std::string& value) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name, value.c_str(), 1);
+  }
+  void Unset(const char* name) {
+    const char* old = std::getenv(name);
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::unsetenv(name);
+  }
+  ~Environment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second)
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      else
+        ::unsetenv(it->first.c_str());
+    }
+  }
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+class ProviderTest : public ::testing::Test {
+ protected:
+  void UseProvider(const FakeProvider& provider) {
+    env_.Set("QUILLMARK_DATAFORSEO_URL", provider.Url());
+    env_.Set("QUILLMARK_TRENDS_URL", provider.Url());
+    env_.Set("QUILLMARK_DATAFORSEO_LOGIN", kLogin);
+    env_.Set("QUILLMARK_DATAFORSEO_PASSWORD", kPassword);
+    env_.Set("QUILLMARK_CACHE_DIR", cache_.path().string());
+    env_.Set("QUILLMARK_CONFIG_DIR", config_.path().string());
+  }
+  std::unique_ptr<sources::ProviderSource> Make(SourceName name,
+                                                sources::ProviderOptions options = {}) {
+    return sources::MakeProviderSource(name, options);
+  }
+  static FetchResult Get(sources::ProviderSource& source, const std::string& url,
+                         std::function<bool()> cancelled = {}) {
+    return source.Fetch(url, cancelled);
+  }
+
+  Environment env_;
+  TempDir cache_{"qm-cache"};
+  TempDir config_{"qm-config"};
+};
+
+constexpr const char* kSuggestUrl =
+    "http://dataforseo/d/searchinventory/suggestion/?term=garden%20sheds&mkt=us&lang=en_US";
+constexpr const char* kSupplyUrl = "http://dataforseo/search?p=%22garden+sheds%22";
+std::string RankUrl(int offset) {
+  return std::string(kSupplyUrl) + "&ei=UTF-8&n=20&fl=0&b=" + std::to_string(offset);
+}
+
+std::vector<std::pair<std::string, std::string>> SuggestionCells(const std::string& page) {
+  std::vector<std::pair<std::string, std::string>> cells;
+  const std::regex cell(R"(<td>&nbsp;(\d+)</td><td><a [^>]*>([^<]*)</a></td>)");
+  for (std::sregex_iterator it(page.begin(), page.end(), cell), end; it != end; ++it)
+    cells.emplace_back((*it)[1], (*it)[2]);
+  return cells;
+}
+
+TEST_F(ProviderTest, KeywordIdeasAreAskedOnceAndListedByLastMonthsDemand) {
+  FakeProvider provider(
+      [](const ProviderRequest&) { return ProviderReply{.body = fixtures::KeywordIdeas()}; });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo);
+  const FetchResult page = Get(*source, kSuggestUrl);
+  ASSERT_TRUE(page.Complete()) << page.reason;
+  // Newest month wins over the average and the older month; a tie keeps the provider's order;
+  // a null volume is 0.
+  EXPECT_EQ(SuggestionCells(page.body),
+            (std::vector<std::pair<std::string, std::string>>{{"14800", "garden sheds"},
+                                                              {"14800", "wooden garden sheds"},
+                                                              {"2400", "metal garden sheds"},
+                                                              {"0", "garden sheds uk"}}));
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "POST");
+  EXPECT_EQ(requests[0].target, "/v3/keywords_data/google_ads/keywords_for_keywords/live");
+  EXPECT_EQ(requests[0].authorization, kBasicAuth);
+  EXPECT_EQ(
+      json::parse(requests[0].body),
+      json::parse(R"([{"keywords":["garden sheds"],"location_code":2840,"language_code":"en"}])"));
+}
+
+TEST_F(ProviderTest, SupplyIsTheResultCountOfTheQuotedPhrase) {
+  FakeProvider provider([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::OrganicResults(1230000, "mysite.com")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo);
+  const FetchResult page = Get(*source, kSupplyUrl);
+  ASSERT_TRUE(page.Complete()) << page.reason;
+  EXPECT_EQ(ReadSupplyCount(page.body), "1230000");
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].target, "/v3/serp/google/organic/live/regular");
+  EXPECT_EQ(json::parse(requests[0].body), json::parse(R"([{"keyword":"\"garden sheds\"",
+      "location_code":2840,"language_code":"en","depth":10}])"));
+}
+
+TEST_F(ProviderTest, AllRankPagesOfAPhraseComeFromOneCallCountingOrganicResultsOnly) {
+  FakeProvider provider([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::OrganicResults(5000, "mysite.com")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo);
+  source->SetRunParameters({.max_pages = 3, .target = "mysite.com"});
+  std::vector<std::string> pages;
+  for (int offset : {1, 21, 41}) {
+    const FetchResult page = Get(*source, RankUrl(offset));
+    ASSERT_TRUE(page.Complete()) << page.reason;
+    pages.push_back(page.body);
+  }
+  // The ad and the box that name the site hold no position; organic result 23 is the third
+  // item of the second page.
+  EXPECT_THAT(pages[0], Not(HasSubstr("mysite.com")));
+  EXPECT_EQ(21 + RankItemOffset(pages[1], "mysite.com"), 23);
+  EXPECT_THAT(pages[2], Not(HasSubstr("<li>")));  // 30 organic results only
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(json::parse(requests[0].body), json::parse(R"([{"keyword":"garden sheds",
+      "location_code":2840,"language_code":"en","depth":60,
+      "stop_crawl_on_match":[{"match_value":"mysite.com","match_type":"with_subdomains"}]}])"));
+}
+
+TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
+  struct Case {
+    const char* name;
+    ProviderReply reply;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"payment",
+       {.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")},
+       "Payment Required. (40200)"},
+      {"auth",
+       {.status = 401, .body = fixtures::Envelope(40100, "You are not authorized.", "null")},
+       "You are not authorized. (40100)"},
+      {"policy",
+       {.body = fixtures::Envelope(20000, "Ok.",
+                                   fixtures::Task(40501, "Invalid Field: 'keywords'.", "null"))},
+       "Invalid Field: 'keywords'. (40501)"},
+      {"server", {.status = 500, .body = "<html>Internal error</html>"}, "HTTP 500"},
+      {"malformed", {.body = R"({"status_code":20000,"tasks":[)"}, "malformed JSON"},
+      {"no tasks", {.body = R"({"status_code":20000,"status_message":"Ok."})"}, "without tasks"},
+      {"no count", {.body = fixtures::Ok(R"([{"keyword":"x","items":[]}])")}, "se_results_count"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProvider provider([&c](const ProviderRequest&) { return c.reply; });
+    UseProvider(provider);
+    auto source = Make(SourceName::kDataForSeo);
+    const FetchResult page = Get(*source, kSupplyUrl);
+    EXPECT_EQ(page.status, FetchStatus::kFailed);
+    EXPECT_THAT(page.reason, HasSubstr(c.reason));
+    EXPECT_THAT(page.reason, Not(HasSubstr(kPassword)));
+  }
+}
+
+TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
+  std::atomic<int> calls{0};
+  FakeProvider provider([&calls](const ProviderRequest&) {
+    if (calls++ == 0)
+      return ProviderReply{
+          .body = fixtures::Envelope(40202, "Rate limit per minute exceeded.", "null")};
+    return ProviderReply{.body = fixtures::OrganicResults(77, "mysite.com")};
+  });
+  UseProvider(provider);
+  const FetchResult waited = Get(*Make(SourceName::kDataForSeo), kSupplyUrl);
+  EXPECT_TRUE(waited.Complete()) << waited.reason;
+  EXPECT_EQ(calls.load(), 2);
+
+  FakeProvider limited([](const ProviderRequest&) { return ProviderReply{.status = 429}; });
+  UseProvider(limited);
+  const FetchResult failed =
+      Get(*Make(SourceName::kDataForSeo,
+                {.use_cache = false, .timeout = std::chrono::milliseconds(200)}),
+          kSupplyUrl);
+  EXPECT_EQ(failed.status, FetchStatus::kFailed);
+  EXPECT_THAT(failed.reason, HasSubstr("rate limit"));
+}
+
+TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnored) {
+  FakeProvider provider([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::OrganicResults(42, "mysite.com")};
+  });
+  UseProvider(provider);
+  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
+  auto again = Make(SourceName::kDataForSeo);
+  EXPECT_EQ(ReadSupplyCount(Get(*again, kSupplyUrl).body), "42");
+  EXPECT_EQ(provider.Requests().size(), 1u);
+  EXPECT_EQ(again->Calls().made, 1);
+  EXPECT_EQ(again->Calls().from_cache, 1);
+
+  std::vector<std::filesystem::path> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(cache_.path())) {
+    entries.push_back(entry.path());
+    const std::string bytes = ReadBytes(entry.path());
+    EXPECT_THAT(bytes, Not(HasSubstr(kLogin)));
+    EXPECT_THAT(bytes, Not(HasSubstr(kPassword)));
+  }
+  ASSERT_EQ(entries.size(), 1u);
+  WriteBytes(entries[0], ReadBytes(entries[0]).substr(0, 60));
+  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
+  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo, {.use_cache = false}), kSupplyUrl).Complete());
+  EXPECT_EQ(provider.Requests().size(), 3u);
+}
+
+TEST_F(ProviderTest, StopCancelsACallInFlight) {
+  FakeProvider slow([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::OrganicResults(1, "x"),
+                         .delay = std::chrono::minutes(1)};
+  });
+  UseProvider(slow);
+  auto source = Make(SourceName::kDataForSeo);
+  const FetchResult page = Get(*source, kSupplyUrl, [&slow] { return !slow.Requests().empty(); });
+  EXPECT_EQ(page.status, FetchStatus::kCancelled);
+}
+
+TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
+  env_.Set("QUILLMARK_CONFIG_DIR", config_.path().string());
+  env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
+  env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
+  EXPECT_THROW(sources::LoadDataForSeoCredentials(), sources::SourceError);  // no file
+  const std::string file = sources::CredentialsFilePath();
+  WriteBytes(file, std::string("# account\nlogin = ") + kLogin + "\npassword=" + kPassword + "\n");
+  for (const mode_t mode : {0644, 0640, 0604}) {
+    ::chmod(file.c_str(), mode);
+    try {
+      sources::LoadDataForSeoCredentials();
+      ADD_FAILURE() << "mode " << mode << " accepted";
+    } catch (const sources::SourceError& e) {
+      EXPECT_THAT(e.what(), HasSubstr("chmod 600"));
+      EXPECT_THAT(e.what(), Not(HasSubstr(kPassword)));
+    }
+  }
+  ::chmod(file.c_str(), 0600);
+  const sources::Credentials found = sources::LoadDataForSeoCredentials();
+  EXPECT_EQ(found.login, kLogin);
+  EXPECT_EQ(found.password, kPassword);
+}
+
+TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
+  std::atomic<bool> malformed{false};
+  FakeProvider provider([&malformed](const ProviderRequest&) {
+    return ProviderReply{
+        .body = malformed ? "<rss><channel><item>"
+                          : fixtures::TrendsFeed({"Snow Day", "Bread &amp; Butter", "world cup"}),
+        .content_type = "application/rss+xml"};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kTrends, {.country = "de"});
+  const FetchResult page = Get(*source, "http://trends/top");
+  ASSERT_TRUE(page.Complete()) << page.reason;
+  const std::size_t snow = page.body.find(">snow day</a></td>");
+  const std::size_t bread = page.body.find(">bread butter</a></td>");
+  const std::size_t cup = page.body.find(">world cup</a></td>");
+  EXPECT_TRUE(snow < bread && bread < cup) << page.body;
+  EXPECT_EQ(provider.Requests().at(0).target, "/trending/rss?geo=DE");
+  EXPECT_EQ(provider.Requests().at(0).authorization, "");
+
+  malformed = true;
+  const FetchResult bad =
+      Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top");
+  EXPECT_EQ(bad.status, FetchStatus::kFailed);
+  EXPECT_THAT(bad.reason, HasSubstr("malformed XML"));
+}
+
+}  // namespace
+}  // namespace quillmark::testing
