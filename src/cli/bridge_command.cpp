@@ -61,7 +61,10 @@ int Bridge(const BridgeArgs& args) {
   StopSignalsBlocked signals;
   try {
     const EndpointNeeds served = Served(args.network.source);
-    const NetworkSession session(args.network, served, "qmk bridge");
+    NetworkOptions network = args.network;
+    // One source for every page kind it serves, the top-searches page included.
+    network.top_source = network.source;
+    const NetworkSession session(network, served, "qmk bridge");
     // The bridge cannot see a run: it is told once what its clients will ask at most.
     session.SetRunParameters({.max_pages = args.max_pages, .target = args.target});
     const Endpoints& hosts = session.GetEndpoints();

@@ -15,6 +15,7 @@
 #include "ui/list_commands.h"
 #include "ui/main_window.h"
 #include "ui/single_instance.h"
+#include "ui/window_sources.h"
 
 namespace {
 
@@ -45,6 +46,9 @@ int main(int argc, char** argv) {
                    "Use the bundled stand-in service (generated data) for all three services, "
                    "whatever QUILLMARK_*_HOST say");
   cli::AddNetworkOptions(&options, network);
+  cli::AddSourceOptions(&options, network, true);
+  options.add_option("--top-source", network.top_source,
+                     "Where the top searches come from (default: as --source, when it lists them)");
   try {
     options.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -57,13 +61,21 @@ int main(int argc, char** argv) {
     for (const char* variable :
          {"QUILLMARK_SUGGEST_HOST", "QUILLMARK_SEARCH_HOST", "QUILLMARK_TOP_HOST"})
       ::unsetenv(variable);
+    network.source = network.top_source = "stand-in";
   }
 
   try {
     // Lives as long as the windows: it may hold the stand-in service they talk to.
-    const cli::NetworkSession session(network, {.suggest = true, .search = true, .top = true},
-                                      "quillmark");
-    quillmark::ui::TForm1 main_window(session.Fetcher(), session.GetEndpoints());
+    const auto session =
+        quillmark::ui::OpenWindowSession(network, demo || options.count("--source") > 0,
+                                         demo || options.count("--top-source") > 0, !demo);
+    if (!session) return kExitFailure;
+    quillmark::PageFetcher fetch = session->Fetcher();
+    if (session->UsesProvider()) fetch = quillmark::ui::OneFetchAtATime(std::move(fetch));
+    quillmark::ui::TForm1 main_window(std::move(fetch), session->GetEndpoints());
+    main_window.SetRunStartHook([&session](std::int64_t max_pages, const std::string& target) {
+      session->SetRunParameters({.max_pages = max_pages, .target = target});
+    });
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);
     quillmark::ui::ListCommands list_commands(main_window);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimer>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +47,12 @@ class TForm1 : public QMainWindow, public ResearchHost {
 
   // The dialog the Start command shows and the run reads its values from.
   void SetInvestigateDialog(TStartForm* dialog) { investigate_ = dialog; }
+  // Told the max pages and the target when a research starts, before its first page is fetched:
+  // a source that fetches every rank page of a phrase in one call needs the depth beforehand.
+  using RunStartHook = std::function<void(std::int64_t max_pages, const std::string& target)>;
+  void SetRunStartHook(RunStartHook hook) { run_start_hook_ = std::move(hook); }
+  // Researches a phrase straight away (the top searches window's double-click).
+  void ResearchPhrase(const std::string& phrase);
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -106,6 +114,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The list follows the window's edges when it is maximized.
   void AnchorList();
   void UpdateProgress();
+  // Passes the dialog's max pages and target to the run start hook.
+  void TellRunStart();
   // The fetch on its helper thread, given up when Stop is pressed or the list moves on.
   FetchResult PumpedFetch(const PageFetcher& fetch, const std::string& url);
 
@@ -122,6 +132,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QTimer tips_timer_;
   TStartForm* investigate_ = nullptr;
   QPointer<QWidget> top_searches_window_;
+  RunStartHook run_start_hook_;
 
   QSize fixed_size_;
   bool tips_at_startup_ = true;

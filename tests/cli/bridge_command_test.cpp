@@ -10,6 +10,7 @@
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
 #include "net/support/scripted_server.h"
+#include "sources/support/fake_provider.h"
 
 namespace quillmark::testing {
 namespace {
@@ -21,8 +22,8 @@ constexpr std::string_view kServing = "serving on http://127.0.0.1:";
 // A running `qmk bridge`, with the port it printed.
 class Bridge {
  public:
-  explicit Bridge(const std::vector<std::string>& args)
-      : run_(With({"bridge", "--port", "0"}, args)) {
+  explicit Bridge(const std::vector<std::string>& args, std::vector<std::string> environment = {})
+      : run_(With({"bridge", "--port", "0"}, args), std::move(environment)) {
     for (int tries = 0; tries < 1000 && port_ == 0; ++tries) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
       const std::string err = run_.ErrorSoFar();
@@ -75,6 +76,45 @@ TEST(BridgeCommand, ResearchAndTopThroughTheBridgeAskTheSourceWhatTheyWouldAskDi
 
   const QmkResult stopped = bridge.Stop();
   EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+}
+
+// Over a provider, the bridge's --max-pages and --target make the one organic call per phrase
+// that covers every rank page its clients ask for; a page kind the provider lacks is refused.
+TEST(BridgeCommand, AProviderAnswersThroughTheBridgeWithTheDepthItWasGiven) {
+  FakeProvider provider([](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::KeywordIdeas()};
+    return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
+  });
+  TempDir folders("bridge-provider");
+  Bridge bridge(
+      {"--source", "dataforseo", "--max-pages", "2", "--target", "mysite.example"},
+      {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
+       "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
+       "QUILLMARK_CONFIG_DIR=" + folders.File("config")});
+  ASSERT_GT(bridge.port(), 0);
+
+  const QmkResult research =
+      RunQmk(With({"research", "--format", "tsv", "--results", "2", "--pages", "2", "--target",
+                   "mysite.example", "garden sheds"},
+                  bridge.EndpointFlags()));
+  ASSERT_EQ(research.exit_code(), 0) << research.err;
+  const auto lines = SplitLines(research.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(SplitFields(lines[0]),
+              ::testing::ElementsAre("garden sheds", "14800", "4560000", ::testing::_, "23",
+                                     ::testing::_, ::testing::_));
+  // Ideas once, then per phrase a supply call and one rank call 40 deep.
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 5u);
+  EXPECT_THAT(requests[2].body, HasSubstr("\"depth\":40"));
+  EXPECT_THAT(requests[2].body, HasSubstr("mysite.example"));
+  EXPECT_EQ(bridge.Get("/top")->status, 404);
+
+  const QmkResult stopped = bridge.Stop();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  EXPECT_THAT(stopped.err, HasSubstr("5 provider calls, 0 from the cache"));
+  EXPECT_THAT(stopped.err, ::testing::Not(HasSubstr("secret")));
 }
 
 // A failed fetch answers 502 with the reason; a request without a phrase is refused without a

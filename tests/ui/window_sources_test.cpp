@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 
-#include "net/support/scripted_server.h"
+#include <gmock/gmock.h>
+
+#include "sources/support/fake_provider.h"
 #include "store/settings_key.h"
 #include "ui/message_box.h"
 #include "ui/window_sources.h"
@@ -40,10 +42,11 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
     ui::RecordedMessages messages;
     const auto session = ui::OpenWindowSession(network, c.given != nullptr, false, c.remember);
     EXPECT_EQ(session != nullptr, c.opens);
-    EXPECT_EQ(messages.Texts().size(), c.opens ? 0u : 1u);
-    if (!c.opens && !messages.Texts().empty())
-      EXPECT_TRUE(messages.Texts()[0].startsWith(
-          QStringLiteral("Quillmark cannot use its data source: ")));
+    ASSERT_EQ(messages.Texts().size(), c.opens ? 0u : 1u);
+    if (!c.opens) {
+      EXPECT_TRUE(
+          messages.Texts()[0].startsWith(QStringLiteral("Quillmark cannot use its data source: ")));
+    }
     EXPECT_EQ(store::LoadSourceChoice(), c.stored_after);
   }
 }
@@ -53,9 +56,8 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
 TEST_F(WindowSourcesTest, EachResearchTellsItsPagesAndTargetBeforeItsFirstFetch) {
   std::vector<std::pair<std::int64_t, std::string>> told;
   MakeWindows(Demo());
-  window_->SetRunStartHook([&](std::int64_t pages, const std::string& target) {
-    told.emplace_back(pages, target);
-  });
+  window_->SetRunStartHook(
+      [&](std::int64_t pages, const std::string& target) { told.emplace_back(pages, target); });
   AnswerDialog([](ui::TStartForm& dialog) {
     dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
     dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
@@ -68,3 +70,42 @@ TEST_F(WindowSourcesTest, EachResearchTellsItsPagesAndTargetBeforeItsFirstFetch)
   EXPECT_EQ(told, (decltype(told){{7, "example.com"}, {7, "example.com"}}));
 }
 
+// A provider that refuses the result calls leaves the rows its keyword ideas gave, with every
+// cell that rests on those calls tinted and saying the provider's words.
+TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
+  FakeProvider provider([](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::KeywordIdeas()};
+    return {.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+  });
+  const std::vector<std::pair<const char*, std::string>> variables = {
+      {"QUILLMARK_DATAFORSEO_URL", provider.Url()},
+      {"QUILLMARK_DATAFORSEO_LOGIN", "login"},
+      {"QUILLMARK_DATAFORSEO_PASSWORD", "secret"},
+      {"QUILLMARK_CACHE_DIR", config_.File("cache")}};
+  for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
+  cli::NetworkOptions network;
+  network.source = "dataforseo";
+  const auto session = ui::OpenWindowSession(network, true, false, false);
+  for (const auto& variable : variables) ::unsetenv(variable.first);
+  ASSERT_NE(session, nullptr);
+  MakeWindows(ui::OneFetchAtATime(session->Fetcher()), session->GetEndpoints());
+  window_->SetRunStartHook([&session](std::int64_t pages, const std::string& target) {
+    session->SetRunParameters({.max_pages = pages, .target = target});
+  });
+  Investigate("garden sheds", 2, "mysite.example");
+  Start();
+
+  ASSERT_EQ(window_->Model().rowCount(), 2);
+  EXPECT_EQ(Cell(0, 0), "garden sheds");
+  EXPECT_EQ(Cell(0, 1), "14800");
+  const QModelIndex supply = window_->Model().index(0, 2);
+  EXPECT_TRUE(window_->Model().data(supply, Qt::BackgroundRole).isValid());
+  EXPECT_THAT(ui::ToStdString(window_->Model().data(supply, Qt::ToolTipRole).toString()),
+              ::testing::AllOf(::testing::StartsWith("page not fetched: "),
+                               ::testing::HasSubstr("Payment Required.")));
+  EXPECT_TRUE(window_->Model().data(window_->Model().index(0, 4), Qt::BackgroundRole).isValid());
+}
+
+}  // namespace
+}  // namespace quillmark::testing
