@@ -116,8 +116,11 @@ int Bridge(const BridgeArgs& args) {
                             answer);
     server.Start();
     const std::string local = "127.0.0.1:" + std::to_string(server.Port());
-    std::cerr << "qmk bridge: serving on http://" << local << " (--suggest-host " << local
-              << " --search-host " << local << " --top-host " << local << ")" << std::endl;
+    std::cerr << "qmk bridge: serving on http://" << local << " (";
+    if (served.suggest) std::cerr << "--suggest-host " << local << " --search-host " << local;
+    if (served.suggest && served.top) std::cerr << " ";
+    if (served.top) std::cerr << "--top-host " << local;
+    std::cerr << ")" << std::endl;
     signals.WaitForStop();
     // Cancels the fetch in flight, so the server's threads are free to end.
     SetStopRequest();

@@ -65,10 +65,15 @@ int main(int argc, char** argv) {
   }
 
   try {
+    // Hosts given for this start mean those hosts, whatever source the settings remember; only
+    // a choice made on its own is remembered.
+    const bool this_start_only = demo || options.count("--suggest-host") > 0 ||
+                                 options.count("--search-host") > 0 ||
+                                 options.count("--top-host") > 0;
     // Lives as long as the windows: it may hold the stand-in service they talk to.
-    const auto session =
-        quillmark::ui::OpenWindowSession(network, demo || options.count("--source") > 0,
-                                         demo || options.count("--top-source") > 0, !demo);
+    const auto session = quillmark::ui::OpenWindowSession(
+        network, this_start_only || options.count("--source") > 0,
+        this_start_only || options.count("--top-source") > 0, !this_start_only);
     if (!session) return kExitFailure;
     quillmark::PageFetcher fetch = session->Fetcher();
     if (session->UsesProvider()) fetch = quillmark::ui::OneFetchAtATime(std::move(fetch));

@@ -23,8 +23,9 @@ std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions netwo
     // The settings may name the source, so the way out is said too.
     ShowWarning(nullptr, QStringLiteral("Quillmark cannot use its data source: ") +
                              ToQString(e.what()) +
-                             QStringLiteral("\n\nStart it with --source stand-in to use the "
-                                            "generated data, or see \"Real data\" in the README."));
+                             QStringLiteral("\n\nStart it with --source stand-in --top-source "
+                                            "stand-in to use the generated data, or see \"Real "
+                                            "data\" in the README."));
     return nullptr;
   }
   if (remember && (source_given || top_source_given))
