@@ -13,6 +13,7 @@
 #include "cli/interrupt.h"
 #include "cli/network_options.h"
 #include "cli/row_output.h"
+#include "cli/terminal_host.h"
 #include "demo/page_server.h"
 #include "research/page_text.h"
 #include "research/stop_request.h"
@@ -127,8 +128,10 @@ int Bridge(const BridgeArgs& args) {
     server.Stop();
     if (session.UsesProvider()) {
       const sources::CallCounts calls = session.Calls();
-      std::cerr << "qmk bridge: " << calls.made << " provider calls, " << calls.from_cache
-                << " from the cache" << std::endl;
+      std::cerr << "qmk bridge: "
+                << CountText(static_cast<std::size_t>(calls.made), "provider call",
+                             "provider calls")
+                << ", " << calls.from_cache << " from the cache" << std::endl;
     }
   } catch (const CLI::ValidationError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";
