@@ -106,13 +106,20 @@ void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
       ->check(kEndpointValidator);
 }
 
-void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool country) {
+void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches) {
+  std::string names;
+  for (const auto name : {sources::SourceName::kStandIn, sources::SourceName::kEndpoints,
+                          sources::SourceName::kDataForSeo, sources::SourceName::kTrends}) {
+    if (top_searches ? !sources::ServesTopSearches(name) : !sources::ServesResearch(name)) continue;
+    names += (names.empty() ? "" : ", ") + std::string(sources::SourceNameText(name));
+  }
   command->add_option("--source", options.source,
-                      "Where the pages come from: " + sources::SourceNamesText() +
+                      "Where the pages come from: " + names +
                           " (default: the configured hosts, else the stand-in)");
-  command->add_flag("--no-cache{false}", options.use_cache,
-                    "Ask the provider again instead of reusing its cached replies");
-  if (country) {
+  command->add_flag_callback(
+      "--no-cache", [&options] { options.use_cache = false; },
+      "Ask the provider again instead of reusing its cached replies");
+  if (top_searches) {
     command->add_option("--country", options.country, "Country of the trending searches")
         ->default_str("US")
         ->check(CLI::Validator(

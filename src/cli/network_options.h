@@ -39,8 +39,9 @@ void AddTimeoutOption(CLI::App* command, NetworkOptions& options);
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, NetworkOptions& options);
 
-// Adds --source NAME and --no-cache; with `country`, --country CODE as well.
-void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool country);
+// Adds --source NAME (the names that serve the command) and --no-cache; for the top searches,
+// --country CODE as well.
+void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches);
 
 // The --timeout value as a time limit of whole milliseconds (at least 1).
 std::chrono::milliseconds FetchTimeout(const NetworkOptions& options);

@@ -27,6 +27,32 @@ constexpr const char* kLanguageCode = "en";
 // Rank memos kept at once; a research needs one per phrase.
 constexpr std::size_t kMaxRankMemos = 1000;
 
+// A count in a reply as a whole number from 0 to kMaxCount; -1 for null, text, or a negative
+// figure. Read by kind, so no conversion can overflow.
+std::int64_t Count(const json& object, const char* key) {
+  const auto found = object.find(key);
+  if (found == object.end()) return -1;
+  if (found->is_number_unsigned())
+    return static_cast<std::int64_t>(
+        std::min<std::uint64_t>(found->get<std::uint64_t>(), kMaxCount));
+  if (found->is_number_integer()) {
+    const auto value = found->get<std::int64_t>();
+    return value < 0 ? -1 : std::min<std::int64_t>(value, kMaxCount);
+  }
+  if (found->is_number_float()) {
+    const double value = found->get<double>();
+    if (!(value >= 0)) return -1;
+    return value >= static_cast<double>(kMaxCount) ? kMaxCount : static_cast<std::int64_t>(value);
+  }
+  return -1;
+}
+
+// A text field of a reply; "" when it is absent, null or no text.
+std::string Text(const json& object, const char* key) {
+  const auto found = object.find(key);
+  return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+}
+
 // The status of one level of a reply: nullopt when it is success, else the verdict.
 std::optional<ReplyVerdict> StatusVerdict(const json& level, const char* where) {
   const auto code = level.find("status_code");
@@ -34,9 +60,8 @@ std::optional<ReplyVerdict> StatusVerdict(const json& level, const char* where) 
     return ReplyVerdict{ReplyVerdict::kBad, std::string("reply without ") + where + " status_code"};
   const std::int64_t value = code->get<std::int64_t>();
   if (value == kSuccess) return std::nullopt;
-  const auto message = level.find("status_message");
-  std::string reason = message != level.end() && message->is_string() ? message->get<std::string>()
-                                                                      : std::string("status");
+  std::string reason = Text(level, "status_message");
+  if (reason.empty()) reason = "status";
   reason += " (" + std::to_string(value) + ")";
   return ReplyVerdict{value == kRateLimited ? ReplyVerdict::kRateLimited : ReplyVerdict::kBad,
                       std::move(reason)};
@@ -67,10 +92,6 @@ const json* ResultList(const json& task) {
   return result->is_array() ? &*result : nullptr;
 }
 
-std::int64_t VolumeOf(const json& value) {
-  return value.is_number() ? std::max<std::int64_t>(value.get<std::int64_t>(), 0) : -1;
-}
-
 // Last month's searches: the newest monthly figure, else the average, else 0 (no volume known).
 std::int64_t Demand(const json& item) {
   const auto months = item.find("monthly_searches");
@@ -79,26 +100,20 @@ std::int64_t Demand(const json& item) {
     std::int64_t newest_month = -1;
     for (const json& month : *months) {
       if (!month.is_object()) continue;
-      const auto year = month.find("year");
-      const auto number = month.find("month");
-      if (year == month.end() || number == month.end() || !year->is_number_integer() ||
-          !number->is_number_integer())
-        continue;
-      const std::int64_t when = year->get<std::int64_t>() * 12 + number->get<std::int64_t>();
+      const std::int64_t year = Count(month, "year");
+      const std::int64_t number = Count(month, "month");
+      if (year < 0 || year > kMaxYear || number < 1 || number > 12) continue;
+      const std::int64_t when = year * 12 + number;
       if (when > newest_month) {
         newest_month = when;
         newest = &month;
       }
     }
     if (newest != nullptr) {
-      if (const auto volume = newest->find("search_volume"); volume != newest->end()) {
-        if (const std::int64_t v = VolumeOf(*volume); v >= 0) return v;
-      }
+      if (const std::int64_t volume = Count(*newest, "search_volume"); volume >= 0) return volume;
     }
   }
-  const auto average = item.find("search_volume");
-  const std::int64_t v = average == item.end() ? -1 : VolumeOf(*average);
-  return v >= 0 ? v : 0;
+  return std::max<std::int64_t>(Count(item, "search_volume"), 0);
 }
 
 std::string Body(const json& task) {
@@ -125,11 +140,13 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
                                    std::string base_url)
     : credentials_(std::move(credentials)),
       base_url_(std::move(base_url)),
-      caller_("dataforseo", options, {credentials_.login, credentials_.password}) {}
+      caller_("dataforseo", options, {credentials_.login, credentials_.password},
+              kKeywordCacheLifetime) {}
 
 void DataForSeoSource::SetRunParameters(const RunParameters& run) {
   std::lock_guard lock(mutex_);
   run_ = run;
+  ++run_number_;
 }
 
 CallCounts DataForSeoSource::Calls() const {
@@ -207,13 +224,9 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
         ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
         if (verdict.kind != ReplyVerdict::kGood) return verdict;
         const json* results = ResultList(reply_task);
-        const json* first = results && !results->empty() ? &results->front() : nullptr;
-        const auto found =
-            first && first->is_object() ? first->find("se_results_count") : json::const_iterator();
-        if (!first || !first->is_object() || found == first->end() || !found->is_number())
-          return ReplyVerdict{ReplyVerdict::kBad, "reply without se_results_count"};
-        count = found->is_number_integer() ? found->get<std::int64_t>()
-                                           : static_cast<std::int64_t>(found->get<double>());
+        const bool has_first = results && !results->empty() && results->front().is_object();
+        count = has_first ? Count(results->front(), "se_results_count") : -1;
+        if (count < 0) return ReplyVerdict{ReplyVerdict::kBad, "reply without se_results_count"};
         return verdict;
       });
   if (result.Complete()) result.body = SupplyPage(count);
@@ -223,9 +236,17 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
 FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset,
                                    const std::function<bool()>& cancelled) {
   RunParameters run;
+  std::uint64_t run_number = 0;
   {
     std::lock_guard lock(mutex_);
     run = run_;
+    run_number = run_number_;
+  }
+  // A new run asks again for what failed in an earlier one (an account topped up meanwhile);
+  // what succeeded is in the reply cache.
+  if (run_number != memo_run_number_) {
+    ranks_.clear();
+    memo_run_number_ = run_number;
   }
   // One call covers every page the run will ask for; without the run's page count, at least
   // the page asked for.
@@ -266,13 +287,11 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
         // and the other item types hold no position of their own.
         std::vector<std::pair<std::int64_t, std::string>> organic;
         for (const json& item : *items) {
-          if (!item.is_object() || item.value("type", std::string()) != "organic") continue;
-          const auto group = item.find("rank_group");
-          const std::int64_t place = group != item.end() && group->is_number_integer()
-                                         ? group->get<std::int64_t>()
-                                         : std::numeric_limits<std::int64_t>::max();
-          std::string address = item.value("url", std::string());
-          if (address.empty()) address = item.value("domain", std::string());
+          if (!item.is_object() || Text(item, "type") != "organic") continue;
+          const std::int64_t group = Count(item, "rank_group");
+          const std::int64_t place = group >= 0 ? group : std::numeric_limits<std::int64_t>::max();
+          std::string address = Text(item, "url");
+          if (address.empty()) address = Text(item, "domain");
           organic.emplace_back(place, std::move(address));
         }
         std::stable_sort(organic.begin(), organic.end(),

@@ -29,11 +29,24 @@ bool WaitUntil(Clock::time_point until, const std::function<bool()>& cancelled) 
   return !(cancelled && cancelled());
 }
 
+// A reader that trips over a reply it did not foresee reports it, never passes the exception on.
+ReplyVerdict SafeRead(const ReplyReader& read, long http_status, const std::string& body) {
+  try {
+    return read(http_status, body);
+  } catch (const std::exception& e) {
+    return {ReplyVerdict::kBad, std::string("unreadable reply: ") + e.what()};
+  }
+}
+
 }  // namespace
 
 ProviderCaller::ProviderCaller(std::string name, const ProviderOptions& options,
-                               std::vector<std::string> secrets)
-    : name_(std::move(name)), options_(options), secrets_(std::move(secrets)) {}
+                               std::vector<std::string> secrets,
+                               std::chrono::seconds cache_lifetime)
+    : name_(std::move(name)),
+      options_(options),
+      secrets_(std::move(secrets)),
+      cache_(cache_lifetime) {}
 
 FetchResult ProviderCaller::Failure(const std::string& why) const {
   std::string reason = name_ + ": " + why;
@@ -52,7 +65,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
   const CachedRequest key{request.method, request.url, request.body};
   if (options_.use_cache) {
     if (const auto reply = cache_.Find(key);
-        reply && read(200, *reply).kind == ReplyVerdict::kGood) {
+        reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
       ++made_;
       ++from_cache_;
       return {};
@@ -72,7 +85,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
     if (reply.outcome == HttpsOutcome::kFailed) return Failure(reply.error);
     const ReplyVerdict verdict =
         reply.status == 429 ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
-                            : read(reply.status, reply.body);
+                            : SafeRead(read, reply.status, reply.body);
     switch (verdict.kind) {
       case ReplyVerdict::kGood:
         if (options_.use_cache) cache_.Store(key, reply.body);
@@ -95,10 +108,21 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
 std::string ProviderBaseUrl(const char* variable, const std::string& fallback) {
   std::string base = fallback;
   if (const char* value = std::getenv(variable); value && *value) base = value;
-  const bool web = base.rfind("https://", 0) == 0 || base.rfind("http://", 0) == 0;
-  if (!web || base.find_first_of(" \t\r\n?#") != std::string::npos)
+  const bool secure = base.rfind("https://", 0) == 0;
+  const bool plain = base.rfind("http://", 0) == 0;
+  if ((!secure && !plain) || base.find_first_of(" \t\r\n?#@") != std::string::npos)
     throw SourceError(std::string(variable) + " must be an http:// or https:// address");
   while (!base.empty() && base.back() == '/') base.pop_back();
+  if (plain) {
+    // Plain HTTP would carry the account in clear: only for a server on this machine (tests).
+    std::string host = base.substr(std::string_view("http://").size());
+    host = host.substr(0, host.find('/'));
+    host = host.rfind('[', 0) == 0 ? host.substr(0, host.find(']') + 1)
+                                   : host.substr(0, host.find(':'));
+    if (host != "127.0.0.1" && host != "localhost" && host != "[::1]")
+      throw SourceError(std::string(variable) + " may use http:// only for this machine (" +
+                        "127.0.0.1, localhost); use https://");
+  }
   return base;
 }
 

@@ -25,9 +25,10 @@ using ReplyReader = std::function<ReplyVerdict(long http_status, const std::stri
 
 class ProviderCaller {
  public:
-  // `name` starts every reason; `secrets` are scrubbed from every reason.
-  ProviderCaller(std::string name, const ProviderOptions& options,
-                 std::vector<std::string> secrets);
+  // `name` starts every reason; `secrets` are scrubbed from every reason; cached replies are
+  // used for `cache_lifetime`.
+  ProviderCaller(std::string name, const ProviderOptions& options, std::vector<std::string> secrets,
+                 std::chrono::seconds cache_lifetime);
 
   // One provider call: a kComplete result (empty body) once `read` found the reply good, else
   // kFailed with the reason, or kCancelled.

@@ -37,8 +37,9 @@ std::int64_t NowSeconds() {
 
 }  // namespace
 
-ReplyCache::ReplyCache(std::string folder)
-    : folder_(folder.empty() ? store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache")
+ReplyCache::ReplyCache(std::chrono::seconds lifetime, std::string folder)
+    : lifetime_(lifetime),
+      folder_(folder.empty() ? store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache")
                              : std::move(folder)) {}
 
 std::string ReplyCache::EntryPath(const std::string& key) const {
@@ -72,8 +73,7 @@ std::optional<std::string> ReplyCache::Find(const CachedRequest& request) const 
   const auto key_size = read_number();
   if (!stored || !key_size) return std::nullopt;
   const std::int64_t age = NowSeconds() - *stored;
-  if (age < 0 || age > std::chrono::duration_cast<std::chrono::seconds>(kCacheLifetime).count())
-    return std::nullopt;
+  if (age < 0 || age > lifetime_.count()) return std::nullopt;
   if (static_cast<std::size_t>(*key_size) != key.size() || text->size() - at < key.size() ||
       text->compare(at, key.size(), key) != 0)
     return std::nullopt;

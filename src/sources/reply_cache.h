@@ -1,8 +1,10 @@
 #pragma once
-// Provider replies kept on disk for kCacheLifetime, one file per request, so that repeating a
-// research costs nothing. The key is the request (method, URL, body), never the credentials.
-// Folder: $QUILLMARK_CACHE_DIR, else $XDG_CACHE_HOME/quillmark, else ~/.cache/quillmark.
+// Provider replies kept on disk for a lifetime the provider chooses, one file per request, so that
+// repeating a research costs nothing. The key is the request (method, URL, body), never the
+// credentials. Folder: $QUILLMARK_CACHE_DIR, else $XDG_CACHE_HOME/quillmark, else
+// ~/.cache/quillmark.
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -16,8 +18,8 @@ struct CachedRequest {
 
 class ReplyCache {
  public:
-  // A cache in `folder` ("" for the default one above).
-  explicit ReplyCache(std::string folder = {});
+  // Entries older than `lifetime` count as missing. `folder` "" is the default one above.
+  explicit ReplyCache(std::chrono::seconds lifetime, std::string folder = {});
 
   // The reply stored for the request, if it is there, whole and young enough; anything else
   // (missing, expired, corrupt, unreadable) is a miss.
@@ -31,6 +33,7 @@ class ReplyCache {
  private:
   std::string EntryPath(const std::string& key) const;
 
+  std::chrono::seconds lifetime_;
   std::string folder_;
 };
 

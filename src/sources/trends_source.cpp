@@ -7,11 +7,14 @@
 
 #include "sources/page_request.h"
 #include "sources/page_writer.h"
+#include "sources/sources_limits.h"
 
 namespace quillmark::sources {
 
 TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
-    : country_(options.country), base_url_(std::move(base_url)), caller_("trends", options, {}) {
+    : country_(options.country),
+      base_url_(std::move(base_url)),
+      caller_("trends", options, {}, kTrendsCacheLifetime) {
   for (char& c : country_) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 

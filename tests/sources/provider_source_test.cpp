@@ -14,6 +14,7 @@
 #include "research/rank_lookup.h"
 #include "research/supply_lookup.h"
 #include "sources/credentials.h"
+#include "sources/reply_cache.h"
 #include "sources/source.h"
 #include "sources/support/fake_provider.h"
 #include "support/temp_dir.h"
@@ -160,6 +161,26 @@ TEST_F(ProviderTest, AllRankPagesOfAPhraseComeFromOneCallCountingOrganicResultsO
       "stop_crawl_on_match":[{"match_value":"mysite.com","match_type":"with_subdomains"}]}])"));
 }
 
+TEST_F(ProviderTest, AFailedRankCallFailsItsPhrasesPagesOnceAndIsAskedAgainNextRun) {
+  std::atomic<int> calls{0};
+  FakeProvider provider([&calls](const ProviderRequest&) {
+    if (calls++ == 0)
+      return ProviderReply{.status = 402,
+                           .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+    return ProviderReply{.body = fixtures::OrganicResults(5000, "mysite.com")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo);
+  const sources::RunParameters run{.max_pages = 2, .target = "mysite.com"};
+  source->SetRunParameters(run);
+  EXPECT_EQ(Get(*source, RankUrl(1)).status, FetchStatus::kFailed);
+  EXPECT_EQ(Get(*source, RankUrl(21)).status, FetchStatus::kFailed);
+  EXPECT_EQ(calls.load(), 1);
+  source->SetRunParameters(run);
+  EXPECT_TRUE(Get(*source, RankUrl(21)).Complete());
+  EXPECT_EQ(calls.load(), 2);
+}
+
 TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
   struct Case {
     const char* name;
@@ -181,6 +202,9 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
       {"malformed", {.body = R"({"status_code":20000,"tasks":[)"}, "malformed JSON"},
       {"no tasks", {.body = R"({"status_code":20000,"status_message":"Ok."})"}, "without tasks"},
       {"no count", {.body = fixtures::Ok(R"([{"keyword":"x","items":[]}])")}, "se_results_count"},
+      {"text count",
+       {.body = fixtures::Ok(R"([{"se_results_count":"many"}])")},
+       "se_results_count"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -243,6 +267,21 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
   EXPECT_EQ(provider.Requests().size(), 3u);
 }
 
+TEST_F(ProviderTest, ACachedReplyLastsAsLongAsItsProviderSays) {
+  const sources::CachedRequest request{"GET", "http://x/trending/rss?geo=US", ""};
+  sources::ReplyCache(std::chrono::hours(1), cache_.File("c")).Store(request, "reply");
+  const auto entry = std::filesystem::directory_iterator(cache_.path() / "c")->path();
+  // Back-date the entry by two hours: past the feed's hour, well within the keywords' month.
+  std::string bytes = ReadBytes(entry);
+  const std::size_t line = bytes.find('\n') + 1;
+  const long long stored = std::stoll(bytes.substr(line));
+  bytes.replace(line, std::to_string(stored).size(), std::to_string(stored - 7200));
+  WriteBytes(entry, bytes);
+  EXPECT_EQ(sources::ReplyCache(std::chrono::hours(1), cache_.File("c")).Find(request),
+            std::nullopt);
+  EXPECT_EQ(sources::ReplyCache(std::chrono::hours(720), cache_.File("c")).Find(request), "reply");
+}
+
 TEST_F(ProviderTest, StopCancelsACallInFlight) {
   FakeProvider slow([](const ProviderRequest&) {
     return ProviderReply{.body = fixtures::OrganicResults(1, "x"),
@@ -275,6 +314,25 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   const sources::Credentials found = sources::LoadDataForSeoCredentials();
   EXPECT_EQ(found.login, kLogin);
   EXPECT_EQ(found.password, kPassword);
+}
+
+TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
+  const std::vector<std::pair<const char*, bool>> cases = {{"https://api.dataforseo.com", true},
+                                                           {"http://127.0.0.1:8080/", true},
+                                                           {"http://localhost", true},
+                                                           {"http://api.dataforseo.com", false},
+                                                           {"http://127.0.0.1.evil.example", false},
+                                                           {"file:///etc/passwd", false},
+                                                           {"https://user@host.example", false}};
+  for (const auto& [url, accepted] : cases) {
+    SCOPED_TRACE(url);
+    env_.Set("QUILLMARK_TRENDS_URL", url);
+    if (accepted) {
+      EXPECT_NO_THROW(Make(SourceName::kTrends));
+    } else {
+      EXPECT_THROW(Make(SourceName::kTrends), sources::SourceError);
+    }
+  }
 }
 
 TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {

@@ -135,6 +135,8 @@ inline std::string OrganicResults(long long count, const std::string& target) {
         i == 23 ? "https://www." + target + "/sheds"
                 : "https://site" + std::to_string(i) + ".example/");
   }
+  // Fields of unexpected kinds must be skipped, not trusted.
+  items += R"(,{"type":7},{"type":"organic","rank_group":null,"url":null,"domain":null})";
   return Ok(R"([{"keyword":"garden sheds","se_results_count":)" + std::to_string(count) +
             R"(,"items_count":33,"items":[)" + items + "]}]");
 }

@@ -1,0 +1,158 @@
+// qmk research and top with a provider source, end to end: the real binary against a fake
+// provider on loopback.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <map>
+
+#include "cli/qmk_runner.h"
+#include "sources/support/fake_provider.h"
+
+namespace quillmark::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+constexpr const char* kPassword = "qm-secret-7";
+
+// Keyword ideas, supply counts per phrase, and organic results that put mysite.com at 23 for
+// "garden sheds" alone.
+ProviderReply Answer(const ProviderRequest& request) {
+  if (request.target.find("keywords_for_keywords") != std::string::npos)
+    return {.body = fixtures::KeywordIdeas()};
+  // Only the supply request quotes its phrase.
+  const bool supply = request.body.find("\\\"") != std::string::npos;
+  const bool garden = request.body.find("\"keyword\":\"garden sheds\"") != std::string::npos;
+  return {.body = fixtures::OrganicResults(supply ? 1230000 : 9,
+                                           garden && !supply ? "mysite.com" : "other.example")};
+}
+
+class ProviderRun {
+ public:
+  explicit ProviderRun(FakeProvider::Handler handler = Answer) : provider_(std::move(handler)) {}
+
+  std::vector<std::string> Environment() const {
+    return {"QUILLMARK_DATAFORSEO_URL=" + provider_.Url(),
+            "QUILLMARK_TRENDS_URL=" + provider_.Url(),
+            "QUILLMARK_DATAFORSEO_LOGIN=qm-login",
+            std::string("QUILLMARK_DATAFORSEO_PASSWORD=") + kPassword,
+            "QUILLMARK_CACHE_DIR=" + cache_.path().string(),
+            "QUILLMARK_CONFIG_DIR=" + cache_.path().string()};
+  }
+  QmkResult Run(std::vector<std::string> args) { return RunQmk(args, Environment()); }
+  FakeProvider& Provider() { return provider_; }
+
+ private:
+  FakeProvider provider_;
+  TempDir cache_{"qm-provider"};
+};
+
+// Rows by keyword: Keyword, Demand, Supply, Cost-per-Prospect, Rank #, ...
+std::map<std::string, std::vector<std::string>> Rows(const std::string& tsv) {
+  std::map<std::string, std::vector<std::string>> rows;
+  for (const std::string& line : SplitLines(tsv)) {
+    const std::vector<std::string> fields = SplitFields(line);
+    rows[fields[0]] = fields;
+  }
+  return rows;
+}
+
+const std::vector<std::string> kResearch = {
+    "research", "garden sheds", "--source", "dataforseo", "--target", "mysite.com", "--pages",
+    "2",        "--results",    "4",        "--format",   "tsv"};
+
+TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
+  ProviderRun run;
+  TempDir dir("qm-save");
+  std::vector<std::string> args = kResearch;
+  args.insert(args.end(), {"--save", dir.File("run.qmk")});
+  const QmkResult first = run.Run(args);
+  ASSERT_EQ(first.exit_code(), 0) << first.err;
+  auto rows = Rows(first.out);
+  ASSERT_EQ(rows.size(), 4u) << first.out;
+  EXPECT_EQ(rows["garden sheds"][1], "14800");  // last month, not the average
+  EXPECT_EQ(rows["garden sheds uk"][1], "0");   // no volume
+  EXPECT_EQ(rows["garden sheds"][2], "1230000");
+  EXPECT_EQ(rows["garden sheds"][4], "23");
+  EXPECT_EQ(rows["metal garden sheds"][4], "-");
+  EXPECT_THAT(first.err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_EQ(run.Provider().Requests().size(), 9u);  // 1 + 4 x (supply + one rank call)
+
+  const QmkResult repeat = run.Run(kResearch);
+  EXPECT_EQ(repeat.exit_code(), 0) << repeat.err;
+  EXPECT_EQ(Rows(repeat.out), Rows(first.out));
+  EXPECT_THAT(repeat.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_EQ(run.Provider().Requests().size(), 9u);
+  std::vector<std::string> fresh = kResearch;
+  fresh.push_back("--no-cache");
+  EXPECT_THAT(run.Run(fresh).err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_EQ(run.Provider().Requests().size(), 18u);
+
+  for (const std::string& text :
+       {first.out, first.err, repeat.err, ReadBytes(dir.File("run.qmk"))}) {
+    EXPECT_THAT(text, Not(HasSubstr(kPassword)));
+    EXPECT_THAT(text, Not(HasSubstr("qm-login")));
+  }
+}
+
+TEST(ProviderResearch, ProviderFailuresAreFetchFailures) {
+  ProviderRun run([](const ProviderRequest& request) {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return ProviderReply{.body = fixtures::KeywordIdeas()};
+    return ProviderReply{.status = 402,
+                         .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+  });
+  const QmkResult result = run.Run(kResearch);
+  EXPECT_EQ(result.exit_code(), 3) << result.err;
+  EXPECT_THAT(result.err, HasSubstr("dataforseo: Payment Required. (40200)"));
+  EXPECT_THAT(result.err, Not(HasSubstr(kPassword)));
+}
+
+TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
+  ProviderRun run;
+  const std::vector<std::vector<std::string>> refused = {
+      {"top", "--source", "dataforseo"},
+      {"research", "seed", "--source", "trends"},
+      {"research", "seed", "--source", "nowhere"},
+      {"research", "seed", "--source", "dataforseo", "--results", "10", "--max-calls", "20"},
+  };
+  for (const auto& args : refused) {
+    SCOPED_TRACE(args.back());
+    const QmkResult result = run.Run(args);
+    EXPECT_EQ(result.exit_code(), 2) << result.err;
+  }
+  EXPECT_TRUE(run.Provider().Requests().empty());
+  // 1 + 10 x 2 = 21 fits.
+  EXPECT_EQ(
+      run.Run({"research", "seed", "--source", "dataforseo", "--max-calls", "21"}).exit_code(), 0);
+}
+
+TEST(ProviderResearch, CtrlCEndsAProviderCallAtOnce) {
+  ProviderRun run([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::KeywordIdeas(), .delay = std::chrono::minutes(1)};
+  });
+  QmkRun qmk(kResearch, run.Environment());
+  while (run.Provider().Requests().empty())
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(qmk.pid(), SIGINT);
+  const QmkResult result = qmk.Finish(std::chrono::seconds(20));
+  EXPECT_EQ(result.exit_code(), 130) << result.err;
+}
+
+TEST(ProviderTop, TrendsListsTodaysSearches) {
+  ProviderRun run([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::TrendsFeed({"snow day", "world cup", "full moon"})};
+  });
+  const QmkResult result =
+      run.Run({"top", "--source", "trends", "--country", "gb", "--format", "tsv"});
+  EXPECT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_EQ(SplitLines(result.out),
+            (std::vector<std::string>{"1\tsnow day", "2\tworld cup", "3\tfull moon"}));
+  EXPECT_EQ(run.Provider().Requests().at(0).target, "/trending/rss?geo=GB");
+}
+
+}  // namespace
+}  // namespace quillmark::testing
