@@ -159,6 +159,10 @@ void AddBridgeCommand(CLI::App& app, int& exit_code) {
                   "once it appears (cheaper)");
   AddNetworkOptions(cmd, args->network);
   AddSourceOptions(cmd, args->network, true);
+  // Every source serves some page kind here; the bridge answers those it serves.
+  cmd->get_option("--source")
+      ->description("Where the pages come from: " + sources::SourceNamesText() +
+                    " (default: the configured hosts, else the stand-in)");
   cmd->callback([args, &exit_code] { exit_code = Bridge(*args); });
 }
 

@@ -47,8 +47,15 @@ int main(int argc, char** argv) {
                    "whatever QUILLMARK_*_HOST say");
   cli::AddNetworkOptions(&options, network);
   cli::AddSourceOptions(&options, network, true);
+  // The window's --source is the research's; the top searches have --top-source.
+  options.get_option("--source")
+      ->description(
+          "Where the research pages come from: stand-in, endpoints, dataforseo "
+          "(default: the remembered source, else the configured hosts, else the "
+          "stand-in)");
   options.add_option("--top-source", network.top_source,
-                     "Where the top searches come from (default: as --source, when it lists them)");
+                     "Where the top searches come from: stand-in, endpoints, trends (default: "
+                     "the remembered one, else as --source when it lists them)");
   try {
     options.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

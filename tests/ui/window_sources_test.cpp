@@ -96,9 +96,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   Investigate("garden sheds", 2, "mysite.example");
   Start();
 
-  ASSERT_EQ(window_->Model().rowCount(), 2);
-  EXPECT_EQ(Cell(0, 0), "garden sheds");
-  EXPECT_EQ(Cell(0, 1), "14800");
+  ASSERT_EQ(Cell(0, 1), "14800");  // the keyword ideas came
   const QModelIndex supply = window_->Model().index(0, 2);
   EXPECT_TRUE(window_->Model().data(supply, Qt::BackgroundRole).isValid());
   EXPECT_THAT(ui::ToStdString(window_->Model().data(supply, Qt::ToolTipRole).toString()),
