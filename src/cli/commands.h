@@ -17,6 +17,7 @@ inline constexpr int kExitNotFetched = 3;
 
 void AddFetchCommand(CLI::App& app, int& exit_code);
 void AddServeDemoCommand(CLI::App& app, int& exit_code);
+void AddBridgeCommand(CLI::App& app, int& exit_code);
 void AddResearchCommand(CLI::App& app, int& exit_code);
 void AddTopCommand(CLI::App& app, int& exit_code);
 void AddOpenCommand(CLI::App& app, int& exit_code);

@@ -1,5 +1,6 @@
 #include "cli/interrupt.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -44,6 +45,22 @@ bool Interrupted() {
 
 int InterruptExitCode() {
   return g_interrupts > 0 ? 128 + g_first_signal : 0;
+}
+
+StopSignalsBlocked::StopSignalsBlocked() {
+  sigemptyset(&stop_signals_);
+  sigaddset(&stop_signals_, SIGINT);
+  sigaddset(&stop_signals_, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals_, &previous_);
+}
+
+StopSignalsBlocked::~StopSignalsBlocked() {
+  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+void StopSignalsBlocked::WaitForStop() {
+  int signal = 0;
+  sigwait(&stop_signals_, &signal);
 }
 
 }  // namespace quillmark::cli

@@ -3,6 +3,8 @@
 // cancels the fetch in flight and ends the run at its next checkpoint (rows so far are kept); a
 // second one ends the process at once.
 
+#include <csignal>
+
 namespace quillmark::cli {
 
 void InstallInterruptHandler();
@@ -11,5 +13,23 @@ bool Interrupted();
 // The exit status that says how the process was stopped: 130 after Ctrl-C, 143 after SIGTERM
 // (128 plus the first signal's number); 0 when it was not.
 int InterruptExitCode();
+
+// For a command that serves until it is told to stop: blocks Ctrl-C and SIGTERM in this thread
+// from construction, so threads started afterwards inherit the mask and the signal waits for
+// WaitForStop; the destructor restores the previous mask.
+class StopSignalsBlocked {
+ public:
+  StopSignalsBlocked();
+  ~StopSignalsBlocked();
+  StopSignalsBlocked(const StopSignalsBlocked&) = delete;
+  StopSignalsBlocked& operator=(const StopSignalsBlocked&) = delete;
+
+  // Returns once Ctrl-C or SIGTERM arrives.
+  void WaitForStop();
+
+ private:
+  sigset_t stop_signals_;
+  sigset_t previous_;
+};
 
 }  // namespace quillmark::cli

@@ -28,11 +28,16 @@ constexpr const char* kFooter =
     "                          An option wins over its variable; a service left unset is\n"
     "                          answered by a stand-in service (generated data) that qmk starts\n"
     "                          on a free loopback port for the run.\n"
-    "qmk keeps no settings of its own.\n"
+    "  QUILLMARK_DATAFORSEO_LOGIN, QUILLMARK_DATAFORSEO_PASSWORD\n"
+    "                          the DataForSEO account for --source dataforseo (or the file\n"
+    "                          dataforseo-credentials, mode 0600, in the window's settings\n"
+    "                          folder, $XDG_CONFIG_HOME/quillmark)\n"
+    "  QUILLMARK_CACHE_DIR     where provider replies are kept for reuse; by default\n"
+    "                          $XDG_CACHE_HOME/quillmark, else ~/.cache/quillmark\n"
     "\n"
     "Exit status:\n"
     "  0    success, also when there are no rows\n"
-    "  1    a file cannot be read or written\n"
+    "  1    a file cannot be read or written, or the source cannot be used (no credentials)\n"
     "  2    usage error: an unknown command or option, a bad value\n"
     "  3    some page could not be fetched: the rows are printed as far as they go, and the\n"
     "       failed pages are named on standard error\n"
@@ -60,6 +65,7 @@ int main(int argc, char** argv) {
   cli::AddOpenCommand(app, exit_code);
   cli::AddFetchCommand(app, exit_code);
   cli::AddServeDemoCommand(app, exit_code);
+  cli::AddBridgeCommand(app, exit_code);
   // CLI11 would call a mistyped command an unexpected argument.
   const auto known = [&app](const char* name) {
     for (const CLI::App* command : app.get_subcommands({}))

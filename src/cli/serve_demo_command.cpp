@@ -1,14 +1,12 @@
 // qmk serve-demo: runs the bundled stand-in service in the foreground until Ctrl-C or SIGTERM.
 
-#include <pthread.h>
-
-#include <csignal>
 #include <exception>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "demo/demo_limits.h"
 #include "demo/demo_service.h"
 
@@ -22,31 +20,21 @@ struct ServeDemoArgs {
 };
 
 int ServeDemo(const ServeDemoArgs& args) {
-  // Block the stop signals before the service starts its threads, so they inherit the mask and
-  // the signal is taken here by sigwait rather than interrupting a worker.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
-
-  int code = kExitOk;
+  // Before the service starts its threads, so the signal is taken here rather than by a worker.
+  StopSignalsBlocked signals;
   try {
     demo::DemoService service(
         {.bind = "127.0.0.1", .port = args.port, .latency_ms = args.latency_ms});
     service.Start();
     std::cerr << "Quillmark demo service listening on http://127.0.0.1:" << service.Port()
               << " (generated data)" << std::endl;
-    int signal = 0;
-    sigwait(&stop_signals, &signal);
+    signals.WaitForStop();
     service.Stop();
   } catch (const std::exception& e) {
     std::cerr << "qmk serve-demo: " << e.what() << "\n";
-    code = kExitFailure;
+    return kExitFailure;
   }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-  return code;
+  return kExitOk;
 }
 
 }  // namespace

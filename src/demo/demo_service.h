@@ -1,12 +1,13 @@
 #pragma once
-// The bundled stand-in for the three outside endpoints: an HTTP server on a background thread
-// that answers the suggestion, search and top-searches requests with generated pages
-// (see demo_pages.h). Every reply carries Content-Length and closes its connection.
+// The bundled stand-in for the three outside endpoints: a page server (page_server.h) that
+// answers the suggestion, search and top-searches requests with generated pages (demo_pages.h).
 
 #include <memory>
 #include <string>
 
 namespace quillmark::demo {
+
+class PageServer;
 
 struct DemoOptions {
   std::string bind = "127.0.0.1";
@@ -32,9 +33,8 @@ class DemoService {
   void Stop();
 
  private:
-  struct Impl;
   DemoOptions options_;
-  std::unique_ptr<Impl> impl_;
+  std::unique_ptr<PageServer> server_;
 };
 
 }  // namespace quillmark::demo

@@ -54,4 +54,31 @@ void SaveTipsFlag(bool show) noexcept {
   }
 }
 
+SourceChoice LoadSourceChoice() noexcept {
+  SourceChoice choice;
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    // Each value on its own: a wrong type in one must not take the other's choice away.
+    const auto read = [&key](const char* name, std::string& into) {
+      try {
+        if (key.ValueExists(name)) into = key.ReadString(name);
+      } catch (...) {
+      }
+    };
+    read("source", choice.source);
+    read("top-source", choice.top_source);
+  } catch (...) {
+  }
+  return choice;
+}
+
+void SaveSourceChoice(const SourceChoice& choice) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteString("source", choice.source);
+    key.WriteString("top-source", choice.top_source);
+  } catch (...) {
+  }
+}
+
 }  // namespace quillmark::store

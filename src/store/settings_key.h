@@ -1,8 +1,9 @@
 #pragma once
 // The Settings key: what the program remembers from one start to the next besides investigation
 // files, namely the Investigate dialog's last entries and whether the tip of the day shows at
-// start-up. Each moment opens the key, reads or writes its values in a fixed order, and stops
-// silently at the first failure: what was set or written before it stays.
+// start-up, and the sources the window fetches from. Each moment opens the key, reads or writes its
+// values in a fixed order, and stops silently at the first failure: what was set or written before
+// it stays.
 
 #include <cstdint>
 #include <string>
@@ -30,5 +31,16 @@ void LoadInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCreate
 void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCloseQuery
 bool LoadTipsFlag() noexcept;  // main window creation: stored != 0, true when absent or on failure
 void SaveTipsFlag(bool show) noexcept;  // main window close
+
+// The sources the window fetches from, by name ("source" for the research, "top-source" for the
+// top searches); an empty name leaves that kind to the configured endpoints or the stand-in.
+struct SourceChoice {
+  std::string source;
+  std::string top_source;
+  bool operator==(const SourceChoice&) const = default;
+};
+// Each value absent or unreadable reads as empty.
+SourceChoice LoadSourceChoice() noexcept;
+void SaveSourceChoice(const SourceChoice& choice) noexcept;
 
 }  // namespace quillmark::store

@@ -54,8 +54,7 @@ ListCommands::ListCommands(TForm1& window)
           [this](const QString& name) { files_.SetSaveDialogsFileName(name); });
   window.SetTopSearchesWindow(&top_form_);
   // Straight to the research: no dialog, no busy cursor, no "Done!", no Stop first.
-  top_form_.SetInvestigate(
-      [&window](const std::string& phrase) { window.GetResearcher().ResearchSeed(phrase); });
+  top_form_.SetInvestigate([&window](const std::string& phrase) { window.ResearchPhrase(phrase); });
 }
 
 ListCommands::~ListCommands() {

@@ -18,6 +18,7 @@
 #include "ui/list_commands.h"
 #include "ui/main_window.h"
 #include "ui/single_instance.h"
+#include "ui/window_sources.h"
 
 namespace {
 
@@ -39,8 +40,11 @@ constexpr const char* kFooter =
     "  QUILLMARK_TOP_HOST      the top-searches page, HOST[:PORT]\n"
     "                          An option wins over its variable; a service left unset is\n"
     "                          answered by the bundled stand-in service (generated data).\n"
+    "  QUILLMARK_DATAFORSEO_LOGIN, QUILLMARK_DATAFORSEO_PASSWORD\n"
+    "                          the DataForSEO account for --source dataforseo (or the file\n"
+    "                          dataforseo-credentials, mode 0600, in the settings folder)\n"
     "  QUILLMARK_CONFIG_DIR    the folder of the settings (the Investigate dialog's last\n"
-    "                          entries, the tips choice); by default\n"
+    "                          entries, the tips choice, the sources); by default\n"
     "                          $XDG_CONFIG_HOME/quillmark, else ~/.config/quillmark\n"
     "  QT_QPA_PLATFORM         Qt's window system (offscreen runs without a display); Qt's own\n"
     "                          options such as -platform and -style are accepted too.\n"
@@ -72,6 +76,16 @@ int main(int argc, char** argv) {
   bool demo = false;
   options.add_flag("--demo", demo, "Ignore QUILLMARK_*_HOST: use the stand-in service for all");
   cli::AddNetworkOptions(&options, network);
+  cli::AddSourceOptions(&options, network, true);
+  // The window's --source is the research's; the top searches have --top-source.
+  options.get_option("--source")
+      ->description(
+          "Where the research pages come from: stand-in, endpoints, dataforseo "
+          "(default: the remembered source, else the configured hosts, else the "
+          "stand-in)");
+  options.add_option("--top-source", network.top_source,
+                     "Where the top searches come from: stand-in, endpoints, trends (default: "
+                     "the remembered one, else as --source when it lists them)");
   if (AsksForHelp(argc, argv)) {
     std::cout << options.help();
     return 0;
@@ -98,13 +112,26 @@ int main(int argc, char** argv) {
     for (const char* variable :
          {"QUILLMARK_SUGGEST_HOST", "QUILLMARK_SEARCH_HOST", "QUILLMARK_TOP_HOST"})
       ::unsetenv(variable);
+    network.source = network.top_source = "stand-in";
   }
 
   try {
+    // Hosts given for this start mean those hosts, whatever source the settings remember; only
+    // a choice made on its own is remembered.
+    const bool this_start_only = demo || options.count("--suggest-host") > 0 ||
+                                 options.count("--search-host") > 0 ||
+                                 options.count("--top-host") > 0;
     // Lives as long as the windows: it may hold the stand-in service they talk to.
-    const cli::NetworkSession session(network, {.suggest = true, .search = true, .top = true},
-                                      "quillmark");
-    quillmark::ui::TForm1 main_window(session.Fetcher(), session.GetEndpoints());
+    const auto session = quillmark::ui::OpenWindowSession(
+        network, this_start_only || options.count("--source") > 0,
+        this_start_only || options.count("--top-source") > 0, !this_start_only);
+    if (!session) return kExitFailure;
+    quillmark::PageFetcher fetch = session->Fetcher();
+    if (session->UsesProvider()) fetch = quillmark::ui::OneFetchAtATime(std::move(fetch));
+    quillmark::ui::TForm1 main_window(std::move(fetch), session->GetEndpoints());
+    main_window.SetRunStartHook([&session](std::int64_t max_pages, const std::string& target) {
+      session->SetRunParameters({.max_pages = max_pages, .target = target});
+    });
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);
     quillmark::ui::TInfoForm about(&main_window);

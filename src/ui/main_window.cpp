@@ -17,6 +17,7 @@
 #include "research/start_command.h"
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
+#include "research/whole_number.h"
 #include "store/settings_key.h"
 #include "ui/classic_font.h"
 #include "ui/desktop_open.h"
@@ -226,6 +227,18 @@ void TForm1::ShowBusyCursor() {
   progress_mode_ = Mode();
   ++runs_in_progress_;
   UpdateProgress();
+  TellRunStart();
+}
+
+void TForm1::ResearchPhrase(const std::string& phrase) {
+  TellRunStart();
+  researcher_->ResearchSeed(phrase);
+}
+
+void TForm1::TellRunStart() {
+  if (!run_start_hook_) return;
+  // A pages text that is not a number ends the run at its first rank lookup; nothing to tell.
+  if (const auto pages = ReadWholeNumber(MaxPagesText())) run_start_hook_(*pages, TargetUrl());
 }
 
 void TForm1::RestoreCursor() {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTimer>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +51,12 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SetInvestigateDialog(TStartForm* dialog) { investigate_ = dialog; }
   // The window "&About..." shows modally.
   void SetAboutWindow(QDialog* about) { about_ = about; }
+  // Told the max pages and the target when a research starts, before its first page is fetched:
+  // a source that fetches every rank page of a phrase in one call needs the depth beforehand.
+  using RunStartHook = std::function<void(std::int64_t max_pages, const std::string& target)>;
+  void SetRunStartHook(RunStartHook hook) { run_start_hook_ = std::move(hook); }
+  // Researches a phrase straight away (the top searches window's double-click).
+  void ResearchPhrase(const std::string& phrase);
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -118,6 +126,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The list follows the window's edges when it is maximized.
   void AnchorList();
   void UpdateProgress();
+  // Passes the dialog's max pages and target to the run start hook.
+  void TellRunStart();
   // The fetch on its helper thread, given up when Stop is pressed or the list moves on.
   FetchResult PumpedFetch(const PageFetcher& fetch, const std::string& url);
 
@@ -137,6 +147,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   TStartForm* investigate_ = nullptr;
   QDialog* about_ = nullptr;
   QPointer<QWidget> top_searches_window_;
+  RunStartHook run_start_hook_;
 
   QSize fixed_size_;
   std::size_t sort_column_ = 0;

@@ -32,6 +32,14 @@ class QmkRun {
   }
 
   pid_t pid() const { return child_->pid(); }
+  // What the running command has written to standard error so far.
+  std::string ErrorSoFar() const {
+    try {
+      return dir_.Read("err");
+    } catch (const std::exception&) {
+      return {};
+    }
+  }
 
   QmkResult Finish(std::chrono::milliseconds limit = std::chrono::seconds(60)) {
     QmkResult result;

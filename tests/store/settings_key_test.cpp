@@ -145,5 +145,17 @@ TEST_F(SettingsKeyTest, AFailedWriteEndsTheWritingSilently) {
   EXPECT_TRUE(LoadTipsFlag());
 }
 
+// The window's sources sit beside the dialog's values: each reads on its own, and writing them
+// leaves the others as they were.
+TEST_F(SettingsKeyTest, SourceChoiceSurvivesARestartBesideTheEntries) {
+  EXPECT_EQ(LoadSourceChoice(), SourceChoice{});
+  Store("\"home\"=\"h\"\r\n\"source\"=dword:00000001\r\n\"top-source\"=\"trends\"\r\n");
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"", "trends"}));
+
+  SaveSourceChoice({"dataforseo", ""});
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"dataforseo", ""}));
+  EXPECT_EQ(Loaded().home, "h");
+}
+
 }  // namespace
 }  // namespace quillmark::store

@@ -53,11 +53,14 @@ class WindowTest : public ::testing::Test {
   // The windows of start-up, in its order; the main window is shown.
   void MakeWindows(const Endpoints& endpoints,
                    std::chrono::milliseconds fetch_limit = std::chrono::seconds(30)) {
-    window_ = std::make_unique<ui::TForm1>(
+    MakeWindows(
         [fetch_limit](const std::string& url) {
           return FetchPage(url, {.timeout = fetch_limit, .cancelled = CancelOnStop()});
         },
         endpoints);
+  }
+  void MakeWindows(PageFetcher fetch, const Endpoints& endpoints) {
+    window_ = std::make_unique<ui::TForm1>(std::move(fetch), endpoints);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(

@@ -1,0 +1,169 @@
+// qmk bridge: serves a source on loopback in the page formats of the three endpoints, so a program
+// that only speaks those (an older build's window, another tool) can research through it with
+// --suggest-host, --search-host and --top-host.
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/network_options.h"
+#include "cli/row_output.h"
+#include "cli/terminal_host.h"
+#include "demo/page_server.h"
+#include "research/page_text.h"
+#include "research/stop_request.h"
+#include "sources/page_request.h"
+#include "sources/source.h"
+
+namespace quillmark::cli {
+namespace {
+
+constexpr const char* kPlainText = "text/plain; charset=ISO-8859-1";
+// A page the source could not fetch. The status tells a client that reads statuses; the body
+// must not read as a page to one that does not (see FailureBody).
+constexpr int kNotFetchedStatus = 502;
+constexpr int kStoppingStatus = 503;
+
+struct BridgeArgs {
+  int port = 0;
+  int max_pages = 3;
+  std::string target;
+  NetworkOptions network;
+};
+
+// The reason in words, kept from looking like a page: a client that reads every reply as a page
+// (as the Parts' fetch does) must find no table cell, no result item and no count in it.
+std::string FailureBody(const std::string& reason) {
+  std::string text = "Quillmark bridge: page not fetched: ";
+  for (char c : reason) {
+    if (c == '<' || c == '>') continue;
+    text += static_cast<unsigned char>(c) < ' ' ? ' ' : c;
+  }
+  return ReplaceAllNoCase(text, "of about", "of-about") + "\n";
+}
+
+// The pages a source answers; a kind it does not serve is refused rather than made up.
+EndpointNeeds Served(const std::string& source) {
+  const std::optional<sources::SourceName> name =
+      source.empty() ? std::nullopt : sources::ParseSourceName(source);
+  // An unknown name is left to the session, which says what the names are.
+  const bool research = !name || sources::ServesResearch(*name);
+  return {
+      .suggest = research, .search = research, .top = !name || sources::ServesTopSearches(*name)};
+}
+
+int Bridge(const BridgeArgs& args) {
+  // Before any thread starts, so the signal is taken here rather than by a server thread.
+  StopSignalsBlocked signals;
+  try {
+    const EndpointNeeds served = Served(args.network.source);
+    NetworkOptions network = args.network;
+    // One source for every page kind it serves, the top-searches page included.
+    network.top_source = network.source;
+    const NetworkSession session(network, served, "qmk bridge");
+    // The bridge cannot see a run: it is told once what its clients will ask at most.
+    session.SetRunParameters({.max_pages = args.max_pages, .target = args.target});
+    const Endpoints& hosts = session.GetEndpoints();
+    const auto report = [](const std::string& url, const FetchResult& result) {
+      if (result.status != FetchStatus::kFailed) return;
+      std::cerr << "qmk bridge: page not fetched: " << TerminalSafe(url) << ": "
+                << TerminalSafe(result.reason) << std::endl;
+    };
+    const PageFetcher fetch = session.Fetcher(report);
+    // One fetch at a time: a provider takes one call at a time, and its limits are per account.
+    std::mutex fetching;
+    const auto answer = [&](const demo::PageRequest& request) -> demo::PageReply {
+      const std::string* host = nullptr;
+      switch (request.kind) {
+        case demo::PageKind::kSuggestion:
+          if (served.suggest) host = &hosts.suggest_host;
+          break;
+        case demo::PageKind::kSearch:
+          if (served.search) host = &hosts.search_host;
+          break;
+        case demo::PageKind::kTop:
+          if (served.top) host = &hosts.top_host;
+          break;
+      }
+      if (host == nullptr) {
+        return {404,
+                "Quillmark bridge: source " + args.network.source + " does not serve this page\n",
+                kPlainText};
+      }
+      // The request goes on as the client sent it; a provider reads it as its own page URL does.
+      const std::string url = "http://" + *host + request.target;
+      const sources::PageRequest asked = sources::ReadPageUrl(url);
+      if (asked.kind == sources::PageKind::kUnknown ||
+          (asked.kind != sources::PageKind::kTopSearches && asked.phrase.empty()))
+        return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
+      const std::lock_guard lock(fetching);
+      const FetchResult result = fetch(url);
+      switch (result.status) {
+        case FetchStatus::kComplete:
+          return {.body = result.body};
+        case FetchStatus::kFailed:
+          return {kNotFetchedStatus, FailureBody(result.reason), kPlainText};
+        case FetchStatus::kCancelled:
+          break;
+      }
+      return {kStoppingStatus, "Quillmark bridge: stopping\n", kPlainText};
+    };
+    demo::PageServer server({.bind = "127.0.0.1", .port = args.port, .name = "Quillmark bridge"},
+                            answer);
+    server.Start();
+    const std::string local = "127.0.0.1:" + std::to_string(server.Port());
+    std::cerr << "qmk bridge: serving on http://" << local << " (";
+    if (served.suggest) std::cerr << "--suggest-host " << local << " --search-host " << local;
+    if (served.suggest && served.top) std::cerr << " ";
+    if (served.top) std::cerr << "--top-host " << local;
+    std::cerr << ")" << std::endl;
+    signals.WaitForStop();
+    // Cancels the fetch in flight, so the server's threads are free to end.
+    SetStopRequest();
+    server.Stop();
+    if (session.UsesProvider()) {
+      const sources::CallCounts calls = session.Calls();
+      std::cerr << "qmk bridge: "
+                << CountText(static_cast<std::size_t>(calls.made), "provider call",
+                             "provider calls")
+                << ", " << calls.from_cache << " from the cache" << std::endl;
+    }
+  } catch (const CLI::ValidationError& e) {
+    std::cerr << "qmk bridge: " << e.what() << "\n";
+    return kExitUsage;
+  } catch (const std::exception& e) {
+    std::cerr << "qmk bridge: " << e.what() << "\n";
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddBridgeCommand(CLI::App& app, int& exit_code) {
+  auto* cmd = app.add_subcommand(
+      "bridge", "Serve a source on loopback as the suggestion, search and top-searches pages");
+  auto args = std::make_shared<BridgeArgs>();
+  cmd->add_option("--port", args->port, "TCP port on 127.0.0.1 (default 0: any free port)")
+      ->check(CLI::Range(0, 65535));
+  cmd->add_option("--max-pages", args->max_pages,
+                  "Result pages of 20 the clients search for a rank, 1 to 20 (default 3)")
+      ->check(CLI::Range(1, 20));
+  cmd->add_option("--target", args->target,
+                  "Your site, if the clients look for one: a provider stops its result crawl "
+                  "once it appears (cheaper)");
+  AddNetworkOptions(cmd, args->network);
+  AddSourceOptions(cmd, args->network, true);
+  // Every source serves some page kind here; the bridge answers those it serves.
+  cmd->get_option("--source")
+      ->description("Where the pages come from: " + sources::SourceNamesText() +
+                    " (default: the configured hosts, else the stand-in)");
+  cmd->callback([args, &exit_code] { exit_code = Bridge(*args); });
+}
+
+}  // namespace quillmark::cli

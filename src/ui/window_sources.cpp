@@ -1,0 +1,43 @@
+#include "ui/window_sources.h"
+
+#include <exception>
+#include <mutex>
+
+#include "store/settings_key.h"
+#include "ui/message_box.h"
+#include "ui/text_convert.h"
+
+namespace quillmark::ui {
+
+std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
+                                                       bool source_given, bool top_source_given,
+                                                       bool remember) {
+  const store::SourceChoice stored = store::LoadSourceChoice();
+  if (!source_given) network.source = stored.source;
+  if (!top_source_given) network.top_source = stored.top_source;
+  std::unique_ptr<cli::NetworkSession> session;
+  try {
+    session = std::make_unique<cli::NetworkSession>(
+        network, cli::EndpointNeeds{.suggest = true, .search = true, .top = true}, "quillmark");
+  } catch (const std::exception& e) {
+    // The settings may name the source, so the way out is said too.
+    ShowWarning(nullptr, QStringLiteral("Quillmark cannot use its data source: ") +
+                             ToQString(e.what()) +
+                             QStringLiteral("\n\nStart it with --source stand-in --top-source "
+                                            "stand-in to use the generated data, or see \"Real "
+                                            "data\" in the README."));
+    return nullptr;
+  }
+  if (remember && (source_given || top_source_given))
+    store::SaveSourceChoice({network.source, network.top_source});
+  return session;
+}
+
+PageFetcher OneFetchAtATime(PageFetcher fetch) {
+  return [fetch = std::move(fetch), busy = std::make_shared<std::mutex>()](const std::string& url) {
+    const std::lock_guard lock(*busy);
+    return fetch(url);
+  };
+}
+
+}  // namespace quillmark::ui

@@ -1,0 +1,26 @@
+#pragma once
+// Where the window's pages come from: the sources named on the command line, else those the
+// settings remember, and the session that serves them.
+
+#include <memory>
+
+#include "cli/network_options.h"
+#include "research/page_fetcher.h"
+
+namespace quillmark::ui {
+
+// Fills `network.source` and `network.top_source` from the settings where the command line gave
+// none (`*_given` false), and opens the session. With `remember`, a choice the command line gave
+// is kept for the next start once the session opens. A source that cannot be used (an unknown name,
+// no credentials) is said in a message box and gives nullptr: the window never falls back to other
+// data unasked.
+std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
+                                                       bool source_given, bool top_source_given,
+                                                       bool remember);
+
+// `fetch` made one call at a time. The window may start a fetch while an abandoned one still
+// runs on its helper thread (a research started from inside another's wait), and a provider
+// source takes one call at a time.
+PageFetcher OneFetchAtATime(PageFetcher fetch);
+
+}  // namespace quillmark::ui

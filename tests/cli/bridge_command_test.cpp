@@ -1,0 +1,151 @@
+// qmk bridge end to end: qmk research and top through a bridge over a source, and what a client
+// gets for a page the source could not fetch.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <thread>
+
+#include "cli/qmk_runner.h"
+#include "cli/support/fake_services.h"
+#include "net/support/scripted_server.h"
+#include "sources/support/fake_provider.h"
+
+namespace quillmark::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+constexpr std::string_view kServing = "serving on http://127.0.0.1:";
+
+// A running `qmk bridge`, with the port it printed.
+class Bridge {
+ public:
+  explicit Bridge(const std::vector<std::string>& args, std::vector<std::string> environment = {})
+      : run_(With({"bridge", "--port", "0"}, args), std::move(environment)) {
+    for (int tries = 0; tries < 1000 && port_ == 0; ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const std::string err = run_.ErrorSoFar();
+      if (const auto at = err.find(kServing); at != std::string::npos)
+        port_ = std::atoi(err.c_str() + at + kServing.size());
+    }
+  }
+  int port() const { return port_; }
+  std::vector<std::string> EndpointFlags() const {
+    const std::string host = "127.0.0.1:" + std::to_string(port_);
+    return {"--suggest-host", host, "--search-host", host, "--top-host", host};
+  }
+  httplib::Result Get(const std::string& target) const {
+    httplib::Client client("127.0.0.1", port_);
+    client.set_url_encode(false);
+    client.set_read_timeout(30, 0);
+    return client.Get(target);
+  }
+  QmkResult Stop() {
+    ::kill(run_.pid(), SIGTERM);
+    return run_.Finish(std::chrono::seconds(10));
+  }
+
+ private:
+  QmkRun run_;
+  int port_ = 0;
+};
+
+TEST(BridgeCommand, ResearchAndTopThroughTheBridgeAskTheSourceWhatTheyWouldAskDirectly) {
+  FakeServices services(5);
+  Bridge bridge(With({"--source", "endpoints"}, services.EndpointFlags()));
+  ASSERT_GT(bridge.port(), 0);
+  const std::vector<std::string> research = {"research",    "--format",     "tsv", "--results",
+                                             "2",           "--pages",      "2",   "--target",
+                                             "MySite.test", "\"c++ books\""};
+
+  const QmkResult direct = RunQmk(With(research, services.EndpointFlags()));
+  const auto asked_directly = services.Targets();
+  const QmkResult bridged = RunQmk(With(research, bridge.EndpointFlags()));
+  ASSERT_EQ(bridged.exit_code(), 0) << bridged.err;
+  const auto asked = services.Targets();
+  ASSERT_EQ(asked.size(), 2 * asked_directly.size());
+  EXPECT_EQ(std::vector(asked.begin() + asked_directly.size(), asked.end()), asked_directly);
+  EXPECT_EQ(bridged.out, direct.out);
+
+  const QmkResult top = RunQmk(With({"top", "--format", "tsv"}, bridge.EndpointFlags()));
+  ASSERT_EQ(top.exit_code(), 0) << top.err;
+  EXPECT_THAT(top.out, HasSubstr("new socks"));
+
+  const QmkResult stopped = bridge.Stop();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+}
+
+// Over a provider, the bridge's --max-pages and --target make the one organic call per phrase
+// that covers every rank page its clients ask for; a page kind the provider lacks is refused.
+TEST(BridgeCommand, AProviderAnswersThroughTheBridgeWithTheDepthItWasGiven) {
+  FakeProvider provider([](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::KeywordIdeas()};
+    return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
+  });
+  TempDir folders("bridge-provider");
+  Bridge bridge(
+      {"--source", "dataforseo", "--max-pages", "2", "--target", "mysite.example"},
+      {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
+       "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
+       "QUILLMARK_CONFIG_DIR=" + folders.File("config")});
+  ASSERT_GT(bridge.port(), 0);
+
+  const QmkResult research =
+      RunQmk(With({"research", "--format", "tsv", "--results", "2", "--pages", "2", "--target",
+                   "mysite.example", "garden sheds"},
+                  bridge.EndpointFlags()));
+  ASSERT_EQ(research.exit_code(), 0) << research.err;
+  const auto lines = SplitLines(research.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(SplitFields(lines[0]),
+              ::testing::ElementsAre("garden sheds", "14800", "4560000", ::testing::_, "23",
+                                     ::testing::_, ::testing::_));
+  // Ideas once, then per phrase a supply call and one rank call 40 deep.
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 5u);
+  EXPECT_THAT(requests[2].body, HasSubstr("\"depth\":40"));
+  EXPECT_THAT(requests[2].body, HasSubstr("mysite.example"));
+  EXPECT_EQ(bridge.Get("/top")->status, 404);
+
+  const QmkResult stopped = bridge.Stop();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  EXPECT_THAT(stopped.err, HasSubstr("5 provider calls, 0 from the cache"));
+}
+
+// A failed fetch answers 502 with the reason; a request without a phrase is refused without a
+// fetch; a stop ends the bridge at once even while a fetch is held.
+TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {
+  int closed_port = 0;
+  {
+    ScriptedServer gone(Script{});
+    closed_port = gone.port();
+  }
+  ScriptedServer silent(Script{}.Hold());
+  const std::string closed = "127.0.0.1:" + std::to_string(closed_port);
+  Bridge bridge({"--source", "endpoints", "--suggest-host", closed, "--search-host", closed,
+                 "--top-host", "127.0.0.1:" + std::to_string(silent.port())});
+  ASSERT_GT(bridge.port(), 0);
+
+  const auto failed = bridge.Get("/search?p=%22blue+widgets%22");
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->status, 502);
+  EXPECT_EQ(failed->body,
+            "Quillmark bridge: page not fetched: Socket Error # 10061 Connection refused.\n");
+  const auto empty = bridge.Get("/d/searchinventory/suggestion/?term=&mkt=us&lang=en_US");
+  ASSERT_TRUE(empty);
+  EXPECT_EQ(empty->status, 400);
+
+  std::thread held([&bridge] { bridge.Get("/top"); });
+  while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const QmkResult stopped = bridge.Stop();
+  held.join();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  EXPECT_THAT(stopped.err,
+              HasSubstr("page not fetched: http://" + closed + "/search?p=%22blue+widgets%22"));
+}
+
+}  // namespace
+}  // namespace quillmark::testing

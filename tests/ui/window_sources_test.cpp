@@ -1,0 +1,109 @@
+// Where the window's pages come from: the remembered and given sources, a source that cannot be
+// used, the run's depth told to the source, and a provider's failure in the list.
+
+#include <cstdlib>
+
+#include <gmock/gmock.h>
+
+#include "sources/support/fake_provider.h"
+#include "store/settings_key.h"
+#include "ui/message_box.h"
+#include "ui/window_sources.h"
+#include "window_fixture.h"
+
+namespace quillmark::testing {
+namespace {
+
+using WindowSourcesTest = WindowTest;
+
+TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
+  struct Case {
+    store::SourceChoice stored;
+    const char* given;  // --source, or nullptr
+    bool remember;
+    bool opens;
+    store::SourceChoice stored_after;
+  } cases[] = {
+      {{"", ""}, nullptr, true, true, {"", ""}},
+      {{"no-such-source", ""}, nullptr, true, false, {"no-such-source", ""}},
+      {{"no-such-source", ""}, "stand-in", true, true, {"stand-in", ""}},
+      {{"stand-in", "trends"}, "stand-in", true, true, {"stand-in", "trends"}},
+      {{"no-such-source", ""}, "stand-in", false, true, {"no-such-source", ""}},
+      // Credentials are looked for in the environment and the (empty) configuration folder.
+      {{"dataforseo", ""}, nullptr, true, false, {"dataforseo", ""}},
+  };
+  ::unsetenv("QUILLMARK_DATAFORSEO_LOGIN");
+  ::unsetenv("QUILLMARK_DATAFORSEO_PASSWORD");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.source + "/" + (c.given ? c.given : "-"));
+    store::SaveSourceChoice(c.stored);
+    cli::NetworkOptions network;
+    if (c.given) network.source = c.given;
+    ui::RecordedMessages messages;
+    const auto session = ui::OpenWindowSession(network, c.given != nullptr, false, c.remember);
+    EXPECT_EQ(session != nullptr, c.opens);
+    ASSERT_EQ(messages.Texts().size(), c.opens ? 0u : 1u);
+    if (!c.opens) {
+      EXPECT_TRUE(
+          messages.Texts()[0].startsWith(QStringLiteral("Quillmark cannot use its data source: ")));
+    }
+    EXPECT_EQ(store::LoadSourceChoice(), c.stored_after);
+  }
+}
+
+// Start and the top searches window's double-click both tell the source the depth and target
+// before the first page.
+TEST_F(WindowSourcesTest, EachResearchTellsItsPagesAndTargetBeforeItsFirstFetch) {
+  std::vector<std::pair<std::int64_t, std::string>> told;
+  MakeWindows(Demo());
+  window_->SetRunStartHook(
+      [&](std::int64_t pages, const std::string& target) { told.emplace_back(pages, target); });
+  AnswerDialog([](ui::TStartForm& dialog) {
+    dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
+    dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
+    dialog.Form().DepthCombo->setCurrentIndex(6);
+    dialog.Form().MaxResultsSpinEdit->SetValue(2);
+    dialog.Form().BitBtn1->click();
+  });
+  Start();
+  window_->ResearchPhrase("garden sheds");
+  EXPECT_EQ(told, (decltype(told){{7, "example.com"}, {7, "example.com"}}));
+}
+
+// A provider that refuses the result calls leaves the rows its keyword ideas gave, with every
+// cell that rests on those calls tinted and saying the provider's words.
+TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
+  FakeProvider provider([](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::KeywordIdeas()};
+    return {.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+  });
+  const std::vector<std::pair<const char*, std::string>> variables = {
+      {"QUILLMARK_DATAFORSEO_URL", provider.Url()},
+      {"QUILLMARK_DATAFORSEO_LOGIN", "login"},
+      {"QUILLMARK_DATAFORSEO_PASSWORD", "secret"},
+      {"QUILLMARK_CACHE_DIR", config_.File("cache")}};
+  for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
+  cli::NetworkOptions network;
+  network.source = "dataforseo";
+  const auto session = ui::OpenWindowSession(network, true, false, false);
+  for (const auto& variable : variables) ::unsetenv(variable.first);
+  ASSERT_NE(session, nullptr);
+  MakeWindows(ui::OneFetchAtATime(session->Fetcher()), session->GetEndpoints());
+  window_->SetRunStartHook([&session](std::int64_t pages, const std::string& target) {
+    session->SetRunParameters({.max_pages = pages, .target = target});
+  });
+  Investigate("garden sheds", 2, "mysite.example");
+  Start();
+
+  ASSERT_EQ(Cell(0, 1), "14800");  // the keyword ideas came
+  const QModelIndex supply = window_->Model().index(0, 2);
+  EXPECT_TRUE(window_->Model().data(supply, Qt::BackgroundRole).isValid());
+  EXPECT_THAT(ui::ToStdString(window_->Model().data(supply, Qt::ToolTipRole).toString()),
+              ::testing::AllOf(::testing::StartsWith("page not fetched: "),
+                               ::testing::HasSubstr("Payment Required.")));
+  EXPECT_TRUE(window_->Model().data(window_->Model().index(0, 4), Qt::BackgroundRole).isValid());
+}
+
+}  // namespace
+}  // namespace quillmark::testing
