@@ -12,6 +12,8 @@ namespace quillmark::net {
 
 namespace {
 
+constexpr std::size_t kMaxReasonBody = 300;
+
 // Socket error messages carry a CR LF between the number and its text; a reason is one line.
 std::string OneLine(std::string_view message) {
   std::string out;
@@ -36,7 +38,10 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options, TNetBuffe
   try {
     client.GetDocument(url, sink);
   } catch (const ENetProtocolReplyError&) {
-    // An error or redirect reply is a page too: its body has been read whole.
+    // An error or redirect reply is a page too: its body has been read whole. A server error
+    // is the server saying it could not make the page, so what it sent is not a page of data.
+    if (client.ReplyCode() >= 500 && client.ReplyCode() <= 599)
+      fail(FetchStatus::kFailed, "server error " + OneLine(client.ReplyText()));
   } catch (const ENetCancelled& e) {
     fail(FetchStatus::kCancelled, e.what());
   } catch (const ENetConnClosedGracefully&) {
@@ -61,6 +66,10 @@ FetchResult FetchPage(const std::string& url, const FetchOptions& options) {
   TNetBuffer sink;
   FetchResult result = Fetch(url, options, sink);
   result.body = sink.TakeString();
+  // A short plain-text error body (a bridge's or a proxy's) says why; a page of markup does not.
+  if (result.reason.starts_with("server error ") && !result.body.empty() &&
+      result.body.size() <= kMaxReasonBody && result.body.find_first_of("<>") == std::string::npos)
+    result.reason += ": " + OneLine(result.body);
   return result;
 }
 

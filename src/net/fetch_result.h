@@ -7,8 +7,9 @@
 namespace quillmark::net {
 
 enum class FetchStatus {
-  kComplete,   // a whole reply arrived (an error or redirect reply counts: it is a page too)
-  kFailed,     // no connection, no reply, a reply cut short, the time limit, a reply over a bound
+  kComplete,   // a whole reply arrived (a redirect or 4xx reply counts: it is a page too)
+  kFailed,     // no connection, no reply, a reply cut short, the time limit, a reply over a
+               // bound, a server error (5xx) reply
   kCancelled,  // the caller's cancel test said stop; the connection was closed at once
 };
 

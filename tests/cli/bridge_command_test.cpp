@@ -134,6 +134,12 @@ TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {
   EXPECT_EQ(failed->status, 502);
   EXPECT_EQ(failed->body,
             "Quillmark bridge: page not fetched: Socket Error # 10061 Connection refused.\n");
+  // A client of this build reads the error reply as a page not fetched, with the bridge's reason.
+  const QmkResult through =
+      RunQmk(With({"research", "--format", "tsv", "blue widgets"}, bridge.EndpointFlags()));
+  EXPECT_EQ(through.exit_code(), 3) << through.err;
+  EXPECT_THAT(through.err, HasSubstr("server error 502 Bad Gateway: Quillmark bridge: page not "
+                                     "fetched: Socket Error # 10061 Connection refused."));
   const auto empty = bridge.Get("/d/searchinventory/suggestion/?term=&mkt=us&lang=en_US");
   ASSERT_TRUE(empty);
   EXPECT_EQ(empty->status, 400);
