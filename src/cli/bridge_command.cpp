@@ -5,7 +5,6 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -75,8 +74,6 @@ int Bridge(const BridgeArgs& args) {
                 << TerminalSafe(result.reason) << std::endl;
     };
     const PageFetcher fetch = session.Fetcher(report);
-    // One fetch at a time: a provider takes one call at a time, and its limits are per account.
-    std::mutex fetching;
     const auto answer = [&](const demo::PageRequest& request) -> demo::PageReply {
       const std::string* host = nullptr;
       switch (request.kind) {
@@ -101,7 +98,6 @@ int Bridge(const BridgeArgs& args) {
       if (asked.kind == sources::PageKind::kUnknown ||
           (asked.kind != sources::PageKind::kTopSearches && asked.phrase.empty()))
         return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
-      const std::lock_guard lock(fetching);
       const FetchResult result = fetch(url);
       switch (result.status) {
         case FetchStatus::kComplete:
@@ -126,13 +122,7 @@ int Bridge(const BridgeArgs& args) {
     // Cancels the fetch in flight, so the server's threads are free to end.
     SetStopRequest();
     server.Stop();
-    if (session.UsesProvider()) {
-      const sources::CallCounts calls = session.Calls();
-      std::cerr << "qmk bridge: "
-                << CountText(static_cast<std::size_t>(calls.made), "provider call",
-                             "provider calls")
-                << ", " << calls.from_cache << " from the cache" << std::endl;
-    }
+    if (session.UsesProvider()) std::cerr << "qmk bridge: " << session.CallsText() << std::endl;
   } catch (const CLI::ValidationError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";
     return kExitUsage;

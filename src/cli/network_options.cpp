@@ -1,15 +1,13 @@
 #include "cli/network_options.h"
 
-#include <pthread.h>
-
 #include <algorithm>
 #include <cmath>
-#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
 
 #include "cli/interrupt.h"
+#include "cli/terminal_host.h"
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "research/stop_request.h"
@@ -46,10 +44,6 @@ std::optional<sources::SourceName> ChooseSource(const std::string& text, const c
         what, "'" + text + "' is not a source; the sources are " + sources::SourceNamesText());
   }
   return name;
-}
-
-bool IsProvider(std::optional<sources::SourceName> name) {
-  return name == sources::SourceName::kDataForSeo || name == sources::SourceName::kTrends;
 }
 
 }  // namespace
@@ -161,11 +155,11 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
   const sources::ProviderOptions provider{
       .country = options.country, .use_cache = options.use_cache, .timeout = timeout_};
   // A provider answers by the page's path and query; the host only names it in messages.
-  if (IsProvider(research_name)) {
+  if (sources::IsProvider(research_name)) {
     research_source_ = sources::MakeProviderSource(*research_name, provider);
     endpoints_.suggest_host = endpoints_.search_host = SourceNameText(*research_name);
   }
-  if (IsProvider(top_name)) {
+  if (sources::IsProvider(top_name)) {
     top_source_ = sources::MakeProviderSource(*top_name, provider);
     endpoints_.top_host = SourceNameText(*top_name);
   }
@@ -173,7 +167,7 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
   std::vector<std::string*> unset;
   const auto choose = [&unset](bool needed, std::optional<sources::SourceName> name,
                                std::string& host, const std::string& flag, const char* variable) {
-    if (!needed || IsProvider(name)) return;
+    if (!needed || sources::IsProvider(name)) return;
     if (name != sources::SourceName::kStandIn) host = Choose(flag, variable);
     if (!host.empty()) return;
     if (name == sources::SourceName::kEndpoints) {
@@ -193,18 +187,8 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
   {
     // The service's threads inherit this mask: Ctrl-C must reach the main thread, where it
     // stops the run, never a server thread.
-    sigset_t stop_signals, previous;
-    sigemptyset(&stop_signals);
-    sigaddset(&stop_signals, SIGINT);
-    sigaddset(&stop_signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
-    try {
-      demo_->Start();
-    } catch (...) {
-      pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-      throw;
-    }
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    const StopSignalsBlocked blocked;
+    demo_->Start();
   }
   const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
   for (std::string* host : unset)
@@ -227,9 +211,13 @@ PageFetcher NetworkSession::Fetcher(FetchReport report) const {
     sources::ProviderSource* provider =
         sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
                                                                           : research_source_.get();
-    const FetchResult result =
-        provider ? provider->Fetch(url, cancelled)
-                 : net::FetchPage(url, {.timeout = timeout, .cancelled = cancelled});
+    FetchResult result;
+    if (provider) {
+      const std::lock_guard lock(provider_calls_);
+      result = provider->Fetch(url, cancelled);
+    } else {
+      result = net::FetchPage(url, {.timeout = timeout, .cancelled = cancelled});
+    }
     if (report) report(url, result);
     return result;
   };
@@ -249,6 +237,12 @@ sources::CallCounts NetworkSession::Calls() const {
     total.from_cache += calls.from_cache;
   }
   return total;
+}
+
+std::string NetworkSession::CallsText() const {
+  const sources::CallCounts calls = Calls();
+  return CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls") + ", " +
+         std::to_string(calls.from_cache) + " from the cache";
 }
 
 }  // namespace quillmark::cli

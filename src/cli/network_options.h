@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -76,8 +77,9 @@ class NetworkSession {
   const Endpoints& GetEndpoints() const { return endpoints_; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
   // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
-  // cancelled by the Stop request or Ctrl-C; each outcome goes to `report` as well. The fetcher
-  // refers to the session, which must outlive it.
+  // cancelled by the Stop request or Ctrl-C; each outcome goes to `report` as well. Provider
+  // calls go one at a time, whichever thread makes them (a provider's limits are per account). The
+  // fetcher refers to the session, which must outlive it.
   PageFetcher Fetcher(FetchReport report = {}) const;
 
   // Tells the provider sources what the run will ask for (max pages, target). Const so that a
@@ -87,6 +89,8 @@ class NetworkSession {
   sources::CallCounts Calls() const;
   // Whether any page kind is answered by a provider (so calls are worth reporting).
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
+  // "N provider calls, M from the cache", for the end of a command's standard error.
+  std::string CallsText() const;
 
  private:
   Endpoints endpoints_;
@@ -94,6 +98,7 @@ class NetworkSession {
   std::unique_ptr<demo::DemoService> demo_;
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
+  mutable std::mutex provider_calls_;                         // held through each provider call
 };
 
 }  // namespace quillmark::cli

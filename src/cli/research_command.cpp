@@ -27,11 +27,6 @@ std::int64_t WorstCaseCalls(const RunSettings& run) {
   return 1 + std::int64_t{run.max_results} * 2;
 }
 
-bool UsesProvider(const NetworkOptions& network) {
-  const auto name = sources::ParseSourceName(network.source);
-  return name == sources::SourceName::kDataForSeo || name == sources::SourceName::kTrends;
-}
-
 // Names the rows a stop cut short, with how far their lookups got.
 void ReportStoppedRows(const KeywordList& list) {
   for (const KeywordRowPtr& row : list.Rows()) {
@@ -51,7 +46,7 @@ void ReportStoppedRows(const KeywordList& list) {
 }
 
 int RunResearch(const ResearchArgs& args) {
-  if (args.max_calls > 0 && UsesProvider(args.network) &&
+  if (args.max_calls > 0 && sources::IsProvider(sources::ParseSourceName(args.network.source)) &&
       WorstCaseCalls(args.run) > args.max_calls) {
     std::cerr << "qmk: this research may make up to " << WorstCaseCalls(args.run)
               << " provider calls (1 + " << args.run.max_results

@@ -91,12 +91,7 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& n
   Researcher researcher(host, session.Fetcher(report), session.GetEndpoints());
   StartCommand(researcher);
   host.FinishStatus();
-  if (session.UsesProvider()) {
-    const sources::CallCounts calls = session.Calls();
-    std::cerr << "qmk: "
-              << CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls")
-              << ", " << calls.from_cache << " from the cache\n";
-  }
+  if (session.UsesProvider()) std::cerr << "qmk: " << session.CallsText() << "\n";
   return run;
 }
 

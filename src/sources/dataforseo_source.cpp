@@ -92,6 +92,14 @@ const json* ResultList(const json& task) {
   return result->is_array() ? &*result : nullptr;
 }
 
+// The first entry of the task's result list, the one a search call answers with; nullptr when
+// there is none.
+const json* FirstResult(const json& task) {
+  const json* results = ResultList(task);
+  if (results == nullptr || results->empty() || !results->front().is_object()) return nullptr;
+  return &results->front();
+}
+
 // Last month's searches: the newest monthly figure, else the average, else 0 (no volume known).
 std::int64_t Demand(const json& item) {
   const auto months = item.find("monthly_searches");
@@ -223,9 +231,8 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
         json reply_task;
         ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
         if (verdict.kind != ReplyVerdict::kGood) return verdict;
-        const json* results = ResultList(reply_task);
-        const bool has_first = results && !results->empty() && results->front().is_object();
-        count = has_first ? Count(results->front(), "se_results_count") : -1;
+        const json* first = FirstResult(reply_task);
+        count = first ? Count(*first, "se_results_count") : -1;
         if (count < 0) return ReplyVerdict{ReplyVerdict::kBad, "reply without se_results_count"};
         return verdict;
       });
@@ -276,12 +283,10 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
         json reply_task;
         ReplyVerdict verdict = ReadTask(http_status, body, reply_task);
         if (verdict.kind != ReplyVerdict::kGood) return verdict;
-        const json* results = ResultList(reply_task);
-        if (results == nullptr || results->empty() || !results->front().is_object())
-          return ReplyVerdict{ReplyVerdict::kBad, "reply without a result"};
-        const json& first = results->front();
-        const auto items = first.find("items");
-        if (items == first.end() || items->is_null()) return verdict;
+        const json* first = FirstResult(reply_task);
+        if (first == nullptr) return ReplyVerdict{ReplyVerdict::kBad, "reply without a result"};
+        const auto items = first->find("items");
+        if (items == first->end() || items->is_null()) return verdict;
         if (!items->is_array()) return ReplyVerdict{ReplyVerdict::kBad, "items is not a list"};
         // Positions count the organic results alone, in their rank_group order; ads, boxes
         // and the other item types hold no position of their own.

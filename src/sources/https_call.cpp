@@ -6,7 +6,6 @@
 #include <memory>
 #include <mutex>
 
-#include "net/ascii_text.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -14,7 +13,6 @@ namespace {
 
 struct Transfer {
   HttpsReply* reply;
-  const std::function<bool()>* cancelled;
   bool too_large = false;
 };
 
@@ -27,28 +25,6 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   }
   transfer->reply->body.append(data, bytes);
   return bytes;
-}
-
-std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* transfer = static_cast<Transfer*>(user);
-  const std::size_t bytes = size * count;
-  const std::string_view line(data, bytes);
-  constexpr std::string_view kRetryAfter = "retry-after:";
-  if (line.size() > kRetryAfter.size() &&
-      net::SameTextNoCase(line.substr(0, kRetryAfter.size()), kRetryAfter)) {
-    std::string_view value = line.substr(kRetryAfter.size());
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
-      value.remove_prefix(1);
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
-      value.remove_suffix(1);
-    transfer->reply->retry_after = std::string(value);
-  }
-  return bytes;
-}
-
-int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  const auto* transfer = static_cast<Transfer*>(user);
-  return *transfer->cancelled && (*transfer->cancelled)() ? 1 : 0;
 }
 
 struct EasyDeleter {
@@ -83,7 +59,7 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   if (!easy || !multi) return fail("cannot start an HTTPS transfer");
-  Transfer transfer{&reply, &cancelled};
+  Transfer transfer{&reply};
   std::unique_ptr<curl_slist, ListDeleter> headers;
   for (const std::string& line : request.headers) {
     curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
@@ -106,11 +82,6 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, OnHeader);
-  curl_easy_setopt(h, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
   curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
   if (!request.login.empty() || !request.password.empty()) {
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
@@ -123,8 +94,8 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
     curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
   }
 
-  // The multi interface lets us look at the cancel test between short waits: the progress
-  // callback alone may be called only once a second while a peer is silent.
+  // The multi interface lets us look at the cancel test between short waits, also while a peer
+  // is silent.
   curl_multi_add_handle(multi.get(), h);
   CURLcode result = CURLE_OK;
   bool stopped = false;
@@ -151,7 +122,7 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   }
   curl_multi_remove_handle(multi.get(), h);
 
-  if (stopped || result == CURLE_ABORTED_BY_CALLBACK) {
+  if (stopped) {
     reply.outcome = HttpsOutcome::kCancelled;
     reply.error = "stopped";
     reply.body.clear();
@@ -161,6 +132,10 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   if (result == CURLE_OPERATION_TIMEDOUT) return fail("time limit reached");
   if (result != CURLE_OK) return fail(curl_easy_strerror(result));
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
+  // The value comes without its surrounding blanks.
+  if (curl_header* retry_after = nullptr;
+      curl_easy_header(h, "Retry-After", 0, CURLH_HEADER, -1, &retry_after) == CURLHE_OK)
+    reply.retry_after = retry_after->value;
   reply.outcome = HttpsOutcome::kReplied;
   return reply;
 }

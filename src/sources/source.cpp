@@ -48,4 +48,8 @@ bool ServesTopSearches(SourceName name) {
   return name != SourceName::kDataForSeo;
 }
 
+bool IsProvider(std::optional<SourceName> name) {
+  return name == SourceName::kDataForSeo || name == SourceName::kTrends;
+}
+
 }  // namespace quillmark::sources

@@ -29,6 +29,9 @@ std::string SourceNamesText();
 // page.
 bool ServesResearch(SourceName name);
 bool ServesTopSearches(SourceName name);
+// Whether a source is a provider's API (MakeProviderSource makes it), rather than pages served
+// by the stand-in or the configured hosts. An absent name is none.
+bool IsProvider(std::optional<SourceName> name);
 
 struct ProviderOptions {
   std::string country = "US";                // two-letter region of the trending feed

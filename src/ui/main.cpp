@@ -126,9 +126,7 @@ int main(int argc, char** argv) {
         network, this_start_only || options.count("--source") > 0,
         this_start_only || options.count("--top-source") > 0, !this_start_only);
     if (!session) return kExitFailure;
-    quillmark::PageFetcher fetch = session->Fetcher();
-    if (session->UsesProvider()) fetch = quillmark::ui::OneFetchAtATime(std::move(fetch));
-    quillmark::ui::TForm1 main_window(std::move(fetch), session->GetEndpoints());
+    quillmark::ui::TForm1 main_window(session->Fetcher(), session->GetEndpoints());
     main_window.SetRunStartHook([&session](std::int64_t max_pages, const std::string& target) {
       session->SetRunParameters({.max_pages = max_pages, .target = target});
     });

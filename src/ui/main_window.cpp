@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 #include <QStatusBar>
 #include <algorithm>
 #include <array>
@@ -19,6 +18,7 @@
 #include "research/unwanted_terms.h"
 #include "research/whole_number.h"
 #include "store/settings_key.h"
+#include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
 #include "ui/desktop_open.h"
 #include "ui/grid_line_delegate.h"
@@ -102,8 +102,7 @@ TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
       QSize(kClientSize.width(), kClientSize.height() + ui_->MainMenu1->sizeHint().height());
   setFixedSize(fixed_size_);
   ui_->ClientArea->installEventFilter(this);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
+  CentreOnScreen(*this);
 
   tip_dialog_.setObjectName(QStringLiteral("mxTipDialog1"));
   tip_dialog_.SetBackColor(Qt::white);
@@ -373,10 +372,7 @@ void TForm1::TipsTimerTimer() {
 // --- Window events ---
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  try {
-    store::SaveTipsFlag(tip_dialog_.StartupState());
-  } catch (...) {
-  }
+  store::SaveTipsFlag(tip_dialog_.StartupState());
   // Closing ends the program: a run pumping underneath ends at its next step instead of
   // going on unseen.
   SetStopRequest();

@@ -1,7 +1,6 @@
 #include "ui/window_sources.h"
 
 #include <exception>
-#include <mutex>
 
 #include "store/settings_key.h"
 #include "ui/message_box.h"
@@ -31,13 +30,6 @@ std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions netwo
   if (remember && (source_given || top_source_given))
     store::SaveSourceChoice({network.source, network.top_source});
   return session;
-}
-
-PageFetcher OneFetchAtATime(PageFetcher fetch) {
-  return [fetch = std::move(fetch), busy = std::make_shared<std::mutex>()](const std::string& url) {
-    const std::lock_guard lock(*busy);
-    return fetch(url);
-  };
 }
 
 }  // namespace quillmark::ui

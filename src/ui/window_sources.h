@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "cli/network_options.h"
-#include "research/page_fetcher.h"
 
 namespace quillmark::ui {
 
@@ -17,10 +16,5 @@ namespace quillmark::ui {
 std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
                                                        bool source_given, bool top_source_given,
                                                        bool remember);
-
-// `fetch` made one call at a time. The window may start a fetch while an abandoned one still
-// runs on its helper thread (a research started from inside another's wait), and a provider
-// source takes one call at a time.
-PageFetcher OneFetchAtATime(PageFetcher fetch);
 
 }  // namespace quillmark::ui

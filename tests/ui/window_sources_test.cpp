@@ -89,7 +89,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   const auto session = ui::OpenWindowSession(network, true, false, false);
   for (const auto& variable : variables) ::unsetenv(variable.first);
   ASSERT_NE(session, nullptr);
-  MakeWindows(ui::OneFetchAtATime(session->Fetcher()), session->GetEndpoints());
+  MakeWindows(session->Fetcher(), session->GetEndpoints());
   window_->SetRunStartHook([&session](std::int64_t pages, const std::string& target) {
     session->SetRunParameters({.max_pages = pages, .target = target});
   });
