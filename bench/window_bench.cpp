@@ -44,9 +44,18 @@ class FirstPaint : public QObject {
   bool painted_ = false;
 };
 
+// Nothing is fetched in these benchmarks; the pool outlives every window made here.
+quillmark::session::FetchPool& NoFetches() {
+  static quillmark::session::FetchPool pool(1);
+  return pool;
+}
+
 std::unique_ptr<TForm1> MakeMainWindow() {
   return std::make_unique<TForm1>(
-      [](const std::string& url) { return quillmark::FetchPage(url); },
+      NoFetches(),
+      [](const std::string& url, const quillmark::session::CancelTest& cancelled) {
+        return quillmark::FetchPage(url, {.cancelled = cancelled});
+      },
       quillmark::Endpoints{"127.0.0.1:9", "127.0.0.1:9", "127.0.0.1:9"});
 }
 
@@ -129,7 +138,11 @@ void BM_RepaintGapWhileFetchHeld(benchmark::State& state) {
   for (auto _ : state) {
     ScriptedServer server(Script().Hold());
     const std::string host = "127.0.0.1:" + std::to_string(server.port());
-    TForm1 window([](const std::string& url) { return quillmark::FetchPage(url); },
+    quillmark::session::FetchPool pool(1);
+    TForm1 window(pool,
+                  [](const std::string& url, const quillmark::session::CancelTest& cancelled) {
+                    return quillmark::FetchPage(url, {.cancelled = cancelled});
+                  },
                   {host, host, host});
     window.show();
     qint64 last = -1;

@@ -198,29 +198,35 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
 }
 
 NetworkSession::~NetworkSession() {
+  // The fetches still running use the sources and the stand-in: they end first.
+  ending_ = true;
+  pool_.Shutdown();
   if (demo_) demo_->Stop();
 }
 
-PageFetcher NetworkSession::Fetcher(FetchReport report) const {
-  const auto timeout = timeout_;
-  return [this, timeout, report = std::move(report)](const std::string& url) {
-    // Ctrl-C counts however it raced with the run's clearing of the request.
-    const std::function<bool()> cancelled = [stop = CancelOnStop()] {
-      return Interrupted() || stop();
-    };
-    sources::ProviderSource* provider =
-        sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
-                                                                          : research_source_.get();
-    FetchResult result;
-    if (provider) {
-      const std::lock_guard lock(provider_calls_);
-      result = provider->Fetch(url, cancelled);
-    } else {
-      result = net::FetchPage(url, {.timeout = timeout, .cancelled = cancelled});
-    }
-    if (report) report(url, result);
-    return result;
+FetchResult NetworkSession::Fetch(const std::string& url, const session::CancelTest& also_cancelled,
+                                  const FetchReport& report) const {
+  // Ctrl-C counts however it raced with the run's clearing of the request.
+  const std::function<bool()> cancelled = [this, stop = CancelOnStop(), &also_cancelled] {
+    return ending_ || Interrupted() || stop() || (also_cancelled && also_cancelled());
   };
+  sources::ProviderSource* provider =
+      sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
+                                                                        : research_source_.get();
+  FetchResult result;
+  if (provider) {
+    const std::lock_guard lock(provider_calls_);
+    result = provider->Fetch(url, cancelled);
+  } else {
+    result = net::FetchPage(url, {.timeout = timeout_, .cancelled = cancelled});
+  }
+  if (report) report(url, result);
+  return result;
+}
+
+PageFetcher NetworkSession::Fetcher(FetchReport report) const {
+  return
+      [this, report = std::move(report)](const std::string& url) { return Fetch(url, {}, report); };
 }
 
 void NetworkSession::SetRunParameters(const sources::RunParameters& run) const {

@@ -3,6 +3,7 @@
 // the session that resolves the endpoints (flag, then environment, then the bundled stand-in
 // service, started for the session when any endpoint is left to it).
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
+#include "session/fetch_pool.h"
 #include "sources/source.h"
 
 namespace quillmark::demo {
@@ -77,10 +79,18 @@ class NetworkSession {
   const Endpoints& GetEndpoints() const { return endpoints_; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
   // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
-  // cancelled by the Stop request or Ctrl-C; each outcome goes to `report` as well. Provider
-  // calls go one at a time, whichever thread makes them (a provider's limits are per account). The
-  // fetcher refers to the session, which must outlive it.
+  // cancelled by the Stop request, Ctrl-C, `also_cancelled` or the session's end; the outcome goes
+  // to `report` as well. Provider calls go one at a time, whichever thread makes them (a
+  // provider's limits are per account).
+  FetchResult Fetch(const std::string& url, const session::CancelTest& also_cancelled = {},
+                    const FetchReport& report = {}) const;
+  // Fetch as a PageFetcher. The fetcher refers to the session, which must outlive it.
   PageFetcher Fetcher(FetchReport report = {}) const;
+  // The workers that run fetches off the caller's thread. They end with the session, which
+  // cancels what they are fetching and joins them before anything a fetch uses goes.
+  session::FetchPool& Pool() const { return pool_; }
+  // Fetches that may run at once on the pool's workers.
+  static constexpr std::size_t kFetchThreads = 8;
 
   // Tells the provider sources what the run will ask for (max pages, target). Const so that a
   // session held const by the window can still be told; a session without providers ignores it.
@@ -99,6 +109,8 @@ class NetworkSession {
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
   mutable std::mutex provider_calls_;                         // held through each provider call
+  std::atomic<bool> ending_{false};                           // cancels every fetch at the end
+  mutable session::FetchPool pool_{kFetchThreads};
 };
 
 }  // namespace quillmark::cli

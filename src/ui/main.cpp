@@ -126,7 +126,8 @@ int main(int argc, char** argv) {
         network, this_start_only || options.count("--source") > 0,
         this_start_only || options.count("--top-source") > 0, !this_start_only);
     if (!session) return kExitFailure;
-    quillmark::ui::TForm1 main_window(session->Fetcher(), session->GetEndpoints());
+    quillmark::ui::TForm1 main_window(session->Pool(), quillmark::ui::SessionFetch(*session),
+                                      session->GetEndpoints());
     main_window.SetRunStartHook([&session](std::int64_t max_pages, const std::string& target) {
       session->SetRunParameters({.max_pages = max_pages, .target = target});
     });

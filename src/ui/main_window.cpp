@@ -61,13 +61,13 @@ constexpr int kTipsDelayMs = 5000;
 
 }  // namespace
 
-TForm1::TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent)
+TForm1::TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
       model_(std::make_unique<KeywordListModel>(keywords_)),
-      pumping_([this] {
+      pumping_(pool, [this] {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         UpdateProgress();
       }) {
@@ -264,19 +264,21 @@ void TForm1::UpdateProgress() {
   progress_->show();
 }
 
-FetchResult TForm1::PumpedFetch(const PageFetcher& fetch, const std::string& url) {
+FetchResult TForm1::PumpedFetch(const PooledFetch& fetch, const std::string& url) {
   // A newer run or a cleared list makes this run stale: its page is of no use any more. Both
-  // raise the Stop request first, which also cancels the fetch on its own thread, so the
-  // abandoned helper closes its connection within moments instead of at the time limit.
+  // raise the Stop request first, which also cancels the fetch on its worker, so the abandoned
+  // fetch closes its connection within moments instead of at the time limit.
   const std::uint64_t generation = keywords_.Generation();
   const auto stopped = CancelOnStop();
   const auto given_up = [this, generation, stopped] {
     return stopped() || keywords_.Generation() != generation;
   };
-  const FetchResult cancelled{{}, FetchStatus::kCancelled, "stopped"};
-  return pumping_.Wait<FetchResult>(
-      [fetch, url, stopped, cancelled] { return stopped() ? cancelled : fetch(url); }, given_up,
-      cancelled);
+  // Held by the worker, which may still run after this wait has been given up: by value.
+  const PooledFetch until_stopped = [fetch, stopped](const std::string& page_url,
+                                                     const session::CancelTest& cancelled) {
+    return fetch(page_url, [&cancelled, &stopped] { return cancelled() || stopped(); });
+  };
+  return pumping_.Fetch(until_stopped, url, given_up, {{}, FetchStatus::kCancelled, "stopped"});
 }
 
 // --- Commands ---

@@ -42,9 +42,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   Q_OBJECT
 
  public:
-  // `fetch` is the blocking page fetch; the window runs it on a helper thread and keeps
+  // `fetch` is the blocking page fetch; the window runs it on a worker of `pool` and keeps
   // pumping while it waits. Reads the tips flag from the settings store.
-  TForm1(PageFetcher fetch, Endpoints endpoints, QWidget* parent = nullptr);
+  TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints,
+         QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The dialog the Start command shows and the run reads its values from.
@@ -128,8 +129,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void UpdateProgress();
   // Passes the dialog's max pages and target to the run start hook.
   void TellRunStart();
-  // The fetch on its helper thread, given up when Stop is pressed or the list moves on.
-  FetchResult PumpedFetch(const PageFetcher& fetch, const std::string& url);
+  // The fetch on a worker, given up when Stop is pressed or the list moves on.
+  FetchResult PumpedFetch(const PooledFetch& fetch, const std::string& url);
 
   std::unique_ptr<Ui::TForm1> ui_;
   KeywordList keywords_;

@@ -5,7 +5,6 @@
 #include <QThread>
 #include <QTimer>
 #include <chrono>
-#include <thread>
 
 namespace quillmark::ui {
 namespace {
@@ -19,45 +18,32 @@ void WaitForEvents() {
 
 }  // namespace
 
-PumpingFetcher::PumpingFetcher(std::function<void()> pump)
-    : pump_(pump ? std::move(pump) : std::function<void()>(WaitForEvents)) {}
+PumpingFetcher::PumpingFetcher(session::FetchPool& pool, std::function<void()> pump)
+    : pool_(pool), pump_(pump ? std::move(pump) : std::function<void()>(WaitForEvents)) {}
 
-std::shared_ptr<PumpingFetcher::Job> PumpingFetcher::Start(std::function<void()> work) {
-  auto job = std::make_shared<Job>();
-  job->dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
-  std::thread([job, work = std::move(work)] {
-    std::exception_ptr failure;
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    const std::lock_guard lock(job->mutex);
-    job->failure = failure;
-    job->done = true;
-    // An abandoned job's waiter may be gone, and with it the event loop.
-    if (!job->abandoned && job->dispatcher != nullptr) job->dispatcher->wakeUp();
-  }).detach();
-  return job;
-}
-
-bool PumpingFetcher::PumpUntilDone(Job& job, const std::function<bool()>& cancelled) {
+FetchResult PumpingFetcher::Fetch(const PooledFetch& fetch, const std::string& url,
+                                  const std::function<bool()>& given_up,
+                                  const FetchResult& if_given_up) {
+  // The pool outlives no event loop it wakes: the session that owns it ends before the
+  // application does, and a job given up is never woken for.
+  QAbstractEventDispatcher* dispatcher =
+      QAbstractEventDispatcher::instance(QThread::currentThread());
+  const auto job = pool_.Submit(
+      [fetch, url](const session::CancelTest& cancelled) { return fetch(url, cancelled); },
+      [dispatcher] {
+        if (dispatcher != nullptr) dispatcher->wakeUp();
+      });
   QTimer wake;
   wake.start(kWakeInterval);
-  for (;;) {
-    {
-      const std::lock_guard lock(job.mutex);
-      if (job.done) return true;
-    }
+  while (!job->Done()) {
     pump_();
-    // The test runs outside the lock: it may look at anything the pump changed.
-    if (cancelled && cancelled()) {
-      const std::lock_guard lock(job.mutex);
-      if (job.done) return true;
-      job.abandoned = true;
-      return false;
+    // The test runs outside the job: it may look at anything the pump changed.
+    if (given_up && given_up() && !job->Done()) {
+      job->Cancel();
+      return if_given_up;
     }
   }
+  return job->Take();
 }
 
 }  // namespace quillmark::ui

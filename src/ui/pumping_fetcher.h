@@ -1,55 +1,35 @@
 #pragma once
-// Runs one page fetch on a helper thread while the window's thread keeps pumping its events,
-// so a slow or silent server never freezes the window. Commands run nested inside the wait
-// exactly as they do between a run's steps.
+// Runs one page fetch on a worker of the session's pool while the window's thread keeps pumping
+// its events, so a slow or silent server never freezes the window. Commands run nested inside
+// the wait exactly as they do between a run's steps.
 
-#include <exception>
 #include <functional>
-#include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <utility>
 
-class QAbstractEventDispatcher;
+#include "net/fetch_result.h"
+#include "session/fetch_pool.h"
 
 namespace quillmark::ui {
+
+// A page fetch that also stops when its cancel test says so.
+using PooledFetch =
+    std::function<FetchResult(const std::string& url, const session::CancelTest& cancelled)>;
 
 class PumpingFetcher {
  public:
   // `pump` runs pending events, waiting for the next one when there are none; the default is
   // QCoreApplication::processEvents with WaitForMoreEvents. It is also woken every few dozen
   // milliseconds, so a cancel test is seen even when no event comes.
-  explicit PumpingFetcher(std::function<void()> pump = {});
+  explicit PumpingFetcher(session::FetchPool& pool, std::function<void()> pump = {});
 
-  // Runs `work` on a helper thread and pumps until it is done or `cancelled` holds (tested
-  // after every pump). A cancelled wait returns `if_cancelled` at once; the abandoned work
-  // finishes on its own thread and its result is dropped. A failure of `work` is rethrown.
-  template <typename Result>
-  Result Wait(std::function<Result()> work, const std::function<bool()>& cancelled,
-              Result if_cancelled) {
-    auto result = std::make_shared<std::optional<Result>>();
-    const std::shared_ptr<Job> job = Start([work = std::move(work), result] { *result = work(); });
-    if (!PumpUntilDone(*job, cancelled)) return if_cancelled;
-    if (job->failure) std::rethrow_exception(job->failure);
-    return std::move(**result);
-  }
+  // Runs `fetch` for `url` on a worker and pumps until its result is there or `given_up` holds
+  // (tested after every pump). A wait given up returns `if_given_up` at once and cancels the
+  // fetch, which lets go of its connection within moments. A failure of the fetch is rethrown.
+  FetchResult Fetch(const PooledFetch& fetch, const std::string& url,
+                    const std::function<bool()>& given_up, const FetchResult& if_given_up);
 
  private:
-  // Shared by the waiting thread and the helper; `done`, `abandoned` and the work's result are
-  // handed over under `mutex`.
-  struct Job {
-    std::mutex mutex;
-    bool done = false;
-    bool abandoned = false;
-    std::exception_ptr failure;
-    QAbstractEventDispatcher* dispatcher = nullptr;  // woken when done, unless abandoned
-  };
-
-  std::shared_ptr<Job> Start(std::function<void()> work);
-  // Pumps until the job is done (true), or marks it abandoned once cancelled (false).
-  bool PumpUntilDone(Job& job, const std::function<bool()>& cancelled);
-
+  session::FetchPool& pool_;
   std::function<void()> pump_;
 };
 

@@ -32,4 +32,10 @@ std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions netwo
   return session;
 }
 
+PooledFetch SessionFetch(const cli::NetworkSession& session) {
+  return [&session](const std::string& url, const session::CancelTest& cancelled) {
+    return session.Fetch(url, cancelled);
+  };
+}
+
 }  // namespace quillmark::ui

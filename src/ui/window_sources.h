@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "cli/network_options.h"
+#include "ui/pumping_fetcher.h"
 
 namespace quillmark::ui {
 
@@ -16,5 +17,8 @@ namespace quillmark::ui {
 std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
                                                        bool source_given, bool top_source_given,
                                                        bool remember);
+
+// The session's fetch as the window runs it on the session's pool. Refers to the session.
+PooledFetch SessionFetch(const cli::NetworkSession& session);
 
 }  // namespace quillmark::ui

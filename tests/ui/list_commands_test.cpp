@@ -89,7 +89,13 @@ class ListCommandsTest : public ::testing::Test {
   testing::TempDir config;
   bool config_set = ::setenv("QUILLMARK_CONFIG_DIR", config.path().c_str(), 1) == 0;
   testing::FakeWeb web;
-  TForm1 window{web.Fetcher(), testing::TestEndpoints()};
+  // Ends before the pages its workers serve.
+  session::FetchPool pool{2};
+  TForm1 window{pool,
+                [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
+                  return fetch(url);
+                },
+                testing::TestEndpoints()};
   TStartForm investigate{window, &window};
   ListCommands commands{window};
   // No start-up tip may wait for a click in the middle of a test.

@@ -54,13 +54,14 @@ class WindowTest : public ::testing::Test {
   void MakeWindows(const Endpoints& endpoints,
                    std::chrono::milliseconds fetch_limit = std::chrono::seconds(30)) {
     MakeWindows(
-        [fetch_limit](const std::string& url) {
-          return FetchPage(url, {.timeout = fetch_limit, .cancelled = CancelOnStop()});
+        pool_,
+        [fetch_limit](const std::string& url, const session::CancelTest& cancelled) {
+          return FetchPage(url, {.timeout = fetch_limit, .cancelled = cancelled});
         },
         endpoints);
   }
-  void MakeWindows(PageFetcher fetch, const Endpoints& endpoints) {
-    window_ = std::make_unique<ui::TForm1>(std::move(fetch), endpoints);
+  void MakeWindows(session::FetchPool& pool, ui::PooledFetch fetch, const Endpoints& endpoints) {
+    window_ = std::make_unique<ui::TForm1>(pool, std::move(fetch), endpoints);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(
@@ -117,6 +118,7 @@ class WindowTest : public ::testing::Test {
 
   TempDir config_{"quillmark-ui"};
   std::unique_ptr<demo::DemoService> demo_;
+  session::FetchPool pool_{4};
   std::unique_ptr<ui::TForm1> window_;
   std::unique_ptr<ui::TStartForm> dialog_;
   std::unique_ptr<QAbstractItemModelTester> tester_;

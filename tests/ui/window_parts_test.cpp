@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "ui/jpeg_image.h"
@@ -49,37 +50,44 @@ TEST(JpegImageTest, DecodesTheBannerAndRefusesBrokenData) {
   EXPECT_TRUE(ui::LoadJpeg(QStringLiteral(":/no/such.jpg")).isNull());
 }
 
-TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndGivesUpWhenCancelled) {
-  ui::PumpingFetcher fetcher;
+TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndCancelsAFetchGivenUp) {
+  session::FetchPool pool(1);
+  ui::PumpingFetcher fetcher(pool);
   std::atomic<int> timer_ticks = 0;
   QTimer ticking;
   QObject::connect(&ticking, &QTimer::timeout, [&] { ++timer_ticks; });
   ticking.start(1);
+  const FetchResult given_up{{}, FetchStatus::kCancelled, "stopped"};
 
-  EXPECT_EQ(fetcher.Wait<std::string>(
-                [] {
-                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                  return std::string("page");
-                },
-                {}, "cancelled"),
-            "page");
-  EXPECT_GT(timer_ticks, 0) << "events must run while the work waits";
+  const ui::PooledFetch slow = [](const std::string& url, const session::CancelTest&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return FetchResult{url};
+  };
+  EXPECT_EQ(fetcher.Fetch(slow, "page", {}, given_up).body, "page");
+  EXPECT_GT(timer_ticks, 0) << "events must run while the fetch waits";
 
-  EXPECT_THROW(
-      fetcher.Wait<std::string>([]() -> std::string { throw std::runtime_error("x"); }, {}, ""),
-      std::runtime_error);
+  const ui::PooledFetch failing = [](const std::string&,
+                                     const session::CancelTest&) -> FetchResult {
+    throw std::runtime_error("x");
+  };
+  EXPECT_THROW(fetcher.Fetch(failing, "page", {}, given_up), std::runtime_error);
 
-  // The work blocks until released; the cancelled wait must return without it.
-  auto release = std::make_shared<std::atomic<bool>>(false);
+  // The fetch holds until told to stop; the wait given up returns without it and tells it.
+  std::atomic<bool> told_to_stop = false;
   int pumps = 0;
-  const std::string result = fetcher.Wait<std::string>(
-      [release] {
-        while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        return std::string("late");
-      },
-      [&pumps] { return ++pumps >= 3; }, "cancelled");
-  EXPECT_EQ(result, "cancelled");
-  *release = true;
+  const ui::PooledFetch held = [&told_to_stop](const std::string&,
+                                               const session::CancelTest& cancelled) {
+    while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    told_to_stop = true;
+    return FetchResult{"late"};
+  };
+  EXPECT_EQ(fetcher
+                .Fetch(
+                    held, "page", [&pumps] { return ++pumps >= 3; }, given_up)
+                .body,
+            "");
+  pool.Shutdown();
+  EXPECT_TRUE(told_to_stop);
 }
 
 }  // namespace

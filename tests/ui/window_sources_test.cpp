@@ -2,9 +2,11 @@
 // used, the run's depth told to the source, and a provider's failure in the list.
 
 #include <cstdlib>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 
+#include "net/support/scripted_server.h"
 #include "sources/support/fake_provider.h"
 #include "store/settings_key.h"
 #include "ui/message_box.h"
@@ -89,7 +91,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   const auto session = ui::OpenWindowSession(network, true, false, false);
   for (const auto& variable : variables) ::unsetenv(variable.first);
   ASSERT_NE(session, nullptr);
-  MakeWindows(session->Fetcher(), session->GetEndpoints());
+  MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
   window_->SetRunStartHook([&session](std::int64_t pages, const std::string& target) {
     session->SetRunParameters({.max_pages = pages, .target = target});
   });
@@ -103,6 +105,37 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
               ::testing::AllOf(::testing::StartsWith("page not fetched: "),
                                ::testing::HasSubstr("Payment Required.")));
   EXPECT_TRUE(window_->Model().data(window_->Model().index(0, 4), Qt::BackgroundRole).isValid());
+}
+
+// Exit while a silent search engine holds the run's supply page, with the session start-up
+// makes: the run ends, and the session that ends after the windows leaves no fetch worker behind.
+TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
+  const auto threads = [] {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return std::distance(begin(tasks), end(tasks));
+  };
+  const Endpoints demo = Demo();
+  std::ptrdiff_t threads_after_first = 0;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    SCOPED_TRACE(attempt);
+    ScriptedServer silent(Script().Hold());
+    cli::NetworkOptions network;
+    network.suggest_host = network.top_host = demo.suggest_host;
+    network.search_host = "127.0.0.1:" + std::to_string(silent.port());
+    auto session = ui::OpenWindowSession(network, false, false, false);
+    ASSERT_NE(session, nullptr);
+    MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
+    Investigate("garden sheds", 10);
+    WhenTrue([&silent] { return silent.Connections() == 1; },
+             [this] { window_->Form().Exit1->trigger(); });
+    Start();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_LE(window_->Keywords().Count(), 1u);
+    CloseWindows();
+    session.reset();
+    if (attempt == 0) threads_after_first = threads();
+    EXPECT_EQ(threads(), threads_after_first);
+  }
 }
 
 }  // namespace

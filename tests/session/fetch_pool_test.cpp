@@ -1,0 +1,102 @@
+// The fetch workers: bounded, and nothing they run outlives the pool or the session that owns it.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "cli/network_options.h"
+#include "net/support/scripted_server.h"
+#include "research/endpoints.h"
+#include "research/stop_request.h"
+#include "session/fetch_pool.h"
+
+namespace quillmark::testing {
+namespace {
+
+using session::CancelTest;
+using session::FetchPool;
+
+// Blocks until its cancel test says stop, and counts the fetches that saw it.
+FetchPool::Work HeldUntilCancelled(std::atomic<int>& running, std::atomic<int>& saw_cancel) {
+  return [&running, &saw_cancel](const CancelTest& cancelled) {
+    ++running;
+    while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ++saw_cancel;
+    return FetchResult{{}, FetchStatus::kCancelled, "stopped"};
+  };
+}
+
+TEST(FetchPoolTest, RunsAtMostItsThreadsAndShutdownCancelsAndJoinsEverything) {
+  std::atomic<int> running = 0, saw_cancel = 0;
+  std::vector<std::shared_ptr<FetchPool::Job>> jobs;
+  {
+    FetchPool pool(3);
+    for (int i = 0; i < 10; ++i)
+      jobs.push_back(pool.Submit(HeldUntilCancelled(running, saw_cancel)));
+    while (running < 3) std::this_thread::yield();
+    EXPECT_EQ(pool.ThreadCount(), 3u);
+
+    // A job given up alone ends alone; its place goes to the next in the queue.
+    jobs[0]->Cancel();
+    while (running < 4) std::this_thread::yield();
+    EXPECT_EQ(jobs[0]->Take().status, FetchStatus::kCancelled);
+    EXPECT_EQ(pool.ThreadCount(), 3u);
+  }  // the pool ends with three fetches held and six queued
+  EXPECT_EQ(running, 4);
+  EXPECT_EQ(saw_cancel, 4);
+  for (const auto& job : jobs) {
+    ASSERT_TRUE(job->Done());
+    EXPECT_EQ(job->Take().status, FetchStatus::kCancelled);
+  }
+}
+
+TEST(FetchPoolTest, GivesBackResultsAndFailuresAndRefusesWorkAfterShutdown) {
+  FetchPool pool(2);
+  std::atomic<int> done_calls = 0;
+  const auto page = pool.Submit([](const CancelTest&) { return FetchResult{"page"}; },
+                                [&done_calls] { ++done_calls; });
+  const auto failing =
+      pool.Submit([](const CancelTest&) -> FetchResult { throw std::runtime_error("no sockets"); });
+  EXPECT_EQ(page->Take().body, "page");
+  EXPECT_THROW(failing->Take(), std::runtime_error);
+  EXPECT_EQ(done_calls, 1);
+
+  pool.Shutdown();
+  bool ran = false;
+  const auto late = pool.Submit([&ran](const CancelTest&) {
+    ran = true;
+    return FetchResult{};
+  });
+  EXPECT_EQ(late->Take().status, FetchStatus::kCancelled);
+  EXPECT_FALSE(ran);
+}
+
+// A session ended while its fetch waits on a silent server: the fetch is cancelled and its
+// worker joined before the session's parts go, every time (run under the sanitizers in CI).
+TEST(SessionEndTest, EndsWhileAFetchIsHeldWithoutLeavingItRunning) {
+  ClearStopRequest();
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    ScriptedServer silent(Script().Hold());
+    const std::string host = "127.0.0.1:" + std::to_string(silent.port());
+    cli::NetworkOptions options;
+    options.suggest_host = options.search_host = options.top_host = host;
+    std::shared_ptr<FetchPool::Job> job;
+    {
+      cli::NetworkSession session(options, {.suggest = true, .search = true, .top = true});
+      job = session.Pool().Submit([&session, &host](const CancelTest& cancelled) {
+        return session.Fetch(SupplyUrl(host, "garden sheds"), cancelled);
+      });
+      while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(job->Done()) << "attempt " << attempt;
+    EXPECT_EQ(job->Take().status, FetchStatus::kCancelled);
+  }
+}
+
+}  // namespace
+}  // namespace quillmark::testing
