@@ -36,7 +36,8 @@ struct BridgeArgs {
 };
 
 // The reason in words, kept from looking like a page: a client that reads every reply as a page
-// (as the Parts' fetch does) must find no table cell, no result item and no count in it.
+// whatever its status (an older build's fetch does) must find no table cell, no result item and
+// no count in it.
 std::string FailureBody(const std::string& reason) {
   std::string text = "Quillmark bridge: page not fetched: ";
   for (char c : reason) {

@@ -5,8 +5,10 @@ namespace {
 
 bool UnsafeInQuery(unsigned char c) {
   // A backslash too: the URL splitter turns it into a slash, which would move it into the path.
+  // And "?": servers that split the target at every "?" (the stand-in's and the bridge's among
+  // them) refuse a request with a second one, so a phrase holding it would get no page.
   return c < 0x20 || c >= 0x7F || c == '#' || c == '&' || c == '+' || c == '%' || c == '"' ||
-         c == '\\';
+         c == '\\' || c == '?';
 }
 
 }  // namespace

@@ -6,13 +6,39 @@
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
+namespace {
+
+// A provider phrase as a page cell shows it. The readers find cells by their tags and take a
+// link text from after a ">" or the last ";" (the end of a tag or of an entity) up to "</a>", so
+// "<", ">" and ";" become blanks, as do control bytes, which would split the cell's line; runs of
+// blanks become one and the ends are trimmed (the suggestion reader does not trim). Every other
+// byte stays, however long the phrase: "&", quotes, "+", "%" and bytes above 127 go back out in
+// the research's URLs encoded, so the provider is asked about the phrase it gave.
+std::string CellPhrase(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  bool pending_blank = false;
+  for (const char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c <= ' ' || c == 0x7F || c == '<' || c == '>' || c == ';') {
+      pending_blank = !out.empty();
+      continue;
+    }
+    if (pending_blank) out.push_back(' ');
+    pending_blank = false;
+    out.push_back(ch);
+  }
+  return out;
+}
+
+}  // namespace
 
 std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
   std::string page = "<html><body>\n<p>Keyword ideas from the provider: search done for <b>" +
-                     demo::NormalizePhrase(seed) + "</b></p>\n<table>\n";
+                     CellPhrase(seed) + "</b></p>\n<table>\n";
   const std::size_t count = std::min(rows.size(), kMaxSuggestionRows);
   for (std::size_t i = 0; i < count; ++i) {
-    const std::string phrase = demo::NormalizePhrase(rows[i].phrase);
+    const std::string phrase = CellPhrase(rows[i].phrase);
     // The link text is read after the last ";" or ">" before "</a>": the "&amp;" keeps that
     // rule satisfied, as on the service these pages stand in for.
     page += "<tr><td>&nbsp;" + std::to_string(std::max<std::int64_t>(rows[i].demand, 0)) +
@@ -41,7 +67,7 @@ std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
 std::string TopSearchesPage(const std::vector<std::string>& phrases) {
   std::string page = "<html><body>\n<table>\n";
   for (const std::string& raw : phrases) {
-    const std::string phrase = demo::NormalizePhrase(raw);
+    const std::string phrase = CellPhrase(raw);
     page += "<tr><td><a href=\"/search?p=%22" + demo::PercentEncode(phrase, true) + "%22\">" +
             phrase + "</a></td></tr>\n";
   }

@@ -1,7 +1,7 @@
 #pragma once
 // Writes provider data as the pages the research code reads (the same markers the stand-in
-// service writes, see demo/demo_pages.h). Phrases go through demo::NormalizePhrase, so none can
-// carry a marker that would shift the cells that follow it.
+// service writes, see demo/demo_pages.h). A phrase keeps its characters except the few that
+// would end its cell or shift the cells that follow it; links carry it percent-encoded.
 
 #include <cstdint>
 #include <string>

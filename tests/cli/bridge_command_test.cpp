@@ -115,6 +115,38 @@ TEST(BridgeCommand, AProviderAnswersThroughTheBridgeWithTheDepthItWasGiven) {
   EXPECT_THAT(stopped.err, HasSubstr("5 provider calls, 0 from the cache"));
 }
 
+// A provider's phrase reaches a client of the bridge with its characters, and the client's
+// searches for it reach the provider as the same phrase.
+TEST(BridgeCommand, AProvidersPhraseKeepsItsCharactersThroughTheBridge) {
+  const std::string phrase = "at&t \"deals\" c++ 100% caf\xC3\xA9 ac/dc?b=21&p='n' #1";
+  const std::string in_json = "at&t \\\"deals\\\" c++ 100% caf\xC3\xA9 ac/dc?b=21&p='n' #1";
+  FakeProvider provider([&in_json](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::Ok(R"([{"keyword":")" + in_json + R"(","search_volume":90}])")};
+    return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
+  });
+  TempDir folders("bridge-phrase");
+  Bridge bridge(
+      {"--source", "dataforseo", "--max-pages", "1"},
+      {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
+       "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
+       "QUILLMARK_CONFIG_DIR=" + folders.File("config")});
+  ASSERT_GT(bridge.port(), 0);
+
+  const QmkResult research = RunQmk(With(
+      {"research", "--format", "tsv", "--pages", "1", "--target", "mysite.example", "garden sheds"},
+      bridge.EndpointFlags()));
+  ASSERT_EQ(research.exit_code(), 0) << research.err;
+  const auto lines = SplitLines(research.out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(SplitFields(lines[0]).at(0), phrase);
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 3u);  // ideas, supply, rank
+  EXPECT_THAT(requests[1].body, HasSubstr(R"("keyword":"\")" + in_json + R"(\"")"));
+  EXPECT_THAT(requests[2].body, HasSubstr(R"("keyword":")" + in_json + R"(")"));
+  EXPECT_EQ(bridge.Stop().exit_code(), 0);
+}
+
 // A failed fetch answers 502 with the reason; a request without a phrase is refused without a
 // fetch; a stop ends the bridge at once even while a fetch is held.
 TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {

@@ -6,8 +6,17 @@ set -euo pipefail
 build=${1:?usage: install_check.sh BUILD_DIR}
 work=$(mktemp -d)
 program_pid=
+# Every process whose program file lies under the temporary prefix: the ones this check started.
+started_programs() {
+  local exe
+  for exe in /proc/[0-9]*/exe; do
+    [[ "$(readlink "$exe" 2>/dev/null)" == "$work"/* ]] && echo "${exe//[^0-9]/}"
+  done
+  return 0
+}
 cleanup() {
   [ -n "$program_pid" ] && kill -KILL "$program_pid" 2>/dev/null
+  for pid in $(started_programs); do kill -KILL "$pid" 2>/dev/null; done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -52,11 +61,10 @@ export PATH="$prefix/bin:/usr/bin:/bin"
 
 mkdir -p "$work/runtime" "$work/config"
 chmod 700 "$work/runtime"
-run() {
-  env -u DISPLAY -u WAYLAND_DISPLAY -u QUILLMARK_SUGGEST_HOST -u QUILLMARK_SEARCH_HOST \
-    -u QUILLMARK_TOP_HOST QT_QPA_PLATFORM=offscreen HOME="$work" XDG_RUNTIME_DIR="$work/runtime" \
-    QUILLMARK_CONFIG_DIR="$work/config" "$@"
-}
+run_env=(env -u DISPLAY -u WAYLAND_DISPLAY -u QUILLMARK_SUGGEST_HOST -u QUILLMARK_SEARCH_HOST
+  -u QUILLMARK_TOP_HOST QT_QPA_PLATFORM=offscreen HOME="$work" XDG_RUNTIME_DIR="$work/runtime"
+  QUILLMARK_CONFIG_DIR="$work/config")
+run() { "${run_env[@]}" "$@"; }
 
 # The help needs no window system at all.
 run env -u QT_QPA_PLATFORM "${exec_line[@]}" --help >"$work/help.txt" || fail "quillmark --help failed"
@@ -66,7 +74,9 @@ grep -q "Usage: qmk" "$work/qmk-help.txt" || fail "qmk --help shows no usage"
 
 # Started from the menu entry, the program takes its single-instance lock, makes its windows
 # and keeps running until it is ended.
-run "${exec_line[@]}" >"$work/run.log" 2>&1 &
+# exec: the background job becomes env and env the program, so $! is the program's own pid
+# (a backgrounded function would be a subshell, and killing it would leave the program running).
+exec "${run_env[@]}" "${exec_line[@]}" >"$work/run.log" 2>&1 &
 program_pid=$!
 lock=$work/runtime/Quillmark.lock
 for _ in $(seq 300); do
@@ -82,6 +92,13 @@ if ! kill -0 "$program_pid" 2>/dev/null; then
 fi
 flock -n "$lock" true && fail "quillmark did not come up within 30 seconds"
 kill -TERM "$program_pid"
+for _ in $(seq 100); do
+  kill -0 "$program_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$program_pid" 2>/dev/null && fail "quillmark did not end within 10 seconds of SIGTERM"
 wait "$program_pid" 2>/dev/null || true
 program_pid=
+left=$(started_programs)
+[ -z "$left" ] || fail "still running after the test: $(ps -o pid=,args= -p "${left//$'\n'/,}")"
 echo "install_check: installed into a temporary prefix and started from quillmark.desktop"

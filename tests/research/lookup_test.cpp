@@ -26,7 +26,9 @@ TEST(QueryEncodingTest, EscapesWhatWouldCutOrSplitAQueryAndNothingElse) {
   EXPECT_EQ(EncodeQueryText("caf\xe9 \x80\xff", "+"), "caf%E9+%80%FF");
   // A backslash would turn into a slash in the URL's path.
   EXPECT_EQ(EncodeQueryText("a\\b", "+"), "a%5Cb");
-  const std::string safe = "az09/?=:;@!$'()*,~-_.<>[]{}|^`";
+  // A second "?" in a request target is refused by the page servers.
+  EXPECT_EQ(EncodeQueryText("why? ok", "%20"), "why%3F%20ok");
+  const std::string safe = "az09/=:;@!$'()*,~-_.<>[]{}|^`";
   EXPECT_EQ(EncodeQueryText(safe, "+"), safe);
 }
 

@@ -1,6 +1,6 @@
 // The provider sources against a fake provider on loopback: the requests they send, the pages
 // they give back (read with the research code's own readers), failures, rate limits, the cache,
-// the credentials and cancellation.
+// the credentials, cancellation, and the phrases carried through the research code.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,7 +12,9 @@
 #include <regex>
 
 #include "research/rank_lookup.h"
+#include "research/researcher.h"
 #include "research/supply_lookup.h"
+#include "research/support/fake_host.h"
 #include "sources/credentials.h"
 #include "sources/reply_cache.h"
 #include "sources/source.h"
@@ -347,8 +349,8 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
   auto source = Make(SourceName::kTrends, {.country = "de"});
   const FetchResult page = Get(*source, "http://trends/top");
   ASSERT_TRUE(page.Complete()) << page.reason;
-  const std::size_t snow = page.body.find(">snow day</a></td>");
-  const std::size_t bread = page.body.find(">bread butter</a></td>");
+  const std::size_t snow = page.body.find(">Snow Day</a></td>");
+  const std::size_t bread = page.body.find(">Bread & Butter</a></td>");
   const std::size_t cup = page.body.find(">world cup</a></td>");
   EXPECT_TRUE(snow < bread && bread < cup) << page.body;
   EXPECT_EQ(provider.Requests().at(0).target, "/trending/rss?geo=DE");
@@ -359,6 +361,67 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
       Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top");
   EXPECT_EQ(bad.status, FetchStatus::kFailed);
   EXPECT_THAT(bad.reason, HasSubstr("malformed XML"));
+}
+
+// A phrase from either provider, as the research code reads it off the page (A-Z lower-cased),
+// and as the provider is then asked about it. Only what would end a cell is lost.
+TEST_F(ProviderTest, AProvidersPhraseKeepsItsCharactersThroughTheResearch) {
+  const std::string long_phrase = std::string(150, 'l') + " " + std::string(149, 'p');
+  const struct Case {
+    std::string given;
+    std::string read;
+  } cases[] = {
+      {"Third & Last", "third & last"},
+      {"AT&T outage", "at&t outage"},
+      {"\"rock\" 'n' roll", "\"rock\" 'n' roll"},
+      {"\"quoted\"", "\"quoted\""},
+      {"c++ vs c# + %41 100%", "c++ vs c# + %41 100%"},
+      {"Caf\xC3\xA9 Cr\xC3\xA8me", "caf\xC3\xA9 cr\xC3\xA8me"},
+      {"ac/dc?tour=1&b=21 back\\slash", "ac/dc?tour=1&b=21 back\\slash"},
+      {long_phrase, long_phrase},
+      {" tab\there\n\x01 ends ", "tab here ends"},
+      {"a<b>c;d </a></td>", "a b c d /a /td"},
+  };
+  const auto xml_text = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : std::string(1, c);
+    return out;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.given);
+    FakeProvider provider([&](const ProviderRequest& request) -> ProviderReply {
+      if (request.target.find("/trending/rss") == 0)
+        return {.body = fixtures::TrendsFeed({xml_text(c.given)}),
+                .content_type = "application/rss+xml"};
+      if (request.target.find("keywords_for_keywords") != std::string::npos)
+        return {.body = fixtures::Ok(
+                    json::array({{{"keyword", c.given}, {"search_volume", 90}}}).dump())};
+      return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
+    });
+    UseProvider(provider);
+    FakeHost host;
+    host.target_url = [] { return std::string("mysite.example"); };
+    const auto research_through = [&](sources::ProviderSource& source) {
+      return Researcher(
+          host, [&source](const std::string& url) { return source.Fetch(url, {}); },
+          TestEndpoints());
+    };
+
+    auto ideas = Make(SourceName::kDataForSeo, {.use_cache = false});
+    ideas->SetRunParameters({.max_pages = 1, .target = "mysite.example"});
+    research_through(*ideas).ResearchSeed("garden sheds");
+    ASSERT_EQ(host.keywords.Count(), 1u);
+    EXPECT_EQ(host.keywords.Row(0)->Caption(), c.read);
+    const auto requests = provider.Requests();
+    ASSERT_EQ(requests.size(), 3u);  // ideas, supply, rank
+    EXPECT_EQ(json::parse(requests[1].body)[0]["keyword"], "\"" + c.read + "\"");
+    EXPECT_EQ(json::parse(requests[2].body)[0]["keyword"], c.read);
+
+    auto trends = Make(SourceName::kTrends, {.use_cache = false});
+    EXPECT_TRUE(research_through(*trends).ExtractTopSearches().Complete());
+    ASSERT_EQ(host.top_searches.Count(), 1u);
+    EXPECT_EQ(host.top_searches.Row(0).keyword, c.read);
+  }
 }
 
 }  // namespace
