@@ -7,7 +7,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   nginx libcurl4-openssl-dev curl nlohmann-json3-dev libpugixml-dev
   qt6-base-dev qt6-base-dev-tools libjpeg-dev xvfb xauth poppler-utils fonts-dejavu-core
-  fp-utils desktop-file-utils
+  fp-utils desktop-file-utils xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
