@@ -9,11 +9,12 @@
 #include <thread>
 #include <vector>
 
-#include "cli/network_options.h"
 #include "net/support/scripted_server.h"
 #include "research/endpoints.h"
 #include "research/stop_request.h"
 #include "session/fetch_pool.h"
+#include "session/network_session.h"
+#include "session/session_options.h"
 
 namespace quillmark::testing {
 namespace {
@@ -83,11 +84,11 @@ TEST(SessionEndTest, EndsWhileAFetchIsHeldWithoutLeavingItRunning) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     ScriptedServer silent(Script().Hold());
     const std::string host = "127.0.0.1:" + std::to_string(silent.port());
-    cli::NetworkOptions options;
+    session::SessionOptions options;
     options.suggest_host = options.search_host = options.top_host = host;
     std::shared_ptr<FetchPool::Job> job;
     {
-      cli::NetworkSession session(options, {.suggest = true, .search = true, .top = true});
+      session::NetworkSession session(options, {.suggest = true, .search = true, .top = true});
       job = session.Pool().Submit([&session, &host](const CancelTest& cancelled) {
         return session.Fetch(SupplyUrl(host, "garden sheds"), cancelled);
       });
