@@ -10,12 +10,13 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/network_options.h"
 #include "cli/row_output.h"
-#include "cli/terminal_host.h"
+#include "command_line/common_options.h"
 #include "demo/page_server.h"
 #include "research/page_text.h"
 #include "research/stop_request.h"
+#include "session/network_session.h"
+#include "session/session_error.h"
 #include "sources/page_request.h"
 #include "sources/source.h"
 
@@ -32,7 +33,7 @@ struct BridgeArgs {
   int port = 0;
   int max_pages = 3;
   std::string target;
-  NetworkOptions network;
+  session::SessionOptions network;
 };
 
 // The reason in words, kept from looking like a page: a client that reads every reply as a page
@@ -48,7 +49,7 @@ std::string FailureBody(const std::string& reason) {
 }
 
 // The pages a source answers; a kind it does not serve is refused rather than made up.
-EndpointNeeds Served(const std::string& source) {
+session::EndpointNeeds Served(const std::string& source) {
   const std::optional<sources::SourceName> name =
       source.empty() ? std::nullopt : sources::ParseSourceName(source);
   // An unknown name is left to the session, which says what the names are.
@@ -61,11 +62,12 @@ int Bridge(const BridgeArgs& args) {
   // Before any thread starts, so the signal is taken here rather than by a server thread.
   StopSignalsBlocked signals;
   try {
-    const EndpointNeeds served = Served(args.network.source);
-    NetworkOptions network = args.network;
+    const session::EndpointNeeds served = Served(args.network.source);
+    session::SessionOptions network = args.network;
     // One source for every page kind it serves, the top-searches page included.
     network.top_source = network.source;
-    const NetworkSession session(network, served, "qmk bridge");
+    network.cancelled = Interrupted;
+    const session::NetworkSession session(network, served, "qmk bridge");
     // The bridge cannot see a run: it is told once what its clients will ask at most.
     session.SetRunParameters({.max_pages = args.max_pages, .target = args.target});
     const Endpoints& hosts = session.GetEndpoints();
@@ -124,7 +126,7 @@ int Bridge(const BridgeArgs& args) {
     SetStopRequest();
     server.Stop();
     if (session.UsesProvider()) std::cerr << "qmk bridge: " << session.CallsText() << std::endl;
-  } catch (const CLI::ValidationError& e) {
+  } catch (const session::SessionError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";
     return kExitUsage;
   } catch (const std::exception& e) {
@@ -148,8 +150,8 @@ void AddBridgeCommand(CLI::App& app, int& exit_code) {
   cmd->add_option("--target", args->target,
                   "Your site, if the clients look for one: a provider stops its result crawl "
                   "once it appears (cheaper)");
-  AddNetworkOptions(cmd, args->network);
-  AddSourceOptions(cmd, args->network, true);
+  command_line::AddNetworkOptions(cmd, args->network);
+  command_line::AddSourceOptions(cmd, args->network, true);
   // Every source serves some page kind here; the bridge answers those it serves.
   cmd->get_option("--source")
       ->description("Where the pages come from: " + sources::SourceNamesText() +

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/row_output.h"
 #include "research/decimal_separator.h"
+#include "session/session_error.h"
 
 namespace {
 
@@ -84,6 +85,11 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
+    std::cerr << "qmk: " << e.what() << "\n";
+    std::cerr << "Run 'qmk --help' for usage.\n";
+    return cli::kExitUsage;
+  } catch (const quillmark::session::SessionError& e) {
+    // A source or endpoint the session refuses is a bad value, as a refused option is.
     std::cerr << "qmk: " << e.what() << "\n";
     std::cerr << "Run 'qmk --help' for usage.\n";
     return cli::kExitUsage;

@@ -3,9 +3,12 @@
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/keyword_rows.h"
-#include "cli/network_options.h"
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
+#include "command_line/common_options.h"
+#include "session/count_text.h"
+#include "session/session_options.h"
+#include "sources/source.h"
 #include "store/atomic_file.h"
 #include "store/investigation_file.h"
 #include "store/store_error.h"
@@ -17,7 +20,7 @@ struct ResearchArgs {
   RunSettings run;
   std::string save_path;
   OutputFormat format = OutputFormat::kTable;
-  NetworkOptions network;
+  session::SessionOptions network;
   std::int64_t max_calls = 0;  // 0: no bound
 };
 
@@ -39,7 +42,8 @@ void ReportStoppedRows(const KeywordList& list) {
     }
     if (lookups.rank_pages > 0) {
       std::cerr << "rank searched on " << lookups.rank_pages_searched << " of "
-                << CountText(static_cast<std::size_t>(lookups.rank_pages), "page", "pages");
+                << session::CountText(static_cast<std::size_t>(lookups.rank_pages), "page",
+                                      "pages");
     }
     std::cerr << "\n";
   }
@@ -71,7 +75,7 @@ int RunResearch(const ResearchArgs& args) {
   if (!args.save_path.empty()) {
     try {
       if (SaveInvestigationFile(rows, args.save_path)) {
-        std::cerr << "qmk: saved " << CountText(rows.Count(), "row", "rows") << " to "
+        std::cerr << "qmk: saved " << session::CountText(rows.Count(), "row", "rows") << " to "
                   << args.save_path << "\n";
       } else {
         std::cerr << "qmk: no rows to save; " << args.save_path << " not written\n";
@@ -82,12 +86,12 @@ int RunResearch(const ResearchArgs& args) {
     }
   }
 
-  std::cerr << "qmk: " << CountText(rows.Count(), "row", "rows") << "; ";
+  std::cerr << "qmk: " << session::CountText(rows.Count(), "row", "rows") << "; ";
   if (run.pages_not_fetched == 0) {
     std::cerr << "every page fetched";
   } else {
     std::cerr << run.pages_not_fetched << " of "
-              << CountText(static_cast<std::size_t>(run.pages_asked), "page", "pages")
+              << session::CountText(static_cast<std::size_t>(run.pages_asked), "page", "pages")
               << " not fetched";
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
@@ -111,8 +115,8 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
       ->default_str("10");
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
-  AddNetworkOptions(cmd, args->network);
-  AddSourceOptions(cmd, args->network, false);
+  command_line::AddNetworkOptions(cmd, args->network);
+  command_line::AddSourceOptions(cmd, args->network, false);
   cmd->add_option("--max-calls", args->max_calls,
                   "Refuse to start when the research could make more provider calls than this")
       ->check(CLI::PositiveNumber);

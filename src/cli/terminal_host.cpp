@@ -7,12 +7,12 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/network_options.h"
 #include "cli/row_output.h"
 #include "research/researcher.h"
 #include "research/start_command.h"
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
+#include "session/network_session.h"
 
 namespace quillmark::cli {
 namespace {
@@ -67,14 +67,12 @@ int TerminalRun::ExitStatus(bool files_ok) const {
   return pages_not_fetched > 0 ? kExitNotFetched : kExitOk;
 }
 
-std::string CountText(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& network) {
+TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionOptions& network) {
   InstallInterruptHandler();
   const bool seed = settings.mode == ResearchMode::kSeed;
-  NetworkSession session(network, {.suggest = seed, .search = seed, .top = !seed});
+  session::SessionOptions options = network;
+  options.cancelled = Interrupted;
+  const session::NetworkSession session(options, {.suggest = seed, .search = seed, .top = !seed});
   TerminalRun run;
   run.host = std::make_unique<TerminalHost>(settings, std::cerr, ::isatty(STDERR_FILENO) == 1);
   TerminalHost& host = *run.host;

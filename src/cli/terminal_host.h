@@ -2,13 +2,16 @@
 // The research host for a terminal: the dialog's values come from the command line, the status
 // bar is one progress line on standard error, and Ctrl-C is the Stop button.
 
-#include <cstddef>
 #include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "research/research_host.h"
+
+namespace quillmark::session {
+struct SessionOptions;
+}
 
 namespace quillmark::cli {
 
@@ -61,8 +64,6 @@ class TerminalHost : public ResearchHost {
   TopSearchList top_searches_;
 };
 
-struct NetworkOptions;
-
 // What a run from the terminal did besides its rows.
 struct TerminalRun {
   std::unique_ptr<TerminalHost> host;  // holds the rows
@@ -76,9 +77,6 @@ struct TerminalRun {
 // Runs the Start command through the core, as the window does, with the dialog's answers taken
 // from `settings`; Ctrl-C stops it at once (the fetch in flight is cancelled) and the rows so far
 // are kept. Each page that cannot be fetched is named on standard error as it happens.
-TerminalRun RunFromTerminal(const RunSettings& settings, const NetworkOptions& network);
-
-// "1 row", "2 rows".
-std::string CountText(std::size_t count, const char* one, const char* many);
+TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionOptions& network);
 
 }  // namespace quillmark::cli

@@ -2,9 +2,11 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
-#include "cli/network_options.h"
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
+#include "command_line/common_options.h"
+#include "session/count_text.h"
+#include "session/session_options.h"
 
 namespace quillmark::cli {
 namespace {
@@ -12,7 +14,7 @@ namespace {
 struct TopArgs {
   RunSettings run;
   OutputFormat format = OutputFormat::kTable;
-  NetworkOptions network;
+  session::SessionOptions network;
 };
 
 int RunTop(const TopArgs& args) {
@@ -25,7 +27,7 @@ int RunTop(const TopArgs& args) {
   for (const TopSearchRow& row : run.host->TopSearches().Rows())
     table.rows.push_back({row.caption, row.keyword});
   const bool printed = PrintRows(table, args.format);
-  std::cerr << "qmk: " << CountText(table.rows.size(), "phrase", "phrases") << "; "
+  std::cerr << "qmk: " << session::CountText(table.rows.size(), "phrase", "phrases") << "; "
             << (run.pages_not_fetched > 0 ? "the top-searches page was not fetched"
                                           : "every page fetched")
             << (Interrupted() ? "; stopped\n" : "\n");
@@ -43,8 +45,8 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
   cmd->add_flag("--filter", args->run.filter_unwanted,
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
-  AddNetworkOptions(cmd, args->network);
-  AddSourceOptions(cmd, args->network, true);
+  command_line::AddNetworkOptions(cmd, args->network);
+  command_line::AddSourceOptions(cmd, args->network, true);
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kTopSearches;
     // This command fetches the top-searches page only: its source is the top source.

@@ -1,9 +1,8 @@
 #include "session/fetch_pool.h"
 
-#include <pthread.h>
-
 #include <algorithm>
-#include <csignal>
+
+#include "session/signals_blocked.h"
 
 namespace quillmark::session {
 namespace {
@@ -52,13 +51,9 @@ std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void(
   }
   queue_.push_back(job);
   if (idle_ < queue_.size() && workers_.size() < max_threads_) {
-    // Signals such as Ctrl-C belong to the thread that acts on them, never to a worker; the
-    // mask is inherited, so it is set around the start.
-    sigset_t all, previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_BLOCK, &all, &previous);
+    // Signals such as Ctrl-C belong to the thread that acts on them, never to a worker.
+    const AllSignalsBlocked blocked;
     workers_.emplace_back([this] { Serve(); });
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   }
   work_ready_.notify_one();
   return job;

@@ -16,11 +16,9 @@
 #include <vector>
 
 #include "net/fetch_result.h"
+#include "session/cancel_test.h"
 
 namespace quillmark::session {
-
-// Polled by a fetch at least every 50 ms while it waits; true ends it as cancelled.
-using CancelTest = std::function<bool()>;
 
 class FetchPool {
  public:

@@ -11,8 +11,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include "cli/network_options.h"
+#include "command_line/common_options.h"
 #include "research/decimal_separator.h"
+#include "session/session_error.h"
+#include "session/session_options.h"
 #include "ui/about_window.h"
 #include "ui/investigate_dialog.h"
 #include "ui/list_commands.h"
@@ -68,15 +70,15 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
   quillmark::InitDecimalSeparatorFromLocale();
 
-  namespace cli = quillmark::cli;
+  namespace command_line = quillmark::command_line;
   CLI::App options{kDescription, "quillmark"};
   options.footer(kFooter);
   options.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  cli::NetworkOptions network;
+  quillmark::session::SessionOptions network;
   bool demo = false;
   options.add_flag("--demo", demo, "Ignore QUILLMARK_*_HOST: use the stand-in service for all");
-  cli::AddNetworkOptions(&options, network);
-  cli::AddSourceOptions(&options, network, true);
+  command_line::AddNetworkOptions(&options, network);
+  command_line::AddSourceOptions(&options, network, true);
   // The window's --source is the research's; the top searches have --top-source.
   options.get_option("--source")
       ->description(
@@ -138,7 +140,7 @@ int main(int argc, char** argv) {
     quillmark::ui::ListCommands list_commands(main_window);
     main_window.show();
     return QApplication::exec();
-  } catch (const CLI::ValidationError& e) {
+  } catch (const quillmark::session::SessionError& e) {
     std::cerr << "quillmark: " << e.what() << "\n";
     return kExitUsage;
   } catch (const std::exception& e) {

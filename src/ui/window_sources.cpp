@@ -8,16 +8,16 @@
 
 namespace quillmark::ui {
 
-std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
-                                                       bool source_given, bool top_source_given,
-                                                       bool remember) {
+std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptions network,
+                                                           bool source_given, bool top_source_given,
+                                                           bool remember) {
   const store::SourceChoice stored = store::LoadSourceChoice();
   if (!source_given) network.source = stored.source;
   if (!top_source_given) network.top_source = stored.top_source;
-  std::unique_ptr<cli::NetworkSession> session;
+  std::unique_ptr<session::NetworkSession> session;
   try {
-    session = std::make_unique<cli::NetworkSession>(
-        network, cli::EndpointNeeds{.suggest = true, .search = true, .top = true}, "quillmark");
+    session = std::make_unique<session::NetworkSession>(
+        network, session::EndpointNeeds{.suggest = true, .search = true, .top = true}, "quillmark");
   } catch (const std::exception& e) {
     // The settings may name the source, so the way out is said too.
     ShowWarning(nullptr, QStringLiteral("Quillmark cannot use its data source: ") +
@@ -32,7 +32,7 @@ std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions netwo
   return session;
 }
 
-PooledFetch SessionFetch(const cli::NetworkSession& session) {
+PooledFetch SessionFetch(const session::NetworkSession& session) {
   return [&session](const std::string& url, const session::CancelTest& cancelled) {
     return session.Fetch(url, cancelled);
   };

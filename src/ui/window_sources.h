@@ -4,7 +4,8 @@
 
 #include <memory>
 
-#include "cli/network_options.h"
+#include "session/network_session.h"
+#include "session/session_options.h"
 #include "ui/pumping_fetcher.h"
 
 namespace quillmark::ui {
@@ -14,11 +15,11 @@ namespace quillmark::ui {
 // is kept for the next start once the session opens. A source that cannot be used (an unknown name,
 // no credentials) is said in a message box and gives nullptr: the window never falls back to other
 // data unasked.
-std::unique_ptr<cli::NetworkSession> OpenWindowSession(cli::NetworkOptions network,
-                                                       bool source_given, bool top_source_given,
-                                                       bool remember);
+std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptions network,
+                                                           bool source_given, bool top_source_given,
+                                                           bool remember);
 
 // The session's fetch as the window runs it on the session's pool. Refers to the session.
-PooledFetch SessionFetch(const cli::NetworkSession& session);
+PooledFetch SessionFetch(const session::NetworkSession& session);
 
 }  // namespace quillmark::ui

@@ -1,4 +1,4 @@
-// The fetch workers: bounded, and nothing they run outlives the pool or the session that owns it.
+// The fetch workers: bounded, and nothing they run outlives the pool.
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "cli/network_options.h"
-#include "net/support/scripted_server.h"
-#include "research/endpoints.h"
-#include "research/stop_request.h"
 #include "session/fetch_pool.h"
 
 namespace quillmark::testing {
@@ -74,28 +70,6 @@ TEST(FetchPoolTest, GivesBackResultsAndFailuresAndRefusesWorkAfterShutdown) {
   });
   EXPECT_EQ(late->Take().status, FetchStatus::kCancelled);
   EXPECT_FALSE(ran);
-}
-
-// A session ended while its fetch waits on a silent server: the fetch is cancelled and its
-// worker joined before the session's parts go, every time (run under the sanitizers in CI).
-TEST(SessionEndTest, EndsWhileAFetchIsHeldWithoutLeavingItRunning) {
-  ClearStopRequest();
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    ScriptedServer silent(Script().Hold());
-    const std::string host = "127.0.0.1:" + std::to_string(silent.port());
-    cli::NetworkOptions options;
-    options.suggest_host = options.search_host = options.top_host = host;
-    std::shared_ptr<FetchPool::Job> job;
-    {
-      cli::NetworkSession session(options, {.suggest = true, .search = true, .top = true});
-      job = session.Pool().Submit([&session, &host](const CancelTest& cancelled) {
-        return session.Fetch(SupplyUrl(host, "garden sheds"), cancelled);
-      });
-      while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_TRUE(job->Done()) << "attempt " << attempt;
-    EXPECT_EQ(job->Take().status, FetchStatus::kCancelled);
-  }
 }
 
 }  // namespace

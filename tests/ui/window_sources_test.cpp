@@ -39,7 +39,7 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.stored.source + "/" + (c.given ? c.given : "-"));
     store::SaveSourceChoice(c.stored);
-    cli::NetworkOptions network;
+    session::SessionOptions network;
     if (c.given) network.source = c.given;
     ui::RecordedMessages messages;
     const auto session = ui::OpenWindowSession(network, c.given != nullptr, false, c.remember);
@@ -86,7 +86,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
       {"QUILLMARK_DATAFORSEO_PASSWORD", "secret"},
       {"QUILLMARK_CACHE_DIR", config_.File("cache")}};
   for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
-  cli::NetworkOptions network;
+  session::SessionOptions network;
   network.source = "dataforseo";
   const auto session = ui::OpenWindowSession(network, true, false, false);
   for (const auto& variable : variables) ::unsetenv(variable.first);
@@ -119,7 +119,7 @@ TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
   for (int attempt = 0; attempt < 10; ++attempt) {
     SCOPED_TRACE(attempt);
     ScriptedServer silent(Script().Hold());
-    cli::NetworkOptions network;
+    session::SessionOptions network;
     network.suggest_host = network.top_host = demo.suggest_host;
     network.search_host = "127.0.0.1:" + std::to_string(silent.port());
     auto session = ui::OpenWindowSession(network, false, false, false);

@@ -1,29 +1,22 @@
-#include "cli/network_options.h"
+#include "session/network_session.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <vector>
 
-#include "cli/interrupt.h"
-#include "cli/terminal_host.h"
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "research/stop_request.h"
+#include "session/count_text.h"
+#include "session/session_error.h"
+#include "session/signals_blocked.h"
 #include "sources/page_request.h"
 
-namespace quillmark::cli {
+namespace quillmark::session {
 namespace {
-
-// Longer than any sensible wait, short enough that the milliseconds never overflow.
-constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
-
-const CLI::Validator kEndpointValidator(
-    [](std::string& text) -> std::string {
-      return IsEndpointText(text) ? std::string() : "'" + text + "' is not HOST or HOST:PORT";
-    },
-    "HOST[:PORT]");
 
 // The flag's value, else the environment's, else "" (left to the stand-in service).
 std::string Choose(const std::string& flag, const char* variable) {
@@ -31,7 +24,7 @@ std::string Choose(const std::string& flag, const char* variable) {
   const char* value = std::getenv(variable);
   if (value == nullptr || *value == '\0') return {};
   if (!IsEndpointText(value))
-    throw CLI::ValidationError(variable, std::string("'") + value + "' is not HOST or HOST:PORT");
+    throw SessionError(variable, std::string("'") + value + "' is not HOST or HOST:PORT");
   return value;
 }
 
@@ -40,7 +33,7 @@ std::optional<sources::SourceName> ChooseSource(const std::string& text, const c
   if (text.empty()) return std::nullopt;
   const auto name = sources::ParseSourceName(text);
   if (!name) {
-    throw CLI::ValidationError(
+    throw SessionError(
         what, "'" + text + "' is not a source; the sources are " + sources::SourceNamesText());
   }
   return name;
@@ -68,85 +61,26 @@ bool IsEndpointText(const std::string& text) {
   return number >= 1 && number <= 65535;
 }
 
-void AddTimeoutOption(CLI::App* command, NetworkOptions& options) {
-  command
-      ->add_option("--timeout", options.timeout_seconds,
-                   "Time limit of each page fetch, in seconds (default 60)")
-      ->check(CLI::Validator(
-                  [](std::string& text) -> std::string {
-                    // A range check alone lets "nan" through: no comparison holds for it.
-                    double seconds = 0;
-                    return CLI::detail::lexical_cast(text, seconds) && std::isfinite(seconds)
-                               ? std::string()
-                               : "'" + text + "' is not a number of seconds";
-                  },
-                  "SECONDS") &
-              CLI::Range(0.001, kMaxTimeoutSeconds));
-}
-
-void AddNetworkOptions(CLI::App* command, NetworkOptions& options) {
-  AddTimeoutOption(command, options);
-  command
-      ->add_option("--suggest-host", options.suggest_host,
-                   "Suggestion service HOST[:PORT] (env QUILLMARK_SUGGEST_HOST)")
-      ->check(kEndpointValidator);
-  command
-      ->add_option("--search-host", options.search_host,
-                   "Web-search engine HOST[:PORT] (env QUILLMARK_SEARCH_HOST)")
-      ->check(kEndpointValidator);
-  command
-      ->add_option("--top-host", options.top_host,
-                   "Top-searches page HOST[:PORT] (env QUILLMARK_TOP_HOST)")
-      ->check(kEndpointValidator);
-}
-
-void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches) {
-  std::string names;
-  for (const auto name : {sources::SourceName::kStandIn, sources::SourceName::kEndpoints,
-                          sources::SourceName::kDataForSeo, sources::SourceName::kTrends}) {
-    if (top_searches ? !sources::ServesTopSearches(name) : !sources::ServesResearch(name)) continue;
-    names += (names.empty() ? "" : ", ") + std::string(sources::SourceNameText(name));
-  }
-  command->add_option("--source", options.source,
-                      "Where the pages come from: " + names +
-                          " (default: the configured hosts, else the stand-in)");
-  command->add_flag_callback(
-      "--no-cache", [&options] { options.use_cache = false; },
-      "Ask the provider again instead of reusing its cached replies");
-  if (top_searches) {
-    command->add_option("--country", options.country, "Country of the trending searches")
-        ->default_str("US")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-              const bool ok = text.size() == 2 &&
-                              std::isalpha(static_cast<unsigned char>(text[0])) &&
-                              std::isalpha(static_cast<unsigned char>(text[1]));
-              return ok ? std::string() : "'" + text + "' is not a two-letter country code";
-            },
-            "CODE"));
-  }
-}
-
-std::chrono::milliseconds FetchTimeout(const NetworkOptions& options) {
+std::chrono::milliseconds FetchTimeout(const SessionOptions& options) {
   const auto milliseconds = std::llround(options.timeout_seconds * 1000.0);
   return std::chrono::milliseconds(std::max<long long>(milliseconds, 1));
 }
 
-NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
+NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                                const std::string& program)
-    : timeout_(FetchTimeout(options)) {
+    : timeout_(FetchTimeout(options)), front_end_cancelled_(options.cancelled) {
   const bool research = needs.suggest || needs.search;
   const auto research_name = research ? ChooseSource(options.source, "--source") : std::nullopt;
   if (research_name && !sources::ServesResearch(*research_name)) {
-    throw CLI::ValidationError("--source", "'" + std::string(SourceNameText(*research_name)) +
-                                               "' does not serve keyword research");
+    throw SessionError("--source", "'" + std::string(SourceNameText(*research_name)) +
+                                       "' does not serve keyword research");
   }
   std::optional<sources::SourceName> top_name;
   if (needs.top) {
     top_name = ChooseSource(options.top_source, "--source");
     if (top_name && !sources::ServesTopSearches(*top_name)) {
-      throw CLI::ValidationError("--source", "'" + std::string(SourceNameText(*top_name)) +
-                                                 "' does not serve top searches");
+      throw SessionError("--source", "'" + std::string(SourceNameText(*top_name)) +
+                                         "' does not serve top searches");
     }
     if (!top_name && research_name && sources::ServesTopSearches(*research_name))
       top_name = research_name;
@@ -171,8 +105,8 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
     if (name != sources::SourceName::kStandIn) host = Choose(flag, variable);
     if (!host.empty()) return;
     if (name == sources::SourceName::kEndpoints) {
-      throw CLI::ValidationError(
-          "--source", std::string("endpoints needs a host: set ") + variable + " or its flag");
+      throw SessionError("--source",
+                         std::string("endpoints needs a host: set ") + variable + " or its flag");
     }
     unset.push_back(&host);
   };
@@ -185,9 +119,9 @@ NetworkSession::NetworkSession(const NetworkOptions& options, EndpointNeeds need
 
   demo_ = std::make_unique<demo::DemoService>();
   {
-    // The service's threads inherit this mask: Ctrl-C must reach the main thread, where it
-    // stops the run, never a server thread.
-    const StopSignalsBlocked blocked;
+    // The service's threads inherit this mask: Ctrl-C must reach the thread that stops the run,
+    // never a server thread.
+    const AllSignalsBlocked blocked;
     demo_->Start();
   }
   const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
@@ -204,11 +138,12 @@ NetworkSession::~NetworkSession() {
   if (demo_) demo_->Stop();
 }
 
-FetchResult NetworkSession::Fetch(const std::string& url, const session::CancelTest& also_cancelled,
+FetchResult NetworkSession::Fetch(const std::string& url, const CancelTest& also_cancelled,
                                   const FetchReport& report) const {
-  // Ctrl-C counts however it raced with the run's clearing of the request.
-  const std::function<bool()> cancelled = [this, stop = CancelOnStop(), &also_cancelled] {
-    return ending_ || Interrupted() || stop() || (also_cancelled && also_cancelled());
+  // The front end's test (Ctrl-C) counts however it raced with the run's clearing of the request.
+  const CancelTest cancelled = [this, stop = CancelOnStop(), &also_cancelled] {
+    return ending_ || (front_end_cancelled_ && front_end_cancelled_()) || stop() ||
+           (also_cancelled && also_cancelled());
   };
   sources::ProviderSource* provider =
       sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
@@ -251,4 +186,4 @@ std::string NetworkSession::CallsText() const {
          std::to_string(calls.from_cache) + " from the cache";
 }
 
-}  // namespace quillmark::cli
+}  // namespace quillmark::session

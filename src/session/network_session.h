@@ -1,7 +1,7 @@
 #pragma once
-// The options every fetching command shares: the three endpoints and the fetch time limit, and
-// the session that resolves the endpoints (flag, then environment, then the bundled stand-in
-// service, started for the session when any endpoint is left to it).
+// The research session both front ends open: it resolves the endpoints (flag, then environment,
+// then the bundled stand-in service, started for the session when any endpoint is left to it),
+// opens the chosen provider sources, and fetches pages through them on its pool of workers.
 
 #include <atomic>
 #include <chrono>
@@ -10,44 +10,20 @@
 #include <mutex>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
 #include "session/fetch_pool.h"
+#include "session/session_options.h"
 #include "sources/source.h"
 
 namespace quillmark::demo {
 class DemoService;
 }
 
-namespace quillmark::cli {
+namespace quillmark::session {
 
-struct NetworkOptions {
-  std::string suggest_host;
-  std::string search_host;
-  std::string top_host;
-  double timeout_seconds = 60;
-  // Where the pages come from (a source name, see sources/source.h): `source` answers the
-  // suggestion and search pages, and the top-searches page too when `top_source` is empty and it
-  // serves that page. Empty: the configured endpoints, else the stand-in service.
-  std::string source;
-  std::string top_source;
-  std::string country = "US";
-  bool use_cache = true;
-};
-
-// Adds --timeout SECONDS.
-void AddTimeoutOption(CLI::App* command, NetworkOptions& options);
-// Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
-void AddNetworkOptions(CLI::App* command, NetworkOptions& options);
-
-// Adds --source NAME (the names that serve the command) and --no-cache; for the top searches,
-// --country CODE as well.
-void AddSourceOptions(CLI::App* command, NetworkOptions& options, bool top_searches);
-
-// The --timeout value as a time limit of whole milliseconds (at least 1).
-std::chrono::milliseconds FetchTimeout(const NetworkOptions& options);
+// The options' time limit as whole milliseconds (at least 1).
+std::chrono::milliseconds FetchTimeout(const SessionOptions& options);
 
 // Whether a text is a usable "host" or "host:port" endpoint.
 bool IsEndpointText(const std::string& text);
@@ -65,12 +41,12 @@ using FetchReport = std::function<void(const std::string& url, const FetchResult
 
 class NetworkSession {
  public:
-  // Throws CLI::ValidationError for a malformed endpoint taken from the environment or a source
-  // name that is unknown or does not serve the pages asked for, sources::SourceError when a
-  // chosen provider cannot be used, and std::runtime_error when the stand-in service cannot start.
-  // Only the endpoints in `needs` are chosen; `program` names the command in the note that says the
+  // Throws SessionError for a malformed endpoint taken from the environment or a source name that
+  // is unknown or does not serve the pages asked for, sources::SourceError when a chosen provider
+  // cannot be used, and std::runtime_error when the stand-in service cannot start. Only the
+  // endpoints in `needs` are chosen; `program` names the command in the note that says the
   // stand-in is in use.
-  NetworkSession(const NetworkOptions& options, EndpointNeeds needs,
+  NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                  const std::string& program = "qmk");
   ~NetworkSession();
   NetworkSession(const NetworkSession&) = delete;
@@ -79,16 +55,16 @@ class NetworkSession {
   const Endpoints& GetEndpoints() const { return endpoints_; }
   std::chrono::milliseconds Timeout() const { return timeout_; }
   // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
-  // cancelled by the Stop request, Ctrl-C, `also_cancelled` or the session's end; the outcome goes
-  // to `report` as well. Provider calls go one at a time, whichever thread makes them (a
-  // provider's limits are per account).
-  FetchResult Fetch(const std::string& url, const session::CancelTest& also_cancelled = {},
+  // cancelled by the Stop request, the options' cancel test, `also_cancelled` or the session's
+  // end; the outcome goes to `report` as well. Provider calls go one at a time, whichever thread
+  // makes them (a provider's limits are per account).
+  FetchResult Fetch(const std::string& url, const CancelTest& also_cancelled = {},
                     const FetchReport& report = {}) const;
   // Fetch as a PageFetcher. The fetcher refers to the session, which must outlive it.
   PageFetcher Fetcher(FetchReport report = {}) const;
   // The workers that run fetches off the caller's thread. They end with the session, which
   // cancels what they are fetching and joins them before anything a fetch uses goes.
-  session::FetchPool& Pool() const { return pool_; }
+  FetchPool& Pool() const { return pool_; }
   // Fetches that may run at once on the pool's workers.
   static constexpr std::size_t kFetchThreads = 8;
 
@@ -105,12 +81,13 @@ class NetworkSession {
  private:
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
+  CancelTest front_end_cancelled_;  // the options' cancel test
   std::unique_ptr<demo::DemoService> demo_;
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
   mutable std::mutex provider_calls_;                         // held through each provider call
   std::atomic<bool> ending_{false};                           // cancels every fetch at the end
-  mutable session::FetchPool pool_{kFetchThreads};
+  mutable FetchPool pool_{kFetchThreads};
 };
 
-}  // namespace quillmark::cli
+}  // namespace quillmark::session

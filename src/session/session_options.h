@@ -1,0 +1,32 @@
+#pragma once
+// What a front end asks of a research session: the three endpoints, the fetch time limit, the
+// sources and the front end's own cancel test. The command lines of both front ends fill it.
+
+#include <string>
+
+#include "session/cancel_test.h"
+
+namespace quillmark::session {
+
+struct SessionOptions {
+  std::string suggest_host;
+  std::string search_host;
+  std::string top_host;
+  double timeout_seconds = 60;
+  // Where the pages come from (a source name, see sources/source.h): `source` answers the
+  // suggestion and search pages, and the top-searches page too when `top_source` is empty and it
+  // serves that page. Empty: the configured endpoints, else the stand-in service.
+  std::string source;
+  std::string top_source;
+  std::string country = "US";
+  bool use_cache = true;
+  // Cancels every fetch of the session besides the Stop request: Ctrl-C in the terminal. Empty
+  // where Stop is the only way (the window).
+  CancelTest cancelled;
+};
+
+// The longest fetch time limit: longer than any sensible wait, short enough that its milliseconds
+// never overflow.
+inline constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+
+}  // namespace quillmark::session
