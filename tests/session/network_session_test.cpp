@@ -99,16 +99,6 @@ TEST(EndpointTextTest, AcceptsAHostWithAnOptionalPortAndNothingThatWouldLeaveThe
     EXPECT_EQ(session::IsEndpointText(text), usable) << "'" << text << "'";
 }
 
-TEST(FetchTimeoutTest, IsWholeMillisecondsAndAtLeastOne) {
-  const std::vector<std::pair<double, long long>> cases = {{60, 60000}, {1.5, 1500}, {0.0015, 2},
-                                                           {0.001, 1},  {0.0001, 1}, {0, 1}};
-  for (const auto& [seconds, milliseconds] : cases) {
-    SessionOptions options;
-    options.timeout_seconds = seconds;
-    EXPECT_EQ(session::FetchTimeout(options).count(), milliseconds) << seconds;
-  }
-}
-
 TEST(NetworkSessionTest, EachNeededEndpointComesFromItsFlagElseItsVariable) {
   const HostEnvironment environment(Hosts{{"QUILLMARK_SUGGEST_HOST", "env-suggest:1"},
                                           {"QUILLMARK_SEARCH_HOST", "env-search:2"},
