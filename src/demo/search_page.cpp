@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
@@ -64,8 +65,7 @@ bool ContainsDemoSite(std::string_view text) {
 // site would seem to rank first everywhere; its dots become blanks here.
 std::string ShownPhrase(std::string_view phrase) {
   std::string shown = HtmlEscape(phrase);
-  std::string lowered = shown;
-  for (char& c : lowered) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  std::string lowered = ascii::ToLower(shown);
   for (const std::string& site : DemoSites()) {
     const std::size_t dot = site.find('.');
     for (std::size_t at = lowered.find(site); at != std::string::npos;

@@ -8,6 +8,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "base/ascii.h"
 #include "sources/page_request.h"
 #include "sources/page_writer.h"
 #include "sources/sources_limits.h"
@@ -132,7 +133,7 @@ std::string Body(const json& task) {
 // stopping the crawl; "" when the target names a path or is no host, since a crawl stopped at the
 // domain's first result could then end before the page that holds the target.
 std::string TargetDomain(std::string target) {
-  for (char& c : target) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  ascii::LowerInPlace(target);
   for (const char* scheme : {"http://", "https://"})
     if (target.rfind(scheme, 0) == 0) target.erase(0, std::string_view(scheme).size());
   if (!target.empty() && target.back() == '/') target.pop_back();

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include "base/ascii.h"
 #include "sources/page_request.h"
 #include "sources/page_writer.h"
 #include "sources/sources_limits.h"
@@ -15,7 +16,7 @@ TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
     : country_(options.country),
       base_url_(std::move(base_url)),
       caller_("trends", options, {}, kTrendsCacheLifetime) {
-  for (char& c : country_) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  ascii::UpperInPlace(country_);
 }
 
 CallCounts TrendsSource::Calls() const {
