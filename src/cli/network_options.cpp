@@ -10,8 +10,8 @@
 #include "cli/terminal_host.h"
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
+#include "pages/page_request.h"
 #include "research/stop_request.h"
-#include "sources/page_request.h"
 
 namespace quillmark::cli {
 namespace {
@@ -210,9 +210,9 @@ FetchResult NetworkSession::Fetch(const std::string& url, const session::CancelT
   const std::function<bool()> cancelled = [this, stop = CancelOnStop(), &also_cancelled] {
     return ending_ || Interrupted() || stop() || (also_cancelled && also_cancelled());
   };
-  sources::ProviderSource* provider =
-      sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
-                                                                        : research_source_.get();
+  sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
+                                          ? top_source_.get()
+                                          : research_source_.get();
   FetchResult result;
   if (provider) {
     const std::lock_guard lock(provider_calls_);

@@ -5,15 +5,6 @@
 
 namespace quillmark::demo {
 
-namespace {
-
-bool IsUnreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_' || c == '~';
-}
-
-}  // namespace
-
 std::string NormalizePhrase(std::string_view raw) {
   std::string out;
   out.reserve(raw.size() < kMaxPhraseLength ? raw.size() : kMaxPhraseLength);
@@ -31,48 +22,6 @@ std::string NormalizePhrase(std::string_view raw) {
     }
     if (out.size() >= kMaxPhraseLength) break;
     out.push_back(ascii::ToLower(ch));
-  }
-  return out;
-}
-
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
-std::string PercentEncode(std::string_view text, bool blank_as_plus) {
-  std::string out;
-  out.reserve(text.size() * 3);
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c)) {
-      out.push_back(ch);
-    } else if (c == ' ' && blank_as_plus) {
-      out.push_back('+');
-    } else {
-      out.push_back('%');
-      out.push_back(ascii::HexDigit(c >> 4));
-      out.push_back(ascii::HexDigit(c));
-    }
   }
   return out;
 }

@@ -12,6 +12,8 @@
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
 #include "demo/demo_text.h"
+#include "pages/page_writer.h"
+#include "pages/text_hash.h"
 
 namespace quillmark::demo {
 
@@ -64,7 +66,7 @@ bool ContainsDemoSite(std::string_view text) {
 // "example.com reviews") would otherwise put that name into the header and every title, and the
 // site would seem to rank first everywhere; its dots become blanks here.
 std::string ShownPhrase(std::string_view phrase) {
-  std::string shown = HtmlEscape(phrase);
+  std::string shown = pages::HtmlEscape(phrase);
   std::string lowered = ascii::ToLower(shown);
   for (const std::string& site : DemoSites()) {
     const std::size_t dot = site.find('.');
@@ -80,9 +82,9 @@ std::string ShownPhrase(std::string_view phrase) {
 // The rank of each demo site for a phrase key, 0 when absent.
 std::vector<int> DemoRanks(const std::string& key) {
   std::vector<int> ranks;
-  const std::uint64_t key_hash = Fnv1a(key);
+  const std::uint64_t key_hash = pages::Fnv1a(key);
   for (const std::string& site : DemoSites()) {
-    DemoRandom rng(Fnv1a(site, key_hash));
+    DemoRandom rng(pages::Fnv1a(site, key_hash));
     if (rng.Below(3) == 0) {
       ranks.push_back(0);
       continue;
@@ -103,7 +105,7 @@ struct Result {
 };
 
 Result MadeUpResult(const std::string& key, const std::string& shown, int rank) {
-  DemoRandom rng(Fnv1a(std::to_string(rank), Fnv1a(key)));
+  DemoRandom rng(pages::Fnv1a(std::to_string(rank), pages::Fnv1a(key)));
   Result r;
   do {
     std::string domain = std::string(kDomainHeads[rng.Below(kDomainHeads.size())]) +

@@ -11,6 +11,7 @@
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
 #include "demo/demo_text.h"
+#include "pages/page_writer.h"
 
 namespace quillmark::demo {
 
@@ -113,7 +114,7 @@ std::string DemoSuggestionPage(std::string_view raw_seed, int count) {
     page += "<tr><td>&nbsp;";
     page += std::to_string(demands[i]);
     page += "</td><td><a href=\"/d/searchinventory/suggestion/?term=";
-    page += PercentEncode(phrases[i], false);
+    page += pages::PercentEncode(phrases[i], false);
     page += "&amp;mkt=us&amp;lang=en_US\">";
     page += phrases[i];
     page += "</a></td></tr>\n";

@@ -10,7 +10,7 @@
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
-#include "demo/demo_text.h"
+#include "pages/page_writer.h"
 
 namespace quillmark::demo {
 
@@ -136,7 +136,7 @@ std::string DemoTopPage(int yyyymmdd) {
   for (std::size_t i = 0; i < phrases.size(); ++i) {
     if (i % kTopCellsPerRow == 0) page += "<tr>";
     page += "<td><a href=\"/search?p=%22";
-    page += PercentEncode(phrases[i], true);
+    page += pages::PercentEncode(phrases[i], true);
     page += "%22\">";
     page += phrases[i];
     page += "</a></td>";

@@ -6,8 +6,8 @@
 #include <pugixml.hpp>
 
 #include "base/ascii.h"
-#include "sources/page_request.h"
-#include "sources/page_writer.h"
+#include "pages/page_request.h"
+#include "pages/page_writer.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -24,7 +24,7 @@ CallCounts TrendsSource::Calls() const {
 }
 
 FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool()>& cancelled) {
-  if (ReadPageUrl(url).kind != PageKind::kTopSearches) {
+  if (pages::ReadPageUrl(url).kind != pages::PageKind::kTopSearches) {
     return {.body = {},
             .status = FetchStatus::kFailed,
             .reason = "trends: serves the top searches only"};
@@ -54,7 +54,7 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
         }
         return ReplyVerdict{ReplyVerdict::kGood, {}};
       });
-  if (result.Complete()) result.body = TopSearchesPage(phrases);
+  if (result.Complete()) result.body = pages::TopSearchesPage(phrases);
   return result;
 }
 

@@ -1,12 +1,17 @@
-#include "sources/page_writer.h"
+#include "pages/page_writer.h"
 
 #include <algorithm>
 
-#include "demo/demo_text.h"
-#include "sources/sources_limits.h"
+#include "base/ascii.h"
+#include "pages/page_format.h"
 
-namespace quillmark::sources {
+namespace quillmark::pages {
 namespace {
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
 
 // A provider phrase as a page cell shows it. The readers find cells by their tags and take a
 // link text from after a ">" or the last ";" (the end of a tag or of an entity) up to "</a>", so
@@ -20,7 +25,7 @@ std::string CellPhrase(std::string_view raw) {
   bool pending_blank = false;
   for (const char ch : raw) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c <= ' ' || c == 0x7F || c == '<' || c == '>' || c == ';') {
+    if (ascii::IsSpaceOrControl(ch) || c == 0x7F || c == '<' || c == '>' || c == ';') {
       pending_blank = !out.empty();
       continue;
     }
@@ -33,6 +38,48 @@ std::string CellPhrase(std::string_view raw) {
 
 }  // namespace
 
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string PercentEncode(std::string_view text, bool blank_as_plus) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (IsUnreserved(c)) {
+      out.push_back(ch);
+    } else if (c == ' ' && blank_as_plus) {
+      out.push_back('+');
+    } else {
+      out.push_back('%');
+      out.push_back(ascii::HexDigit(c >> 4));
+      out.push_back(ascii::HexDigit(c));
+    }
+  }
+  return out;
+}
+
 std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
   std::string page = "<html><body>\n<p>Keyword ideas from the provider: search done for <b>" +
                      CellPhrase(seed) + "</b></p>\n<table>\n";
@@ -41,9 +88,10 @@ std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>&
     const std::string phrase = CellPhrase(rows[i].phrase);
     // The link text is read after the last ";" or ">" before "</a>": the "&amp;" keeps that
     // rule satisfied, as on the service these pages stand in for.
-    page += "<tr><td>&nbsp;" + std::to_string(std::max<std::int64_t>(rows[i].demand, 0)) +
-            "</td><td><a href=\"/d/searchinventory/suggestion/?term=" +
-            demo::PercentEncode(phrase, false) + "&amp;mkt=us\">" + phrase + "</a></td></tr>\n";
+    page +=
+        "<tr><td>&nbsp;" + std::to_string(std::max<std::int64_t>(rows[i].demand, 0)) +
+        "</td><td><a href=\"/d/searchinventory/suggestion/?term=" + PercentEncode(phrase, false) +
+        "&amp;mkt=us\">" + phrase + "</a></td></tr>\n";
   }
   page += "</table>\n</body></html>\n";
   return page;
@@ -60,7 +108,7 @@ std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
   const auto begin = static_cast<std::size_t>(first - 1);
   const std::size_t end =
       std::min(urls.size(), begin + static_cast<std::size_t>(kResultsPerRankPage));
-  for (std::size_t i = begin; i < end; ++i) page += "<li>" + demo::HtmlEscape(urls[i]) + "\n";
+  for (std::size_t i = begin; i < end; ++i) page += "<li>" + HtmlEscape(urls[i]) + "\n";
   return page;
 }
 
@@ -68,11 +116,11 @@ std::string TopSearchesPage(const std::vector<std::string>& phrases) {
   std::string page = "<html><body>\n<table>\n";
   for (const std::string& raw : phrases) {
     const std::string phrase = CellPhrase(raw);
-    page += "<tr><td><a href=\"/search?p=%22" + demo::PercentEncode(phrase, true) + "%22\">" +
-            phrase + "</a></td></tr>\n";
+    page += "<tr><td><a href=\"/search?p=%22" + PercentEncode(phrase, true) + "%22\">" + phrase +
+            "</a></td></tr>\n";
   }
   page += "</table>\n</body></html>\n";
   return page;
 }
 
-}  // namespace quillmark::sources
+}  // namespace quillmark::pages

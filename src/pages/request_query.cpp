@@ -1,8 +1,8 @@
-#include "demo/request_query.h"
+#include "pages/request_query.h"
 
 #include "base/ascii.h"
 
-namespace quillmark::demo {
+namespace quillmark::pages {
 
 std::optional<std::string_view> FindQueryValue(std::string_view target, std::string_view name) {
   std::size_t question = target.find('?');
@@ -43,4 +43,4 @@ std::string DecodeQueryValue(std::string_view raw, bool plus_is_blank) {
   return out;
 }
 
-}  // namespace quillmark::demo
+}  // namespace quillmark::pages

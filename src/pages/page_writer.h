@@ -8,7 +8,12 @@
 #include <string_view>
 #include <vector>
 
-namespace quillmark::sources {
+namespace quillmark::pages {
+
+// Escapes & < > " so a phrase from a request can be shown without adding markup.
+std::string HtmlEscape(std::string_view text);
+// Percent-encodes all but unreserved URL characters; a blank becomes "+" or "%20".
+std::string PercentEncode(std::string_view text, bool blank_as_plus);
 
 struct Suggestion {
   std::string phrase;
@@ -25,4 +30,4 @@ std::string RankPage(const std::vector<std::string>& urls, std::int64_t first);
 // A table of link cells, one per phrase, in the order given.
 std::string TopSearchesPage(const std::vector<std::string>& phrases);
 
-}  // namespace quillmark::sources
+}  // namespace quillmark::pages
