@@ -12,6 +12,7 @@
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
 #include "demo/demo_text.h"
+#include "pages/page_format.h"
 #include "pages/page_writer.h"
 #include "pages/text_hash.h"
 
@@ -181,7 +182,8 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
   } else {
     page += "0 - 0";
   }
-  page += " of about " + GroupThousands(supply) + " for <b>" + shown + "</b></p>\n";
+  pages::AppendSupplyCount(page, GroupThousands(supply));
+  page += "<b>" + shown + "</b></p>\n";
 
   if (list_results) {
     const std::vector<int> demo_ranks = DemoRanks(key);
@@ -195,9 +197,9 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
       } else {
         r = MadeUpResult(key, shown, rank);
       }
-      page += "<li><span class=\"n\">" + std::to_string(rank) + ".</span> <a href=\"http://" +
-              r.host + r.path + "\">" + r.title + "</a><br><cite>" + r.host + r.path +
-              "</cite></li>\n";
+      page += pages::kResultItem;
+      page += "<span class=\"n\">" + std::to_string(rank) + ".</span> <a href=\"http://" + r.host +
+              r.path + "\">" + r.title + "</a><br><cite>" + r.host + r.path + "</cite></li>\n";
     }
     page += "</ol>\n";
   }

@@ -80,26 +80,65 @@ std::string PercentEncode(std::string_view text, bool blank_as_plus) {
   return out;
 }
 
-std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
-  std::string page = "<html><body>\n<p>Keyword ideas from the provider: search done for <b>" +
-                     CellPhrase(seed) + "</b></p>\n<table>\n";
-  const std::size_t count = std::min(rows.size(), kMaxSuggestionRows);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::string phrase = CellPhrase(rows[i].phrase);
-    // The link text is read after the last ";" or ">" before "</a>": the "&amp;" keeps that
-    // rule satisfied, as on the service these pages stand in for.
-    page +=
-        "<tr><td>&nbsp;" + std::to_string(std::max<std::int64_t>(rows[i].demand, 0)) +
-        "</td><td><a href=\"/d/searchinventory/suggestion/?term=" + PercentEncode(phrase, false) +
-        "&amp;mkt=us\">" + phrase + "</a></td></tr>\n";
+void AppendSuggestionTable(std::string& page, const std::vector<Suggestion>& rows,
+                           std::string_view link_parameters) {
+  page += "<table>\n";
+  for (const Suggestion& row : rows) {
+    page += "<tr><td>&nbsp;";
+    page += std::to_string(row.demand);
+    page += "</td><td><a href=\"";
+    page += kSuggestionPath;
+    page += "?term=";
+    page += PercentEncode(row.phrase, false);
+    page += link_parameters;
+    page += "\">";
+    page += row.phrase;
+    page += "</a></td></tr>\n";
   }
-  page += "</table>\n</body></html>\n";
+  page += "</table>\n";
+}
+
+void AppendTopSearchesTable(std::string& page, const std::vector<std::string>& phrases,
+                            std::size_t cells_per_row) {
+  page += "<table>\n";
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    if (i % cells_per_row == 0) page += "<tr>";
+    page += "<td><a href=\"";
+    page += kSearchPath;
+    page += "?p=%22";
+    page += PercentEncode(phrases[i], true);
+    page += "%22\">";
+    page += phrases[i];
+    page += "</a></td>";
+    if (i % cells_per_row == cells_per_row - 1 || i + 1 == phrases.size()) page += "</tr>\n";
+  }
+  page += "</table>\n";
+}
+
+void AppendSupplyCount(std::string& page, std::string_view count) {
+  page += kCountStart;
+  page += count;
+  page += kCountEnd;
+}
+
+std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
+  std::string page = "<html><body>\n<p>Keyword ideas from the provider: search";
+  page += kSuggestionsStart;
+  page += "for <b>" + CellPhrase(seed) + "</b></p>\n";
+  std::vector<Suggestion> cells;
+  cells.reserve(std::min(rows.size(), kMaxSuggestionRows));
+  for (std::size_t i = 0; i < rows.size() && i < kMaxSuggestionRows; ++i)
+    cells.push_back({CellPhrase(rows[i].phrase), std::max<std::int64_t>(rows[i].demand, 0)});
+  AppendSuggestionTable(page, cells, "&amp;mkt=us");
+  page += "</body></html>\n";
   return page;
 }
 
 std::string SupplyPage(std::int64_t count) {
-  return "<html><body><p>Results of about " + std::to_string(std::max<std::int64_t>(count, 0)) +
-         " for the exact phrase</p></body></html>\n";
+  std::string page = "<html><body><p>Results";
+  AppendSupplyCount(page, std::to_string(std::max<std::int64_t>(count, 0)));
+  page += "the exact phrase</p></body></html>\n";
+  return page;
 }
 
 std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
@@ -108,18 +147,21 @@ std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
   const auto begin = static_cast<std::size_t>(first - 1);
   const std::size_t end =
       std::min(urls.size(), begin + static_cast<std::size_t>(kResultsPerRankPage));
-  for (std::size_t i = begin; i < end; ++i) page += "<li>" + HtmlEscape(urls[i]) + "\n";
+  for (std::size_t i = begin; i < end; ++i) {
+    page += kResultItem;
+    page += HtmlEscape(urls[i]) + "\n";
+  }
   return page;
 }
 
 std::string TopSearchesPage(const std::vector<std::string>& phrases) {
-  std::string page = "<html><body>\n<table>\n";
-  for (const std::string& raw : phrases) {
-    const std::string phrase = CellPhrase(raw);
-    page += "<tr><td><a href=\"/search?p=%22" + PercentEncode(phrase, true) + "%22\">" + phrase +
-            "</a></td></tr>\n";
-  }
-  page += "</table>\n</body></html>\n";
+  std::string page = "<html><body>\n";
+  std::vector<std::string> cells;
+  cells.reserve(phrases.size());
+  for (const std::string& phrase : phrases) cells.push_back(CellPhrase(phrase));
+  // One cell to a row: the providers' pages are as plain as the readers allow.
+  AppendTopSearchesTable(page, cells, 1);
+  page += "</body></html>\n";
   return page;
 }
 
