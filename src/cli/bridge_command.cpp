@@ -13,11 +13,11 @@
 #include "cli/row_output.h"
 #include "command_line/common_options.h"
 #include "demo/page_server.h"
+#include "pages/page_request.h"
 #include "research/page_text.h"
 #include "research/stop_request.h"
 #include "session/network_session.h"
 #include "session/session_error.h"
-#include "sources/page_request.h"
 #include "sources/source.h"
 
 namespace quillmark::cli {
@@ -97,9 +97,9 @@ int Bridge(const BridgeArgs& args) {
       }
       // The request goes on as the client sent it; a provider reads it as its own page URL does.
       const std::string url = "http://" + *host + request.target;
-      const sources::PageRequest asked = sources::ReadPageUrl(url);
-      if (asked.kind == sources::PageKind::kUnknown ||
-          (asked.kind != sources::PageKind::kTopSearches && asked.phrase.empty()))
+      const pages::PageRequest asked = pages::ReadPageUrl(url);
+      if (asked.kind == pages::PageKind::kUnknown ||
+          (asked.kind != pages::PageKind::kTopSearches && asked.phrase.empty()))
         return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
       const FetchResult result = fetch(url);
       switch (result.status) {

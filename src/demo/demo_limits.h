@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pages/page_format.h"
+
 namespace quillmark::demo {
 
 // Port `qmk serve-demo` listens on when none is given (documented in the README).
@@ -26,7 +28,7 @@ inline constexpr std::uint64_t kMinSeedDemand = 8'000;
 inline constexpr std::uint64_t kMaxSeedDemand = 90'000;
 
 // Search pages: results per page, the reported supply, and the deepest offset served.
-inline constexpr int kResultsPerPage = 20;
+inline constexpr int kResultsPerPage = static_cast<int>(pages::kResultsPerRankPage);
 inline constexpr std::uint64_t kMinSupply = 2'000;
 inline constexpr std::uint64_t kMaxSupply = 40'000'000;
 inline constexpr int kMaxResultOffset = 1'000'000;

@@ -5,22 +5,15 @@
 #include <cstdint>
 #include <string_view>
 
-namespace quillmark::demo {
+#include "pages/text_hash.h"
 
-// 64-bit FNV-1a over the bytes of `text`.
-constexpr std::uint64_t Fnv1a(std::string_view text, std::uint64_t hash = 0xcbf29ce484222325ULL) {
-  for (char c : text) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001b3ULL;
-  }
-  return hash;
-}
+namespace quillmark::demo {
 
 // splitmix64: tiny, fast and well mixed even from neighbouring seeds (dates, offsets).
 class DemoRandom {
  public:
   explicit DemoRandom(std::uint64_t seed) : state_(seed) {}
-  explicit DemoRandom(std::string_view seed_text) : state_(Fnv1a(seed_text)) {}
+  explicit DemoRandom(std::string_view seed_text) : state_(pages::Fnv1a(seed_text)) {}
 
   std::uint64_t Next() {
     std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);

@@ -1,17 +1,9 @@
 #include "demo/demo_text.h"
 
+#include "base/ascii.h"
 #include "demo/demo_limits.h"
 
 namespace quillmark::demo {
-
-namespace {
-
-bool IsUnreserved(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-         c == '.' || c == '_' || c == '~';
-}
-
-}  // namespace
 
 std::string NormalizePhrase(std::string_view raw) {
   std::string out;
@@ -19,7 +11,7 @@ std::string NormalizePhrase(std::string_view raw) {
   bool pending_blank = false;
   for (char ch : raw) {
     auto c = static_cast<unsigned char>(ch);
-    if (c <= ' ' || c == '<' || c == '>' || c == ';' || c == '&' || c == '"') {
+    if (ascii::IsSpaceOrControl(ch) || c == '<' || c == '>' || c == ';' || c == '&' || c == '"') {
       pending_blank = !out.empty();
       continue;
     }
@@ -29,50 +21,7 @@ std::string NormalizePhrase(std::string_view raw) {
       pending_blank = false;
     }
     if (out.size() >= kMaxPhraseLength) break;
-    out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : ch);
-  }
-  return out;
-}
-
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  return out;
-}
-
-std::string PercentEncode(std::string_view text, bool blank_as_plus) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size() * 3);
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
-    if (IsUnreserved(c)) {
-      out.push_back(ch);
-    } else if (c == ' ' && blank_as_plus) {
-      out.push_back('+');
-    } else {
-      out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0f]);
-    }
+    out.push_back(ascii::ToLower(ch));
   }
   return out;
 }
@@ -80,10 +29,9 @@ std::string PercentEncode(std::string_view text, bool blank_as_plus) {
 std::string Slug(std::string_view phrase) {
   std::string out;
   for (char ch : phrase) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
+    const char c = ascii::ToLower(ch);
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-      out.push_back(static_cast<char>(c));
+      out.push_back(c);
     } else if (!out.empty() && out.back() != '-') {
       out.push_back('-');
     }
@@ -107,7 +55,7 @@ std::string TitleCase(std::string_view phrase) {
   std::string out(phrase);
   bool word_start = true;
   for (char& c : out) {
-    if (word_start && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (word_start) c = ascii::ToUpper(c);
     word_start = (c == ' ');
   }
   return out;

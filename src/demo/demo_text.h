@@ -1,6 +1,7 @@
 #pragma once
-// Text helpers for writing the generated pages: phrase clean-up, HTML escaping, link encoding and
-// number formatting. Texts are byte strings; bytes above 127 pass through untouched.
+// Text helpers for writing the generated pages: phrase clean-up, names and number formatting
+// (escaping and link encoding are the page writer's, pages/page_writer.h). Texts are byte
+// strings; bytes above 127 pass through untouched.
 
 #include <cstdint>
 #include <string>
@@ -13,12 +14,6 @@ namespace quillmark::demo {
 // ends trimmed, cut to kMaxPhraseLength. Used for the phrases shown on suggestion pages and as
 // the key every per-phrase figure is derived from.
 std::string NormalizePhrase(std::string_view raw);
-
-// Escapes & < > " so a phrase from a request can be shown without adding markup.
-std::string HtmlEscape(std::string_view text);
-
-// Percent-encodes all but unreserved URL characters; a blank becomes "+" or "%20".
-std::string PercentEncode(std::string_view text, bool blank_as_plus);
 
 // A URL path segment from a phrase: lower-case letters and digits joined by single hyphens.
 std::string Slug(std::string_view phrase);

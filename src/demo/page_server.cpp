@@ -11,7 +11,8 @@
 #include <thread>
 
 #include "demo/demo_limits.h"
-#include "demo/request_query.h"
+#include "pages/page_format.h"
+#include "pages/request_query.h"
 
 namespace quillmark::demo {
 
@@ -100,22 +101,27 @@ void PageServer::Start() {
     res.set_content(reply.body, reply.content_type);
   };
   // The raw target is decoded here, not by the library: the two request kinds encode "+"
-  // differently (see request_query.h).
-  server.Get("/d/searchinventory/suggestion/?", [answer](const httplib::Request& req,
-                                                         httplib::Response& res) {
-    auto term = FindQueryValue(req.target, "term");
-    answer({PageKind::kSuggestion, DecodeQueryValue(term.value_or(""), false), 0, req.target}, res);
+  // differently (see pages/request_query.h). Routes are regular expressions: the suggestion
+  // path is taken with or without its final slash.
+  const std::string suggestion_route = std::string(pages::kSuggestionPath) + "?";
+  server.Get(suggestion_route, [answer](const httplib::Request& req, httplib::Response& res) {
+    auto term = pages::FindQueryValue(req.target, "term");
+    answer(
+        {PageKind::kSuggestion, pages::DecodeQueryValue(term.value_or(""), false), 0, req.target},
+        res);
   });
-  server.Get("/search", [answer](const httplib::Request& req, httplib::Response& res) {
-    auto phrase = FindQueryValue(req.target, "p");
-    auto offset = FindQueryValue(req.target, "b");
-    answer({PageKind::kSearch, DecodeQueryValue(phrase.value_or(""), true),
-            offset ? ParseOffset(*offset) : 0, req.target},
-           res);
-  });
-  server.Get("/top", [answer](const httplib::Request& req, httplib::Response& res) {
-    answer({PageKind::kTop, {}, 0, req.target}, res);
-  });
+  server.Get(std::string(pages::kSearchPath),
+             [answer](const httplib::Request& req, httplib::Response& res) {
+               auto phrase = pages::FindQueryValue(req.target, "p");
+               auto offset = pages::FindQueryValue(req.target, "b");
+               answer({PageKind::kSearch, pages::DecodeQueryValue(phrase.value_or(""), true),
+                       offset ? ParseOffset(*offset) : 0, req.target},
+                      res);
+             });
+  server.Get(std::string(pages::kTopPath),
+             [answer](const httplib::Request& req, httplib::Response& res) {
+               answer({PageKind::kTop, {}, 0, req.target}, res);
+             });
   server.set_error_handler([name = options_.name](const httplib::Request&, httplib::Response& res) {
     // A reply the handler made keeps its own body.
     if (!res.body.empty()) return;

@@ -7,10 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
 #include "demo/demo_text.h"
+#include "pages/page_format.h"
+#include "pages/page_writer.h"
+#include "pages/text_hash.h"
 
 namespace quillmark::demo {
 
@@ -63,9 +67,8 @@ bool ContainsDemoSite(std::string_view text) {
 // "example.com reviews") would otherwise put that name into the header and every title, and the
 // site would seem to rank first everywhere; its dots become blanks here.
 std::string ShownPhrase(std::string_view phrase) {
-  std::string shown = HtmlEscape(phrase);
-  std::string lowered = shown;
-  for (char& c : lowered) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  std::string shown = pages::HtmlEscape(phrase);
+  std::string lowered = ascii::ToLower(shown);
   for (const std::string& site : DemoSites()) {
     const std::size_t dot = site.find('.');
     for (std::size_t at = lowered.find(site); at != std::string::npos;
@@ -80,9 +83,9 @@ std::string ShownPhrase(std::string_view phrase) {
 // The rank of each demo site for a phrase key, 0 when absent.
 std::vector<int> DemoRanks(const std::string& key) {
   std::vector<int> ranks;
-  const std::uint64_t key_hash = Fnv1a(key);
+  const std::uint64_t key_hash = pages::Fnv1a(key);
   for (const std::string& site : DemoSites()) {
-    DemoRandom rng(Fnv1a(site, key_hash));
+    DemoRandom rng(pages::Fnv1a(site, key_hash));
     if (rng.Below(3) == 0) {
       ranks.push_back(0);
       continue;
@@ -103,7 +106,7 @@ struct Result {
 };
 
 Result MadeUpResult(const std::string& key, const std::string& shown, int rank) {
-  DemoRandom rng(Fnv1a(std::to_string(rank), Fnv1a(key)));
+  DemoRandom rng(pages::Fnv1a(std::to_string(rank), pages::Fnv1a(key)));
   Result r;
   do {
     std::string domain = std::string(kDomainHeads[rng.Below(kDomainHeads.size())]) +
@@ -179,7 +182,8 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
   } else {
     page += "0 - 0";
   }
-  page += " of about " + GroupThousands(supply) + " for <b>" + shown + "</b></p>\n";
+  pages::AppendSupplyCount(page, GroupThousands(supply));
+  page += "<b>" + shown + "</b></p>\n";
 
   if (list_results) {
     const std::vector<int> demo_ranks = DemoRanks(key);
@@ -193,9 +197,9 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
       } else {
         r = MadeUpResult(key, shown, rank);
       }
-      page += "<li><span class=\"n\">" + std::to_string(rank) + ".</span> <a href=\"http://" +
-              r.host + r.path + "\">" + r.title + "</a><br><cite>" + r.host + r.path +
-              "</cite></li>\n";
+      page += pages::kResultItem;
+      page += "<span class=\"n\">" + std::to_string(rank) + ".</span> <a href=\"http://" + r.host +
+              r.path + "\">" + r.title + "</a><br><cite>" + r.host + r.path + "</cite></li>\n";
     }
     page += "</ol>\n";
   }

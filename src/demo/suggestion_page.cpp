@@ -11,6 +11,8 @@
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
 #include "demo/demo_text.h"
+#include "pages/page_format.h"
+#include "pages/page_writer.h"
 
 namespace quillmark::demo {
 
@@ -99,26 +101,24 @@ std::string DemoSuggestionPage(std::string_view raw_seed, int count) {
   // Listed by demand, highest first, as such a service does; the seed stays on top.
   if (demands.size() > 1) std::sort(demands.begin() + 1, demands.end(), std::greater<>());
 
+  std::vector<pages::Suggestion> rows(phrases.size());
+  for (std::size_t i = 0; i < phrases.size(); ++i)
+    rows[i] = {std::move(phrases[i]), static_cast<std::int64_t>(demands[i])};
+
   std::string page;
-  page.reserve(1024 + phrases.size() * 200);
+  page.reserve(1024 + rows.size() * 200);
   page +=
       "<html><head><title>Keyword suggestions</title></head><body>\n"
       "<p><i>Generated demonstration data - not real search statistics.</i></p>\n"
-      "<p>Search done for <b>";
+      "<p>Search";
+  page += pages::kSuggestionsStart;
+  page += "for <b>";
   page += seed;
   page += "</b>: ";
-  page += std::to_string(phrases.size());
-  page += " related searches last month.</p>\n<table>\n";
-  for (std::size_t i = 0; i < phrases.size(); ++i) {
-    page += "<tr><td>&nbsp;";
-    page += std::to_string(demands[i]);
-    page += "</td><td><a href=\"/d/searchinventory/suggestion/?term=";
-    page += PercentEncode(phrases[i], false);
-    page += "&amp;mkt=us&amp;lang=en_US\">";
-    page += phrases[i];
-    page += "</a></td></tr>\n";
-  }
-  page += "</table>\n</body></html>\n";
+  page += std::to_string(rows.size());
+  page += " related searches last month.</p>\n";
+  pages::AppendSuggestionTable(page, rows, "&amp;mkt=us&amp;lang=en_US");
+  page += "</body></html>\n";
   return page;
 }
 

@@ -10,7 +10,7 @@
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/demo_random.h"
-#include "demo/demo_text.h"
+#include "pages/page_writer.h"
 
 namespace quillmark::demo {
 
@@ -130,19 +130,10 @@ std::string DemoTopPage(int yyyymmdd) {
   page.reserve(1024 + phrases.size() * 120);
   page += "<html><head><title>Top searches</title></head><body>\n<h1>Top searches for ";
   page += date;
-  page +=
-      "</h1>\n<p><i>Generated demonstration data - not real search statistics.</i></p>\n"
-      "<table>\n";
-  for (std::size_t i = 0; i < phrases.size(); ++i) {
-    if (i % kTopCellsPerRow == 0) page += "<tr>";
-    page += "<td><a href=\"/search?p=%22";
-    page += PercentEncode(phrases[i], true);
-    page += "%22\">";
-    page += phrases[i];
-    page += "</a></td>";
-    if (i % kTopCellsPerRow == kTopCellsPerRow - 1 || i + 1 == phrases.size()) page += "</tr>\n";
-  }
-  page += "</table>\n</body></html>\n";
+  page += "</h1>\n<p><i>Generated demonstration data - not real search statistics.</i></p>\n";
+  pages::AppendTopSearchesTable(page, std::vector<std::string>(phrases.begin(), phrases.end()),
+                                kTopCellsPerRow);
+  page += "</body></html>\n";
   return page;
 }
 

@@ -1,6 +1,6 @@
 #include "net/header_list.h"
 
-#include "net/ascii_text.h"
+#include "base/ascii.h"
 
 namespace quillmark::net {
 
@@ -26,7 +26,7 @@ std::size_t TNetHeaderList::IndexOfName(std::string_view name) const {
     const std::string_view line = lines_[i];
     const std::size_t colon = line.find(':');
     const std::string_view line_name = colon == std::string_view::npos ? "" : line.substr(0, colon);
-    if (SameTextNoCase(line_name, name)) return i;
+    if (ascii::EqualNoCase(line_name, name)) return i;
   }
   return lines_.size();
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "net/ascii_text.h"
+#include "base/ascii.h"
 #include "net/net_errors.h"
 #include "net/net_limits.h"
 #include "net/net_uri.h"
@@ -12,12 +12,6 @@
 namespace quillmark::net {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
 
 // The URL's port text as a port number; -1 when it is absent or not a usable port.
 std::int32_t PortNumber(std::string_view text) {
@@ -34,9 +28,9 @@ void TNetHTTP::GetDocument(const std::string& url, TNetBuffer& sink) {
 void TNetHTTP::ChooseEndpoint(const std::string& scheme, const std::string& host,
                               std::int32_t port) {
   // No secure channel exists in this program, so https is refused before any connection.
-  if (SameTextNoCase(scheme, "HTTPS")) throw ENetInterceptPropInvalid();
+  if (ascii::EqualNoCase(scheme, "HTTPS")) throw ENetInterceptPropInvalid();
   if (!host.empty()) {
-    if (Socket().HasSocket() && (!SameTextNoCase(host, Host()) || port != Port())) {
+    if (Socket().HasSocket() && (!ascii::EqualNoCase(host, Host()) || port != Port())) {
       CloseConnection();
     }
     SetHost(host);
@@ -70,7 +64,7 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
   for (int interim = 0;; ++interim) {
     const std::string status = ReceiveLine();
     if (status.empty() && LineTimedOut()) throw ENetConnClosedGracefully();
-    spoke_1_0 = status.size() >= 8 && SameTextNoCase(status.substr(5, 3), "1.0");
+    spoke_1_0 = status.size() >= 8 && ascii::EqualNoCase(status.substr(5, 3), "1.0");
     reply_text_ = status;
     TNetURI::CutAt(reply_text_, " ", true);
     std::string code_text = reply_text_;
@@ -124,7 +118,7 @@ bool TNetHTTP::ReadReplyHeaders() {
 void TNetHTTP::Finish(bool server_spoke_1_0) {
   if (protocol_version_ == TNetHTTPProtocolVersion::pv1_0 || server_spoke_1_0) {
     CloseConnection();
-  } else if (SameTextNoCase(Trim(reply_.Connection), "CLOSE") && Socket().HasSocket()) {
+  } else if (ascii::EqualNoCase(ascii::Trim(reply_.Connection), "CLOSE") && Socket().HasSocket()) {
     CloseConnection();
   } else {
     // The reply is complete: a reset seen by the probe only means the connection is gone.

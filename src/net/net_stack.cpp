@@ -16,7 +16,7 @@
 #include <string_view>
 #include <thread>
 
-#include "net/ascii_text.h"
+#include "base/ascii.h"
 #include "net/net_errors.h"
 #include "net/number_text.h"
 
@@ -289,7 +289,7 @@ std::string TNetStack::LookupAddress(const std::string& host) const {
 }
 
 std::string TNetStack::LookupAddress(const std::string& host, const TNetDeadline& deadline) const {
-  if (SameTextNoCase(host, "LOCALHOST")) return "127.0.0.1";
+  if (ascii::EqualNoCase(host, "LOCALHOST")) return "127.0.0.1";
   if (IsDottedQuad(host)) return host;
   if (deadline.Cancelled()) throw ENetCancelled();
   if (deadline.Expired()) throw ENetTimedOut();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "net/ascii_text.h"
+#include "base/ascii.h"
 #include "net/number_text.h"
 
 namespace quillmark::net {
@@ -14,8 +14,7 @@ bool UnsafeByte(unsigned char c) {
 }
 
 std::string ByteText(unsigned char c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  return std::string("byte 0x") + kHex[c >> 4] + kHex[c & 0x0F];
+  return std::string("byte 0x") + ascii::HexDigit(c >> 4) + ascii::HexDigit(c);
 }
 
 }  // namespace
@@ -56,7 +55,7 @@ std::size_t TNetURI::LastPos(std::string_view pattern, std::string_view text) {
   if (pattern.empty() || pattern.size() > text.size()) return 0;
   for (std::size_t i = text.size() - pattern.size() + 1; i >= 1; --i) {
     const std::string_view piece = text.substr(i - 1, pattern.size());
-    if (SameTextNoCase(piece, pattern)) return i;
+    if (ascii::EqualNoCase(piece, pattern)) return i;
   }
   return 0;
 }

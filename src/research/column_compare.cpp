@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "research/decimal_separator.h"
 #include "research/whole_number.h"
 
@@ -47,15 +48,9 @@ const std::string* ColumnText(const KeywordRow& row, std::size_t column) {
   return column == kColumnKeyword ? &row.Caption() : row.SubItem(column - 1);
 }
 
-char UpperChar(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 // Only a-z fold, onto their capitals: "_" (95) then sorts after "a" (as 65), not before it.
 std::string CaptionKey(const KeywordRow& row) {
-  std::string key = row.Caption();
-  std::transform(key.begin(), key.end(), key.begin(), UpperChar);
-  return key;
+  return ascii::ToUpper(row.Caption());
 }
 
 std::optional<std::int64_t> WholeKey(const KeywordRow& row, std::size_t column) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "base/ascii.h"
+
 namespace quillmark {
 
 std::size_t FindText(std::string_view pattern, std::string_view text) {
@@ -27,26 +29,19 @@ std::string_view SubText(std::string_view text, std::int64_t start, std::int64_t
 }
 
 char LowerChar(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return ascii::ToLower(c);
 }
 
 std::string LowerText(std::string_view text) {
-  std::string lowered(text);
-  LowerInPlace(lowered);
-  return lowered;
+  return ascii::ToLower(text);
 }
 
 void LowerInPlace(std::string& text) {
-  for (char& c : text) c = LowerChar(c);
+  ascii::LowerInPlace(text);
 }
 
 std::string_view TrimText(std::string_view text) {
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && blank(text[first])) ++first;
-  while (last > first && blank(text[last - 1])) --last;
-  return text.substr(first, last - first);
+  return ascii::Trim(text);
 }
 
 std::string ReverseText(std::string_view text) {

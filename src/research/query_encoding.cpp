@@ -1,5 +1,7 @@
 #include "research/query_encoding.h"
 
+#include "base/ascii.h"
+
 namespace quillmark {
 namespace {
 
@@ -14,7 +16,6 @@ bool UnsafeInQuery(unsigned char c) {
 }  // namespace
 
 std::string EncodeQueryText(std::string_view text, std::string_view blank) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size());
   // The escapes never hold a blank and the blank's text holds none, so encoding and then
@@ -23,8 +24,8 @@ std::string EncodeQueryText(std::string_view text, std::string_view blank) {
     const auto c = static_cast<unsigned char>(ch);
     if (UnsafeInQuery(c)) {
       out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0x0F]);
+      out.push_back(ascii::HexDigit(c >> 4));
+      out.push_back(ascii::HexDigit(c));
     } else if (c == ' ') {
       out.append(blank);
     } else {

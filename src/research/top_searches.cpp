@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ascii.h"
 #include "research/forward_finder.h"
 #include "research/page_text.h"
 #include "research/research_limits.h"
@@ -87,7 +88,7 @@ void Researcher::ParseTopSearches(std::string page) {
         // square of the page.
         blank_run_end = end;
         blank_run_start = end;
-        while (blank_run_start > 0 && static_cast<unsigned char>(text[blank_run_start - 1]) <= 32)
+        while (blank_run_start > 0 && ascii::IsSpaceOrControl(text[blank_run_start - 1]))
           --blank_run_start;
       }
       // Dropping the trailing blanks first changes neither the first ">" nor the trimmed phrase.

@@ -9,11 +9,11 @@
 
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
+#include "pages/page_request.h"
 #include "research/stop_request.h"
 #include "session/count_text.h"
 #include "session/session_error.h"
 #include "session/signals_blocked.h"
-#include "sources/page_request.h"
 
 namespace quillmark::session {
 namespace {
@@ -145,9 +145,9 @@ FetchResult NetworkSession::Fetch(const std::string& url, const CancelTest& also
     return ending_ || (front_end_cancelled_ && front_end_cancelled_()) || stop() ||
            (also_cancelled && also_cancelled());
   };
-  sources::ProviderSource* provider =
-      sources::ReadPageUrl(url).kind == sources::PageKind::kTopSearches ? top_source_.get()
-                                                                        : research_source_.get();
+  sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
+                                          ? top_source_.get()
+                                          : research_source_.get();
   FetchResult result;
   if (provider) {
     const std::lock_guard lock(provider_calls_);

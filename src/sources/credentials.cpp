@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/ascii.h"
 #include "sources/source.h"
 #include "sources/sources_limits.h"
 #include "store/registry_store.h"
@@ -66,12 +67,6 @@ std::optional<std::string> ReadPrivateFile(const std::string& path) {
   return text;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace
 
 std::string CredentialsFilePath() {
@@ -90,12 +85,12 @@ Credentials LoadDataForSeoCredentials() {
   std::string_view rest = *text;
   while (!rest.empty()) {
     const std::size_t end = rest.find('\n');
-    const std::string_view line = Trimmed(rest.substr(0, end));
+    const std::string_view line = ascii::Trim(rest.substr(0, end));
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     const std::size_t equals = line.find('=');
     if (line.empty() || line.front() == '#' || equals == std::string_view::npos) continue;
-    const std::string_view key = Trimmed(line.substr(0, equals));
-    const std::string_view value = Trimmed(line.substr(equals + 1));
+    const std::string_view key = ascii::Trim(line.substr(0, equals));
+    const std::string_view value = ascii::Trim(line.substr(equals + 1));
     if (key == "login") found.login = std::string(value);
     if (key == "password") found.password = std::string(value);
   }

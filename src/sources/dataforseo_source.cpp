@@ -8,8 +8,10 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "sources/page_request.h"
-#include "sources/page_writer.h"
+#include "base/ascii.h"
+#include "pages/page_format.h"
+#include "pages/page_request.h"
+#include "pages/page_writer.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -132,7 +134,7 @@ std::string Body(const json& task) {
 // stopping the crawl; "" when the target names a path or is no host, since a crawl stopped at the
 // domain's first result could then end before the page that holds the target.
 std::string TargetDomain(std::string target) {
-  for (char& c : target) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  ascii::LowerInPlace(target);
   for (const char* scheme : {"http://", "https://"})
     if (target.rfind(scheme, 0) == 0) target.erase(0, std::string_view(scheme).size());
   if (!target.empty() && target.back() == '/') target.pop_back();
@@ -172,13 +174,13 @@ HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
 
 FetchResult DataForSeoSource::Fetch(const std::string& url,
                                     const std::function<bool()>& cancelled) {
-  const PageRequest request = ReadPageUrl(url);
+  const pages::PageRequest request = pages::ReadPageUrl(url);
   switch (request.kind) {
-    case PageKind::kSuggestion:
+    case pages::PageKind::kSuggestion:
       return Suggestions(request.phrase, cancelled);
-    case PageKind::kSupply:
+    case pages::PageKind::kSupply:
       return Supply(request.phrase, cancelled);
-    case PageKind::kRank:
+    case pages::PageKind::kRank:
       return Rank(request.phrase, request.offset, cancelled);
     default:
       return {.body = {},
@@ -190,8 +192,8 @@ FetchResult DataForSeoSource::Fetch(const std::string& url,
 FetchResult DataForSeoSource::Suggestions(const std::string& seed,
                                           const std::function<bool()>& cancelled) {
   // An empty seed lists nothing, as the suggestion service did; it is not worth a paid call.
-  if (seed.empty()) return {.body = SuggestionPage(seed, {})};
-  std::vector<Suggestion> rows;
+  if (seed.empty()) return {.body = pages::SuggestionPage(seed, {})};
+  std::vector<pages::Suggestion> rows;
   const json task = {{"keywords", json::array({seed})},
                      {"location_code", kLocationCode},
                      {"language_code", kLanguageCode}};
@@ -213,9 +215,10 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed,
       });
   if (!result.Complete()) return result;
   // Listed by demand, largest first; equal demands keep the provider's order.
-  std::stable_sort(rows.begin(), rows.end(),
-                   [](const Suggestion& a, const Suggestion& b) { return a.demand > b.demand; });
-  result.body = SuggestionPage(seed, rows);
+  std::stable_sort(
+      rows.begin(), rows.end(),
+      [](const pages::Suggestion& a, const pages::Suggestion& b) { return a.demand > b.demand; });
+  result.body = pages::SuggestionPage(seed, rows);
   return result;
 }
 
@@ -236,7 +239,7 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
         if (count < 0) return ReplyVerdict{ReplyVerdict::kBad, "reply without se_results_count"};
         return verdict;
       });
-  if (result.Complete()) result.body = SupplyPage(count);
+  if (result.Complete()) result.body = pages::SupplyPage(count);
   return result;
 }
 
@@ -257,15 +260,15 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
   }
   // One call covers every page the run will ask for; without the run's page count, at least
   // the page asked for.
-  const std::int64_t depth =
-      std::min(std::max(run.max_pages * kResultsPerRankPage, offset + kResultsPerRankPage - 1),
-               kMaxOrganicDepth);
+  const std::int64_t depth = std::min(
+      std::max(run.max_pages * pages::kResultsPerRankPage, offset + pages::kResultsPerRankPage - 1),
+      kMaxOrganicDepth);
   const std::string domain = TargetDomain(run.target);
   const std::string memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
   if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
     if (!memo->second.failure.empty())
       return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
-    return {.body = RankPage(memo->second.urls, offset)};
+    return {.body = pages::RankPage(memo->second.urls, offset)};
   }
 
   json task = {{"keyword", phrase},
@@ -307,7 +310,7 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
   if (result.status == FetchStatus::kCancelled) return result;
   if (ranks_.size() >= kMaxRankMemos) ranks_.clear();
   ranks_[memo_key] = {urls, result.Complete() ? std::string() : result.reason};
-  if (result.Complete()) result.body = RankPage(urls, offset);
+  if (result.Complete()) result.body = pages::RankPage(urls, offset);
   return result;
 }
 

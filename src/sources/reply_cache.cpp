@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "demo/demo_random.h"
+#include "pages/text_hash.h"
 #include "sources/sources_limits.h"
 #include "store/atomic_file.h"
 #include "store/store_error.h"
@@ -24,8 +24,8 @@ std::string KeyText(const CachedRequest& request) {
 std::string FileName(const std::string& key) {
   char name[40];
   std::snprintf(name, sizeof name, "%016llx%016llx",
-                static_cast<unsigned long long>(demo::Fnv1a(key)),
-                static_cast<unsigned long long>(demo::Fnv1a(key, 0x84222325cbf29ce4ULL)));
+                static_cast<unsigned long long>(pages::Fnv1a(key)),
+                static_cast<unsigned long long>(pages::Fnv1a(key, 0x84222325cbf29ce4ULL)));
   return name;
 }
 

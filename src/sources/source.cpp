@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "net/ascii_text.h"
+#include "base/ascii.h"
 
 namespace quillmark::sources {
 namespace {
@@ -21,7 +21,7 @@ constexpr std::array<NameEntry, 4> kNames = {{{SourceName::kStandIn, "stand-in"}
 
 std::optional<SourceName> ParseSourceName(std::string_view text) {
   for (const NameEntry& entry : kNames)
-    if (net::SameTextNoCase(text, entry.text)) return entry.name;
+    if (ascii::EqualNoCase(text, entry.text)) return entry.name;
   return std::nullopt;
 }
 

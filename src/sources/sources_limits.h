@@ -20,14 +20,11 @@ inline constexpr std::chrono::hours kKeywordCacheLifetime{24 * 30};
 inline constexpr std::chrono::hours kTrendsCacheLifetime{1};
 // The organic results a live call may ask for.
 inline constexpr std::int64_t kMaxOrganicDepth = 200;
-inline constexpr std::int64_t kResultsPerRankPage = 20;
 inline constexpr std::int64_t kSupplyDepth = 10;
 // Counts read from a reply are cut to this (a quadrillion pages or searches); a later year is
 // no month of a volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 inline constexpr std::int64_t kMaxYear = 100'000;
-// Phrases written onto one suggestion page; far more than any research lists.
-inline constexpr std::size_t kMaxSuggestionRows = 2000;
 // A credentials file is two short lines.
 inline constexpr std::size_t kMaxCredentialsBytes = 4096;
 

@@ -5,8 +5,9 @@
 
 #include <pugixml.hpp>
 
-#include "sources/page_request.h"
-#include "sources/page_writer.h"
+#include "base/ascii.h"
+#include "pages/page_request.h"
+#include "pages/page_writer.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -15,7 +16,7 @@ TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
     : country_(options.country),
       base_url_(std::move(base_url)),
       caller_("trends", options, {}, kTrendsCacheLifetime) {
-  for (char& c : country_) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  ascii::UpperInPlace(country_);
 }
 
 CallCounts TrendsSource::Calls() const {
@@ -23,7 +24,7 @@ CallCounts TrendsSource::Calls() const {
 }
 
 FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool()>& cancelled) {
-  if (ReadPageUrl(url).kind != PageKind::kTopSearches) {
+  if (pages::ReadPageUrl(url).kind != pages::PageKind::kTopSearches) {
     return {.body = {},
             .status = FetchStatus::kFailed,
             .reason = "trends: serves the top searches only"};
@@ -53,7 +54,7 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
         }
         return ReplyVerdict{ReplyVerdict::kGood, {}};
       });
-  if (result.Complete()) result.body = TopSearchesPage(phrases);
+  if (result.Complete()) result.body = pages::TopSearchesPage(phrases);
   return result;
 }
 

@@ -4,10 +4,9 @@
 #include <optional>
 #include <utility>
 
-#include "research/page_text.h"
+#include "base/ascii.h"
 #include "store/atomic_file.h"
 #include "store/store_error.h"
-#include "store/store_text.h"
 
 namespace quillmark {
 namespace {
@@ -65,7 +64,7 @@ bool ParseInteger(std::string_view s, std::int32_t& out) {
   }
   if (s.empty()) return false;
   for (char c : s) {
-    const int digit = HexDigit(c);
+    const int digit = ascii::HexValue(c);
     if (digit < 0) return false;
     value = value * 16 + static_cast<std::uint64_t>(digit);
     if (value > 0xFFFFFFFFu) return false;
@@ -98,7 +97,7 @@ std::optional<Pair> FindPair(std::string_view text, std::string_view key) {
     if (equals != std::string_view::npos) {
       const std::string_view body = Trim(line);
       const std::string_view name = Trim(line.substr(0, equals));
-      if (body.front() != ';' && SameName(name, key))
+      if (body.front() != ';' && ascii::EqualNoCase(name, key))
         return Pair{pos, line.size(), name, line.substr(equals + 1)};
     }
     pos = end + kLineEnd.size();
@@ -154,11 +153,11 @@ ProfileFile ProfileFile::Parse(std::string_view text, std::string path) {
 
 void ProfileFile::IndexSection(std::size_t index) {
   // emplace keeps the first section of a name: reads and writes go to it, as on the platform.
-  index_.emplace(LowerText(sections_[index].name), index);
+  index_.emplace(ascii::ToLower(sections_[index].name), index);
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view name) const {
-  const auto it = index_.find(LowerText(CleanName(name)));
+  const auto it = index_.find(ascii::ToLower(CleanName(name)));
   return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
@@ -202,7 +201,7 @@ std::size_t ProfileFile::SectionCount() const {
 
 ProfileFile::Section& ProfileFile::SectionForWrite(std::string_view name) {
   std::string clean = CleanName(name);
-  const auto it = index_.find(LowerText(clean));
+  const auto it = index_.find(ascii::ToLower(clean));
   if (it != index_.end()) return sections_[it->second];
   Section section;
   section.name = std::move(clean);

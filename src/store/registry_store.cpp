@@ -4,10 +4,9 @@
 #include <optional>
 #include <utility>
 
-#include "research/page_text.h"
+#include "base/ascii.h"
 #include "store/atomic_file.h"
 #include "store/store_error.h"
-#include "store/store_text.h"
 #include "store/user_folder.h"
 
 namespace quillmark::store {
@@ -71,8 +70,9 @@ std::optional<std::string> ParseHexBytes(std::string_view s) {
   while (!s.empty()) {
     const std::size_t comma = s.find(',');
     const std::string_view pair = TrimBlanks(s.substr(0, comma));
-    if (pair.size() != 2 || HexDigit(pair[0]) < 0 || HexDigit(pair[1]) < 0) return std::nullopt;
-    out += static_cast<char>(HexDigit(pair[0]) * 16 + HexDigit(pair[1]));
+    if (pair.size() != 2 || ascii::HexValue(pair[0]) < 0 || ascii::HexValue(pair[1]) < 0)
+      return std::nullopt;
+    out += static_cast<char>(ascii::HexValue(pair[0]) * 16 + ascii::HexValue(pair[1]));
     if (comma == std::string_view::npos) break;
     s.remove_prefix(comma + 1);
   }
@@ -83,7 +83,7 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view s, std::size_t max_
   if (s.empty() || s.size() > max_digits) return std::nullopt;
   std::uint32_t n = 0;
   for (char c : s) {
-    const int d = HexDigit(c);
+    const int d = ascii::HexValue(c);
     if (d < 0) return std::nullopt;
     n = n * 16 + static_cast<std::uint32_t>(d);
   }
@@ -126,12 +126,15 @@ std::optional<RegistryFile::Value> ParseData(std::string_view s) {
   return value;
 }
 
-constexpr char kHexDigits[] = "0123456789abcdef";
+// The files write hexadecimal in lower case.
+char LowerHexDigit(unsigned value) {
+  return ascii::ToLower(ascii::HexDigit(value));
+}
 
 void AppendHexByte(std::string& out, char c) {
   const auto byte = static_cast<unsigned char>(c);
-  out += kHexDigits[byte >> 4];
-  out += kHexDigits[byte & 15];
+  out += LowerHexDigit(byte >> 4);
+  out += LowerHexDigit(byte);
 }
 
 void AppendHexBytes(std::string& out, std::string_view data) {
@@ -156,7 +159,7 @@ void AppendData(std::string& out, const RegistryFile::Value& value) {
     } else {
       std::string type;
       for (std::uint32_t t = value.type; type.empty() || t != 0; t >>= 4)
-        type.insert(type.begin(), kHexDigits[t & 15]);
+        type.insert(type.begin(), LowerHexDigit(t));
       out.append("hex(").append(type).append("):");
     }
     AppendHexBytes(out, data);
@@ -211,7 +214,7 @@ RegistryFile RegistryFile::Parse(std::string_view text) {
       if (close == std::string_view::npos) continue;
       const std::string_view path = line.substr(1, close - 1);
       // Only the current user's branch is kept; a deletion line ("[-...]") removes nothing.
-      if (!SameName(path.substr(0, kRoot.size()), kRoot)) continue;
+      if (!ascii::EqualNoCase(path.substr(0, kRoot.size()), kRoot)) continue;
       const std::string_view rest = path.substr(kRoot.size());
       if (!rest.empty() && rest.front() != '\\') continue;
       key = std::string(CleanPath(rest));
@@ -275,7 +278,7 @@ std::string RegistryFile::Text() const {
 }
 
 const RegistryFile::Key* RegistryFile::FindKey(std::string_view path) const {
-  const auto it = index_.find(LowerText(CleanPath(path)));
+  const auto it = index_.find(ascii::ToLower(CleanPath(path)));
   return it == index_.end() ? nullptr : &keys_[it->second];
 }
 
@@ -285,7 +288,7 @@ RegistryFile::Key* RegistryFile::FindKey(std::string_view path) {
 
 RegistryFile::Key& RegistryFile::AddKey(std::string_view path) {
   path = CleanPath(path);
-  index_.emplace(LowerText(path), keys_.size());
+  index_.emplace(ascii::ToLower(path), keys_.size());
   keys_.push_back(Key{std::string(path), {}});
   return keys_.back();
 }
@@ -313,7 +316,7 @@ const std::vector<RegistryFile::Value>* RegistryFile::Values(std::string_view pa
 bool RegistryFile::ValueExists(std::string_view path, std::string_view name) const {
   if (const Key* key = FindKey(path))
     for (const Value& value : key->values)
-      if (SameName(value.name, name)) return true;
+      if (ascii::EqualNoCase(value.name, name)) return true;
   return false;
 }
 
@@ -321,7 +324,7 @@ const RegistryFile::Value& RegistryFile::GetData(std::string_view path,
                                                  std::string_view name) const {
   if (const Key* key = FindKey(path))
     for (const Value& value : key->values)
-      if (SameName(value.name, name)) return value;
+      if (ascii::EqualNoCase(value.name, name)) return value;
   throw RegistryError(Message("Failed to get data for", name));
 }
 
@@ -349,7 +352,7 @@ void RegistryFile::SetData(std::string_view path, std::string_view name, std::ui
   Key* key = FindKey(path);
   if (!key) throw RegistryError(Message("Failed to set data for", name));
   for (Value& value : key->values) {
-    if (SameName(value.name, name)) {
+    if (ascii::EqualNoCase(value.name, name)) {
       value.type = type;
       value.data = std::move(data);
       return;

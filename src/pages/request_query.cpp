@@ -1,17 +1,8 @@
-#include "demo/request_query.h"
+#include "pages/request_query.h"
 
-namespace quillmark::demo {
+#include "base/ascii.h"
 
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
+namespace quillmark::pages {
 
 std::optional<std::string_view> FindQueryValue(std::string_view target, std::string_view name) {
   std::size_t question = target.find('?');
@@ -38,8 +29,10 @@ std::string DecodeQueryValue(std::string_view raw, bool plus_is_blank) {
   out.reserve(raw.size());
   for (std::size_t i = 0; i < raw.size(); ++i) {
     char c = raw[i];
-    if (c == '%' && i + 2 < raw.size() && HexDigit(raw[i + 1]) >= 0 && HexDigit(raw[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(HexDigit(raw[i + 1]) * 16 + HexDigit(raw[i + 2])));
+    if (c == '%' && i + 2 < raw.size() && ascii::HexValue(raw[i + 1]) >= 0 &&
+        ascii::HexValue(raw[i + 2]) >= 0) {
+      out.push_back(
+          static_cast<char>(ascii::HexValue(raw[i + 1]) * 16 + ascii::HexValue(raw[i + 2])));
       i += 2;
     } else if (c == '+' && plus_is_blank) {
       out.push_back(' ');
@@ -50,4 +43,4 @@ std::string DecodeQueryValue(std::string_view raw, bool plus_is_blank) {
   return out;
 }
 
-}  // namespace quillmark::demo
+}  // namespace quillmark::pages

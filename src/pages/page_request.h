@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillmark::sources {
+namespace quillmark::pages {
 
 enum class PageKind { kUnknown, kSuggestion, kSupply, kRank, kTopSearches };
 
@@ -19,4 +19,4 @@ struct PageRequest {
 // Only the path and query count; the scheme and host are whatever the caller put there.
 PageRequest ReadPageUrl(std::string_view url);
 
-}  // namespace quillmark::sources
+}  // namespace quillmark::pages

@@ -1,8 +1,9 @@
-#include "sources/page_request.h"
+#include "pages/page_request.h"
 
-#include "demo/request_query.h"
+#include "pages/page_format.h"
+#include "pages/request_query.h"
 
-namespace quillmark::sources {
+namespace quillmark::pages {
 namespace {
 
 // Far beyond any depth a provider serves; keeps the arithmetic on offsets small.
@@ -27,25 +28,25 @@ PageRequest ReadPageUrl(std::string_view url) {
   }
   const std::string_view path = url.substr(0, url.find('?'));
   PageRequest request;
-  if (path == "/d/searchinventory/suggestion/") {
+  if (path == kSuggestionPath) {
     // The seed goes out with only its blanks escaped: a "+" in it is a plus.
     request.kind = PageKind::kSuggestion;
-    request.phrase = demo::DecodeQueryValue(demo::FindQueryValue(url, "term").value_or(""), false);
-  } else if (path == "/search") {
-    std::string phrase = demo::DecodeQueryValue(demo::FindQueryValue(url, "p").value_or(""), true);
+    request.phrase = DecodeQueryValue(FindQueryValue(url, "term").value_or(""), false);
+  } else if (path == kSearchPath) {
+    std::string phrase = DecodeQueryValue(FindQueryValue(url, "p").value_or(""), true);
     if (phrase.size() >= 2 && phrase.front() == '"' && phrase.back() == '"')
       phrase = phrase.substr(1, phrase.size() - 2);
     request.phrase = std::move(phrase);
-    if (const auto offset = demo::FindQueryValue(url, "b")) {
+    if (const auto offset = FindQueryValue(url, "b")) {
       request.offset = ReadOffset(*offset);
       request.kind = request.offset > 0 ? PageKind::kRank : PageKind::kUnknown;
     } else {
       request.kind = PageKind::kSupply;
     }
-  } else if (path == "/top") {
+  } else if (path == kTopPath) {
     request.kind = PageKind::kTopSearches;
   }
   return request;
 }
 
-}  // namespace quillmark::sources
+}  // namespace quillmark::pages

@@ -1,8 +1,8 @@
-#include "demo/request_query.h"
+#include "pages/request_query.h"
 
 #include <gtest/gtest.h>
 
-namespace quillmark::demo {
+namespace quillmark::pages {
 namespace {
 
 TEST(RequestQuery, FindsTheNamedParameter) {
@@ -36,4 +36,4 @@ TEST(RequestQuery, MalformedEscapesStayAsWritten) {
 }
 
 }  // namespace
-}  // namespace quillmark::demo
+}  // namespace quillmark::pages

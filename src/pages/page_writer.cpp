@@ -1,0 +1,168 @@
+#include "pages/page_writer.h"
+
+#include <algorithm>
+
+#include "base/ascii.h"
+#include "pages/page_format.h"
+
+namespace quillmark::pages {
+namespace {
+
+bool IsUnreserved(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
+}
+
+// A provider phrase as a page cell shows it. The readers find cells by their tags and take a
+// link text from after a ">" or the last ";" (the end of a tag or of an entity) up to "</a>", so
+// "<", ">" and ";" become blanks, as do control bytes, which would split the cell's line; runs of
+// blanks become one and the ends are trimmed (the suggestion reader does not trim). Every other
+// byte stays, however long the phrase: "&", quotes, "+", "%" and bytes above 127 go back out in
+// the research's URLs encoded, so the provider is asked about the phrase it gave.
+std::string CellPhrase(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  bool pending_blank = false;
+  for (const char ch : raw) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (ascii::IsSpaceOrControl(ch) || c == 0x7F || c == '<' || c == '>' || c == ';') {
+      pending_blank = !out.empty();
+      continue;
+    }
+    if (pending_blank) out.push_back(' ');
+    pending_blank = false;
+    out.push_back(ch);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::string PercentEncode(std::string_view text, bool blank_as_plus) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (IsUnreserved(c)) {
+      out.push_back(ch);
+    } else if (c == ' ' && blank_as_plus) {
+      out.push_back('+');
+    } else {
+      out.push_back('%');
+      out.push_back(ascii::HexDigit(c >> 4));
+      out.push_back(ascii::HexDigit(c));
+    }
+  }
+  return out;
+}
+
+void AppendSuggestionTable(std::string& page, const std::vector<Suggestion>& rows,
+                           std::string_view link_parameters) {
+  page += "<table>\n";
+  for (const Suggestion& row : rows) {
+    page += "<tr><td>&nbsp;";
+    page += std::to_string(row.demand);
+    page += "</td><td><a href=\"";
+    page += kSuggestionPath;
+    page += "?term=";
+    page += PercentEncode(row.phrase, false);
+    page += link_parameters;
+    page += "\">";
+    page += row.phrase;
+    page += "</a></td></tr>\n";
+  }
+  page += "</table>\n";
+}
+
+void AppendTopSearchesTable(std::string& page, const std::vector<std::string>& phrases,
+                            std::size_t cells_per_row) {
+  page += "<table>\n";
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    if (i % cells_per_row == 0) page += "<tr>";
+    page += "<td><a href=\"";
+    page += kSearchPath;
+    page += "?p=%22";
+    page += PercentEncode(phrases[i], true);
+    page += "%22\">";
+    page += phrases[i];
+    page += "</a></td>";
+    if (i % cells_per_row == cells_per_row - 1 || i + 1 == phrases.size()) page += "</tr>\n";
+  }
+  page += "</table>\n";
+}
+
+void AppendSupplyCount(std::string& page, std::string_view count) {
+  page += kCountStart;
+  page += count;
+  page += kCountEnd;
+}
+
+std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
+  std::string page = "<html><body>\n<p>Keyword ideas from the provider: search";
+  page += kSuggestionsStart;
+  page += "for <b>" + CellPhrase(seed) + "</b></p>\n";
+  std::vector<Suggestion> cells;
+  cells.reserve(std::min(rows.size(), kMaxSuggestionRows));
+  for (std::size_t i = 0; i < rows.size() && i < kMaxSuggestionRows; ++i)
+    cells.push_back({CellPhrase(rows[i].phrase), std::max<std::int64_t>(rows[i].demand, 0)});
+  AppendSuggestionTable(page, cells, "&amp;mkt=us");
+  page += "</body></html>\n";
+  return page;
+}
+
+std::string SupplyPage(std::int64_t count) {
+  std::string page = "<html><body><p>Results";
+  AppendSupplyCount(page, std::to_string(std::max<std::int64_t>(count, 0)));
+  page += "the exact phrase</p></body></html>\n";
+  return page;
+}
+
+std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
+  std::string page;
+  if (first < 1) return page;
+  const auto begin = static_cast<std::size_t>(first - 1);
+  const std::size_t end =
+      std::min(urls.size(), begin + static_cast<std::size_t>(kResultsPerRankPage));
+  for (std::size_t i = begin; i < end; ++i) {
+    page += kResultItem;
+    page += HtmlEscape(urls[i]) + "\n";
+  }
+  return page;
+}
+
+std::string TopSearchesPage(const std::vector<std::string>& phrases) {
+  std::string page = "<html><body>\n";
+  std::vector<std::string> cells;
+  cells.reserve(phrases.size());
+  for (const std::string& phrase : phrases) cells.push_back(CellPhrase(phrase));
+  // One cell to a row: the providers' pages are as plain as the readers allow.
+  AppendTopSearchesTable(page, cells, 1);
+  page += "</body></html>\n";
+  return page;
+}
+
+}  // namespace quillmark::pages

@@ -1,0 +1,122 @@
+#include "pages/page_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "pages/page_format.h"
+#include "pages/page_request.h"
+#include "pages/text_hash.h"
+
+namespace quillmark::pages {
+namespace {
+
+// The addresses of the links on a page, as written (entities not decoded).
+std::vector<std::string> Links(const std::string& page) {
+  std::vector<std::string> links;
+  constexpr std::string_view kHref = "<a href=\"";
+  for (std::size_t at = page.find(kHref); at != std::string::npos; at = page.find(kHref, at)) {
+    at += kHref.size();
+    links.push_back(page.substr(at, page.find('"', at) - at));
+  }
+  return links;
+}
+
+std::size_t Count(const std::string& text, std::string_view pattern) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(pattern); at != std::string::npos;
+       at = text.find(pattern, at + 1))
+    ++n;
+  return n;
+}
+
+const std::vector<std::string> kPhrases = {"blue widgets", "c++ & c#",   "100% cotton",
+                                           "caf\xC3\xA9",  "\"quoted\"", "a/b?c=d#e"};
+
+// A phrase's link on a suggestion or top-searches page leads to that phrase's own page.
+TEST(PageWriter, EveryCellLinksToItsOwnPhrase) {
+  std::vector<Suggestion> rows;
+  for (const std::string& phrase : kPhrases) rows.push_back({phrase, 7});
+  std::string suggestions;
+  AppendSuggestionTable(suggestions, rows, "&amp;mkt=us");
+  std::string top;
+  AppendTopSearchesTable(top, kPhrases, 4);
+
+  const std::vector<std::string> suggestion_links = Links(suggestions);
+  const std::vector<std::string> top_links = Links(top);
+  ASSERT_EQ(suggestion_links.size(), kPhrases.size());
+  ASSERT_EQ(top_links.size(), kPhrases.size());
+  for (std::size_t i = 0; i < kPhrases.size(); ++i) {
+    SCOPED_TRACE(kPhrases[i]);
+    const PageRequest suggestion = ReadPageUrl(suggestion_links[i]);
+    EXPECT_EQ(suggestion.kind, PageKind::kSuggestion);
+    EXPECT_EQ(suggestion.phrase, kPhrases[i]);
+    const PageRequest search = ReadPageUrl(top_links[i]);
+    EXPECT_EQ(search.kind, PageKind::kSupply);
+    EXPECT_EQ(search.phrase, kPhrases[i]);
+  }
+}
+
+TEST(PageWriter, TopSearchCellsFillRowsOfTheGivenWidth) {
+  const struct {
+    std::size_t phrases, per_row, rows;
+  } cases[] = {{0, 5, 0}, {1, 5, 1}, {5, 5, 1}, {6, 5, 2}, {11, 5, 3}, {3, 1, 3}};
+  for (const auto& c : cases) {
+    std::string page;
+    AppendTopSearchesTable(page, std::vector<std::string>(c.phrases, "x"), c.per_row);
+    EXPECT_EQ(Count(page, "<tr>"), c.rows) << c.phrases << " by " << c.per_row;
+    EXPECT_EQ(Count(page, "</tr>"), c.rows) << c.phrases << " by " << c.per_row;
+    EXPECT_EQ(Count(page, "<td>"), c.phrases);
+  }
+}
+
+// A provider's phrase cannot close its cell or add one; what it holds otherwise stays.
+TEST(PageWriter, ProviderPhrasesKeepToTheirCells) {
+  const std::string page =
+      SuggestionPage("seed", {{"a</a></td><td>b;c", 5}, {" x\t\x01y ", -3}, {"AT&T", 9}});
+  EXPECT_EQ(Count(page, "<td>"), 6u);
+  EXPECT_NE(page.find(">&nbsp;0</td>"), std::string::npos);
+  EXPECT_NE(page.find(">a /a /td td b c</a>"), std::string::npos);
+  EXPECT_NE(page.find(">x y</a>"), std::string::npos);
+  EXPECT_NE(page.find(">AT&T</a>"), std::string::npos);
+  EXPECT_LT(page.find(kSuggestionsStart), page.find("<td>"));
+
+  EXPECT_EQ(Count(TopSearchesPage({"<b>bold</b>", "plain"}), "<td>"), 2u);
+}
+
+TEST(PageWriter, RankPagesHoldOnePageOfResultsFromTheFirstAsked) {
+  std::vector<std::string> urls;
+  for (int i = 1; i <= 45; ++i) urls.push_back("http://r" + std::to_string(i) + ".example/");
+  const struct {
+    std::int64_t first;
+    std::size_t items;
+    const char* first_item;
+  } cases[] = {{1, 20, "r1."}, {21, 20, "r21."}, {41, 5, "r41."}, {46, 0, ""}, {0, 0, ""}};
+  for (const auto& c : cases) {
+    const std::string page = RankPage(urls, c.first);
+    EXPECT_EQ(Count(page, kResultItem), c.items) << c.first;
+    if (c.items > 0) {
+      EXPECT_EQ(page.find(c.first_item), 11u) << c.first;
+    }
+  }
+  EXPECT_EQ(RankPage({"http://a.example/?q=<b>&c=\"d\""}, 1),
+            "<li>http://a.example/?q=&lt;b&gt;&amp;c=&quot;d&quot;\n");
+}
+
+TEST(PageWriter, SupplyPageGivesTheCountBetweenItsMarkers) {
+  EXPECT_EQ(SupplyPage(1230000),
+            "<html><body><p>Results of about 1230000 for the exact phrase</p></body></html>\n");
+  EXPECT_NE(SupplyPage(-4).find(" of about 0 for "), std::string::npos);
+}
+
+// The generated pages and the reply cache's file names depend on these values staying put.
+TEST(TextHash, IsSixtyFourBitFnv1a) {
+  EXPECT_EQ(Fnv1a(""), 0xcbf29ce484222325ULL);
+  EXPECT_EQ(Fnv1a("a"), 0xaf63dc4c8601ec8cULL);
+  EXPECT_EQ(Fnv1a("foobar"), 0x85944171f73967e8ULL);
+  EXPECT_EQ(Fnv1a("b", Fnv1a("a")), Fnv1a("ab"));
+}
+
+}  // namespace
+}  // namespace quillmark::pages
