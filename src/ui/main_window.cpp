@@ -10,8 +10,6 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <ctime>
 
 #include "research/start_command.h"
 #include "research/stop_request.h"
@@ -79,8 +77,6 @@ TForm1::TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints,
       [this, fetch = std::move(fetch)](const std::string& url) { return PumpedFetch(fetch, url); },
       std::move(endpoints));
 
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  program_folder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
   SetUpStatusBar();
@@ -327,7 +323,6 @@ void TForm1::InvertSelection1Click() {
 
 void TForm1::ListView1ColumnClick(int column) {
   if (column < 0 || column >= KeywordListModel::ColumnCount) return;
-  sort_column_ = static_cast<std::size_t>(column);
   model_->sort(column);
 }
 

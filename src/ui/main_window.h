@@ -151,8 +151,6 @@ class TForm1 : public QMainWindow, public ResearchHost {
   RunStartHook run_start_hook_;
 
   QSize fixed_size_;
-  std::size_t sort_column_ = 0;
-  QString program_folder_;
   QString save_file_name_;
   // Runs in progress (a run started from inside another's pump nests), and the mode of the
   // newest one, which the progress bar counts.
