@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,6 +22,9 @@ namespace quillmark::session {
 
 // Polled by a fetch at least every 50 ms while it waits; true ends it as cancelled.
 using CancelTest = std::function<bool()>;
+// A page fetch that also stops when its cancel test says so: what the front ends run on the pool.
+using CancellableFetch =
+    std::function<FetchResult(const std::string& url, const CancelTest& cancelled)>;
 
 class FetchPool {
  public:

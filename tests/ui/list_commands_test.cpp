@@ -91,11 +91,12 @@ class ListCommandsTest : public ::testing::Test {
   testing::FakeWeb web;
   // Ends before the pages its workers serve.
   session::FetchPool pool{2};
-  TForm1 window{pool,
-                [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
-                  return fetch(url);
-                },
-                testing::TestEndpoints()};
+  session::ResearchDesk desk{
+      [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
+        return fetch(url);
+      },
+      testing::TestEndpoints()};
+  TForm1 window{pool, desk};
   TStartForm investigate{window, &window};
   ListCommands commands{window};
   // No start-up tip may wait for a click in the middle of a test.
