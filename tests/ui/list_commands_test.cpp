@@ -169,7 +169,7 @@ TEST_F(ListCommandsTest, FilterEntryShowsTheDialogModally) {
     Find<QLineEdit>(commands.FilterForm(), "SpinEdit1").setText(QStringLiteral("100"));
     Find<QPushButton>(commands.FilterForm(), "BitBtn1").click();
   });
-  Find<QAction>(commands, "Filter1").trigger();
+  Find<QAction>(window, "Filter1").trigger();
   ASSERT_EQ(window.Keywords().Count(), 1u);
   EXPECT_EQ(*window.Keywords().Row(0)->SubItem(1), "50");
   EXPECT_FALSE(StopRequested());
