@@ -11,11 +11,10 @@ ListCommands::ListCommands(TForm1& window)
       filter_form_(window.Keywords(), &window),
       top_form_(window.TopSearches(), &window) {
   Ui::TForm1& form = window.Form();
-  connect(form.Open1, &QAction::triggered, this, [this] { files_.Open1Click(); });
-  connect(form.Save1, &QAction::triggered, this, [this] { files_.Save1Click(); });
-  connect(form.Savetotextfile1, &QAction::triggered, this,
-          [this] { files_.Savetotextfile1Click(); });
-  connect(form.Filter1, &QAction::triggered, this, &ListCommands::Filter1Click);
+  connect(form.Open1, &QAction::triggered, this, [this] { files_.OpenInvestigationFile(); });
+  connect(form.Save1, &QAction::triggered, this, [this] { files_.SaveInvestigationFile(); });
+  connect(form.Savetotextfile1, &QAction::triggered, this, [this] { files_.SaveKeywordsList(); });
+  connect(form.Filter1, &QAction::triggered, this, &ListCommands::Filter);
 
   connect(&window, &TForm1::SaveDialogsFileNameSet, this,
           [this](const QString& name) { files_.SetSaveDialogsFileName(name); });
@@ -28,7 +27,7 @@ ListCommands::~ListCommands() {
   window_.SetTopSearchesWindow(nullptr);
 }
 
-void ListCommands::Filter1Click() {
+void ListCommands::Filter() {
   filter_form_.exec();
 }
 

@@ -27,7 +27,7 @@ class ListCommands : public QObject {
   TTOPForm& TOPForm() { return top_form_; }
 
   // "Filt&er": the filter dialog, modally. No Stop command: a run may go on underneath.
-  void Filter1Click();
+  void Filter();
 
  private:
   TForm1& window_;
