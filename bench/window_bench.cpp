@@ -16,6 +16,7 @@
 #include "net/fetch_page.h"
 #include "net/support/scripted_server.h"
 #include "research/stop_request.h"
+#include "session/research_desk.h"
 #include "store/settings_key.h"
 #include "ui/investigate_dialog.h"
 #include "ui/main_window.h"
@@ -50,13 +51,23 @@ quillmark::session::FetchPool& NoFetches() {
   return pool;
 }
 
-std::unique_ptr<TForm1> MakeMainWindow() {
-  return std::make_unique<TForm1>(
-      NoFetches(),
-      [](const std::string& url, const quillmark::session::CancelTest& cancelled) {
-        return quillmark::FetchPage(url, {.cancelled = cancelled});
-      },
-      quillmark::Endpoints{"127.0.0.1:9", "127.0.0.1:9", "127.0.0.1:9"});
+// The session's fetch as start-up hands it to the desk.
+quillmark::FetchResult Fetch(const std::string& url,
+                             const quillmark::session::CancelTest& cancelled) {
+  return quillmark::FetchPage(url, {.cancelled = cancelled});
+}
+
+// A main window and the desk it shows, as start-up makes them.
+struct MainWindow {
+  MainWindow(quillmark::session::FetchPool& pool, const quillmark::Endpoints& endpoints)
+      : desk(Fetch, endpoints), window(pool, desk) {}
+  quillmark::session::ResearchDesk desk;
+  TForm1 window;
+};
+
+std::unique_ptr<MainWindow> MakeMainWindow() {
+  return std::make_unique<MainWindow>(
+      NoFetches(), quillmark::Endpoints{"127.0.0.1:9", "127.0.0.1:9", "127.0.0.1:9"});
 }
 
 template <typename Make>
@@ -84,13 +95,13 @@ BENCHMARK(BM_FirstPaintBareWindow)->UseManualTime()->Unit(benchmark::kMillisecon
 
 void BM_FirstPaintMainWindow(benchmark::State& state) {
   struct Windows {
-    std::unique_ptr<TForm1> main = MakeMainWindow();
-    std::unique_ptr<TStartForm> dialog = std::make_unique<TStartForm>(*main, main.get());
+    std::unique_ptr<MainWindow> main = MakeMainWindow();
+    std::unique_ptr<TStartForm> dialog = std::make_unique<TStartForm>(main->window, &main->window);
   };
   TimeToFirstPaint(state, [] {
     auto windows = std::make_unique<Windows>();
-    windows->main->SetInvestigateDialog(windows->dialog.get());
-    windows->main->show();
+    windows->main->window.SetInvestigateDialog(windows->dialog.get());
+    windows->main->window.show();
     return windows;
   });
 }
@@ -98,8 +109,9 @@ BENCHMARK(BM_FirstPaintMainWindow)->UseManualTime()->Unit(benchmark::kMillisecon
 
 // A header click on 100,000 rows: the sort and the view's repaint.
 void BM_SortThroughView(benchmark::State& state) {
-  auto window = MakeMainWindow();
-  quillmark::KeywordList& list = window->Keywords();
+  auto main = MakeMainWindow();
+  TForm1& window = main->window;
+  quillmark::KeywordList& list = window.Keywords();
   std::vector<quillmark::KeywordRowPtr> rows;
   std::uint32_t seed = 12345;
   for (int i = 0; i < 100000; ++i) {
@@ -115,7 +127,7 @@ void BM_SortThroughView(benchmark::State& state) {
     for (int column = 1; column <= 6; ++column)
       list.AppendSubItem(row, std::to_string((seed >> column) % 100000));
   }
-  window->show();
+  window.show();
   FirstPaint paint;
   int column = 0;
   for (auto _ : state) {
@@ -123,7 +135,7 @@ void BM_SortThroughView(benchmark::State& state) {
     paint.Arm();
     QElapsedTimer clock;
     clock.start();
-    window->ListView1ColumnClick(column);
+    window.ListView1ColumnClick(column);
     while (!paint.Painted()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
   }
@@ -139,11 +151,8 @@ void BM_RepaintGapWhileFetchHeld(benchmark::State& state) {
     ScriptedServer server(Script().Hold());
     const std::string host = "127.0.0.1:" + std::to_string(server.port());
     quillmark::session::FetchPool pool(1);
-    TForm1 window(pool,
-                  [](const std::string& url, const quillmark::session::CancelTest& cancelled) {
-                    return quillmark::FetchPage(url, {.cancelled = cancelled});
-                  },
-                  {host, host, host});
+    MainWindow main(pool, {host, host, host});
+    TForm1& window = main.window;
     window.show();
     qint64 last = -1;
     qint64 longest = 0;
@@ -170,7 +179,7 @@ void BM_RepaintGapWhileFetchHeld(benchmark::State& state) {
     quillmark::ClearStopRequest();
     clock.start();
     repaint.start(10);
-    window.GetResearcher().LookupSupply("held phrase");
+    main.desk.GetResearcher().LookupSupply("held phrase");
     state.counters["longest_gap_ms"] = static_cast<double>(longest);
     state.counters["paints"] = paints;
     state.counters["held_s"] = static_cast<double>(clock.elapsed()) / 1000.0;

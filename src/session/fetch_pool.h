@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,10 @@
 #include "session/cancel_test.h"
 
 namespace quillmark::session {
+
+// A page fetch that also stops when its cancel test says so: what the front ends run on the pool.
+using CancellableFetch =
+    std::function<FetchResult(const std::string& url, const CancelTest& cancelled)>;
 
 class FetchPool {
  public:

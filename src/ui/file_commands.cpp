@@ -54,29 +54,30 @@ void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&&
   }
 }
 
-void FileCommands::Open1Click() {
+void FileCommands::OpenInvestigationFile() {
   WithChosenFile(open_dialog_, "open", [this](const std::string& path) {
     // Opening reads an absent file as no rows; a name typed into the dialog by mistake must
     // not pass for an empty investigation. Pipes, devices and folders the store refuses.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && errno == ENOENT)
       throw StoreError::FromErrno("open", path, ENOENT);
-    OpenInvestigationFile(host_.Keywords(), path);
+    quillmark::OpenInvestigationFile(host_.Keywords(), path);
   });
 }
 
-void FileCommands::Save1Click() {
+void FileCommands::SaveInvestigationFile() {
   WithChosenFile(results_save_dialog_, "save", [this](const std::string& path) {
     // An empty list writes nothing and leaves an old file as it was; say so rather than let
     // the user believe the file now holds this (empty) investigation.
-    if (!SaveInvestigationFile(host_.Keywords(), path))
+    if (!quillmark::SaveInvestigationFile(host_.Keywords(), path))
       ShowWarning(&window_, QStringLiteral("Nothing was saved: the list has no rows."));
   });
 }
 
-void FileCommands::Savetotextfile1Click() {
-  WithChosenFile(keywords_save_dialog_, "save",
-                 [this](const std::string& path) { SaveKeywordsList(host_.Keywords(), path); });
+void FileCommands::SaveKeywordsList() {
+  WithChosenFile(keywords_save_dialog_, "save", [this](const std::string& path) {
+    quillmark::SaveKeywordsList(host_.Keywords(), path);
+  });
 }
 
 QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,

@@ -28,9 +28,9 @@ class FileCommands {
   void SetSaveDialogsFileName(const QString& name);
 
   // Each performs the Stop command first, then asks for the file.
-  void Open1Click();            // appends the file's rows to the list
-  void Save1Click();            // writes every row, in list order
-  void Savetotextfile1Click();  // writes the keywords of the checked rows
+  void OpenInvestigationFile();  // appends the file's rows to the list
+  void SaveInvestigationFile();  // writes every row, in list order
+  void SaveKeywordsList();       // writes the keywords of the checked rows
 
  private:
   // Runs `action` on the chosen file's path; a failure is shown as "Could not <verb> ...".

@@ -3,8 +3,6 @@
 // "Save investigation file...", "Save keywords list...", "Filter"; and the top searches window,
 // which the listing fills and from which a double-click researches a phrase.
 
-#include <QAction>
-#include <QMenu>
 #include <QObject>
 
 #include "ui/file_commands.h"
@@ -19,8 +17,8 @@ class ListCommands : public QObject {
   Q_OBJECT
 
  public:
-  // Adds the menu entries to `window` and the windows beside it. Must be destroyed before
-  // `window`, whose lists the windows show.
+  // Connects the window's menu entries and places the windows beside it. Must be destroyed
+  // before `window`, whose lists the windows show.
   explicit ListCommands(TForm1& window);
   ~ListCommands() override;
 
@@ -29,19 +27,13 @@ class ListCommands : public QObject {
   TTOPForm& TOPForm() { return top_form_; }
 
   // "Filt&er": the filter dialog, modally. No Stop command: a run may go on underneath.
-  void Filter1Click();
+  void Filter();
 
  private:
   TForm1& window_;
   FileCommands files_;
   TFilterForm filter_form_;
   TTOPForm top_form_;
-  // The menu entries leave the window's menus with these.
-  QAction open1_;
-  QAction save1_;
-  QAction savetotextfile1_;
-  QAction filter1_;
-  QMenu keywords1_;
 };
 
 }  // namespace quillmark::ui

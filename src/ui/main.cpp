@@ -13,6 +13,7 @@
 
 #include "command_line/common_options.h"
 #include "research/decimal_separator.h"
+#include "session/research_desk.h"
 #include "session/session_error.h"
 #include "session/session_options.h"
 #include "ui/about_window.h"
@@ -128,11 +129,12 @@ int main(int argc, char** argv) {
         network, this_start_only || options.count("--source") > 0,
         this_start_only || options.count("--top-source") > 0, !this_start_only);
     if (!session) return kExitFailure;
-    quillmark::ui::TForm1 main_window(session->Pool(), quillmark::ui::SessionFetch(*session),
-                                      session->GetEndpoints());
-    main_window.SetRunStartHook([&session](std::int64_t max_pages, const std::string& target) {
-      session->SetRunParameters({.max_pages = max_pages, .target = target});
-    });
+    quillmark::session::ResearchDesk desk(
+        quillmark::ui::SessionFetch(*session), session->GetEndpoints(),
+        [&session](std::int64_t max_pages, const std::string& target) {
+          session->SetRunParameters({.max_pages = max_pages, .target = target});
+        });
+    quillmark::ui::TForm1 main_window(session->Pool(), desk);
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);
     quillmark::ui::TInfoForm about(&main_window);

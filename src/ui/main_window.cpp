@@ -10,13 +10,9 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <array>
-#include <cstdlib>
-#include <ctime>
 
-#include "research/start_command.h"
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
-#include "research/whole_number.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
@@ -61,12 +57,13 @@ constexpr int kTipsDelayMs = 5000;
 
 }  // namespace
 
-TForm1::TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints, QWidget* parent)
+TForm1::TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
-      model_(std::make_unique<KeywordListModel>(keywords_)),
+      desk_(desk),
+      model_(std::make_unique<KeywordListModel>(desk.Keywords())),
       pumping_(pool, [this] {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         UpdateProgress();
@@ -74,13 +71,12 @@ TForm1::TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints,
   RegisterPictures();
   ui_->setupUi(this);
   UseClassicFont(*this);
-  researcher_ = std::make_unique<Researcher>(
-      *this,
-      [this, fetch = std::move(fetch)](const std::string& url) { return PumpedFetch(fetch, url); },
-      std::move(endpoints));
+  desk_.Attach(*this,
+               [this](const PooledFetch& fetch, const std::string& url,
+                      const std::function<bool()>& given_up, const FetchResult& if_given_up) {
+                 return pumping_.Fetch(fetch, url, given_up, if_given_up);
+               });
 
-  std::srand(static_cast<unsigned>(std::time(nullptr)));
-  program_folder_ = QCoreApplication::applicationDirPath() + QLatin1Char('/');
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
   SetUpStatusBar();
@@ -118,6 +114,7 @@ TForm1::TForm1(session::FetchPool& pool, PooledFetch fetch, Endpoints endpoints,
 }
 
 TForm1::~TForm1() {
+  desk_.Detach();
   // The view goes before the model it shows.
   ui_->ListView1->setModel(nullptr);
 }
@@ -223,26 +220,17 @@ ResearchMode TForm1::Mode() {
 void TForm1::ShowBusyCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   // The run proper starts here: the dialog has been confirmed.
-  progress_mode_ = Mode();
-  ++runs_in_progress_;
+  desk_.RunStarted();
   UpdateProgress();
-  TellRunStart();
 }
 
 void TForm1::ResearchPhrase(const std::string& phrase) {
-  TellRunStart();
-  researcher_->ResearchSeed(phrase);
-}
-
-void TForm1::TellRunStart() {
-  if (!run_start_hook_) return;
-  // A pages text that is not a number ends the run at its first rank lookup; nothing to tell.
-  if (const auto pages = ReadWholeNumber(MaxPagesText())) run_start_hook_(*pages, TargetUrl());
+  desk_.ResearchPhrase(phrase);
 }
 
 void TForm1::RestoreCursor() {
   QGuiApplication::restoreOverrideCursor();
-  runs_in_progress_ = std::max(runs_in_progress_ - 1, 0);
+  desk_.RunEnded();
   UpdateProgress();
 }
 
@@ -252,51 +240,20 @@ void TForm1::SetSaveDialogsFileName(const std::string& name) {
 }
 
 void TForm1::UpdateProgress() {
-  if (runs_in_progress_ == 0) {
+  const auto progress = desk_.RunProgress();
+  if (!progress) {
     progress_->hide();
     return;
   }
-  const std::size_t done =
-      progress_mode_ == ResearchMode::kSeed ? keywords_.Count() : top_searches_.Count();
-  const int maximum = std::max(MaxResults(), 1);
-  progress_->setRange(0, maximum);
-  progress_->setValue(static_cast<int>(std::min<std::size_t>(done, maximum)));
+  progress_->setRange(0, progress->maximum);
+  progress_->setValue(progress->done);
   progress_->show();
-}
-
-FetchResult TForm1::PumpedFetch(const PooledFetch& fetch, const std::string& url) {
-  // A newer run or a cleared list makes this run stale: its page is of no use any more. Both
-  // raise the Stop request first, which also cancels the fetch on its worker, so the abandoned
-  // fetch closes its connection within moments instead of at the time limit.
-  const std::uint64_t generation = keywords_.Generation();
-  const auto stopped = CancelOnStop();
-  const auto given_up = [this, generation, stopped] {
-    return stopped() || keywords_.Generation() != generation;
-  };
-  // Held by the worker, which may still run after this wait has been given up: by value.
-  const PooledFetch until_stopped = [fetch, stopped](const std::string& page_url,
-                                                     const session::CancelTest& cancelled) {
-    return fetch(page_url, [&cancelled, &stopped] { return cancelled() || stopped(); });
-  };
-  return pumping_.Fetch(until_stopped, url, given_up, {{}, FetchStatus::kCancelled, "stopped"});
 }
 
 // --- Commands ---
 
 void TForm1::BitBtn2Click() {
-  const std::uint64_t generation = keywords_.Generation();
-  StartCommand(*researcher_);
-  // Investigate clears the list, so a run that started has moved the generation on. A page
-  // that never arrived leaves an empty list under "Done!", which must not pass for a phrase
-  // nobody searches for: say what failed.
-  if (keywords_.Generation() == generation) return;
-  const bool seed_mode = Mode() == ResearchMode::kSeed;
-  const FetchResult& page =
-      seed_mode ? researcher_->SuggestionPageFetch() : researcher_->TopSearchesPageFetch();
-  if (page.status != FetchStatus::kFailed) return;
-  ShowWarning(this, (seed_mode ? QStringLiteral("Could not fetch the suggestion page: ")
-                               : QStringLiteral("Could not fetch the top searches page: ")) +
-                        ToQString(page.reason));
+  if (const auto not_fetched = desk_.Start()) ShowWarning(this, ToQString(*not_fetched));
 }
 
 void TForm1::StopBtnClick() {
@@ -305,7 +262,7 @@ void TForm1::StopBtnClick() {
 
 void TForm1::Clearkeywordsdata1Click() {
   StopCommand(*this);
-  keywords_.Clear();
+  desk_.Keywords().Clear();
 }
 
 void TForm1::Exit1Click() {
@@ -314,20 +271,19 @@ void TForm1::Exit1Click() {
 }
 
 void TForm1::SelectAll1Click() {
-  keywords_.CheckAll(true);
+  desk_.Keywords().CheckAll(true);
 }
 
 void TForm1::SelectNone1Click() {
-  keywords_.CheckAll(false);
+  desk_.Keywords().CheckAll(false);
 }
 
 void TForm1::InvertSelection1Click() {
-  keywords_.InvertChecks();
+  desk_.Keywords().InvertChecks();
 }
 
 void TForm1::ListView1ColumnClick(int column) {
   if (column < 0 || column >= KeywordListModel::ColumnCount) return;
-  sort_column_ = static_cast<std::size_t>(column);
   model_->sort(column);
 }
 

@@ -11,9 +11,7 @@
 
 namespace quillmark::ui {
 
-// A page fetch that also stops when its cancel test says so.
-using PooledFetch =
-    std::function<FetchResult(const std::string& url, const session::CancelTest& cancelled)>;
+using PooledFetch = session::CancellableFetch;
 
 class PumpingFetcher {
  public:

@@ -69,11 +69,11 @@ class FileCommandsTest : public ::testing::Test {
 
 TEST_F(FileCommandsTest, SaveWritesTheListAsShownReplacingALongerFile) {
   AddRows(host.keywords, {"e", "d", "c", "b", "a"});
-  Choose("results.qmk", &FileCommands::Save1Click);
+  Choose("results.qmk", &FileCommands::SaveInvestigationFile);
   host.keywords.Clear();
   AddRows(host.keywords, {"Pear", "apple", "fig"});
   SortKeywordList(host.keywords, kColumnKeyword);
-  Choose("results.qmk", &FileCommands::Save1Click);
+  Choose("results.qmk", &FileCommands::SaveInvestigationFile);
   EXPECT_EQ(Reopened("results.qmk"), (Captions{"apple", "fig", "Pear"}));
   EXPECT_TRUE(messages.Texts().isEmpty());
 }
@@ -83,8 +83,8 @@ TEST_F(FileCommandsTest, OpenAppendsTheFilesRowsEachTimeItIsChosen) {
   AddRows(saved, {"a", "b"});
   SaveInvestigationFile(saved, dir.File("two.qmk"));
   AddRows(host.keywords, {"x"});
-  Choose("two.qmk", &FileCommands::Open1Click);
-  Choose("two.qmk", &FileCommands::Open1Click);
+  Choose("two.qmk", &FileCommands::OpenInvestigationFile);
+  Choose("two.qmk", &FileCommands::OpenInvestigationFile);
   EXPECT_EQ(CaptionsOf(host.keywords), (Captions{"x", "a", "b", "a", "b"}));
 }
 
@@ -92,14 +92,14 @@ TEST_F(FileCommandsTest, ExportWritesTheCheckedKeywordsOnly) {
   AddRows(host.keywords, {"one", "two"}, true);
   AddRows(host.keywords, {"not me"});
   AddRows(host.keywords, {"three"}, true);
-  Choose("keywords.txt", &FileCommands::Savetotextfile1Click);
+  Choose("keywords.txt", &FileCommands::SaveKeywordsList);
   EXPECT_EQ(dir.Read("keywords.txt"), "one\ntwo\nthree\n");
 }
 
 TEST_F(FileCommandsTest, CancelledDialogsChangeNothing) {
   AddRows(host.keywords, {"x"});
-  for (auto command :
-       {&FileCommands::Open1Click, &FileCommands::Save1Click, &FileCommands::Savetotextfile1Click})
+  for (auto command : {&FileCommands::OpenInvestigationFile, &FileCommands::SaveInvestigationFile,
+                       &FileCommands::SaveKeywordsList})
     Choose("", command);
   EXPECT_EQ(dir.EntryCount(), 0u);
   EXPECT_EQ(CaptionsOf(host.keywords), Captions{"x"});
@@ -116,15 +116,19 @@ TEST_F(FileCommandsTest, FailuresAreShownAndLeaveTheListAndFilesAlone) {
     void (FileCommands::*command)();
     const char* message;
   } cases[] = {
-      {"absent.qmk", &FileCommands::Open1Click,
+      {"absent.qmk", &FileCommands::OpenInvestigationFile,
        "Could not open \"absent.qmk\": No such file or directory."},
-      {"pipe.qmk", &FileCommands::Open1Click, "Could not open \"pipe.qmk\": Not a regular file."},
-      {"folder.qmk", &FileCommands::Open1Click, "Could not open \"folder.qmk\": Is a directory."},
-      {"huge.qmk", &FileCommands::Open1Click, "Could not open \"huge.qmk\": File too large."},
-      {"folder.qmk", &FileCommands::Save1Click, "Could not save \"folder.qmk\": Is a directory."},
-      {"no/such/x.qmk", &FileCommands::Save1Click,
+      {"pipe.qmk", &FileCommands::OpenInvestigationFile,
+       "Could not open \"pipe.qmk\": Not a regular file."},
+      {"folder.qmk", &FileCommands::OpenInvestigationFile,
+       "Could not open \"folder.qmk\": Is a directory."},
+      {"huge.qmk", &FileCommands::OpenInvestigationFile,
+       "Could not open \"huge.qmk\": File too large."},
+      {"folder.qmk", &FileCommands::SaveInvestigationFile,
+       "Could not save \"folder.qmk\": Is a directory."},
+      {"no/such/x.qmk", &FileCommands::SaveInvestigationFile,
        "Could not save \"x.qmk\": No such file or directory."},
-      {"pipe.qmk", &FileCommands::Savetotextfile1Click,
+      {"pipe.qmk", &FileCommands::SaveKeywordsList,
        "Could not save \"pipe.qmk\": Not a regular file."},
   };
   AddRows(host.keywords, {"kept"});
@@ -176,7 +180,7 @@ TEST_F(FileCommandsTest, SaveOntoAFullOrReadOnlyDiskKeepsTheOldFile) {
     } else {
       limit = std::make_unique<testing::FileSizeLimit>(4096);
     }
-    Choose(folder + "/old.qmk", &FileCommands::Save1Click);
+    Choose(folder + "/old.qmk", &FileCommands::SaveInvestigationFile);
   }
   ASSERT_EQ(messages.Texts().size(), 1);
   EXPECT_EQ(messages.Texts().back().toStdString(),
@@ -185,7 +189,7 @@ TEST_F(FileCommandsTest, SaveOntoAFullOrReadOnlyDiskKeepsTheOldFile) {
 
   if (disk.Mounted() ? !disk.MakeReadOnly() : ::chmod(folder.c_str(), 0555) != 0)
     GTEST_SKIP() << "cannot make the folder read-only";
-  Choose(folder + "/old.qmk", &FileCommands::Save1Click);
+  Choose(folder + "/old.qmk", &FileCommands::SaveInvestigationFile);
   ASSERT_EQ(messages.Texts().size(), 2);
   EXPECT_EQ(messages.Texts().back().toStdString(),
             disk.Mounted() ? "Could not save \"old.qmk\": Read-only file system."

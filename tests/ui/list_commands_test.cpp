@@ -91,11 +91,12 @@ class ListCommandsTest : public ::testing::Test {
   testing::FakeWeb web;
   // Ends before the pages its workers serve.
   session::FetchPool pool{2};
-  TForm1 window{pool,
-                [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
-                  return fetch(url);
-                },
-                testing::TestEndpoints()};
+  session::ResearchDesk desk{
+      [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
+        return fetch(url);
+      },
+      testing::TestEndpoints()};
+  TForm1 window{pool, desk};
   TStartForm investigate{window, &window};
   ListCommands commands{window};
   // No start-up tip may wait for a click in the middle of a test.
@@ -168,7 +169,7 @@ TEST_F(ListCommandsTest, FilterEntryShowsTheDialogModally) {
     Find<QLineEdit>(commands.FilterForm(), "SpinEdit1").setText(QStringLiteral("100"));
     Find<QPushButton>(commands.FilterForm(), "BitBtn1").click();
   });
-  Find<QAction>(commands, "Filter1").trigger();
+  Find<QAction>(window, "Filter1").trigger();
   ASSERT_EQ(window.Keywords().Count(), 1u);
   EXPECT_EQ(*window.Keywords().Row(0)->SubItem(1), "50");
   EXPECT_FALSE(StopRequested());

@@ -19,6 +19,7 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "research/stop_request.h"
+#include "session/research_desk.h"
 #include "support/temp_dir.h"
 #include "ui/investigate_dialog.h"
 #include "ui/keyword_list_model.h"
@@ -61,7 +62,8 @@ class WindowTest : public ::testing::Test {
         endpoints);
   }
   void MakeWindows(session::FetchPool& pool, ui::PooledFetch fetch, const Endpoints& endpoints) {
-    window_ = std::make_unique<ui::TForm1>(pool, std::move(fetch), endpoints);
+    desk_ = std::make_unique<session::ResearchDesk>(std::move(fetch), endpoints, run_start_);
+    window_ = std::make_unique<ui::TForm1>(pool, *desk_);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(
@@ -76,6 +78,7 @@ class WindowTest : public ::testing::Test {
     tester_.reset();
     dialog_.reset();
     window_.reset();
+    desk_.reset();
   }
 
   // Answers the next Investigate dialog with `answer` once it shows.
@@ -119,6 +122,9 @@ class WindowTest : public ::testing::Test {
   TempDir config_{"quillmark-ui"};
   std::unique_ptr<demo::DemoService> demo_;
   session::FetchPool pool_{4};
+  // Told each run's depth and target, as start-up tells the session; set before MakeWindows.
+  session::ResearchDesk::RunStartHook run_start_;
+  std::unique_ptr<session::ResearchDesk> desk_;
   std::unique_ptr<ui::TForm1> window_;
   std::unique_ptr<ui::TStartForm> dialog_;
   std::unique_ptr<QAbstractItemModelTester> tester_;

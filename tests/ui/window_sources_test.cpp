@@ -57,9 +57,10 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
 // before the first page.
 TEST_F(WindowSourcesTest, EachResearchTellsItsPagesAndTargetBeforeItsFirstFetch) {
   std::vector<std::pair<std::int64_t, std::string>> told;
+  run_start_ = [&](std::int64_t pages, const std::string& target) {
+    told.emplace_back(pages, target);
+  };
   MakeWindows(Demo());
-  window_->SetRunStartHook(
-      [&](std::int64_t pages, const std::string& target) { told.emplace_back(pages, target); });
   AnswerDialog([](ui::TStartForm& dialog) {
     dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
     dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
@@ -91,10 +92,10 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   const auto session = ui::OpenWindowSession(network, true, false, false);
   for (const auto& variable : variables) ::unsetenv(variable.first);
   ASSERT_NE(session, nullptr);
-  MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
-  window_->SetRunStartHook([&session](std::int64_t pages, const std::string& target) {
+  run_start_ = [&session](std::int64_t pages, const std::string& target) {
     session->SetRunParameters({.max_pages = pages, .target = target});
-  });
+  };
+  MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
   Investigate("garden sheds", 2, "mysite.example");
   Start();
 
