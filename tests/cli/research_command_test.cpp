@@ -16,6 +16,7 @@
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
 #include "demo/demo_pages.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 
 namespace quillmark::testing {
@@ -141,12 +142,8 @@ TEST(ResearchCommand, StopAgainstASilentServerEndsAtOnceWithTheSignalsStatus) {
 
 TEST(ResearchCommand, PagesThatCannotBeFetchedAreNamedAndExitThree) {
   FakeServices services(2);
-  int closed_port = 0;
-  {
-    ScriptedServer gone(Script{});
-    closed_port = gone.port();
-  }
-  const std::string down = "127.0.0.1:" + std::to_string(closed_port);
+  const ClosedPort closed;
+  const std::string down = closed.Host();
   // A repeated flag takes its last value: the search engine is down.
   const QmkResult result = RunQmk(With(With({"research", "--format", "tsv", "--results", "2",
                                              "--pages", "2", "--target", "x.test", "seed"},

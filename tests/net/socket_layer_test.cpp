@@ -15,12 +15,14 @@
 
 #include "net/net_errors.h"
 #include "net/net_stack.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "net/tcp_client.h"
 
 namespace quillmark::net {
 namespace {
 
+using quillmark::testing::ClosedPort;
 using quillmark::testing::UniqueFd;
 using namespace std::chrono_literals;
 
@@ -239,14 +241,10 @@ TEST_F(ConnectionTest, ProbeNoticesAnOrderlyClose) {
 }
 
 TEST(OpenConnection, RefusedConnectLeavesNoSocket) {
-  int port = 0;
-  {
-    Listener closed;  // a port that was just free and now has no listener
-    port = closed.port();
-  }
+  const ClosedPort closed;
   TNetTCPClient client;
   client.SetHost("127.0.0.1");
-  client.SetPort(port);
+  client.SetPort(closed.port());
   try {
     client.OpenConnection();
     FAIL() << "connect to a closed port must fail";
