@@ -69,7 +69,7 @@ TEST(FetchCommand, UnsafeUrlsAreUsageErrorsWithoutAConnection) {
     EXPECT_EQ(r.exit_code(), 2) << url;
     EXPECT_THAT(r.err, HasSubstr("unsafe URL"));
   }
-  EXPECT_EQ(server.Connections(), 0);
+  EXPECT_EQ(server.ConnectionsMadeSoFar(), 0);
 }
 
 TEST(FetchCommand, UsageErrorsExitTwo) {

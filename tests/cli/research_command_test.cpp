@@ -136,7 +136,7 @@ TEST(ResearchCommand, StopAgainstASilentServerEndsAtOnceWithTheSignalsStatus) {
     // Far below the fetch's own time limit: only the cancel can end it within this.
     const QmkResult result = run.Finish(std::chrono::seconds(10));
     EXPECT_EQ(result.exit_code(), status) << result.err;
-    EXPECT_EQ(silent.Connections(), 1);
+    EXPECT_EQ(silent.ConnectionsMadeSoFar(), 1);
   }
 }
 
