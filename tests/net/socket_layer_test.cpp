@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,7 +12,6 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "net/net_errors.h"
 #include "net/net_stack.h"
@@ -65,6 +65,15 @@ class ConnectionTest : public ::testing::Test {
     const linger abort{1, 0};
     setsockopt(peer_.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     peer_.Reset();
+  }
+  // Waits until the peer's close or reset has reached the client's socket, reading nothing.
+  void ClientSeesThePeerGo() {
+    pollfd socket{client_.Socket().Handle(), POLLIN | POLLRDHUP, 0};
+    int ready = 0;
+    do {
+      ready = poll(&socket, 1, 10000);
+    } while (ready < 0 && errno == EINTR);
+    ASSERT_EQ(ready, 1) << "the peer's close never reached the client";
   }
 
   Listener listener_;
@@ -202,7 +211,7 @@ TEST_F(ConnectionTest, SendingToAVanishedPeerRaisesInsteadOfSignalling) {
   // The default action of SIGPIPE would end the test program: the send must not raise it.
   auto* previous = std::signal(SIGPIPE, SIG_DFL);
   PeerResets();
-  std::this_thread::sleep_for(20ms);
+  ClientSeesThePeerGo();
   const std::string block(64 * 1024, 'x');
   try {
     for (int i = 0; i < 64; ++i) client_.SendText(block);
@@ -235,7 +244,7 @@ TEST_F(ConnectionTest, DeadlineEndsAWaitAndDropsTheSocket) {
 
 TEST_F(ConnectionTest, ProbeNoticesAnOrderlyClose) {
   PeerCloses();
-  std::this_thread::sleep_for(20ms);
+  ClientSeesThePeerGo();
   client_.ProbeForClose(false, 0ms);
   EXPECT_FALSE(client_.IsOpen());
 }
