@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/jpeg_decode.h"
+#include "imaging/jpeg_decode.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ void Check(bool ok) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace quillmark::ui;
+  using namespace quillmark::imaging;
   try {
     const JpegPixels pixels = DecodeJpegPixels(data, size);
     Check(pixels.width > 0 && pixels.height > 0);

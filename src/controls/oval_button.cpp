@@ -10,7 +10,7 @@
 #include <numbers>
 #include <tuple>
 
-#include "controls/hls_colours.h"
+#include "imaging/hls_colours.h"
 
 namespace quillmark {
 namespace {

@@ -4,11 +4,11 @@
 #include <QByteArray>
 #include <QImage>
 
-#include "ui/jpeg_decode.h"
+#include "imaging/jpeg_decode.h"
 
 namespace quillmark::ui {
 
-// Throws JpegError on corrupt or truncated data.
+// Throws imaging::JpegError on corrupt or truncated data.
 QImage DecodeJpeg(const QByteArray& data);
 // The JPEG of a resource or file path; an empty image when it cannot be read or decoded.
 QImage LoadJpeg(const QString& path) noexcept;

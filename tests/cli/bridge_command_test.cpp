@@ -9,6 +9,7 @@
 
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "sources/support/fake_provider.h"
 
@@ -150,13 +151,9 @@ TEST(BridgeCommand, AProvidersPhraseKeepsItsCharactersThroughTheBridge) {
 // A failed fetch answers 502 with the reason; a request without a phrase is refused without a
 // fetch; a stop ends the bridge at once even while a fetch is held.
 TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {
-  int closed_port = 0;
-  {
-    ScriptedServer gone(Script{});
-    closed_port = gone.port();
-  }
+  const ClosedPort closed_port;
   ScriptedServer silent(Script{}.Hold());
-  const std::string closed = "127.0.0.1:" + std::to_string(closed_port);
+  const std::string closed = closed_port.Host();
   Bridge bridge({"--source", "endpoints", "--suggest-host", closed, "--search-host", closed,
                  "--top-host", "127.0.0.1:" + std::to_string(silent.port())});
   ASSERT_GT(bridge.port(), 0);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cli/qmk_runner.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 
 namespace quillmark::testing {
@@ -53,12 +54,8 @@ TEST(FetchCommand, ExitStatusSaysWhetherThePageCameWhole) {
       EXPECT_THAT(r.err, HasSubstr("page not fetched: " + server.Url("/p")));
     }
   }
-  int closed_port = 0;
-  {
-    ScriptedServer gone(Script{});
-    closed_port = gone.port();
-  }
-  const QmkResult refused = RunQmk({"fetch", "http://127.0.0.1:" + std::to_string(closed_port)});
+  const ClosedPort closed;
+  const QmkResult refused = RunQmk({"fetch", closed.Url()});
   EXPECT_EQ(refused.exit_code(), 3);
   EXPECT_THAT(refused.err, HasSubstr("Socket Error # 10061 Connection refused."));
 }
@@ -72,7 +69,7 @@ TEST(FetchCommand, UnsafeUrlsAreUsageErrorsWithoutAConnection) {
     EXPECT_EQ(r.exit_code(), 2) << url;
     EXPECT_THAT(r.err, HasSubstr("unsafe URL"));
   }
-  EXPECT_EQ(server.Connections(), 0);
+  EXPECT_EQ(server.ConnectionsMadeSoFar(), 0);
 }
 
 TEST(FetchCommand, UsageErrorsExitTwo) {

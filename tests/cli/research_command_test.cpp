@@ -16,6 +16,7 @@
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
 #include "demo/demo_pages.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 
 namespace quillmark::testing {
@@ -135,18 +136,14 @@ TEST(ResearchCommand, StopAgainstASilentServerEndsAtOnceWithTheSignalsStatus) {
     // Far below the fetch's own time limit: only the cancel can end it within this.
     const QmkResult result = run.Finish(std::chrono::seconds(10));
     EXPECT_EQ(result.exit_code(), status) << result.err;
-    EXPECT_EQ(silent.Connections(), 1);
+    EXPECT_EQ(silent.ConnectionsMadeSoFar(), 1);
   }
 }
 
 TEST(ResearchCommand, PagesThatCannotBeFetchedAreNamedAndExitThree) {
   FakeServices services(2);
-  int closed_port = 0;
-  {
-    ScriptedServer gone(Script{});
-    closed_port = gone.port();
-  }
-  const std::string down = "127.0.0.1:" + std::to_string(closed_port);
+  const ClosedPort closed;
+  const std::string down = closed.Host();
   // A repeated flag takes its last value: the search engine is down.
   const QmkResult result = RunQmk(With(With({"research", "--format", "tsv", "--results", "2",
                                              "--pages", "2", "--target", "x.test", "seed"},

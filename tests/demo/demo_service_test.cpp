@@ -1,15 +1,24 @@
 #include "demo/demo_service.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 
 #include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
 #include <future>
+#include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/support/page_reader.h"
+#include "net/support/scripted_server.h"
 
 namespace quillmark::demo {
 namespace {
@@ -20,6 +29,82 @@ httplib::Result Get(int port, const std::string& target) {
   client.set_url_encode(false);
   client.set_read_timeout(10, 0);
   return client.Get(target);
+}
+
+// A GET written to the socket by hand, so that the test can tell when the service has read it.
+class HandSentRequest {
+ public:
+  HandSentRequest(int port, const std::string& target)
+      : socket_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    socklen_t length = sizeof address;
+    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    if (::connect(socket_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::send(socket_.get(), request.data(), request.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(request.size()) ||
+        ::getsockname(socket_.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("cannot send the request");
+    }
+    server_end_ = Endpoint(port);
+    client_end_ = Endpoint(ntohs(address.sin_port));
+  }
+
+  // Whether the service has read the whole request: the service's end acknowledged every byte
+  // and holds none unread (its receive queue in the kernel's table of TCP sockets).
+  bool ReadByTheService() const {
+    int unacknowledged = -1;
+    if (::ioctl(socket_.get(), SIOCOUTQ, &unacknowledged) != 0 || unacknowledged != 0) return false;
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);  // the column titles
+    while (std::getline(table, line)) {
+      std::istringstream fields(line);
+      std::string slot, local, remote, state, queues;
+      fields >> slot >> local >> remote >> state >> queues;
+      if (local == server_end_ && remote == client_end_) {
+        return std::stoul(queues.substr(queues.find(':') + 1), nullptr, 16) == 0;
+      }
+    }
+    return false;
+  }
+
+  // Everything the service sends until it closes the connection.
+  std::string Reply() const {
+    // Longer than any latency: a reply held back for the whole latency still comes.
+    const timeval limit{kMaxLatencyMs / 1000 + 30, 0};
+    ::setsockopt(socket_.get(), SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    std::string reply;
+    char block[4096];
+    for (ssize_t got; (got = ::recv(socket_.get(), block, sizeof block, 0)) > 0;) {
+      reply.append(block, static_cast<std::size_t>(got));
+    }
+    return reply;
+  }
+
+ private:
+  // An address on 127.0.0.1 as the kernel's table writes it.
+  static std::string Endpoint(int port) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X:%04X", htonl(INADDR_LOOPBACK), port);
+    return text;
+  }
+
+  quillmark::testing::UniqueFd socket_;
+  std::string server_end_;
+  std::string client_end_;
+};
+
+// Asks `condition` until it holds, for at most a generous bound; false when it never did.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
 }
 
 class DemoServiceTest : public ::testing::Test {
@@ -100,12 +185,16 @@ TEST(DemoService, LatencyDelaysEveryReply) {
 TEST(DemoService, StopWakesRepliesHeldByLatency) {
   DemoService service({.latency_ms = kMaxLatencyMs});
   service.Start();
-  auto pending = std::async(std::launch::async, [port = service.Port()] { Get(port, "/top"); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  service.Stop();
+  const HandSentRequest held(service.Port(), "/top");
+  ASSERT_TRUE(Eventually([&held] { return held.ReadByTheService(); }));
+  auto pending = std::async(std::launch::async, [&held] { return held.Reply(); });
+  // Stop waits for the replies in progress: one it did not wake would hold it for the latency.
+  std::thread stopper([&service] { service.Stop(); });
   // Released by the Stop, not by the latency, which lasts twice as long as this wait.
   EXPECT_EQ(pending.wait_for(std::chrono::milliseconds(kMaxLatencyMs / 2)),
             std::future_status::ready);
+  stopper.join();
+  EXPECT_THAT(pending.get(), ::testing::StartsWith("HTTP/1.1 200 OK\r\n"));
 }
 
 TEST(DemoService, StopIsIdempotentAndThePortReusable) {

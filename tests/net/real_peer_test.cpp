@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/fetch_page.h"
+#include "net/support/closed_port.h"
 #include "net/support/nginx_fixture.h"
 
 namespace quillmark::net {
@@ -83,8 +84,8 @@ TEST_F(NginxPeerTest, ChunkedReplyIsReassembled) {
 }
 
 TEST_F(NginxPeerTest, RefusedPortGivesEmptyPageQuickly) {
-  const int closed_port = testing::FreeLoopbackPort();
-  EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(closed_port) + "/").body, "");
+  const testing::ClosedPort closed;
+  EXPECT_EQ(FetchPage(closed.Url()).body, "");
 }
 
 TEST(PythonPeerTest, Http10PeerBodiesArriveWhole) {

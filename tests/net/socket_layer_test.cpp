@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,16 +12,17 @@
 #include <csignal>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "net/net_errors.h"
 #include "net/net_stack.h"
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "net/tcp_client.h"
 
 namespace quillmark::net {
 namespace {
 
+using quillmark::testing::ClosedPort;
 using quillmark::testing::UniqueFd;
 using namespace std::chrono_literals;
 
@@ -63,6 +65,15 @@ class ConnectionTest : public ::testing::Test {
     const linger abort{1, 0};
     setsockopt(peer_.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     peer_.Reset();
+  }
+  // Waits until the peer's close or reset has reached the client's socket, reading nothing.
+  void ClientSeesThePeerGo() {
+    pollfd socket{client_.Socket().Handle(), POLLIN | POLLRDHUP, 0};
+    int ready = 0;
+    do {
+      ready = poll(&socket, 1, 10000);
+    } while (ready < 0 && errno == EINTR);
+    ASSERT_EQ(ready, 1) << "the peer's close never reached the client";
   }
 
   Listener listener_;
@@ -200,7 +211,7 @@ TEST_F(ConnectionTest, SendingToAVanishedPeerRaisesInsteadOfSignalling) {
   // The default action of SIGPIPE would end the test program: the send must not raise it.
   auto* previous = std::signal(SIGPIPE, SIG_DFL);
   PeerResets();
-  std::this_thread::sleep_for(20ms);
+  ClientSeesThePeerGo();
   const std::string block(64 * 1024, 'x');
   try {
     for (int i = 0; i < 64; ++i) client_.SendText(block);
@@ -233,20 +244,16 @@ TEST_F(ConnectionTest, DeadlineEndsAWaitAndDropsTheSocket) {
 
 TEST_F(ConnectionTest, ProbeNoticesAnOrderlyClose) {
   PeerCloses();
-  std::this_thread::sleep_for(20ms);
+  ClientSeesThePeerGo();
   client_.ProbeForClose(false, 0ms);
   EXPECT_FALSE(client_.IsOpen());
 }
 
 TEST(OpenConnection, RefusedConnectLeavesNoSocket) {
-  int port = 0;
-  {
-    Listener closed;  // a port that was just free and now has no listener
-    port = closed.port();
-  }
+  const ClosedPort closed;
   TNetTCPClient client;
   client.SetHost("127.0.0.1");
-  client.SetPort(port);
+  client.SetPort(closed.port());
   try {
     client.OpenConnection();
     FAIL() << "connect to a closed port must fail";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "research/column_compare.h"
 #include "ui/message_box.h"
@@ -186,11 +187,9 @@ TEST_F(MainWindowTest, WindowPaintsAndStopsWhileAFetchIsHeld) {
 // With the search engine down, the rows still come from the suggestion page, but every cell
 // that rests on a search page is tinted and says why; the demand and keyword cells are not.
 TEST_F(MainWindowTest, CellsOfLookupsThatFailedAreTintedAndSayWhy) {
+  const ClosedPort closed;
   Endpoints endpoints = Demo();
-  {
-    ScriptedServer gone(Script{});
-    endpoints.search_host = "127.0.0.1:" + std::to_string(gone.port());
-  }
+  endpoints.search_host = closed.Host();
   MakeWindows(endpoints);
   Investigate("blue widgets", 2, "example.com");
   Start();
@@ -213,12 +212,8 @@ TEST_F(MainWindowTest, CellsOfLookupsThatFailedAreTintedAndSayWhy) {
 
 // A suggestion or top searches page that never arrived is said, not left as an empty list.
 TEST_F(MainWindowTest, APageThatWasNotFetchedIsSaid) {
-  int closed_port = 0;
-  {
-    ScriptedServer gone(Script{});
-    closed_port = gone.port();
-  }
-  const std::string host = "127.0.0.1:" + std::to_string(closed_port);
+  const ClosedPort closed;
+  const std::string host = closed.Host();
   MakeWindows({host, host, host});
   ui::RecordedMessages messages;
   Investigate("blue widgets", 5);

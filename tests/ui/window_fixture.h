@@ -27,6 +27,7 @@
 #include "ui/text_convert.h"
 #include "ui_investigate_dialog.h"
 #include "ui_main_window.h"
+#include "when_true.h"
 
 namespace quillmark::testing {
 
@@ -97,15 +98,7 @@ class WindowTest : public ::testing::Test {
   // Runs `action` once, from the event loop, as soon as `condition` holds: in the middle of a
   // run, since the run pumps events.
   void WhenTrue(std::function<bool()> condition, std::function<void()> action) {
-    auto* timer = std::make_unique<QTimer>(window_.get()).release();
-    timer->setInterval(2);
-    QObject::connect(timer, &QTimer::timeout, [timer, condition, action] {
-      if (!condition()) return;
-      timer->stop();
-      timer->deleteLater();
-      action();
-    });
-    timer->start();
+    testing::WhenTrue(window_.get(), std::move(condition), std::move(action));
   }
   void WhenRows(std::size_t rows, std::function<void()> action) {
     WhenTrue([this, rows] { return window_->Keywords().Count() >= rows; }, std::move(action));

@@ -46,7 +46,7 @@ TEST(JpegImageTest, DecodesTheBannerAndRefusesBrokenData) {
   // Cut short in its header or in its pixels: the library would fill the missing rows with grey.
   const QByteArray broken[] = {QByteArray(), QByteArray("not a picture at all"), data.left(20),
                                data.left(data.size() / 2)};
-  for (const QByteArray& bytes : broken) EXPECT_THROW(ui::DecodeJpeg(bytes), ui::JpegError);
+  for (const QByteArray& bytes : broken) EXPECT_THROW(ui::DecodeJpeg(bytes), imaging::JpegError);
   EXPECT_TRUE(ui::LoadJpeg(QStringLiteral(":/no/such.jpg")).isNull());
 }
 

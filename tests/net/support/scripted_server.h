@@ -16,6 +16,7 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -164,6 +165,33 @@ class ScriptedServer {
     return requests_;
   }
   int Connections() const { return connections_.load(); }
+  // How many connections clients had made before this call. Connections() may miss one still
+  // waiting in the listen queue for the server thread; this connects a probe of its own and
+  // waits, up to `bound`, until the server has taken it. The queue hands connections out in the
+  // order they were made, so by then every earlier one has been taken. The probe is not counted
+  // here (Connections() counts it). Throws when the probe is not taken in time, e.g. because a
+  // held connection keeps the server busy.
+  int ConnectionsMadeSoFar(std::chrono::milliseconds bound = std::chrono::seconds(10)) const {
+    UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!probe) Fail("socket");
+    sockaddr_in address = Loopback(port_);
+    if (::connect(probe.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+      Fail("connect");
+    }
+    socklen_t length = sizeof address;
+    if (::getsockname(probe.get(), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      Fail("getsockname");
+    }
+    const int probe_port = ntohs(address.sin_port);
+    std::unique_lock lock(mutex_);
+    const auto probe_at = [&] {
+      return std::find(client_ports_.rbegin(), client_ports_.rend(), probe_port);
+    };
+    if (!taken_.wait_for(lock, bound, [&] { return probe_at() != client_ports_.rend(); })) {
+      throw std::runtime_error("the server did not take a probe connection in time");
+    }
+    return static_cast<int>(client_ports_.rend() - probe_at()) - 1;
+  }
 
   // Stops serving; connections that are held or mid-script are closed. Idempotent.
   void Stop() {
@@ -187,10 +215,7 @@ class ScriptedServer {
 
     listener_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!listener_) Fail("socket");
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
+    sockaddr_in address = Loopback(0);
     if (::bind(listener_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
       Fail("bind");
     }
@@ -199,6 +224,14 @@ class ScriptedServer {
     ::getsockname(listener_.get(), reinterpret_cast<sockaddr*>(&address), &length);
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Serve(); });
+  }
+
+  static sockaddr_in Loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
   }
 
   [[noreturn]] static void Fail(const char* what) {
@@ -232,13 +265,20 @@ class ScriptedServer {
   void Serve() {
     for (std::size_t index = 0;; ++index) {
       if (!WaitFor(listener_.get(), POLLIN)) return;
-      UniqueFd connection(
-          ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
+      sockaddr_in client{};
+      socklen_t length = sizeof client;
+      UniqueFd connection(::accept4(listener_.get(), reinterpret_cast<sockaddr*>(&client), &length,
+                                    SOCK_CLOEXEC | SOCK_NONBLOCK));
       if (!connection) {
         if (errno == EAGAIN || errno == EINTR || errno == ECONNABORTED) continue;
         return;
       }
-      connections_.fetch_add(1);
+      {
+        std::lock_guard lock(mutex_);
+        client_ports_.push_back(ntohs(client.sin_port));
+        connections_.fetch_add(1);
+      }
+      taken_.notify_all();
       if (handler_) {
         ServeByHandler(std::move(connection));
       } else {
@@ -420,7 +460,9 @@ class ScriptedServer {
   std::atomic<bool> stopping_{false};
   std::atomic<int> connections_{0};
   mutable std::mutex mutex_;
+  mutable std::condition_variable taken_;
   std::vector<std::string> requests_;
+  std::vector<int> client_ports_;  // of every connection taken, in order
   std::thread thread_;
 };
 

@@ -1,6 +1,6 @@
 // The rim colour maths: both conversions against each other and against known colours.
 
-#include "controls/hls_colours.h"
+#include "imaging/hls_colours.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "controls/hls_colours.h"
+#include "imaging/hls_colours.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "ui/jpeg_decode.h"
+#include "imaging/jpeg_decode.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -8,7 +8,7 @@
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
 
-namespace quillmark::ui {
+namespace quillmark::imaging {
 namespace {
 
 // The library's default error handler ends the process. Ours jumps back to the decoder, which
@@ -96,4 +96,4 @@ JpegPixels DecodeJpegPixels(const unsigned char* data, std::size_t size) {
   return pixels;
 }
 
-}  // namespace quillmark::ui
+}  // namespace quillmark::imaging

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace quillmark::ui {
+namespace quillmark::imaging {
 
 // Corrupt, truncated or unsupported data: the library's own message.
 class JpegError : public std::runtime_error {
@@ -29,4 +29,4 @@ inline constexpr unsigned long long kMaxJpegPixels = 4096ull * 4096;
 // read only in part (it warns and fills the rest with grey) counts as corrupt too.
 JpegPixels DecodeJpegPixels(const unsigned char* data, std::size_t size);
 
-}  // namespace quillmark::ui
+}  // namespace quillmark::imaging

@@ -1,0 +1,257 @@
+// Takes the pictures of the README into a folder: the main window after a research against the
+// stand-in service, the Investigate, filter and About windows, the top searches beside the main
+// window, cells whose lookups failed, and the tip of the day. tools/screenshots.sh runs it under
+// Xvfb; the pictures that show windows side by side grab the screen, so it needs a real window
+// system (xcb), not Qt's offscreen one.
+//
+//   screenshots FOLDER
+
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QTreeView>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "demo/demo_service.h"
+#include "net/fetch_page.h"
+#include "net/support/closed_port.h"
+#include "research/stop_request.h"
+#include "session/fetch_pool.h"
+#include "session/research_desk.h"
+#include "ui/about_window.h"
+#include "ui/investigate_dialog.h"
+#include "ui/keyword_list_model.h"
+#include "ui/list_commands.h"
+#include "ui/main_window.h"
+#include "ui/text_convert.h"
+#include "ui/tips.h"
+#include "ui/when_true.h"
+#include "ui_investigate_dialog.h"
+#include "ui_main_window.h"
+#include "ui_tip_of_the_day.h"
+
+namespace quillmark::screenshots {
+namespace {
+
+// Long enough for the window system to draw what was just shown.
+constexpr int kSettleMs = 300;
+
+// Starts `service` and points every endpoint at it.
+Endpoints EndpointsOf(demo::DemoService& service) {
+  service.Start();
+  const std::string host = "127.0.0.1:" + std::to_string(service.Port());
+  return {host, host, host};
+}
+
+// The main window and the Investigate dialog as start-up makes them, with a settings folder of
+// their own so that no picture shows what an earlier one entered.
+class Windows {
+ public:
+  explicit Windows(const Endpoints& endpoints) : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
+    qputenv("QUILLMARK_CONFIG_DIR", settings_.path().toLocal8Bit());
+    ClearStopRequest();
+    desk_ = std::make_unique<session::ResearchDesk>(
+        [](const std::string& url, const session::CancelTest& cancelled) {
+          return FetchPage(url, {.timeout = std::chrono::seconds(30), .cancelled = cancelled});
+        },
+        endpoints, nullptr);
+    window_ = std::make_unique<ui::TForm1>(pool_, *desk_);
+    dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
+    window_->SetInvestigateDialog(dialog_.get());
+    // The tip of the day shows only where a picture asks for it.
+    TipsTimer().stop();
+    window_->show();
+  }
+  ~Windows() {
+    dialog_.reset();
+    window_.reset();
+    desk_.reset();
+    qputenv("QUILLMARK_CONFIG_DIR", outer_settings_);
+  }
+  Windows(const Windows&) = delete;
+  Windows& operator=(const Windows&) = delete;
+
+  ui::TForm1& window() { return *window_; }
+  ui::TStartForm& dialog() { return *dialog_; }
+  QTimer& TipsTimer() { return *window_->findChild<QTimer*>(QStringLiteral("TipsTimer")); }
+
+  // Runs `action` once, from the event loop, as soon as `condition` holds: also while a modal
+  // dialog or a research pumps the events.
+  void WhenTrue(std::function<bool()> condition, std::function<void()> action) {
+    testing::WhenTrue(window_.get(), std::move(condition), std::move(action));
+  }
+  // Answers the next Investigate dialog with `answer` once it shows.
+  void AnswerDialog(std::function<void(ui::TStartForm&)> answer) {
+    WhenTrue([this] { return dialog_->isVisible(); }, [this, answer] { answer(*dialog_); });
+  }
+  // Fills the dialog's seed mode and presses Investigate.
+  void Investigate(const std::string& seed, int results, const std::string& target) {
+    AnswerDialog([seed, results, target](ui::TStartForm& dialog) {
+      dialog.Form().LabeledEdit1->setText(ui::ToQString(seed));
+      dialog.Form().HomepageEdit->setText(ui::ToQString(target));
+      dialog.Form().MaxResultsSpinEdit->SetValue(results);
+      dialog.Form().BitBtn1->click();
+    });
+  }
+  // Presses Start; returns when the Start command has ended.
+  void Start() { window_->Form().BitBtn2->click(); }
+
+ private:
+  QByteArray outer_settings_;
+  QTemporaryDir settings_;
+  session::FetchPool pool_{4};
+  std::unique_ptr<session::ResearchDesk> desk_;
+  std::unique_ptr<ui::TForm1> window_;
+  std::unique_ptr<ui::TStartForm> dialog_;
+};
+
+class Pictures {
+ public:
+  explicit Pictures(QDir folder) : folder_(std::move(folder)) {}
+  bool AllSaved() const { return all_saved_; }
+
+  void MainWindowAfterADemoResearchAndTheInvestigateDialog() {
+    demo::DemoService service;
+    Windows windows(EndpointsOf(service));
+    ui::ListCommands commands(windows.window());
+    windows.AnswerDialog([](ui::TStartForm& dialog) {
+      dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
+      dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
+      dialog.Form().DepthCombo->setCurrentIndex(4);
+      dialog.Form().MaxResultsSpinEdit->SetValue(15);
+      dialog.Form().BitBtn1->click();
+    });
+    windows.Start();
+    ui::TForm1& window = windows.window();
+    window.Keywords().SetChecked(1, true);
+    window.Keywords().SetChecked(4, true);
+    window.Form().ListView1->selectionModel()->select(
+        window.Model().index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QTest::qWait(200);
+    Save(window.grab(), "main-window.png");
+    windows.dialog().show();
+    QTest::qWait(200);
+    Save(windows.dialog().grab(), "investigate-dialog.png");
+    windows.dialog().hide();
+  }
+
+  void FilterDialogAndTopSearchesBesideTheMainWindow() {
+    demo::DemoService service;
+    Windows windows(EndpointsOf(service));
+    ui::ListCommands commands(windows.window());
+    windows.AnswerDialog([](ui::TStartForm& dialog) {
+      dialog.Form().RadioButton2->click();
+      dialog.Form().MaxResultsSpinEdit->SetValue(20);
+      dialog.Form().BitBtn1->click();
+    });
+    windows.Start();
+    ui::TTOPForm& top = commands.TOPForm();
+    QTest::qWait(kSettleMs);
+    // Both windows as they stand on the screen, side by side.
+    SaveScreen(windows.window().frameGeometry().united(top.frameGeometry()),
+               "top-searches-window.png");
+    top.hide();
+
+    ui::TFilterForm& filter = commands.FilterForm();
+    filter.show();
+    QTest::qWait(kSettleMs);
+    Save(filter.grab(), "filter-dialog.png");
+    filter.hide();
+  }
+
+  // The tinted cells of lookups that failed, with one tooltip showing.
+  void FailedLookupsAreTinted() {
+    const testing::ClosedPort search_engine_down;
+    demo::DemoService service;
+    Endpoints endpoints = EndpointsOf(service);
+    endpoints.search_host = search_engine_down.Host();
+    Windows windows(endpoints);
+    ui::ListCommands commands(windows.window());
+    windows.Investigate("blue widgets", 6, "example.com");
+    windows.Start();
+    ui::TForm1& window = windows.window();
+    QTreeView& view = *window.Form().ListView1;
+    const QModelIndex cell = window.Model().index(1, 2);
+    QToolTip::showText(view.viewport()->mapToGlobal(view.visualRect(cell).center()),
+                       window.Model().data(cell, Qt::ToolTipRole).toString(), view.viewport());
+    QTest::qWait(kSettleMs);
+    SaveScreen(window.frameGeometry(), "failed-lookups.png");
+  }
+
+  // The About window as it stands on the screen, title bar included.
+  void AboutWindow() {
+    ui::TInfoForm about;
+    about.show();
+    if (!QTest::qWaitForWindowExposed(&about)) Fail("the About window never showed");
+    QTest::qWait(kSettleMs);
+    SaveScreen(about.frameGeometry(), "about-window.png");
+  }
+
+  // The tip of the day as the start-up timer shows it, with one of the longer tips.
+  void TipOfTheDay() {
+    Windows windows({});
+    ui::Tfrm_TipOfTheDay& form = windows.window().TipDialog().Form();
+    windows.WhenTrue([&form] { return form.isVisible(); },
+                     [this, &form] {
+                       form.Form().lbl_Tip->setText(ui::QuillmarkTips().at(9));
+                       QTest::qWait(kSettleMs);
+                       Save(form.grab(), "tip-of-the-day.png");
+                       form.Form().btn_Close->click();
+                     });
+    windows.TipsTimer().start(1);
+    if (!QTest::qWaitFor([&windows] { return !windows.TipsTimer().isActive(); })) {
+      Fail("the tip of the day never showed");
+    }
+  }
+
+ private:
+  void Save(const QPixmap& picture, const char* name) {
+    const QString file = folder_.filePath(QString::fromLatin1(name));
+    if (!picture.save(file)) Fail("cannot write " + file.toStdString());
+  }
+  void SaveScreen(const QRect& area, const char* name) {
+    Save(QGuiApplication::primaryScreen()->grabWindow(0).copy(area), name);
+  }
+  void Fail(const std::string& what) {
+    std::cerr << "screenshots: " << what << '\n';
+    all_saved_ = false;
+  }
+
+  QDir folder_;
+  bool all_saved_ = true;
+};
+
+}  // namespace
+}  // namespace quillmark::screenshots
+
+int main(int argc, char** argv) {
+  // A peer that closes while we send must surface as an error, never end the program.
+  std::signal(SIGPIPE, SIG_IGN);
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::cerr << "usage: screenshots FOLDER\n";
+    return 2;
+  }
+  const QDir folder(QString::fromLocal8Bit(argv[1]));
+  if (!folder.exists()) {
+    std::cerr << "screenshots: no folder " << argv[1] << '\n';
+    return 2;
+  }
+  quillmark::screenshots::Pictures pictures(folder);
+  pictures.MainWindowAfterADemoResearchAndTheInvestigateDialog();
+  pictures.FilterDialogAndTopSearchesBesideTheMainWindow();
+  pictures.FailedLookupsAreTinted();
+  pictures.AboutWindow();
+  pictures.TipOfTheDay();
+  return pictures.AllSaved() ? EXIT_SUCCESS : EXIT_FAILURE;
+}
