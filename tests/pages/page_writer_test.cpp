@@ -58,19 +58,6 @@ TEST(PageWriter, EveryCellLinksToItsOwnPhrase) {
   }
 }
 
-TEST(PageWriter, TopSearchCellsFillRowsOfTheGivenWidth) {
-  const struct {
-    std::size_t phrases, per_row, rows;
-  } cases[] = {{0, 5, 0}, {1, 5, 1}, {5, 5, 1}, {6, 5, 2}, {11, 5, 3}, {3, 1, 3}};
-  for (const auto& c : cases) {
-    std::string page;
-    AppendTopSearchesTable(page, std::vector<std::string>(c.phrases, "x"), c.per_row);
-    EXPECT_EQ(Count(page, "<tr>"), c.rows) << c.phrases << " by " << c.per_row;
-    EXPECT_EQ(Count(page, "</tr>"), c.rows) << c.phrases << " by " << c.per_row;
-    EXPECT_EQ(Count(page, "<td>"), c.phrases);
-  }
-}
-
 // A provider's phrase cannot close its cell or add one; what it holds otherwise stays.
 TEST(PageWriter, ProviderPhrasesKeepToTheirCells) {
   const std::string page =
@@ -83,31 +70,6 @@ TEST(PageWriter, ProviderPhrasesKeepToTheirCells) {
   EXPECT_LT(page.find(kSuggestionsStart), page.find("<td>"));
 
   EXPECT_EQ(Count(TopSearchesPage({"<b>bold</b>", "plain"}), "<td>"), 2u);
-}
-
-TEST(PageWriter, RankPagesHoldOnePageOfResultsFromTheFirstAsked) {
-  std::vector<std::string> urls;
-  for (int i = 1; i <= 45; ++i) urls.push_back("http://r" + std::to_string(i) + ".example/");
-  const struct {
-    std::int64_t first;
-    std::size_t items;
-    const char* first_item;
-  } cases[] = {{1, 20, "r1."}, {21, 20, "r21."}, {41, 5, "r41."}, {46, 0, ""}, {0, 0, ""}};
-  for (const auto& c : cases) {
-    const std::string page = RankPage(urls, c.first);
-    EXPECT_EQ(Count(page, kResultItem), c.items) << c.first;
-    if (c.items > 0) {
-      EXPECT_EQ(page.find(c.first_item), 11u) << c.first;
-    }
-  }
-  EXPECT_EQ(RankPage({"http://a.example/?q=<b>&c=\"d\""}, 1),
-            "<li>http://a.example/?q=&lt;b&gt;&amp;c=&quot;d&quot;\n");
-}
-
-TEST(PageWriter, SupplyPageGivesTheCountBetweenItsMarkers) {
-  EXPECT_EQ(SupplyPage(1230000),
-            "<html><body><p>Results of about 1230000 for the exact phrase</p></body></html>\n");
-  EXPECT_NE(SupplyPage(-4).find(" of about 0 for "), std::string::npos);
 }
 
 // The generated pages and the reply cache's file names depend on these values staying put.

