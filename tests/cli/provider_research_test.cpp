@@ -74,7 +74,7 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   auto rows = Rows(first.out);
   ASSERT_EQ(rows.size(), 4u) << first.out;
   EXPECT_EQ(rows["garden sheds"][1], "14800");  // last month, not the average
-  EXPECT_EQ(rows["garden sheds uk"][1], "0");   // no volume
+  EXPECT_EQ(rows["garden sheds uk"][1], "?");   // no volume
   EXPECT_EQ(rows["garden sheds"][2], "1230000");
   EXPECT_EQ(rows["garden sheds"][4], "23");
   EXPECT_EQ(rows["metal garden sheds"][4], "-");
