@@ -1,9 +1,20 @@
 #include "cli/keyword_rows.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace quillmark::cli {
 namespace {
 // The caption and the six filled columns; "Keyword Effectiveness" is never filled.
 constexpr std::size_t kShownColumns = kColumnEffectiveness;
+
+// The names --sort takes for the shown columns.
+constexpr std::pair<const char*, KeywordColumn> kSortNames[] = {
+    {"keyword", kColumnKeyword},   {"demand", kColumnDemand},
+    {"supply", kColumnSupply},     {"cost", kColumnCost},
+    {"rank", kColumnRank},         {"profitability", kColumnProfitability},
+    {"prospects", kColumnEstimate}};
 }  // namespace
 
 RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag) {
@@ -28,6 +39,23 @@ RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag) {
     table.rows.push_back(std::move(fields));
   }
   return table;
+}
+
+void AddSortOption(CLI::App* command, std::optional<std::size_t>& column) {
+  std::vector<std::string> names;
+  for (const auto& [name, sorted] : kSortNames) names.emplace_back(name);
+  command
+      ->add_option_function<std::string>(
+          "--sort",
+          [&column](const std::string& given) {
+            const std::string name = CLI::detail::to_lower(given);
+            for (const auto& [known, sorted] : kSortNames)
+              if (name == known) column = sorted;
+          },
+          "Sort the rows as a click on the column's header does in the window; rows whose "
+          "figure was not measured (a page not fetched, a stop, an unknown demand) go last")
+      ->type_name("COLUMN")
+      ->check(CLI::IsMember(names, CLI::ignore_case));
 }
 
 }  // namespace quillmark::cli

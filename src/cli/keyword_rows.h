@@ -1,6 +1,9 @@
 #pragma once
 // Turns the keyword list into output rows: the caption and the six column texts, and for
-// opened files the check flag last.
+// opened files the check flag last. Sorts them first when asked to.
+
+#include <cstddef>
+#include <optional>
 
 #include "cli/row_output.h"
 #include "research/keyword_list.h"
@@ -8,5 +11,10 @@
 namespace quillmark::cli {
 
 RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag);
+
+// Adds "--sort COLUMN" (keyword, demand, supply, cost, rank, profitability or prospects, in any
+// letter case) to a command; `column` stays empty without it. Sort with SortKeywordList, as a
+// click on the column's header does.
+void AddSortOption(CLI::App* command, std::optional<std::size_t>& column);
 
 }  // namespace quillmark::cli

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/keyword_rows.h"
 #include "cli/row_output.h"
+#include "research/column_compare.h"
 #include "store/investigation_file.h"
 #include "store/store_error.h"
 
@@ -13,6 +14,7 @@ namespace {
 struct OpenArgs {
   std::string path;
   OutputFormat format = OutputFormat::kTable;
+  std::optional<std::size_t> sort_column;
 };
 
 int RunOpen(const OpenArgs& args) {
@@ -30,6 +32,7 @@ int RunOpen(const OpenArgs& args) {
     std::cerr << "qmk: " << e.what() << "\n";
     return kExitFailure;
   }
+  if (args.sort_column) SortKeywordList(list, *args.sort_column);
   return PrintRows(KeywordRowTable(list, true), args.format) ? kExitOk : kExitFailure;
 }
 
@@ -40,6 +43,7 @@ void AddOpenCommand(CLI::App& app, int& exit_code) {
   CLI::App* cmd = app.add_subcommand("open", "Show the rows of an investigation file (.qmk)");
   cmd->add_option("file", args->path, "The investigation file")->required();
   AddFormatOption(cmd, args->format);
+  AddSortOption(cmd, args->sort_column);
   cmd->callback([args, &exit_code] { exit_code = RunOpen(*args); });
 }
 

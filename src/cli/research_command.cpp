@@ -6,6 +6,7 @@
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
 #include "command_line/common_options.h"
+#include "research/column_compare.h"
 #include "session/count_text.h"
 #include "session/session_options.h"
 #include "sources/source.h"
@@ -20,6 +21,7 @@ struct ResearchArgs {
   RunSettings run;
   std::string save_path;
   OutputFormat format = OutputFormat::kTable;
+  std::optional<std::size_t> sort_column;
   session::SessionOptions network;
   std::int64_t max_calls = 0;  // 0: no bound
 };
@@ -49,6 +51,16 @@ void ReportStoppedRows(const KeywordList& list) {
   }
 }
 
+// Names the rows whose demand the suggestion service gave no count for: a figure from the
+// provider, not a page that failed, so it does not change the exit status.
+void ReportUnknownDemands(const KeywordList& list) {
+  for (const KeywordRowPtr& row : list.Rows()) {
+    const std::string why = DescribeDemandLookup(row->Lookups());
+    if (!why.empty())
+      std::cerr << "qmk: row \"" << TerminalSafe(row->Caption()) << "\": " << why << "\n";
+  }
+}
+
 int RunResearch(const ResearchArgs& args) {
   if (args.max_calls > 0 && sources::IsProvider(sources::ParseSourceName(args.network.source)) &&
       WorstCaseCalls(args.run) > args.max_calls) {
@@ -66,9 +78,11 @@ int RunResearch(const ResearchArgs& args) {
     }
   }
   const TerminalRun run = RunFromTerminal(args.run, args.network);
-  const KeywordList& rows = run.host->Keywords();
+  KeywordList& rows = run.host->Keywords();
+  if (args.sort_column) SortKeywordList(rows, *args.sort_column);
   if (Interrupted()) std::cerr << "qmk: stopped; showing the rows found so far\n";
   ReportStoppedRows(rows);
+  ReportUnknownDemands(rows);
 
   // Rows that cannot be printed are still saved below.
   bool files_ok = PrintRows(KeywordRowTable(rows, false), args.format);
@@ -115,6 +129,7 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
       ->default_str("10");
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
+  AddSortOption(cmd, args->sort_column);
   command_line::AddNetworkOptions(cmd, args->network);
   command_line::AddSourceOptions(cmd, args->network, false);
   cmd->add_option("--max-calls", args->max_calls,

@@ -18,6 +18,9 @@ inline constexpr std::string_view kTopPath = "/top";
 
 // The suggestion table follows the first " done " of the page.
 inline constexpr std::string_view kSuggestionsStart = " done ";
+// The count cell of a phrase whose demand the provider does not know: not a whole number, so
+// the research takes the demand for unknown instead of a measured 0.
+inline constexpr std::string_view kUnknownDemand = "?";
 // The supply count stands between these; the rank page's result items follow the first.
 inline constexpr std::string_view kCountStart = " of about ";
 inline constexpr std::string_view kCountEnd = " for ";

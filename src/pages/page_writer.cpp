@@ -85,7 +85,7 @@ void AppendSuggestionTable(std::string& page, const std::vector<Suggestion>& row
   page += "<table>\n";
   for (const Suggestion& row : rows) {
     page += "<tr><td>&nbsp;";
-    page += std::to_string(row.demand);
+    page += row.demand ? std::to_string(*row.demand) : std::string(kUnknownDemand);
     page += "</td><td><a href=\"";
     page += kSuggestionPath;
     page += "?term=";
@@ -127,8 +127,11 @@ std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>&
   page += "for <b>" + CellPhrase(seed) + "</b></p>\n";
   std::vector<Suggestion> cells;
   cells.reserve(std::min(rows.size(), kMaxSuggestionRows));
-  for (std::size_t i = 0; i < rows.size() && i < kMaxSuggestionRows; ++i)
-    cells.push_back({CellPhrase(rows[i].phrase), std::max<std::int64_t>(rows[i].demand, 0)});
+  for (std::size_t i = 0; i < rows.size() && i < kMaxSuggestionRows; ++i) {
+    std::optional<std::int64_t> demand = rows[i].demand;
+    if (demand) demand = std::max<std::int64_t>(*demand, 0);
+    cells.push_back({CellPhrase(rows[i].phrase), demand});
+  }
   AppendSuggestionTable(page, cells, "&amp;mkt=us");
   page += "</body></html>\n";
   return page;

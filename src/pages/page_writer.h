@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,13 +21,13 @@ std::string PercentEncode(std::string_view text, bool blank_as_plus);
 
 struct Suggestion {
   std::string phrase;
-  std::int64_t demand = 0;
+  std::optional<std::int64_t> demand = 0;  // nullopt: not known
 };
 
 // A table of cell pairs, one row per suggestion in the order given, written as given: the demand
-// after "&nbsp;", then the phrase as the text of a link to its own suggestion page, whose query
-// goes on with `link_parameters` written for HTML ("&amp;mkt=us"). The reader takes a link text
-// only from a cell that also holds a ";", which the "&amp;" gives.
+// after "&nbsp;" (kUnknownDemand when not known), then the phrase as the text of a link to its own
+// suggestion page, whose query goes on with `link_parameters` written for HTML ("&amp;mkt=us"). The
+// reader takes a link text only from a cell that also holds a ";", which the "&amp;" gives.
 void AppendSuggestionTable(std::string& page, const std::vector<Suggestion>& rows,
                            std::string_view link_parameters);
 // A table of link cells, `cells_per_row` (1 or more) to a row, one per phrase in the order

@@ -48,6 +48,11 @@ const std::string* ColumnText(const KeywordRow& row, std::size_t column) {
   return column == kColumnKeyword ? &row.Caption() : row.SubItem(column - 1);
 }
 
+// Whether the row's text in the column rests on a lookup that was not measured.
+bool Unmeasured(const KeywordRow& row, std::size_t column) {
+  return LookupFailed(row.Lookups(), static_cast<KeywordColumn>(column));
+}
+
 // Only a-z fold, onto their capitals: "_" (95) then sorts after "a" (as 65), not before it.
 std::string CaptionKey(const KeywordRow& row) {
   return ascii::ToUpper(row.Caption());
@@ -99,18 +104,29 @@ int CompareDecimalKeys(const std::optional<long double>& a, const std::optional<
   return Sign(difference);
 }
 
-// Reads every row once, then sorts the keys beside their positions, side by side in memory: the
-// texts are never parsed inside the comparison and it never chases a row pointer.
+// Reads every measured row once, then sorts the keys beside their positions, side by side in
+// memory: the texts are never parsed inside the comparison and it never chases a row pointer.
+// The unmeasured rows follow in their order.
 template <typename Key, typename MakeKey, typename Compare>
-std::vector<std::size_t> SortedOrder(const KeywordList& list, MakeKey make_key, Compare compare) {
+std::vector<std::size_t> SortedOrder(const KeywordList& list, std::size_t column, MakeKey make_key,
+                                     Compare compare) {
   std::vector<std::pair<Key, std::size_t>> entries;
+  std::vector<std::size_t> unmeasured;
   entries.reserve(list.Count());
-  for (const auto& row : list.Rows()) entries.emplace_back(make_key(*row), entries.size());
+  for (std::size_t i = 0; i < list.Count(); ++i) {
+    const KeywordRow& row = *list.Row(i);
+    if (Unmeasured(row, column)) {
+      unmeasured.push_back(i);
+    } else {
+      entries.emplace_back(make_key(row), i);
+    }
+  }
   std::stable_sort(entries.begin(), entries.end(),
                    [&](const auto& a, const auto& b) { return compare(a.first, b.first) < 0; });
   std::vector<std::size_t> order;
-  order.reserve(entries.size());
+  order.reserve(list.Count());
   for (const auto& entry : entries) order.push_back(entry.second);
+  order.insert(order.end(), unmeasured.begin(), unmeasured.end());
   return order;
 }
 
@@ -118,6 +134,9 @@ std::vector<std::size_t> SortedOrder(const KeywordList& list, MakeKey make_key, 
 
 int CompareRows(const KeywordRow& a, const KeywordRow& b, std::size_t column) {
   const ColumnRule& rule = RuleFor(column);
+  const bool a_unmeasured = Unmeasured(a, column);
+  const bool b_unmeasured = Unmeasured(b, column);
+  if (a_unmeasured || b_unmeasured) return int{a_unmeasured} - int{b_unmeasured};
   switch (rule.reading) {
     case Reading::kCaption:
       return CompareCaptionKeys(CaptionKey(a), CaptionKey(b));
@@ -134,16 +153,16 @@ void SortKeywordList(KeywordList& list, std::size_t column) {
   std::vector<std::size_t> order;
   switch (rule.reading) {
     case Reading::kCaption:
-      order = SortedOrder<std::string>(list, CaptionKey, CompareCaptionKeys);
+      order = SortedOrder<std::string>(list, column, CaptionKey, CompareCaptionKeys);
       break;
     case Reading::kWhole:
       order = SortedOrder<std::optional<std::int64_t>>(
-          list, [&](const KeywordRow& row) { return WholeKey(row, column); },
+          list, column, [&](const KeywordRow& row) { return WholeKey(row, column); },
           [&](const auto& a, const auto& b) { return CompareWholeKeys(a, b, rule.largest_first); });
       break;
     case Reading::kDecimal:
       order = SortedOrder<std::optional<long double>>(
-          list, [&](const KeywordRow& row) { return DecimalKey(row, column); },
+          list, column, [&](const KeywordRow& row) { return DecimalKey(row, column); },
           [&](const auto& a, const auto& b) {
             return CompareDecimalKeys(a, b, rule.largest_first);
           });

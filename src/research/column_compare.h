@@ -3,6 +3,9 @@
 // regard to case, Demand, Profitability, Estimated prospects # and Keyword Effectiveness largest
 // first, Supply, Cost-per-Prospect and Rank # smallest first. A text that is missing or cannot be
 // read compares equal to everything, so the order is not a strict weak one: sort it stably.
+// A row whose text in the column rests on a lookup that was not measured (LookupFailed: a page
+// not fetched, a stop, a demand the suggestion service does not know) goes after every measured
+// row, whichever way the column sorts: a "0" that was never measured is not the best cost.
 
 #include <cstddef>
 
@@ -15,7 +18,8 @@ namespace quillmark {
 // std::out_of_range for a column past the last.
 int CompareRows(const KeywordRow& a, const KeywordRow& b, std::size_t column);
 
-// Sorts the whole list once by the column; rows that compare equal keep their order.
+// Sorts the whole list once by the column: the measured rows by their texts, then the rest;
+// rows that compare equal keep their order.
 void SortKeywordList(KeywordList& list, std::size_t column);
 
 }  // namespace quillmark

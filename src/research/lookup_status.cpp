@@ -1,9 +1,14 @@
 #include "research/lookup_status.h"
 
 #include "research/keyword_row.h"
+#include "research/whole_number.h"
 
 namespace quillmark {
 namespace {
+
+bool DemandUnknown(const LookupStatus& s) {
+  return s.demand == DemandLookup::kUnknown;
+}
 
 bool SupplyFailed(const LookupStatus& s) {
   return s.supply == SupplyLookup::kNotFetched || s.supply == SupplyLookup::kSkipped;
@@ -13,11 +18,25 @@ bool RankFailed(const LookupStatus& s) {
   return s.rank == RankLookup::kNotFetched || s.rank == RankLookup::kStopped;
 }
 
+// Profitability and Estimated prospects # rest on the supply only through a rank that was found.
+bool RankOrScaleFailed(const LookupStatus& s) {
+  return RankFailed(s) || (SupplyFailed(s) && s.rank == RankLookup::kFound);
+}
+
 std::string PagesText(std::int64_t pages) {
   return std::to_string(pages) + (pages == 1 ? " page" : " pages");
 }
 
 }  // namespace
+
+DemandLookup ReadDemandLookup(std::string_view demand_text) {
+  return ReadWholeNumber(demand_text) ? DemandLookup::kCounted : DemandLookup::kUnknown;
+}
+
+std::string DescribeDemandLookup(const LookupStatus& status) {
+  if (!DemandUnknown(status)) return {};
+  return "demand unknown: the suggestion service gives no count of searches";
+}
 
 std::string DescribeSupplyLookup(const LookupStatus& status) {
   switch (status.supply) {
@@ -56,17 +75,48 @@ std::string DescribeRankLookup(const LookupStatus& status) {
 
 bool LookupFailed(const LookupStatus& status, KeywordColumn column) {
   switch (column) {
+    case kColumnDemand:
+      return DemandUnknown(status);
     case kColumnSupply:
-    case kColumnCost:
       return SupplyFailed(status);
+    case kColumnCost:
+      return SupplyFailed(status) || DemandUnknown(status);
     case kColumnRank:
       return RankFailed(status);
     case kColumnProfitability:
+      return RankOrScaleFailed(status);
     case kColumnEstimate:
-      return RankFailed(status) || (SupplyFailed(status) && status.rank == RankLookup::kFound);
+      return RankOrScaleFailed(status) || DemandUnknown(status);
     default:
       return false;
   }
+}
+
+std::string DescribeUnmeasured(const LookupStatus& status, KeywordColumn column) {
+  std::string why;
+  const auto add = [&why](const std::string& line) {
+    if (!line.empty()) why += why.empty() ? line : "\n" + line;
+  };
+  switch (column) {
+    case kColumnSupply:
+    case kColumnCost:
+      if (SupplyFailed(status)) add(DescribeSupplyLookup(status));
+      break;
+    case kColumnRank:
+    case kColumnProfitability:
+    case kColumnEstimate:
+      // The rank's story first, and the supply's when that failed as well.
+      if (column == kColumnRank ? RankFailed(status) : RankOrScaleFailed(status)) {
+        add(DescribeRankLookup(status));
+        if (SupplyFailed(status)) add(DescribeSupplyLookup(status));
+      }
+      break;
+    default:
+      break;
+  }
+  if (column == kColumnDemand || column == kColumnCost || column == kColumnEstimate)
+    add(DescribeDemandLookup(status));
+  return why;
 }
 
 bool LookupStopped(const LookupStatus& status) {

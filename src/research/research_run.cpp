@@ -139,6 +139,7 @@ void Researcher::ParseSuggestionPage(std::string page) {
       Guarded(failure, [&] { keyword = ExtractLinkText(SubText(remaining(), p, e - p)); });
       write(list.SetCaption(*row, keyword));
       LookupStatus lookups;
+      lookups.demand = ReadDemandLookup(demand);
       Guarded(failure, [&] {
         Pump();
         supply = LookupSupply(keyword, &lookups);

@@ -102,8 +102,9 @@ const json* FirstResult(const json& task) {
   return &results->front();
 }
 
-// Last month's searches: the newest monthly figure, else the average, else 0 (no volume known).
-std::int64_t Demand(const json& item) {
+// Last month's searches: the newest monthly figure, else the average, else not known (a null
+// volume is no figure at all, not a measured 0).
+std::optional<std::int64_t> Demand(const json& item) {
   const auto months = item.find("monthly_searches");
   if (months != item.end() && months->is_array()) {
     const json* newest = nullptr;
@@ -123,7 +124,8 @@ std::int64_t Demand(const json& item) {
       if (const std::int64_t volume = Count(*newest, "search_volume"); volume >= 0) return volume;
     }
   }
-  return std::max<std::int64_t>(Count(item, "search_volume"), 0);
+  if (const std::int64_t volume = Count(item, "search_volume"); volume >= 0) return volume;
+  return std::nullopt;
 }
 
 std::string Body(const json& task) {
@@ -214,10 +216,12 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed,
         return verdict;
       });
   if (!result.Complete()) return result;
-  // Listed by demand, largest first; equal demands keep the provider's order.
-  std::stable_sort(
-      rows.begin(), rows.end(),
-      [](const pages::Suggestion& a, const pages::Suggestion& b) { return a.demand > b.demand; });
+  // Listed by demand, largest first, the unknown ones last; equal demands keep the provider's
+  // order.
+  std::stable_sort(rows.begin(), rows.end(),
+                   [](const pages::Suggestion& a, const pages::Suggestion& b) {
+                     return a.demand.value_or(-1) > b.demand.value_or(-1);
+                   });
   result.body = pages::SuggestionPage(seed, rows);
   return result;
 }

@@ -58,15 +58,7 @@ QVariant KeywordListModel::CellNote(const KeywordRow& row, int column, int role)
   const LookupStatus& status = row.Lookups();
   if (!LookupFailed(status, static_cast<KeywordColumn>(column))) return {};
   if (role == Qt::BackgroundRole) return QColor(kFailedCellTint);
-  // Supply and Cost-per-Prospect rest on the supply alone; the rank's columns say the rank's
-  // story, and the supply's too when that failed as well.
-  const bool supply_column = column == kSupply || column == kCostPerProspect;
-  std::string why = supply_column ? DescribeSupplyLookup(status) : DescribeRankLookup(status);
-  if (!supply_column && LookupFailed(status, kColumnSupply)) {
-    const std::string supply = DescribeSupplyLookup(status);
-    why = why.empty() ? supply : why + "\n" + supply;
-  }
-  return ToQString(why);
+  return ToQString(DescribeUnmeasured(status, static_cast<KeywordColumn>(column)));
 }
 
 QVariant KeywordListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -74,7 +74,7 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   auto rows = Rows(first.out);
   ASSERT_EQ(rows.size(), 4u) << first.out;
   EXPECT_EQ(rows["garden sheds"][1], "14800");  // last month, not the average
-  EXPECT_EQ(rows["garden sheds uk"][1], "0");   // no volume
+  EXPECT_EQ(rows["garden sheds uk"][1], "?");   // no volume
   EXPECT_EQ(rows["garden sheds"][2], "1230000");
   EXPECT_EQ(rows["garden sheds"][4], "23");
   EXPECT_EQ(rows["metal garden sheds"][4], "-");
@@ -96,6 +96,36 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
     EXPECT_THAT(text, Not(HasSubstr(kPassword)));
     EXPECT_THAT(text, Not(HasSubstr("qm-login")));
   }
+}
+
+// A phrase whose volume the provider does not know has an unknown demand, so its cost of "0"
+// sorts after every measured one; qmk names it and still exits 0. The saved file is sorted too.
+TEST(ProviderResearch, SortPutsAnUnknownDemandAfterTheMeasuredRows) {
+  const struct {
+    const char* column;
+    std::vector<std::string> keywords;
+  } cases[] = {
+      {"cost", {"garden sheds", "wooden garden sheds", "metal garden sheds", "garden sheds uk"}},
+      {"RANK", {"wooden garden sheds", "metal garden sheds", "garden sheds uk", "garden sheds"}},
+      {"keyword", {"garden sheds", "garden sheds uk", "metal garden sheds", "wooden garden sheds"}},
+  };
+  ProviderRun run;
+  TempDir dir("qm-sort");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.column);
+    std::vector<std::string> args = kResearch;
+    args.insert(args.end(), {"--sort", c.column, "--save", dir.File("sorted.qmk")});
+    const QmkResult result = run.Run(args);
+    ASSERT_EQ(result.exit_code(), 0) << result.err;
+    EXPECT_THAT(result.err, HasSubstr("qmk: row \"garden sheds uk\": demand unknown: "));
+    const QmkResult opened = RunQmk({"open", dir.File("sorted.qmk"), "--format", "tsv"});
+    for (const std::string& out : {result.out, opened.out}) {
+      std::vector<std::string> keywords;
+      for (const std::string& line : SplitLines(out)) keywords.push_back(SplitFields(line)[0]);
+      EXPECT_EQ(keywords, c.keywords);
+    }
+  }
+  EXPECT_EQ(run.Run({"research", "x", "--sort", "effectiveness"}).exit_code(), 2);
 }
 
 TEST(ProviderResearch, ProviderFailuresAreFetchFailures) {

@@ -133,6 +133,52 @@ TEST_F(ColumnCompareTest, EqualRowsKeepTheirOrder) {
   EXPECT_EQ(SortedCaptions(kColumnDemand), (Captions{"big", "first", "second", "third"}));
 }
 
+// A row whose text in the column rests on a lookup that was not measured goes after every
+// measured row, whichever way the column sorts, and such rows keep their order even where their
+// texts would swap them; the measured rows sort by their texts as ever.
+TEST_F(ColumnCompareTest, UnmeasuredRowsGoLastInTheirOrder) {
+  LookupStatus unknown_demand, supply_down, rank_stopped;
+  unknown_demand.demand = DemandLookup::kUnknown;
+  supply_down.supply = SupplyLookup::kNotFetched;
+  rank_stopped.rank = RankLookup::kStopped;
+  const struct {
+    const char* caption;
+    std::vector<std::string> texts;
+    LookupStatus lookups;
+  } rows[] = {
+      {"a", {"?", "50", "9", "-", "0%", "0"}, unknown_demand},
+      {"b", {"10", "?", "0", "3", "100%", "10"}, supply_down},
+      {"c", {"20", "40", "2", "1", "100%", "20"}, {}},
+      {"d", {"5", "60", "12", "-", "0%", "5"}, rank_stopped},
+      {"e", {"30", "30", "1", "2", "100%", "30"}, {}},
+  };
+  const struct {
+    KeywordColumn column;
+    Captions sorted;
+  } cases[] = {
+      {kColumnKeyword, {"a", "b", "c", "d", "e"}},
+      {kColumnDemand, {"e", "c", "b", "d", "a"}},
+      {kColumnSupply, {"e", "c", "a", "d", "b"}},
+      {kColumnCost, {"e", "c", "d", "a", "b"}},
+      {kColumnRank, {"a", "c", "e", "b", "d"}},
+      // The supply that failed scales no rank here, so b is measured.
+      {kColumnProfitability, {"b", "c", "e", "a", "d"}},
+      {kColumnEstimate, {"e", "c", "b", "a", "d"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(kColumnTitles[c.column]);
+    list_.Clear();
+    for (const auto& row : rows) {
+      const KeywordRowPtr added = list_.Append();
+      list_.SetCaption(*added, row.caption);
+      for (const std::string& text : row.texts) list_.AppendSubItem(*added, text);
+      list_.SetLookups(*added, row.lookups);
+    }
+    EXPECT_EQ(SortedCaptions(c.column), c.sorted);
+    for (std::size_t i = 1; i < list_.Count(); ++i) EXPECT_LE(Compare(i - 1, i, c.column), 0) << i;
+  }
+}
+
 TEST_F(ColumnCompareTest, SortAgreesWithTheComparisonOnEveryColumn) {
   std::mt19937 random(7);
   std::uniform_int_distribution<int> value(-50, 50);

@@ -1,6 +1,7 @@
 // Where the window's pages come from: the remembered and given sources, a source that cannot be
 // used, the run's depth told to the source, and a provider's failure in the list.
 
+#include <QHeaderView>
 #include <cstdlib>
 #include <filesystem>
 
@@ -16,7 +17,30 @@
 namespace quillmark::testing {
 namespace {
 
-using WindowSourcesTest = WindowTest;
+class WindowSourcesTest : public WindowTest {
+ protected:
+  // The windows on a DataForSEO session that asks `provider`.
+  void MakeProviderWindows(const FakeProvider& provider) {
+    const std::vector<std::pair<const char*, std::string>> variables = {
+        {"QUILLMARK_DATAFORSEO_URL", provider.Url()},
+        {"QUILLMARK_DATAFORSEO_LOGIN", "login"},
+        {"QUILLMARK_DATAFORSEO_PASSWORD", "secret"},
+        {"QUILLMARK_CACHE_DIR", config_.File("cache")}};
+    for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
+    session::SessionOptions network;
+    network.source = "dataforseo";
+    session_ = ui::OpenWindowSession(network, true, false, false);
+    for (const auto& variable : variables) ::unsetenv(variable.first);
+    ASSERT_NE(session_, nullptr);
+    run_start_ = [this](std::int64_t pages, const std::string& target) {
+      session_->SetRunParameters({.max_pages = pages, .target = target});
+    };
+    MakeWindows(session_->Pool(), ui::SessionFetch(*session_), session_->GetEndpoints());
+  }
+  void TearDown() override { CloseWindows(); }
+
+  std::unique_ptr<session::NetworkSession> session_;
+};
 
 TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
   struct Case {
@@ -81,21 +105,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
       return {.body = fixtures::KeywordIdeas()};
     return {.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")};
   });
-  const std::vector<std::pair<const char*, std::string>> variables = {
-      {"QUILLMARK_DATAFORSEO_URL", provider.Url()},
-      {"QUILLMARK_DATAFORSEO_LOGIN", "login"},
-      {"QUILLMARK_DATAFORSEO_PASSWORD", "secret"},
-      {"QUILLMARK_CACHE_DIR", config_.File("cache")}};
-  for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
-  session::SessionOptions network;
-  network.source = "dataforseo";
-  const auto session = ui::OpenWindowSession(network, true, false, false);
-  for (const auto& variable : variables) ::unsetenv(variable.first);
-  ASSERT_NE(session, nullptr);
-  run_start_ = [&session](std::int64_t pages, const std::string& target) {
-    session->SetRunParameters({.max_pages = pages, .target = target});
-  };
-  MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
+  ASSERT_NO_FATAL_FAILURE(MakeProviderWindows(provider));
   Investigate("garden sheds", 2, "mysite.example");
   Start();
 
@@ -106,6 +116,39 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
               ::testing::AllOf(::testing::StartsWith("page not fetched: "),
                                ::testing::HasSubstr("Payment Required.")));
   EXPECT_TRUE(window_->Model().data(window_->Model().index(0, 4), Qt::BackgroundRole).isValid());
+}
+
+// A phrase whose volume the provider does not know shows "?" as its demand, tinted and said, and
+// a click on a header that rests on the demand puts it after every measured row.
+TEST_F(WindowSourcesTest, AnUnknownDemandIsTintedAndSortsLast) {
+  FakeProvider provider([](const ProviderRequest& request) -> ProviderReply {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return {.body = fixtures::KeywordIdeas()};
+    return {.body = fixtures::OrganicResults(1230000, "other.example")};
+  });
+  ASSERT_NO_FATAL_FAILURE(MakeProviderWindows(provider));
+  Investigate("garden sheds", 4, "mysite.example");
+  Start();
+  ASSERT_EQ(window_->Model().rowCount(), 4);
+
+  const struct {
+    int column;
+    int unknown_row;  // where "garden sheds uk" lands
+  } clicks[] = {{0, 1}, {1, 3}, {0, 1}, {3, 3}, {0, 1}, {6, 3}, {0, 1}, {2, 1}};
+  QHeaderView* header = window_->Form().ListView1->header();
+  for (const auto& click : clicks) {
+    SCOPED_TRACE(click.column);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(click.column) + 4, 4));
+    ASSERT_EQ(Cell(click.unknown_row, 0), "garden sheds uk");
+  }
+  const QModelIndex demand = window_->Model().index(1, 1);
+  EXPECT_EQ(Cell(1, 1), "?");
+  EXPECT_TRUE(window_->Model().data(demand, Qt::BackgroundRole).isValid());
+  EXPECT_TRUE(window_->Model()
+                  .data(demand, Qt::ToolTipRole)
+                  .toString()
+                  .startsWith(QStringLiteral("demand unknown: ")));
 }
 
 // Exit while a silent search engine holds the run's supply page, with the session start-up
