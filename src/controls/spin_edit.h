@@ -49,9 +49,6 @@ class TSpinEdit : public QLineEdit {
   bool AutoSelect() const { return auto_select_; }
   void SetAutoSelect(bool on) { auto_select_ = on; }
 
-  QString Text() const { return text(); }
-  void SetText(const QString& text) { setText(text); }
-
   // One step of the up or down arrow.
   void StepUp();
   void StepDown();

@@ -26,7 +26,6 @@ class TNetDeadline {
   void SetCancelTest(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
   bool Cancelled() const { return cancelled_ && cancelled_(); }
 
-  bool IsSet() const { return at_.has_value(); }
   bool Expired() const { return at_ && Clock::now() >= *at_; }
   // The point in time itself; the far future when none is set.
   Clock::time_point At() const { return at_.value_or(Clock::time_point::max()); }

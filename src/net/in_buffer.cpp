@@ -9,10 +9,6 @@ void TNetInBuffer::Clear() {
   head_ = 0;
 }
 
-void TNetInBuffer::Append(std::string_view data) {
-  bytes_.append(data);
-}
-
 char* TNetInBuffer::PrepareAppend(std::size_t count) {
   // Consumed bytes at the front are reclaimed here, before the buffer would grow for them.
   if (head_ > 0 && head_ >= bytes_.size() / 2) {

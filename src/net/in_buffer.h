@@ -15,7 +15,6 @@ class TNetInBuffer {
   std::string_view View() const { return std::string_view(bytes_).substr(head_); }
   void Clear();
 
-  void Append(std::string_view data);
   // Room for up to `count` bytes at the end, for a receive straight into the buffer; CommitAppend
   // says how many of them were filled.
   char* PrepareAppend(std::size_t count);

@@ -5,11 +5,6 @@
 
 namespace quillmark::net {
 
-void TNetBuffer::SetPosition(std::size_t position) {
-  position = position > drained_ ? position - drained_ : 0;
-  position_ = position < size_ ? position : size_;
-}
-
 void TNetBuffer::SetSize(std::size_t size) {
   size = size > drained_ ? size - drained_ : 0;
   if (size > bytes_.size()) bytes_.resize(size);

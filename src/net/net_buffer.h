@@ -21,9 +21,6 @@ class TNetBuffer {
 
   std::size_t Size() const { return drained_ + size_; }
   std::size_t Position() const { return drained_ + position_; }
-  // Moves the position; a position beyond the end is clamped to the end, one before what a
-  // drain took to what it took.
-  void SetPosition(std::size_t position);
   // Cuts the stream or extends it with zero bytes; the position stays within the new size.
   void SetSize(std::size_t size);
   void Clear();

@@ -59,12 +59,6 @@ std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void(
   return job;
 }
 
-void FetchPool::CancelAll() {
-  const std::lock_guard lock(mutex_);
-  for (const auto& job : queue_) job->Cancel();
-  for (const auto& job : running_) job->Cancel();
-}
-
 void FetchPool::Shutdown() {
   std::vector<std::thread> workers;
   {

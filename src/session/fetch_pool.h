@@ -62,14 +62,11 @@ class FetchPool {
   // Queues a fetch; `on_done` is called on the worker once its result is there (not for a job
   // given up). After Shutdown, the job is done at once as cancelled.
   std::shared_ptr<Job> Submit(Work work, std::function<void()> on_done = {});
-  // Gives up every fetch queued or in flight now.
-  void CancelAll();
   // Cancels everything, refuses new work and joins the workers; each wakes within 50 ms of the
   // cancel, since every fetch polls its test that often. Idempotent.
   void Shutdown();
 
-  std::size_t MaxThreads() const { return max_threads_; }
-  // Workers started so far (never more than MaxThreads).
+  // Workers started so far (never more than the pool's `max_threads`).
   std::size_t ThreadCount() const;
 
  private:

@@ -53,7 +53,6 @@ class NetworkSession {
   NetworkSession& operator=(const NetworkSession&) = delete;
 
   const Endpoints& GetEndpoints() const { return endpoints_; }
-  std::chrono::milliseconds Timeout() const { return timeout_; }
   // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
   // cancelled by the Stop request, the options' cancel test, `also_cancelled` or the session's
   // end; the outcome goes to `report` as well. Provider calls go one at a time, whichever thread

@@ -18,10 +18,6 @@ class FileDialog {
   // name typed without an extension.
   FileDialog(Kind kind, QString filter, QString default_suffix);
 
-  Kind GetKind() const { return kind_; }
-  const QString& Filter() const { return filter_; }
-  const QString& DefaultSuffix() const { return default_suffix_; }
-  const QString& InitialDir() const { return initial_dir_; }
   void SetInitialDir(QString dir) { initial_dir_ = std::move(dir); }
   // The name proposed when the dialog opens: the one set, or else the file chosen last.
   const QString& FileName() const { return file_name_; }

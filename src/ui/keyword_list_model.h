@@ -40,8 +40,6 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
   // column's own, whatever `order` says.
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-  KeywordList& List() { return list_; }
-
  private:
   // A cell whose text rests on a lookup that failed or was stopped is tinted, and its tooltip
   // says why, so a "-" or "?" that was never measured is not taken for one that was.

@@ -14,7 +14,6 @@
 #include "command_line/common_options.h"
 #include "research/decimal_separator.h"
 #include "session/research_desk.h"
-#include "session/session_error.h"
 #include "session/session_options.h"
 #include "ui/about_window.h"
 #include "ui/investigate_dialog.h"
@@ -142,9 +141,6 @@ int main(int argc, char** argv) {
     quillmark::ui::ListCommands list_commands(main_window);
     main_window.show();
     return QApplication::exec();
-  } catch (const quillmark::session::SessionError& e) {
-    std::cerr << "quillmark: " << e.what() << "\n";
-    return kExitUsage;
   } catch (const std::exception& e) {
     std::cerr << "quillmark: " << e.what() << "\n";
     return kExitFailure;
