@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "store/table_export.h"
+
 namespace quillmark::cli {
 namespace {
 // The caption and the six filled columns; "Keyword Effectiveness" is never filled.
@@ -28,13 +30,7 @@ RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag) {
     table.right_aligned.push_back(true);
   }
   for (const KeywordRowPtr& row : list.Rows()) {
-    std::vector<std::string> fields;
-    fields.push_back(row->Caption());
-    // A row that a stopped run left unfinished shows its missing columns empty.
-    for (std::size_t i = 0; i + 1 < kShownColumns; ++i) {
-      const std::string* text = row->SubItem(i);
-      fields.push_back(text ? *text : std::string());
-    }
+    std::vector<std::string> fields = RowTexts(*row, kShownColumns);
     if (with_check_flag) fields.emplace_back(row->Checked() ? "1" : "0");
     table.rows.push_back(std::move(fields));
   }

@@ -6,31 +6,14 @@
 #include <iostream>
 #include <ostream>
 
+#include "store/table_export.h"
+
 namespace quillmark::cli {
 namespace {
-
-// Page texts may carry tabs and line breaks; in the line-based formats they would split a row.
-std::string OneLine(const std::string& text) {
-  std::string out = text;
-  std::replace_if(
-      out.begin(), out.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
-  return out;
-}
 
 // The table is for a terminal.
 std::string Shown(const std::string& text) {
   return TerminalSafe(OneLine(text));
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-  return out;
 }
 
 // For scripts the bytes stay as they are, unless they are going to a terminal after all.
@@ -38,22 +21,20 @@ std::string ScriptField(const std::string& text, bool to_terminal) {
   return to_terminal ? TerminalSafe(text) : text;
 }
 
+// Page texts may carry tabs and line breaks; in the line-based formats they would split a row.
+// They become blanks before the terminal filter, which would show them as "?".
 void WriteTsv(std::ostream& out, const RowTable& table, bool to_terminal) {
   for (const auto& row : table.rows) {
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      if (i) out << '\t';
-      out << ScriptField(OneLine(row[i]), to_terminal);
-    }
-    out << '\n';
+    std::vector<std::string> fields;
+    for (const std::string& field : row) fields.push_back(ScriptField(OneLine(field), to_terminal));
+    out << TsvLine(fields);
   }
 }
 
 void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields, bool to_terminal) {
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    if (i) out << ',';
-    out << CsvField(ScriptField(fields[i], to_terminal));
-  }
-  out << "\r\n";
+  std::vector<std::string> written;
+  for (const std::string& field : fields) written.push_back(ScriptField(field, to_terminal));
+  out << CsvLine(written);
 }
 
 // One UTF-8 sequence at the front of `text`: its code point and length, or nothing when the

@@ -13,6 +13,7 @@
 #include "store/investigation_file.h"
 #include "store/keyword_export.h"
 #include "store/store_error.h"
+#include "store/table_export.h"
 #include "ui/message_box.h"
 #include "ui/text_convert.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 const QString kInvestigationFilter = QStringLiteral("Investigation files (*.qmk)");
 const QString kTextFilter = QStringLiteral("text files (*.txt)");
+const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 
 }  // namespace
 
@@ -29,16 +31,19 @@ FileCommands::FileCommands(QWidget& window, ResearchHost& host)
       host_(host),
       open_dialog_(FileDialog::Kind::kOpen, kInvestigationFilter, QStringLiteral("qmk")),
       results_save_dialog_(FileDialog::Kind::kSave, kInvestigationFilter, QStringLiteral("qmk")),
-      keywords_save_dialog_(FileDialog::Kind::kSave, kTextFilter, QStringLiteral("txt")) {
+      keywords_save_dialog_(FileDialog::Kind::kSave, kTextFilter, QStringLiteral("txt")),
+      table_export_dialog_(FileDialog::Kind::kSave, kCsvFilter, QStringLiteral("csv")) {
   const QString program_folder =
       QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-  for (FileDialog* dialog : {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_})
+  for (FileDialog* dialog :
+       {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_, &table_export_dialog_})
     dialog->SetInitialDir(program_folder);
 }
 
 void FileCommands::SetSaveDialogsFileName(const QString& name) {
   results_save_dialog_.SetFileName(name);
   keywords_save_dialog_.SetFileName(name);
+  table_export_dialog_.SetFileName(name);
 }
 
 template <typename Action>
@@ -77,6 +82,13 @@ void FileCommands::SaveInvestigationFile() {
 void FileCommands::SaveKeywordsList() {
   WithChosenFile(keywords_save_dialog_, "save", [this](const std::string& path) {
     quillmark::SaveKeywordsList(host_.Keywords(), path);
+  });
+}
+
+void FileCommands::ExportTable() {
+  // UTF-8, each character as the list shows it: spreadsheets read that, not our code page.
+  WithChosenFile(table_export_dialog_, "export", [this](const std::string& path) {
+    ExportKeywordTable(host_.Keywords(), path, ToUtf8);
   });
 }
 

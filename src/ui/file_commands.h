@@ -1,8 +1,8 @@
 #pragma once
 // The main window's commands that read and write files: "Open investigation file...",
-// "Save investigation file..." and "Save keywords list...", with their three dialogs. A failure
-// is shown in a message box naming the file and the reason; the list and any old file stay as
-// they were.
+// "Save investigation file...", "Save keywords list..." and "Export Table...", with their four
+// dialogs. A failure is shown in a message box naming the file and the reason; the list and any
+// old file stay as they were.
 
 #include <QString>
 #include <string>
@@ -23,14 +23,16 @@ class FileCommands {
   FileDialog& OpenDialog1() { return open_dialog_; }
   FileDialog& ResultsSaveDialog() { return results_save_dialog_; }
   FileDialog& KeywordsSaveDialog() { return keywords_save_dialog_; }
+  FileDialog& TableExportDialog() { return table_export_dialog_; }
 
-  // The name both save dialogs propose: the seed, set by each Start.
+  // The name the save and export dialogs propose: the seed, set by each Start.
   void SetSaveDialogsFileName(const QString& name);
 
   // Each performs the Stop command first, then asks for the file.
   void OpenInvestigationFile();  // appends the file's rows to the list
   void SaveInvestigationFile();  // writes every row, in list order
   void SaveKeywordsList();       // writes the keywords of the checked rows
+  void ExportTable();            // writes every row, all columns, in list order, as CSV
 
  private:
   // Runs `action` on the chosen file's path; a failure is shown as "Could not <verb> ...".
@@ -42,6 +44,7 @@ class FileCommands {
   FileDialog open_dialog_;
   FileDialog results_save_dialog_;
   FileDialog keywords_save_dialog_;
+  FileDialog table_export_dialog_;
 };
 
 // "Could not save \"x.qmk\": No space left on device." from the store's message about `path`.

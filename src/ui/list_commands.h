@@ -1,7 +1,8 @@
 #pragma once
-// The main window's commands around its keyword list that read, write or prune it: "Open" and
-// "Save investigation file...", "Save keywords list...", "Filter"; and the top searches window,
-// which the listing fills and from which a double-click researches a phrase.
+// The main window's commands around its keyword list that read, write, copy or prune it: "Open"
+// and "Save investigation file...", "Export Table...", "Save keywords list...", Ctrl+C on the
+// list, "Filter"; and the top searches window, which the listing fills and from which a
+// double-click researches a phrase.
 
 #include <QObject>
 
@@ -28,6 +29,13 @@ class ListCommands : public QObject {
 
   // "Filt&er": the filter dialog, modally. No Stop command: a run may go on underneath.
   void Filter();
+  // Ctrl+C on the list: the selected rows in list order, after a line of the column titles, as
+  // tab-separated text on the clipboard for pasting into a spreadsheet. No Stop command: it
+  // only reads the list. Nothing selected copies nothing.
+  void CopySelectedRows();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   TForm1& window_;

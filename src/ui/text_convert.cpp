@@ -13,4 +13,9 @@ std::string ToStdString(const QString& text) {
   return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
+std::string ToUtf8(const std::string& text) {
+  const QByteArray bytes = ToQString(text).toUtf8();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
 }  // namespace quillmark::ui

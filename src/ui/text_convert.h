@@ -9,5 +9,7 @@ namespace quillmark::ui {
 
 QString ToQString(const std::string& text);
 std::string ToStdString(const QString& text);
+// The text in UTF-8, each character the one ToQString shows: for files other programs read.
+std::string ToUtf8(const std::string& text);
 
 }  // namespace quillmark::ui

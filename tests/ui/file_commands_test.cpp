@@ -96,10 +96,30 @@ TEST_F(FileCommandsTest, ExportWritesTheCheckedKeywordsOnly) {
   EXPECT_EQ(dir.Read("keywords.txt"), "one\ntwo\nthree\n");
 }
 
+// Spreadsheets read RFC 4180 in UTF-8: every row with all eight columns, as the list shows it.
+TEST_F(FileCommandsTest, ExportTableWritesEveryRowAsCsvInUtf8) {
+  KeywordList& list = host.keywords;
+  KeywordRow& quoted = *list.Append();
+  list.SetCaption(quoted, "boots, \"red\"");
+  for (const char* text : {"1,200", "20", "0.017", "-", "0%", "0"})
+    list.AppendSubItem(quoted, text);
+  // A single-byte letter that is no UTF-8, in a row a stopped run left unfinished.
+  KeywordRow& stopped = *list.Append();
+  list.SetCaption(stopped, "caf\xE9 \xC3\xA9t\xC3\xA9");
+  list.AppendSubItem(stopped, "5");
+  Choose("table.csv", &FileCommands::ExportTable);
+  EXPECT_EQ(dir.Read("table.csv"),
+            "Keyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,"
+            "Estimated prospects #,Keyword Effectiveness\r\n"
+            "\"boots, \"\"red\"\"\",\"1,200\",20,0.017,-,0%,0,\r\n"
+            "caf\xEF\xBF\xBD \xC3\xA9t\xC3\xA9,5,,,,,,\r\n");
+  EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
 TEST_F(FileCommandsTest, CancelledDialogsChangeNothing) {
   AddRows(host.keywords, {"x"});
   for (auto command : {&FileCommands::OpenInvestigationFile, &FileCommands::SaveInvestigationFile,
-                       &FileCommands::SaveKeywordsList})
+                       &FileCommands::SaveKeywordsList, &FileCommands::ExportTable})
     Choose("", command);
   EXPECT_EQ(dir.EntryCount(), 0u);
   EXPECT_EQ(CaptionsOf(host.keywords), Captions{"x"});
@@ -130,6 +150,8 @@ TEST_F(FileCommandsTest, FailuresAreShownAndLeaveTheListAndFilesAlone) {
        "Could not save \"x.qmk\": No such file or directory."},
       {"pipe.qmk", &FileCommands::SaveKeywordsList,
        "Could not save \"pipe.qmk\": Not a regular file."},
+      {"folder.qmk", &FileCommands::ExportTable,
+       "Could not export \"folder.qmk\": Is a directory."},
   };
   AddRows(host.keywords, {"kept"});
   for (const auto& c : cases) {

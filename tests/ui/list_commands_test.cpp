@@ -4,12 +4,14 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 #include <functional>
@@ -22,6 +24,7 @@
 #include "support/temp_dir.h"
 #include "ui/investigate_dialog.h"
 #include "ui/main_window.h"
+#include "ui_main_window.h"
 
 namespace quillmark::ui {
 namespace {
@@ -105,8 +108,8 @@ class ListCommandsTest : public ::testing::Test {
 
 TEST_F(ListCommandsTest, MenusHoldTheNewEntries) {
   EXPECT_EQ(MenuTexts(Find<QMenu>(window, "File1")),
-            (Texts{"&Open investigation file...", "&Save investigation file...", "",
-                   "Clear keywords data", "", "E&xit"}));
+            (Texts{"&Open investigation file...", "&Save investigation file...", "&Export Table...",
+                   "", "Clear keywords data", "", "E&xit"}));
   const Texts bar = MenuTexts(Find<QMenuBar>(window, "MainMenu1"));
   ASSERT_GE(bar.size(), 3u);
   EXPECT_EQ(Texts(bar.begin(), bar.begin() + 3), (Texts{"&File", "&Keywords", "Filt&er"}));
@@ -123,6 +126,7 @@ TEST_F(ListCommandsTest, StartListsTopSearchesBesideTheMainWindowAndProposesTheS
             window.frameGeometry().topRight() + QPoint(1, 0));
   EXPECT_EQ(commands.Files().ResultsSaveDialog().FileName(), QStringLiteral("boots"));
   EXPECT_EQ(commands.Files().KeywordsSaveDialog().FileName(), QStringLiteral("boots"));
+  EXPECT_EQ(commands.Files().TableExportDialog().FileName(), QStringLiteral("boots"));
 }
 
 TEST_F(ListCommandsTest, EscapeEndsTheListing) {
@@ -173,6 +177,31 @@ TEST_F(ListCommandsTest, FilterEntryShowsTheDialogModally) {
   ASSERT_EQ(window.Keywords().Count(), 1u);
   EXPECT_EQ(*window.Keywords().Row(0)->SubItem(1), "50");
   EXPECT_FALSE(StopRequested());
+}
+
+TEST_F(ListCommandsTest, CtrlCCopiesTheSelectedRowsInListOrderWithTheTitles) {
+  KeywordList& list = window.Keywords();
+  for (const char* caption : {"first", "red\tshoes\r\nnow", "third"}) {
+    KeywordRow& row = *list.Append();
+    list.SetCaption(row, caption);
+    list.AppendSubItem(row, "7");
+  }
+  QTreeView& view = *window.Form().ListView1;
+  QClipboard& clipboard = *QGuiApplication::clipboard();
+  clipboard.setText(QStringLiteral("before"));
+  QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard.text(), QStringLiteral("before"));  // nothing selected
+
+  // Selected from the bottom up; copied in list order.
+  for (int row : {2, 1})
+    view.selectionModel()->select(view.model()->index(row, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clipboard.text().toStdString(),
+            "Keyword\tDemand\tSupply\tCost-per-Prospect\tRank #\tProfitability\t"
+            "Estimated prospects #\tKeyword Effectiveness\n"
+            "red shoes  now\t7\t\t\t\t\t\t\n"
+            "third\t7\t\t\t\t\t\t\n");
 }
 
 }  // namespace
