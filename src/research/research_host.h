@@ -27,6 +27,11 @@ class ResearchHost {
   // Whether Escape was held down as of the last message pumped; a press already released
   // by then does not count. Answer from state recorded during ProcessMessages.
   virtual bool EscapeDown() = 0;
+  // Pumps messages and then sleeps until something may have changed: a message came, a fetch
+  // started through the host's fetch starter ended, or a few dozen milliseconds passed. The run
+  // calls it while it waits for a page fetched on another thread. This default cannot be woken
+  // and only sleeps briefly.
+  virtual void WaitForEvents();
 
   // The Investigate dialog's values, read afresh at each call.
   virtual std::string TargetUrl() = 0;     // HomepageEdit
