@@ -79,7 +79,29 @@ void ReadAhead::Start(std::string url, std::size_t row, std::int64_t rank_page) 
   }
 }
 
-void ReadAhead::Drop(std::vector<Held>::iterator held) {
+std::string ReadAhead::RankPageUrl(const std::string& keyword, std::int64_t page) const {
+  return RankUrl(endpoints_.search_host, keyword, 1 + (page - 1) * kResultsPerPage);
+}
+
+bool ReadAhead::StartIfNext(const std::string& url) {
+  for (std::size_t index = first_row_; index <= first_row_ + limit_; ++index) {
+    const Row* row = RowAt(index);
+    if (row == nullptr) break;
+    if (row->keyword.empty()) continue;
+    if (!row->supply_asked && SupplyUrl(endpoints_.search_host, row->keyword) == url) {
+      Start(url, index, 0);
+      return true;
+    }
+    const std::int64_t page = row->rank_pages_asked + 1;
+    if (!row->rank_over && !row->rank_pending && RankPageUrl(row->keyword, page) == url) {
+      Start(url, index, page);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<ReadAhead::Held>::iterator ReadAhead::Drop(std::vector<Held>::iterator held) {
   if (Row* row = RowAt(held->row)) {
     if (held->rank_page == 0) {
       row->supply_asked = false;
@@ -88,7 +110,7 @@ void ReadAhead::Drop(std::vector<Held>::iterator held) {
       row->rank_pending = false;
     }
   }
-  held_.erase(held);
+  return held_.erase(held);
 }
 
 void ReadAhead::Examine(Held& held) {
@@ -104,19 +126,19 @@ void ReadAhead::Examine(Held& held) {
     row->rank_over = true;
 }
 
-void ReadAhead::Advance() {
+void ReadAhead::Advance(bool start_more) {
   if (!started_ || given_up_) return;
   for (Held& held : held_)
     if (held.fetch->Ready()) Examine(held);
-  if (StopRequested()) return;
+  if (StopRequested() || !start_more) return;
   if (host_.EscapeDown()) {
     // The run ends after its row in hand unless the key is let go first; then what is dropped
     // here is simply asked for again.
     for (auto held = held_.begin(); held != held_.end();) {
-      if (held->fetch->Ready()) {
+      if (held->row == first_row_ || held->fetch->Ready()) {
         ++held;
       } else {
-        Drop(held);
+        held = Drop(held);
       }
     }
     return;
@@ -144,8 +166,7 @@ void ReadAhead::Advance() {
     row = RowAt(index);
     if (!row->rank_over && !row->rank_pending && row->rank_pages_asked < rank_pages) {
       const std::int64_t page = row->rank_pages_asked + 1;
-      Start(RankUrl(endpoints_.search_host, row->keyword, 1 + (page - 1) * kResultsPerPage), index,
-            page);
+      Start(RankPageUrl(row->keyword, page), index, page);
     }
   }
 }
@@ -153,10 +174,14 @@ void ReadAhead::Advance() {
 FetchResult ReadAhead::Take(const std::string& url) {
   Held taken;
   bool asked_again = false;
-  for (;;) {
-    Advance();
-    const auto held =
-        std::find_if(held_.begin(), held_.end(), [&url](const Held& h) { return h.url == url; });
+  // Once the page must wait for a place among the fetches in flight, no other fetch takes the
+  // places that come free.
+  for (bool start_more = true;; start_more = false) {
+    Advance(start_more);
+    // Of two rows with the same phrase, the nearer one's page.
+    auto held = held_.end();
+    for (auto h = held_.begin(); h != held_.end(); ++h)
+      if (h->url == url && (held == held_.end() || h->row < held->row)) held = h;
     if (held != held_.end()) {
       // Cancelled by a stop that no longer stands (a nested run cleared it), or by Escape: ask
       // again.
@@ -169,8 +194,12 @@ FetchResult ReadAhead::Take(const std::string& url) {
       held_.erase(held);
       break;
     }
-    // Not read ahead (a dialog value changed meanwhile): fetched now, within the limit.
+    // A stop while the page waited for its place: it is not asked for at all.
+    if (StopRequested()) return {{}, FetchStatus::kCancelled, "stopped"};
     if (InFlight() < limit_) {
+      // A row's next page that found no place yet is started as the row's.
+      if (StartIfNext(url)) continue;
+      // Not read ahead (a dialog value changed meanwhile): fetched now, within the limit.
       taken = {url, kNoRow, 0, start_(url)};
       break;
     }

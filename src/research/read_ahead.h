@@ -34,10 +34,10 @@ class ReadAhead {
 
   // The run has appended its row `row` (0-based, in page order): rows before it are over.
   void EnterRow(std::size_t row);
-  // Plans the follow-up rank pages of the pages that came and starts what may start now. Asks
-  // nothing while the Stop request is set or Escape is held, and cancels what is in flight for
-  // the rows ahead while Escape is held.
-  void Advance();
+  // Plans the follow-up rank pages of the pages that came and, with `start_more`, starts what
+  // may start now. Asks nothing while the Stop request is set or Escape is held, and cancels what
+  // is in flight for the rows ahead while Escape is held.
+  void Advance(bool start_more = true);
   // The page at `url` for the run: the one read ahead, else fetched now; waits, pumping, until
   // it is there.
   FetchResult Take(const std::string& url);
@@ -66,11 +66,15 @@ class ReadAhead {
   // row in hand.
   Row* RowAt(std::size_t row);
   void Start(std::string url, std::size_t row, std::int64_t rank_page);
+  // The URL of a phrase's result page `page` (1-based), as the rank lookup asks for it.
+  std::string RankPageUrl(const std::string& keyword, std::int64_t page) const;
+  // Starts `url` when it is the next page of a row within reach; false when it is none.
+  bool StartIfNext(const std::string& url);
   // Reads a rank page that came as the rank lookup will: without the target, the next page is
   // wanted.
   void Examine(Held& held);
-  // Gives the fetch up; its page may be asked for again.
-  void Drop(std::vector<Held>::iterator held);
+  // Gives the fetch up; its page may be asked for again. Returns the next one.
+  std::vector<Held>::iterator Drop(std::vector<Held>::iterator held);
   std::size_t InFlight() const;
   bool Cancelled(Held& held) const;
 
