@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <signal.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -45,7 +46,11 @@ class SlowServices {
       lock.unlock();
       response.set_content(Page(request.target), "text/html");
     });
+    // The library's listen queue of 5 would drop some of the fetches that come together.
+    int listener = -1;
+    server_.set_socket_options([&listener](int sock) { listener = sock; });
     port_ = server_.bind_to_any_port("127.0.0.1");
+    ::listen(listener, 64);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
