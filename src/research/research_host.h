@@ -28,9 +28,8 @@ class ResearchHost {
   // by then does not count. Answer from state recorded during ProcessMessages.
   virtual bool EscapeDown() = 0;
   // Pumps messages and then sleeps until something may have changed: a message came, a fetch
-  // started through the host's fetch starter ended, or a few dozen milliseconds passed. The run
-  // calls it while it waits for a page fetched on another thread. This default cannot be woken
-  // and only sleeps briefly.
+  // the run started on another thread ended, or a few dozen milliseconds passed. The run calls
+  // it while it waits for such a page. This default cannot be woken and only sleeps briefly.
   virtual void WaitForEvents();
 
   // The Investigate dialog's values, read afresh at each call.
