@@ -8,6 +8,7 @@
 #include "command_line/common_options.h"
 #include "research/column_compare.h"
 #include "session/count_text.h"
+#include "session/fetch_ahead.h"
 #include "session/session_options.h"
 #include "sources/source.h"
 #include "store/atomic_file.h"
@@ -100,6 +101,11 @@ int RunResearch(const ResearchArgs& args) {
     }
   }
 
+  if (run.pages_not_used > 0) {
+    std::cerr << "qmk: "
+              << session::CountText(static_cast<std::size_t>(run.pages_not_used), "page", "pages")
+              << " fetched for rows not reached\n";
+  }
   std::cerr << "qmk: " << session::CountText(rows.Count(), "row", "rows") << "; ";
   if (run.pages_not_fetched == 0) {
     std::cerr << "every page fetched";
@@ -127,6 +133,11 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   cmd->add_option("--results", args->run.max_results, "Most phrases to research")
       ->check(CLI::Range(2, 100))
       ->default_str("10");
+  cmd->add_option("--parallel", args->run.parallel,
+                  "Pages fetched at once while the rows fill (1: one at a time, in the run's "
+                  "order)")
+      ->check(CLI::Range(1, session::kMaxParallelFetches))
+      ->default_str(std::to_string(session::kDefaultParallelFetches));
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
   AddSortOption(cmd, args->sort_column);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
 #include <ostream>
 
@@ -19,6 +20,8 @@ namespace {
 
 // Keeps the progress line on one terminal row.
 constexpr std::size_t kMaxStatusWidth = 78;
+// How long a wait for fetches sleeps at most when nothing wakes it.
+constexpr std::chrono::milliseconds kWakeInterval{25};
 
 }  // namespace
 
@@ -51,6 +54,21 @@ void TerminalHost::FinishStatus() {
 
 void TerminalHost::ProcessMessages() {
   if (Interrupted()) SetStopRequest();
+}
+
+void TerminalHost::WaitForEvents() {
+  ProcessMessages();
+  std::unique_lock lock(wake_mutex_);
+  woken_.wait_for(lock, kWakeInterval, [this] { return wake_pending_; });
+  wake_pending_ = false;
+}
+
+void TerminalHost::Wake() {
+  {
+    const std::lock_guard lock(wake_mutex_);
+    wake_pending_ = true;
+  }
+  woken_.notify_all();
 }
 
 std::vector<std::string> TerminalHost::UnwantedTerms() {
@@ -86,8 +104,20 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionO
               << TerminalSafe(result.reason) << "\n";
   };
   session.SetRunParameters({.max_pages = settings.max_pages, .target = settings.target_url});
+  // The pages of the rows ahead come on the session's workers; each is reported here, on this
+  // thread, as the run takes it.
+  session::FetchAhead ahead(
+      session.Pool(),
+      [&session](const std::string& url, const session::CancelTest& cancelled) {
+        return session.Fetch(url, cancelled);
+      },
+      [&host] { host.Wake(); }, report);
   Researcher researcher(host, session.Fetcher(report), session.GetEndpoints());
+  researcher.SetParallelFetches(ahead.Starter(), settings.parallel);
   StartCommand(researcher);
+  // Fetches the run gave up end within moments; they count once they have.
+  session.Pool().Shutdown();
+  run.pages_not_used = ahead.PagesNotUsed();
   host.FinishStatus();
   if (session.UsesProvider()) std::cerr << "qmk: " << session.CallsText() << "\n";
   return run;

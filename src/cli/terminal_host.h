@@ -2,12 +2,15 @@
 // The research host for a terminal: the dialog's values come from the command line, the status
 // bar is one progress line on standard error, and Ctrl-C is the Stop button.
 
+#include <condition_variable>
 #include <iosfwd>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "research/research_host.h"
+#include "session/fetch_ahead.h"
 
 namespace quillmark::session {
 struct SessionOptions;
@@ -22,6 +25,7 @@ struct RunSettings {
   int max_pages = 3;
   int max_results = 10;
   bool filter_unwanted = false;
+  int parallel = session::kDefaultParallelFetches;  // fetches in flight at once
 };
 
 class TerminalHost : public ResearchHost {
@@ -34,6 +38,10 @@ class TerminalHost : public ResearchHost {
   // is raised again at every pump, so a run that clears it at its start still sees it.
   void ProcessMessages() override;
   bool EscapeDown() override { return false; }
+  // Sleeps until Wake is called or a few dozen milliseconds pass.
+  void WaitForEvents() override;
+  // Ends a wait in progress, or the next one; safe from any thread.
+  void Wake();
 
   std::string TargetUrl() override { return settings_.target_url; }
   std::string MaxPagesText() override { return std::to_string(settings_.max_pages); }
@@ -62,6 +70,9 @@ class TerminalHost : public ResearchHost {
   std::string last_status_;
   KeywordList keywords_;
   TopSearchList top_searches_;
+  std::mutex wake_mutex_;
+  std::condition_variable woken_;
+  bool wake_pending_ = false;
 };
 
 // What a run from the terminal did besides its rows.
@@ -69,6 +80,7 @@ struct TerminalRun {
   std::unique_ptr<TerminalHost> host;  // holds the rows
   int pages_asked = 0;                 // fetches made (a stop makes the rest unnecessary)
   int pages_not_fetched = 0;           // of these, the ones that failed; each named on stderr
+  int pages_not_used = 0;              // fetched ahead for rows the run did not reach
 
   // The command's exit status: a stop outranks a file failure, which outranks a page failure.
   int ExitStatus(bool files_ok) const;

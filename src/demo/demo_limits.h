@@ -12,6 +12,9 @@ namespace quillmark::demo {
 inline constexpr int kDefaultDemoPort = 8089;
 // Longest reply delay accepted; beyond it a request would outlive any client's time limit anyway.
 inline constexpr int kMaxLatencyMs = 60'000;
+// Connections the system holds for the service before it takes them: a research sends up to 32
+// fetches at once, and a connection refused for want of room waits a second for its retry.
+inline constexpr int kListenBacklog = 128;
 // The service answers GET only; anything larger is refused before it is read.
 inline constexpr std::size_t kMaxRequestBody = 64 * 1024;
 

@@ -40,6 +40,7 @@ struct PageServer::Impl {
   httplib::Server server;
   std::thread thread;
   int port = 0;
+  socket_t listener = INVALID_SOCKET;
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -80,9 +81,10 @@ void PageServer::Start() {
   server.set_payload_max_length(kMaxRequestBody);
   // The library's default SO_REUSEPORT would let a second server share a busy port and split
   // the requests between them; SO_REUSEADDR alone still allows a quick restart on the same port.
-  server.set_socket_options([](socket_t sock) {
+  server.set_socket_options([self](socket_t sock) {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    self->listener = sock;
   });
   server.set_pre_routing_handler([self, latency](const httplib::Request&, httplib::Response&) {
     self->Delay(latency);
@@ -140,6 +142,9 @@ void PageServer::Start() {
                              std::to_string(options_.port) +
                              " (address in use, not local, or not permitted)");
   }
+  // The library listens with a queue of 5, too short for a research's fetches arriving together;
+  // listening again on the bound socket lengthens it.
+  ::listen(impl->listener, kListenBacklog);
 
   impl->thread = std::thread([&server] { server.listen_after_bind(); });
   // listen_after_bind marks the server running only once its loop starts; a stop() before that

@@ -27,6 +27,10 @@ class ResearchHost {
   // Whether Escape was held down as of the last message pumped; a press already released
   // by then does not count. Answer from state recorded during ProcessMessages.
   virtual bool EscapeDown() = 0;
+  // Pumps messages and then sleeps until something may have changed: a message came, a fetch
+  // the run started on another thread ended, or a few dozen milliseconds passed. The run calls
+  // it while it waits for such a page. This default cannot be woken and only sleeps briefly.
+  virtual void WaitForEvents();
 
   // The Investigate dialog's values, read afresh at each call.
   virtual std::string TargetUrl() = 0;     // HomepageEdit

@@ -4,22 +4,18 @@
 #include <stdexcept>
 #include <utility>
 
-#include "research/forward_finder.h"
 #include "research/indices.h"
 #include "research/page_text.h"
+#include "research/read_ahead.h"
 #include "research/researcher.h"
 #include "research/run_scope.h"
 #include "research/stop_request.h"
+#include "research/suggestion_walk.h"
 #include "research/whole_number.h"
 
 namespace quillmark {
 
 namespace {
-
-// The suggestion table follows this text; cells before it are not suggestions.
-constexpr std::string_view kTableStart = " done ";
-constexpr std::string_view kCellOpen = "<td>";
-constexpr std::string_view kCellClose = "</td>";
 
 // Runs one step of a row. A failure is kept (the first one) so that the row's later steps
 // still run and the row gets all its columns; a run that has been abandoned ends at once.
@@ -43,8 +39,14 @@ std::string WithoutLastChar(const std::string& text) {
 Researcher::Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints)
     : host_(host), fetcher_(std::move(fetcher)), endpoints_(std::move(endpoints)) {}
 
+void Researcher::SetParallelFetches(FetchStarter start, int parallel) {
+  start_fetch_ = std::move(start);
+  parallel_ = std::max(parallel, 1);
+}
+
 FetchResult Researcher::Fetch(const std::string& url) {
   if (run_is_stale_ && StopRequested()) return {{}, FetchStatus::kCancelled, "stopped"};
+  if (read_ahead_ != nullptr) return read_ahead_->Take(url);
   return fetcher_(url);
 }
 
@@ -59,6 +61,12 @@ FetchResult Outcome(const FetchResult& fetched) {
 
 void Researcher::Pump() {
   host_.ProcessMessages();
+  if (run_is_stale_ && run_is_stale_()) throw RunAbandoned{};
+  if (read_ahead_ != nullptr) read_ahead_->Advance();
+}
+
+void Researcher::WaitForEvents() {
+  host_.WaitForEvents();
   if (run_is_stale_ && run_is_stale_()) throw RunAbandoned{};
 }
 
@@ -92,51 +100,41 @@ void Researcher::ParseSuggestionPage(std::string page) {
   KeywordList& list = host_.Keywords();
   list.Clear();
   const std::uint64_t generation = list.BumpGeneration();
-  RunScope run(*this, [&list, generation] { return list.Generation() != generation; });
+  // The runs this one started inside the pump of have just lost their list: what they read
+  // ahead is of no use now.
+  for (ReadAhead* outer : read_aheads_) outer->GiveUp();
 
   LowerInPlace(page);
-  const std::string_view text = page;
-  // The remaining text of the walk is text.substr(rest); it only ever moves forward.
-  std::size_t rest = 0;
-  if (const std::size_t start = FindText(kTableStart, text); start > 0) rest = start - 1;
-  ForwardFinder opens(text, kCellOpen);
-  ForwardFinder closes(text, kCellClose);
-  const auto remaining = [&] { return text.substr(rest); };
-  // remaining = SubText(remaining, from, length of remaining)
-  const auto drop_before = [&](std::int64_t from) {
-    rest =
-        std::min(text.size(), rest + static_cast<std::size_t>(std::max<std::int64_t>(from, 1) - 1));
-  };
-  const auto at = [&](ForwardFinder& finder) {
-    return static_cast<std::int64_t>(finder.FindInRest(rest));
-  };
+  std::optional<ReadAhead> ahead;
+  if (parallel_ > 1 && start_fetch_) {
+    ahead.emplace(host_, endpoints_, page, start_fetch_, static_cast<std::size_t>(parallel_),
+                  [this] { WaitForEvents(); });
+  }
+  RunScope run(
+      *this, [&list, generation] { return list.Generation() != generation; },
+      ahead ? &*ahead : nullptr);
   // Every write checks that the run still owns its row: a row the filter deleted, or a list
   // cleared or taken over by a newer run, ends the run here.
   const auto write = [&](bool written) {
     if (!written || run_is_stale_()) throw RunAbandoned{};
   };
 
-  std::int64_t e = at(closes);
-  if (e == 0) return;
+  SuggestionWalk walk(page);
+  if (!walk.HasCell()) return;
   // A step that fails leaves its text as the previous row had it.
   std::string demand, keyword, supply, cost, rank, profitability, estimate;
   try {
-    for (;;) {
-      std::int64_t p = at(opens);
-      e = at(closes);
-      demand = ExtractDemandText(SubText(remaining(), p, e - p));
+    for (std::size_t index = 0;; ++index) {
+      demand = walk.Demand();
       if (run_is_stale_()) throw RunAbandoned{};
       const KeywordRowPtr row = list.Append();
+      if (ahead) ahead->EnterRow(index);
       write(list.AppendSubItem(*row, demand));
 
       std::exception_ptr failure;
-      Guarded(failure, [&] {
-        drop_before(e + static_cast<std::int64_t>(kCellClose.size()));
-        p = at(opens);
-        e = at(closes);
-      });
+      Guarded(failure, [&] { walk.PassCell(); });
       Guarded(failure, [&] { Pump(); });
-      Guarded(failure, [&] { keyword = ExtractLinkText(SubText(remaining(), p, e - p)); });
+      Guarded(failure, [&] { keyword = walk.Keyword(); });
       write(list.SetCaption(*row, keyword));
       LookupStatus lookups;
       lookups.demand = ReadDemandLookup(demand);
@@ -165,9 +163,10 @@ void Researcher::ParseSuggestionPage(std::string page) {
               [&] { estimate = EstimateProspects(demand, WithoutLastChar(profitability)); });
       write(list.AppendSubItem(*row, estimate));
       write(list.SetChecked(*row, false));
+      bool more = false;
       Guarded(failure, [&] {
-        drop_before(at(closes) + static_cast<std::int64_t>(kCellClose.size()));
-        e = at(closes);
+        walk.PassCell();
+        more = walk.HasCell();
       });
       Guarded(failure, [&] { Pump(); });
       Guarded(failure, [&] { Pump(); });
@@ -176,7 +175,7 @@ void Researcher::ParseSuggestionPage(std::string page) {
       // The only checkpoint between rows: a stop during a row lets the row finish first.
       if (host_.EscapeDown() || StopRequested()) break;
       if (list.Count() >= static_cast<std::size_t>(std::max(host_.MaxResults(), 0))) break;
-      if (e == 0) break;
+      if (!more) break;
     }
   } catch (const RunAbandoned&) {
     // The list has moved on without this run; it must not be touched again.

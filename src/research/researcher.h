@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "research/endpoints.h"
 #include "research/lookup_status.h"
@@ -13,6 +14,8 @@
 #include "research/research_host.h"
 
 namespace quillmark {
+
+class ReadAhead;
 
 class Researcher {
  public:
@@ -22,6 +25,12 @@ class Researcher {
 
   ResearchHost& Host() { return host_; }
   const Endpoints& GetEndpoints() const { return endpoints_; }
+
+  // Lets a seed research keep up to `parallel` fetches in flight: while it fills the row in
+  // hand, the pages of the rows after it are fetched through `start`. The rows, their texts and
+  // the pages asked for are those of the research one page at a time, which is what `parallel`
+  // 1 (or no `start`) gives: every page through the PageFetcher, in the run's order.
+  void SetParallelFetches(FetchStarter start, int parallel);
 
   // Asks the suggestion service about the seed and fills the keyword list from its page. A
   // failure of the fetch or of a row is passed on after the rows are done. A suggestion page
@@ -59,14 +68,23 @@ class Researcher {
   // Inside a run, once the Stop request is set, nothing more is fetched: the answer is a
   // cancelled fetch without a request.
   FetchResult Fetch(const std::string& url);
-  // Pumps messages; inside a run, ends the run when its list has moved on without it.
+  // Pumps messages; inside a run, ends the run when its list has moved on without it, and
+  // lets the run's read-ahead start what it may.
   void Pump();
+  // Pumps and sleeps until something may have changed; ends the run as Pump does.
+  void WaitForEvents();
 
   ResearchHost& host_;
   PageFetcher fetcher_;
   Endpoints endpoints_;
   // Set while a run is in progress: tells whether that run's list has moved on without it.
   std::function<bool()> run_is_stale_;
+  FetchStarter start_fetch_;
+  int parallel_ = 1;
+  // The read-ahead of the run in progress, if it has one; and those of every run in progress,
+  // including the ones a nested run interrupted.
+  ReadAhead* read_ahead_ = nullptr;
+  std::vector<ReadAhead*> read_aheads_;
   FetchResult suggestion_fetch_;
   FetchResult top_fetch_;
 };

@@ -12,6 +12,7 @@
 
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
+#include "session/fetch_ahead.h"
 #include "session/fetch_pool.h"
 #include "session/session_options.h"
 #include "sources/source.h"
@@ -64,8 +65,8 @@ class NetworkSession {
   // The workers that run fetches off the caller's thread. They end with the session, which
   // cancels what they are fetching and joins them before anything a fetch uses goes.
   FetchPool& Pool() const { return pool_; }
-  // Fetches that may run at once on the pool's workers.
-  static constexpr std::size_t kFetchThreads = 8;
+  // Fetches that may run at once on the pool's workers: the most one research may ask for.
+  static constexpr std::size_t kFetchThreads = kMaxParallelFetches;
 
   // Tells the provider sources what the run will ask for (max pages, target). Const so that a
   // session held const by the window can still be told; a session without providers ignores it.

@@ -16,15 +16,20 @@ ResearchDesk::ResearchDesk(CancellableFetch fetch, Endpoints endpoints, RunStart
 
 ResearchDesk::~ResearchDesk() = default;
 
-void ResearchDesk::Attach(ResearchHost& host, FetchWait wait) {
+void ResearchDesk::Attach(ResearchHost& host, FetchWait wait, ParallelFetches parallel) {
   host_ = &host;
   wait_ = std::move(wait);
   researcher_ = std::make_unique<Researcher>(
       host, [this](const std::string& url) { return RunFetch(url); }, endpoints_);
+  if (parallel.pool != nullptr && parallel.parallel > 1) {
+    ahead_ = std::make_unique<FetchAhead>(*parallel.pool, fetch_, std::move(parallel.wake));
+    researcher_->SetParallelFetches(ahead_->Starter(), parallel.parallel);
+  }
 }
 
 void ResearchDesk::Detach() {
   researcher_.reset();
+  ahead_.reset();
   wait_ = nullptr;
   host_ = nullptr;
 }

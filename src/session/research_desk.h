@@ -17,9 +17,19 @@
 #include "research/research_host.h"
 #include "research/researcher.h"
 #include "research/top_search_list.h"
+#include "session/fetch_ahead.h"
 #include "session/fetch_pool.h"
 
 namespace quillmark::session {
+
+// How a research keeps several fetches in flight: on the workers of `pool`, each waking the
+// host's thread by `wake` as it ends, at most `parallel` at once. Without a pool, or with
+// `parallel` 1, a research fetches one page at a time through the host's wait.
+struct ParallelFetches {
+  FetchPool* pool = nullptr;
+  std::function<void()> wake;
+  int parallel = 1;
+};
 
 class ResearchDesk {
  public:
@@ -43,7 +53,7 @@ class ResearchDesk {
 
   // Gives the run its host, which shows the lists of this desk, and the host's way of waiting
   // for a page. Nothing below runs before; Detach, before the host goes, undoes it.
-  void Attach(ResearchHost& host, FetchWait wait);
+  void Attach(ResearchHost& host, FetchWait wait, ParallelFetches parallel = {});
   void Detach();
   Researcher& GetResearcher() { return *researcher_; }
 
@@ -80,6 +90,7 @@ class ResearchDesk {
   TopSearchList top_searches_;
   ResearchHost* host_ = nullptr;
   FetchWait wait_;
+  std::unique_ptr<FetchAhead> ahead_;
   std::unique_ptr<Researcher> researcher_;
   int runs_in_progress_ = 0;
   ResearchMode progress_mode_ = ResearchMode::kSeed;

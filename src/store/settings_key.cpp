@@ -8,6 +8,8 @@ namespace {
 // The program's own defaults; the dialog's design-time values show only when a read fails.
 constexpr std::uint32_t kDefaultDepth = 2;  // the pages entry "3"
 constexpr std::uint32_t kDefaultResults = 10;
+constexpr int kDefaultParallel = 8;
+constexpr std::uint32_t kMaxParallel = 32;
 
 }  // namespace
 
@@ -51,6 +53,18 @@ void SaveTipsFlag(bool show) noexcept {
     RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
     key.WriteDword("tips", show ? 1 : 0);
   } catch (...) {
+  }
+}
+
+int LoadParallelFetches() noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    if (!key.ValueExists("parallel")) return kDefaultParallel;
+    const std::uint32_t parallel = key.ReadDword("parallel");
+    return parallel >= 1 && parallel <= kMaxParallel ? static_cast<int>(parallel)
+                                                     : kDefaultParallel;
+  } catch (...) {
+    return kDefaultParallel;
   }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // The Settings key: what the program remembers from one start to the next besides investigation
 // files, namely the Investigate dialog's last entries and whether the tip of the day shows at
-// start-up, and the sources the window fetches from. Each moment opens the key, reads or writes its
-// values in a fixed order, and stops silently at the first failure: what was set or written before
-// it stays.
+// start-up, the sources the window fetches from and how many fetches it keeps in flight. Each
+// moment opens the key, reads or writes its values in a fixed order, and stops silently at the
+// first failure: what was set or written before it stays.
 
 #include <cstdint>
 #include <string>
@@ -31,6 +31,10 @@ void LoadInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCreate
 void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCloseQuery
 bool LoadTipsFlag() noexcept;  // main window creation: stored != 0, true when absent or on failure
 void SaveTipsFlag(bool show) noexcept;  // main window close
+
+// How many fetches the window's research keeps in flight at once: "parallel", 1 to 32. Absent,
+// unreadable or out of range, it reads as 8. Only read: the user sets it in the settings file.
+int LoadParallelFetches() noexcept;
 
 // The sources the window fetches from, by name ("source" for the research, "top-source" for the
 // top searches); an empty name leaves that kind to the configured endpoints or the stand-in.

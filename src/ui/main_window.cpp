@@ -75,7 +75,8 @@ TForm1::TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* p
                [this](const PooledFetch& fetch, const std::string& url,
                       const std::function<bool()>& given_up, const FetchResult& if_given_up) {
                  return pumping_.Fetch(fetch, url, given_up, if_given_up);
-               });
+               },
+               {.pool = &pool, .wake = pumping_.Wake(), .parallel = store::LoadParallelFetches()});
 
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
@@ -176,6 +177,10 @@ void TForm1::SetStatusText(const std::string& text) {
 void TForm1::ProcessMessages() {
   UpdateProgress();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TForm1::WaitForEvents() {
+  pumping_.Wait();
 }
 
 std::string TForm1::TargetUrl() {

@@ -35,8 +35,9 @@ class TForm1 : public QMainWindow, public ResearchHost {
   Q_OBJECT
 
  public:
-  // Shows `desk` and hosts its runs, whose fetches it waits for on a worker of `pool`, pumping
-  // meanwhile. Both must outlive the window. Reads the tips flag from the settings store.
+  // Shows `desk` and hosts its runs, whose fetches it waits for on the workers of `pool`,
+  // pumping meanwhile. Both must outlive the window. Reads the tips flag and how many fetches a
+  // research keeps in flight from the settings store.
   TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -65,6 +66,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SetStatusText(const std::string& text) override;
   void ProcessMessages() override;
   bool EscapeDown() override { return escape_.Down(); }
+  void WaitForEvents() override;
   std::string TargetUrl() override;
   std::string MaxPagesText() override;
   int MaxResults() override;

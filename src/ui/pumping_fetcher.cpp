@@ -19,20 +19,30 @@ void WaitForEvents() {
 }  // namespace
 
 PumpingFetcher::PumpingFetcher(session::FetchPool& pool, std::function<void()> pump)
-    : pool_(pool), pump_(pump ? std::move(pump) : std::function<void()>(WaitForEvents)) {}
+    : pool_(pool), pump_(pump ? std::move(pump) : std::function<void()>(WaitForEvents)) {
+  wake_.setSingleShot(true);
+}
+
+std::function<void()> PumpingFetcher::Wake() const {
+  // The pool outlives no event loop it wakes: the session that owns it ends before the
+  // application does, and a fetch given up is never woken for.
+  QAbstractEventDispatcher* dispatcher =
+      QAbstractEventDispatcher::instance(QThread::currentThread());
+  return [dispatcher] {
+    if (dispatcher != nullptr) dispatcher->wakeUp();
+  };
+}
+
+void PumpingFetcher::Wait() {
+  wake_.start(kWakeInterval);
+  pump_();
+}
 
 FetchResult PumpingFetcher::Fetch(const PooledFetch& fetch, const std::string& url,
                                   const std::function<bool()>& given_up,
                                   const FetchResult& if_given_up) {
-  // The pool outlives no event loop it wakes: the session that owns it ends before the
-  // application does, and a job given up is never woken for.
-  QAbstractEventDispatcher* dispatcher =
-      QAbstractEventDispatcher::instance(QThread::currentThread());
   const auto job = pool_.Submit(
-      [fetch, url](const session::CancelTest& cancelled) { return fetch(url, cancelled); },
-      [dispatcher] {
-        if (dispatcher != nullptr) dispatcher->wakeUp();
-      });
+      [fetch, url](const session::CancelTest& cancelled) { return fetch(url, cancelled); }, Wake());
   QTimer wake;
   wake.start(kWakeInterval);
   while (!job->Done()) {

@@ -3,6 +3,7 @@
 // its events, so a slow or silent server never freezes the window. Commands run nested inside
 // the wait exactly as they do between a run's steps.
 
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -25,10 +26,17 @@ class PumpingFetcher {
   // fetch, which lets go of its connection within moments. A failure of the fetch is rethrown.
   FetchResult Fetch(const PooledFetch& fetch, const std::string& url,
                     const std::function<bool()>& given_up, const FetchResult& if_given_up);
+  // Pumps once, waiting for the next event, but no longer than a few dozen milliseconds: what a
+  // run does while the fetches it started on the pool are on their way. A fetch woken for ends
+  // the wait as it ends.
+  void Wait();
+  // What a fetch on the pool calls as it ends so that Wait returns.
+  std::function<void()> Wake() const;
 
  private:
   session::FetchPool& pool_;
   std::function<void()> pump_;
+  QTimer wake_;
 };
 
 }  // namespace quillmark::ui

@@ -28,9 +28,11 @@ using ::testing::SizeIs;
 
 TEST(ResearchCommand, AsksForExactUrlsAndPrintsFilledRows) {
   FakeServices services(5);
-  const QmkResult result = RunQmk(With({"research", "--format", "tsv", "--results", "2", "--pages",
-                                        "2", "--target", "MySite.test", "\"c++ books\""},
-                                       services.EndpointFlags()));
+  // One page at a time: the requests come in the run's own order.
+  const QmkResult result =
+      RunQmk(With({"research", "--parallel", "1", "--format", "tsv", "--results", "2", "--pages",
+                   "2", "--target", "MySite.test", "\"c++ books\""},
+                  services.EndpointFlags()));
   ASSERT_EQ(result.exit_code(), 0) << result.err;
   EXPECT_THAT(result.err, ::testing::Not(HasSubstr("stand-in")));
   EXPECT_THAT(
@@ -100,8 +102,9 @@ TEST(ResearchCommand, CtrlCCancelsTheFetchInFlightFinishesTheRowAndKeepsRows) {
   });
   testing::TempDir dir("qmk-save");
   const std::string file = (dir.path() / "run.qmk").string();
-  QmkRun run(With({"research", "--format", "tsv", "--results", "20", "--target", "mysite.test",
-                   "--save", file, "seed"},
+  // One page at a time, so the interrupted page is the second row's and the first row is whole.
+  QmkRun run(With({"research", "--parallel", "1", "--format", "tsv", "--results", "20", "--target",
+                   "mysite.test", "--save", file, "seed"},
                   services.EndpointFlags()));
   signaller.SetPid(run.pid());
   const QmkResult result = run.Finish();

@@ -1,11 +1,14 @@
 // Runs the built qmk binary; skipped when it has not been built in this tree.
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,6 +101,43 @@ TEST_F(ServeDemoCommand, ServesUntilASignalThenExitsCleanly) {
     qmk.Signal(sig);
     EXPECT_EQ(qmk.Wait(), 0);
   }
+}
+
+// A research sends its fetches at once: while the service is too busy to take them (here
+// stopped), the system holds all of them rather than dropping some for a retry a second later.
+TEST_F(ServeDemoCommand, ConnectionsArrivingTogetherAreAllHeldForTheService) {
+  QmkProcess qmk({"serve-demo", "--port", "0"});
+  const std::string line = qmk.FirstErrorLine();
+  const std::size_t colon = line.rfind(':');
+  ASSERT_NE(colon, std::string::npos) << line;
+  const int port = std::stoi(line.substr(colon + 1));
+  qmk.Signal(SIGSTOP);
+
+  constexpr int kConnections = 32;
+  std::vector<int> sockets;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  for (int i = 0; i < kConnections; ++i) {
+    sockets.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    connect(sockets.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  // A connection the system dropped would wait a whole second for its retry.
+  int connected = 0;
+  for (int fd : sockets) {
+    pollfd pfd{fd, POLLOUT, 0};
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (poll(&pfd, 1, 300) == 1 && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 &&
+        error == 0)
+      ++connected;
+  }
+  EXPECT_EQ(connected, kConnections);
+  for (int fd : sockets) close(fd);
+  qmk.Signal(SIGCONT);
+  qmk.Signal(SIGTERM);
+  EXPECT_EQ(qmk.Wait(), 0);
 }
 
 TEST_F(ServeDemoCommand, RejectsOutOfRangeValuesAsUsageErrors) {

@@ -157,5 +157,20 @@ TEST_F(SettingsKeyTest, SourceChoiceSurvivesARestartBesideTheEntries) {
   EXPECT_EQ(Loaded().home, "h");
 }
 
+TEST_F(SettingsKeyTest, ParallelFetchesReadAsEightUnlessOneToThirtyTwo) {
+  EXPECT_EQ(LoadParallelFetches(), 8);
+  const struct {
+    const char* stored;
+    int parallel;
+  } cases[] = {
+      {"dword:00000001", 1}, {"dword:00000020", 32}, {"dword:00000003", 3}, {"dword:00000000", 8},
+      {"dword:00000021", 8}, {"dword:ffffffff", 8},  {"\"4\"", 8},
+  };
+  for (const auto& c : cases) {
+    Store(std::string("\"parallel\"=") + c.stored + "\r\n");
+    EXPECT_EQ(LoadParallelFetches(), c.parallel) << c.stored;
+  }
+}
+
 }  // namespace
 }  // namespace quillmark::store

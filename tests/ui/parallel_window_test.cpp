@@ -1,0 +1,69 @@
+// The window's research with several fetches in flight: as many as the settings allow, and Stop
+// ends every one of them at once.
+
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "store/registry_store.h"
+#include "store/settings_key.h"
+#include "window_fixture.h"
+
+namespace quillmark::testing {
+namespace {
+
+using ParallelWindowTest = WindowTest;
+
+TEST_F(ParallelWindowTest, StopEndsEveryFetchHeldAndNothingMoreIsAsked) {
+  const struct {
+    std::optional<std::uint32_t> stored;  // the settings' "parallel"
+    int held;
+  } cases[] = {{std::nullopt, 8}, {3, 3}, {1, 1}};
+  session::FetchPool pool(16);
+  std::atomic<int> started = 0, held = 0;
+  // The suggestion page comes at once; every search page is held until it is cancelled.
+  const ui::PooledFetch fetch = [&](const std::string& url, const session::CancelTest& cancelled) {
+    if (url.find("/suggestion/") != std::string::npos) {
+      std::string page = " done ";
+      for (int i = 0; i < 20; ++i)
+        page += "<td>&nbsp;10</td><td><a href=q?a&amp;b>phrase " + std::to_string(i) + "</a></td>";
+      return FetchResult{page};
+    }
+    ++started;
+    ++held;
+    while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    --held;
+    return FetchResult{{}, FetchStatus::kCancelled, "stopped"};
+  };
+
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.held);
+    if (c.stored) {
+      store::RegistryKey::OpenForWrite(store::kSettingsKeyPath).WriteDword("parallel", *c.stored);
+    }
+    started = 0;
+    MakeWindows(pool, fetch, {"s.test", "s.test", "s.test"});
+    Investigate("seed", 20, "mysite.test");
+    int started_at_stop = -1;
+    WhenTrue([&] { return held == c.held; },
+             [&] {
+               started_at_stop = started;
+               window_->StopBtnClick();
+             });
+    Start();
+    EXPECT_EQ(started_at_stop, c.held);
+    EXPECT_EQ(started, c.held);
+    // The row in hand is finished, with its lookups marked as stopped.
+    ASSERT_EQ(window_->Model().rowCount(), 1);
+    EXPECT_EQ(Cell(0, 2), "?");
+    for (int i = 0; i < 2000 && held > 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(held, 0);
+    CloseWindows();
+  }
+}
+
+}  // namespace
+}  // namespace quillmark::testing
