@@ -266,11 +266,6 @@ struct PageServer::Impl {
   bool stopping = false;
   Clock::time_point stop_deadline;
 
-  bool Stopping() {
-    std::lock_guard lock(mutex);
-    return stopping;
-  }
-
   // Holds a reply back for the configured latency, or until the server stops.
   void Delay() {
     if (options.latency_ms <= 0) return;
@@ -308,9 +303,8 @@ struct PageServer::Impl {
       const bool accepting = incoming.size() + held < kMaxConnections;
       polled.push_back({accepting ? listener.get() : -1, POLLIN, 0});
       for (const Incoming& in : incoming) polled.push_back({in.fd.get(), POLLIN, 0});
-      // An answered connection frees a place: look again at least that often.
-      const int wait = accepting ? Millis(next - now) : Millis(kPollSlice);
-      if (::poll(polled.data(), polled.size(), wait) < 0 && errno != EINTR) break;
+      // A worker that frees a place wakes this wait, as Stop does.
+      if (::poll(polled.data(), polled.size(), Millis(next - now)) < 0 && errno != EINTR) break;
 
       if (polled[0].revents != 0) {
         char bytes[64];
@@ -338,16 +332,22 @@ struct PageServer::Impl {
   // Reads what arrived on a connection; true once it is done with here (handed on or closed).
   bool Receive(Incoming& in) {
     char buffer[4096];
+    // A client may end its side once its request is sent: what came before the end counts.
+    bool ended = false;
     for (;;) {
       const ssize_t n = ::recv(in.fd.get(), buffer, sizeof buffer, 0);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-      if (n <= 0) return true;  // closed or broken before its request was whole
+      if (n <= 0) {
+        ended = true;
+        break;
+      }
       in.data.append(buffer, static_cast<std::size_t>(n));
       if (in.data.size() > kMaxHeadBytes + kMaxRequestBody) break;
     }
     const std::size_t head_end = HeadEnd(in.data);
     if (head_end == 0) {
+      if (ended) return true;  // closed before its request was whole
       if (in.data.size() <= kMaxHeadBytes) return false;
       Hand(std::move(in.fd), Refused(431));
       return true;
@@ -361,8 +361,9 @@ struct PageServer::Impl {
     if (!body) {
       request.status = request.Values("transfer-encoding").empty() ? 413 : 411;
     } else if (in.data.size() < head_end + *body) {
-      return false;  // the body is read, and dropped, before the reply: an unread one would
-                     // make the close reset the connection under the reply
+      // The body is read, and dropped, before the reply: an unread one would make the close
+      // reset the connection under the reply.
+      return ended;
     }
     Hand(std::move(in.fd), std::move(request));
     return true;

@@ -5,16 +5,11 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cerrno>
 #include <thread>
 
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
+#include "demo/support/raw_client.h"
 #include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "sources/support/fake_provider.h"
@@ -25,39 +20,6 @@ namespace {
 using ::testing::HasSubstr;
 
 constexpr std::string_view kServing = "serving on http://127.0.0.1:";
-
-// A connection to the bridge that sends what a test gives it, when it gives it.
-class RawClient {
- public:
-  explicit RawClient(int port) : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    connected_ = ::connect(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  }
-  bool Send(const std::string& text) {
-    return connected_ && ::send(fd_.get(), text.data(), text.size(), MSG_NOSIGNAL) ==
-                             static_cast<ssize_t>(text.size());
-  }
-  // What arrives until the bridge closes, or for 10 seconds at most.
-  std::string Reply() {
-    std::string reply;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    pollfd readable{fd_.get(), POLLIN, 0};
-    while (std::chrono::steady_clock::now() < deadline && ::poll(&readable, 1, 100) >= 0) {
-      char buffer[4096];
-      const ssize_t n = ::recv(fd_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
-      if (n == 0 || (n < 0 && errno != EAGAIN)) break;
-      if (n > 0) reply.append(buffer, static_cast<std::size_t>(n));
-    }
-    return reply;
-  }
-
- private:
-  UniqueFd fd_;
-  bool connected_ = false;
-};
 
 // The environment of a bridge over dataforseo at `provider`, with its folders in `folders`.
 std::vector<std::string> DataForSeoAt(const FakeProvider& provider, const TempDir& folders) {
