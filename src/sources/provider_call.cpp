@@ -87,7 +87,8 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
-    if (verdict.kind == ReplyVerdict::kBad &&
+    // An HTTP refusal of a request that carried an account is a refusal of the account.
+    if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
       verdict.kind = ReplyVerdict::kRefused;
     switch (verdict.kind) {
