@@ -139,6 +139,9 @@ int Bridge(const BridgeArgs& args) {
     // Cancels the fetch in flight, so the server's threads are free to end.
     SetStopRequest();
     server.Stop();
+    // The bridge is one run from start to stop: what the providers noted is said at its end.
+    for (const std::string& note : session.NoteTexts())
+      std::cerr << "qmk bridge: " << TerminalSafe(note) << "\n";
     if (session.UsesProvider()) std::cerr << "qmk bridge: " << session.CallsText() << std::endl;
   } catch (const session::SessionError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";
