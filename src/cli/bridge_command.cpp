@@ -10,9 +10,11 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/page_words.h"
 #include "cli/row_output.h"
 #include "command_line/common_options.h"
 #include "demo/page_server.h"
+#include "pages/page_format.h"
 #include "pages/page_request.h"
 #include "research/page_text.h"
 #include "research/stop_request.h"
@@ -73,35 +75,44 @@ int Bridge(const BridgeArgs& args) {
     const Endpoints& hosts = session.GetEndpoints();
     const auto report = [](const std::string& url, const FetchResult& result) {
       if (result.status != FetchStatus::kFailed) return;
-      std::cerr << "qmk bridge: page not fetched: " << TerminalSafe(url) << ": "
+      std::cerr << "qmk bridge: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
                 << TerminalSafe(result.reason) << std::endl;
     };
     const PageFetcher fetch = session.Fetcher(report);
-    const auto answer = [&](const demo::PageRequest& request) -> demo::PageReply {
+    // The request is read as the research code reads its own page URLs, and nothing else is
+    // asked of the source: a "?" or "/" inside a value is part of the phrase.
+    const auto answer = [&](const std::string& target) -> demo::PageReply {
+      const pages::PageRequest asked = pages::ReadPageUrl(target);
       const std::string* host = nullptr;
-      switch (request.kind) {
-        case demo::PageKind::kSuggestion:
+      switch (asked.kind) {
+        case pages::PageKind::kSuggestion:
           if (served.suggest) host = &hosts.suggest_host;
           break;
-        case demo::PageKind::kSearch:
+        case pages::PageKind::kSupply:
+        case pages::PageKind::kRank:
           if (served.search) host = &hosts.search_host;
           break;
-        case demo::PageKind::kTop:
+        case pages::PageKind::kTopSearches:
           if (served.top) host = &hosts.top_host;
           break;
+        case pages::PageKind::kUnknown:
+          return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
       }
       if (host == nullptr) {
         return {404,
                 "Quillmark bridge: source " + args.network.source + " does not serve this page\n",
                 kPlainText};
       }
-      // The request goes on as the client sent it; a provider reads it as its own page URL does.
-      const std::string url = "http://" + *host + request.target;
-      const pages::PageRequest asked = pages::ReadPageUrl(url);
-      if (asked.kind == pages::PageKind::kUnknown ||
-          (asked.kind != pages::PageKind::kTopSearches && asked.phrase.empty()))
+      if (asked.kind != pages::PageKind::kTopSearches && asked.phrase.empty())
         return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
-      const FetchResult result = fetch(url);
+      // Deeper than --max-pages would cost a deeper provider call than the bridge was told of.
+      if (asked.offset > std::int64_t{args.max_pages} * pages::kResultsPerRankPage) {
+        return {400,
+                "Quillmark bridge: result " + std::to_string(asked.offset) +
+                    " lies beyond --max-pages " + std::to_string(args.max_pages) + "\n",
+                kPlainText};
+      }
+      const FetchResult result = fetch("http://" + *host + target);
       switch (result.status) {
         case FetchStatus::kComplete:
           return {.body = result.body};
@@ -112,7 +123,10 @@ int Bridge(const BridgeArgs& args) {
       }
       return {kStoppingStatus, "Quillmark bridge: stopping\n", kPlainText};
     };
-    demo::PageServer server({.bind = "127.0.0.1", .port = args.port, .name = "Quillmark bridge"},
+    demo::PageServer server({.bind = "127.0.0.1",
+                             .port = args.port,
+                             .name = "Quillmark bridge",
+                             .this_machine_only = true},
                             answer);
     server.Start();
     const std::string local = "127.0.0.1:" + std::to_string(server.Port());
@@ -125,6 +139,9 @@ int Bridge(const BridgeArgs& args) {
     // Cancels the fetch in flight, so the server's threads are free to end.
     SetStopRequest();
     server.Stop();
+    // The bridge is one run from start to stop: what the providers noted is said at its end.
+    for (const std::string& note : session.NoteTexts())
+      std::cerr << "qmk bridge: " << TerminalSafe(note) << "\n";
     if (session.UsesProvider()) std::cerr << "qmk bridge: " << session.CallsText() << std::endl;
   } catch (const session::SessionError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";

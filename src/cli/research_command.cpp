@@ -145,7 +145,13 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   command_line::AddSourceOptions(cmd, args->network, false);
   cmd->add_option("--max-calls", args->max_calls,
                   "Refuse to start when the research could make more provider calls than this")
-      ->check(CLI::PositiveNumber);
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            std::int64_t calls = 0;
+            if (!CLI::detail::lexical_cast(text, calls)) return "'" + text + "' is not a number";
+            return calls >= 1 ? std::string() : "must be at least 1";
+          },
+          "N"));
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kSeed;
     exit_code = RunResearch(*args);

@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/page_words.h"
 #include "cli/row_output.h"
 #include "research/researcher.h"
 #include "research/start_command.h"
@@ -37,6 +38,8 @@ TerminalHost::~TerminalHost() {
 
 void TerminalHost::SetStatusText(const std::string& text) {
   last_status_ = text;
+  // The run's "Done!" would read as success after a page that failed or a stop.
+  if (text == "Done!" && (run_failed_ || Interrupted())) return;
   std::string shown = TerminalSafe(text);
   if (status_is_terminal_) {
     if (shown.size() > kMaxStatusWidth) shown.resize(kMaxStatusWidth);
@@ -94,13 +97,17 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionO
   TerminalRun run;
   run.host = std::make_unique<TerminalHost>(settings, std::cerr, ::isatty(STDERR_FILENO) == 1);
   TerminalHost& host = *run.host;
-  const auto report = [&run, &host](const std::string& url, const FetchResult& result) {
+  const auto report = [&run, &host, &session](const std::string& url, const FetchResult& result) {
     if (result.status == FetchStatus::kCancelled) return;
     ++run.pages_asked;
     if (result.Complete()) return;
     ++run.pages_not_fetched;
+    host.RunFailed();
+    // A refused account fails every page after it: said once, among the notes at the end.
+    if (const std::string refusal = session.Refusal(); !refusal.empty() && result.reason == refusal)
+      return;
     host.FinishStatus();
-    std::cerr << "qmk: page not fetched: " << TerminalSafe(url) << ": "
+    std::cerr << "qmk: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
               << TerminalSafe(result.reason) << "\n";
   };
   session.SetRunParameters({.max_pages = settings.max_pages, .target = settings.target_url});
@@ -119,6 +126,8 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionO
   session.Pool().Shutdown();
   run.pages_not_used = ahead.PagesNotUsed();
   host.FinishStatus();
+  for (const std::string& note : session.NoteTexts())
+    std::cerr << "qmk: " << TerminalSafe(note) << "\n";
   if (session.UsesProvider()) std::cerr << "qmk: " << session.CallsText() << "\n";
   return run;
 }

@@ -60,6 +60,8 @@ class TerminalHost : public ResearchHost {
 
   // Ends the progress line so that what follows starts on a line of its own.
   void FinishStatus();
+  // A page was not fetched: the run's "Done!" is not shown.
+  void RunFailed() { run_failed_ = true; }
   const std::string& LastStatus() const { return last_status_; }
 
  private:
@@ -67,6 +69,7 @@ class TerminalHost : public ResearchHost {
   std::ostream& status_;
   bool status_is_terminal_;
   bool status_line_open_ = false;
+  bool run_failed_ = false;
   std::string last_status_;
   KeywordList keywords_;
   TopSearchList top_searches_;
@@ -88,7 +91,8 @@ struct TerminalRun {
 
 // Runs the Start command through the core, as the window does, with the dialog's answers taken
 // from `settings`; Ctrl-C stops it at once (the fetch in flight is cancelled) and the rows so far
-// are kept. Each page that cannot be fetched is named on standard error as it happens.
+// are kept. Each page that cannot be fetched is named on standard error as it happens (those a
+// refused account failed only once, at the end, with the source's other notes on the run).
 TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionOptions& network);
 
 }  // namespace quillmark::cli

@@ -2,11 +2,54 @@
 
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 
+#include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/page_server.h"
+#include "pages/page_format.h"
+#include "pages/request_query.h"
 
 namespace quillmark::demo {
+namespace {
+
+// A result offset as the service reads it: a "b" that is not a number still asks for results,
+// so anything below 1 is the first page.
+int ParseOffset(std::string_view raw) {
+  long long value = 0;
+  bool any = false;
+  for (char c : raw) {
+    if (c < '0' || c > '9') break;
+    any = true;
+    value = value * 10 + (c - '0');
+    if (value > kMaxResultOffset) return kMaxResultOffset;
+  }
+  return any && value > 0 ? static_cast<int>(value) : 1;
+}
+
+// The generated page for a request target. The query is decoded here: the two request kinds
+// encode "+" differently (see pages/request_query.h). The suggestion path is taken with or
+// without its final slash.
+PageReply GeneratedPage(const std::string& target, int suggestions) {
+  const std::string_view path = std::string_view(target).substr(0, target.find('?'));
+  std::string_view suggestion_path = pages::kSuggestionPath;
+  if (path == suggestion_path || path == suggestion_path.substr(0, suggestion_path.size() - 1)) {
+    const auto term = pages::FindQueryValue(target, "term");
+    return {.body =
+                DemoSuggestionPage(pages::DecodeQueryValue(term.value_or(""), false), suggestions)};
+  }
+  if (path == pages::kSearchPath) {
+    // The phrase as sent, its double quotes included; no "b" is the supply search.
+    const auto phrase = pages::FindQueryValue(target, "p");
+    const auto offset = pages::FindQueryValue(target, "b");
+    return {.body = DemoSearchPage(pages::DecodeQueryValue(phrase.value_or(""), true),
+                                   offset ? ParseOffset(*offset) : 0)};
+  }
+  if (path == pages::kTopPath) return {.body = DemoTopPage(TodayUtc())};
+  return {.status = 404, .body = {}};
+}
+
+}  // namespace
 
 DemoService::DemoService(DemoOptions options) : options_(std::move(options)) {}
 
@@ -22,17 +65,7 @@ void DemoService::Start() {
                         .port = options_.port,
                         .latency_ms = options_.latency_ms,
                         .name = "Quillmark demo service"},
-      [suggestions](const PageRequest& request) -> PageReply {
-        switch (request.kind) {
-          case PageKind::kSuggestion:
-            return {.body = DemoSuggestionPage(request.phrase, suggestions)};
-          case PageKind::kSearch:
-            return {.body = DemoSearchPage(request.phrase, request.offset)};
-          case PageKind::kTop:
-            break;
-        }
-        return {.body = DemoTopPage(TodayUtc())};
-      });
+      [suggestions](const std::string& target) { return GeneratedPage(target, suggestions); });
   server->Start();
   server_ = std::move(server);
 }

@@ -1,9 +1,13 @@
 #pragma once
-// An HTTP server that answers the three endpoints' requests (suggestion page, search page, top
-// searches page) on a background thread, with pages from a handler: the stand-in service's
-// generated pages, or the bridge's pages fetched from a source. It decodes each request the way
-// the research code encodes it, so every handler sees the seed or phrase itself. Every reply
-// carries Content-Length and closes its connection.
+// An HTTP server on a background thread that answers GET requests with pages from a handler: the
+// stand-in service's generated pages, or the bridge's pages fetched from a source. The handler
+// gets each request's target as sent, still encoded, and reads it the way the research code
+// wrote it (a "?" or "/" inside a query value is data). Every reply carries Content-Length and
+// closes its connection.
+//
+// It holds up under clients that send slowly or not at all: one thread reads the request heads
+// of all connections, each within a deadline, and hands only complete requests to the workers;
+// connections are bounded in number; Stop closes every connection that is open.
 
 #include <functional>
 #include <memory>
@@ -11,38 +15,28 @@
 
 namespace quillmark::demo {
 
-enum class PageKind {
-  kSuggestion,  // "/d/searchinventory/suggestion/?term=SEED&..."
-  kSearch,      // "/search?p=%22PHRASE%22", with "&b=OFFSET" for a page of ranked results
-  kTop,         // "/top"
-};
-
-struct PageRequest {
-  PageKind kind = PageKind::kTop;
-  // The seed, or the search phrase as sent (its double quotes included).
-  std::string phrase;
-  // Search pages: the 1-based result offset of "b", or 0 when the request has no "b" (the
-  // supply search).
-  int offset = 0;
-  // The request's path and query as sent, still encoded.
-  std::string target;
-};
-
 struct PageReply {
   int status = 200;
+  // A reply of status 400 or more without a body gets a short page naming the server.
   std::string body;
   std::string content_type = "text/html; charset=ISO-8859-1";
 };
 
-// Called on the server's threads, possibly several at once.
-using PageHandler = std::function<PageReply(const PageRequest& request)>;
+// Called with a request's path and query as sent, on the server's worker threads, several at
+// once.
+using PageHandler = std::function<PageReply(const std::string& target)>;
 
 struct PageServerOptions {
   std::string bind = "127.0.0.1";
   int port = 0;        // 0 = any free port
-  int latency_ms = 0;  // delay before every reply
-  // Names the server in its errors and in the body of a reply to an unknown path.
+  int latency_ms = 0;  // delay before every reply of the handler
+  // Names the server in its errors and in the body of an error reply.
   std::string name = "Quillmark demo service";
+  // Answers only programs on this machine, 403 to anything else: the Host must be 127.0.0.1 or
+  // localhost (with the server's port or none), and the request must carry no header by which a
+  // browser marks a request that another site's page made (Origin, Sec-Fetch-Site other than
+  // "none"). A web page, or a name that resolves to this machine, cannot use the server.
+  bool this_machine_only = false;
 };
 
 class PageServer {
@@ -58,8 +52,9 @@ class PageServer {
   void Start();
   // The port being listened on (the chosen one when the options asked for 0); 0 when stopped.
   int Port() const;
-  // Stops serving, waking replies held back by the latency; idempotent. Replies in progress are
-  // waited for.
+  // Stops serving, waking replies held back by the latency; idempotent. Requests already read
+  // are answered (a reply the client does not take is given up after a moment); connections
+  // whose request has not arrived are closed.
   void Stop();
 
  private:

@@ -22,7 +22,9 @@ std::int64_t ReadOffset(std::string_view raw) {
 }  // namespace
 
 PageRequest ReadPageUrl(std::string_view url) {
-  if (const std::size_t scheme = url.find("://"); scheme != std::string_view::npos) {
+  // A "://" after the path's first "/" or the query's "?" is part of a phrase, not the scheme.
+  if (const std::size_t scheme = url.find("://");
+      scheme != std::string_view::npos && scheme < url.find_first_of("/?")) {
     const std::size_t path = url.find('/', scheme + 3);
     url = path == std::string_view::npos ? std::string_view() : url.substr(path);
   }

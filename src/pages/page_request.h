@@ -16,7 +16,9 @@ struct PageRequest {
   std::int64_t offset = 0;  // a rank page's first result, 1-based
 };
 
-// Only the path and query count; the scheme and host are whatever the caller put there.
+// Only the path and query count; the scheme and host are whatever the caller put there, and may
+// be left out ("/search?p=..."). The query is read from the first "?": a "?", "/" or "://" in a
+// value, as an older client sends it unencoded, is part of the phrase.
 PageRequest ReadPageUrl(std::string_view url);
 
 }  // namespace quillmark::pages

@@ -13,30 +13,15 @@ bool IsUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
-// A provider phrase as a page cell shows it. The readers find cells by their tags and take a
-// link text from after a ">" or the last ";" (the end of a tag or of an entity) up to "</a>", so
-// "<", ">" and ";" become blanks, as do control bytes, which would split the cell's line; runs of
-// blanks become one and the ends are trimmed (the suggestion reader does not trim). Every other
-// byte stays, however long the phrase: "&", quotes, "+", "%" and bytes above 127 go back out in
-// the research's URLs encoded, so the provider is asked about the phrase it gave.
-std::string CellPhrase(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  bool pending_blank = false;
-  for (const char ch : raw) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (ascii::IsSpaceOrControl(ch) || c == 0x7F || c == '<' || c == '>' || c == ';') {
-      pending_blank = !out.empty();
-      continue;
-    }
-    if (pending_blank) out.push_back(' ');
-    pending_blank = false;
-    out.push_back(ch);
-  }
-  return out;
-}
-
 }  // namespace
+
+bool CellCarries(std::string_view phrase) {
+  for (const char ch : phrase) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < ' ' || c == 0x7F || c == '<' || c == '>' || c == ';') return false;
+  }
+  return true;
+}
 
 std::string HtmlEscape(std::string_view text) {
   std::string out;
@@ -121,19 +106,27 @@ void AppendSupplyCount(std::string& page, std::string_view count) {
   page += kCountEnd;
 }
 
-std::string SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
-  std::string page = "<html><body>\n<p>Keyword ideas from the provider: search";
-  page += kSuggestionsStart;
-  page += "for <b>" + CellPhrase(seed) + "</b></p>\n";
+ProviderPage SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows) {
+  ProviderPage page;
+  page.text = "<html><body>\n<p>Keyword ideas from the provider: search";
+  page.text += kSuggestionsStart;
+  page.text += "for <b>" + HtmlEscape(seed) + "</b></p>\n";
   std::vector<Suggestion> cells;
   cells.reserve(std::min(rows.size(), kMaxSuggestionRows));
   for (std::size_t i = 0; i < rows.size() && i < kMaxSuggestionRows; ++i) {
+    // The blanks around a phrase are the provider's layout (a feed's title on a line of its
+    // own), not part of what anyone searched for.
+    const std::string_view phrase = ascii::Trim(rows[i].phrase);
+    if (!CellCarries(phrase)) {
+      ++page.left_out;
+      continue;
+    }
     std::optional<std::int64_t> demand = rows[i].demand;
     if (demand) demand = std::max<std::int64_t>(*demand, 0);
-    cells.push_back({CellPhrase(rows[i].phrase), demand});
+    cells.push_back({std::string(phrase), demand});
   }
-  AppendSuggestionTable(page, cells, "&amp;mkt=us");
-  page += "</body></html>\n";
+  AppendSuggestionTable(page.text, cells, "&amp;mkt=us");
+  page.text += "</body></html>\n";
   return page;
 }
 
@@ -157,14 +150,21 @@ std::string RankPage(const std::vector<std::string>& urls, std::int64_t first) {
   return page;
 }
 
-std::string TopSearchesPage(const std::vector<std::string>& phrases) {
-  std::string page = "<html><body>\n";
+ProviderPage TopSearchesPage(const std::vector<std::string>& phrases) {
+  ProviderPage page;
+  page.text = "<html><body>\n";
   std::vector<std::string> cells;
   cells.reserve(phrases.size());
-  for (const std::string& phrase : phrases) cells.push_back(CellPhrase(phrase));
+  for (const std::string& raw : phrases) {
+    const std::string_view phrase = ascii::Trim(raw);
+    if (CellCarries(phrase))
+      cells.emplace_back(phrase);
+    else
+      ++page.left_out;
+  }
   // One cell to a row: the providers' pages are as plain as the readers allow.
-  AppendTopSearchesTable(page, cells, 1);
-  page += "</body></html>\n";
+  AppendTopSearchesTable(page.text, cells, 1);
+  page.text += "</body></html>\n";
   return page;
 }
 

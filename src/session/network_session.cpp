@@ -176,14 +176,53 @@ sources::CallCounts NetworkSession::Calls() const {
     const sources::CallCounts calls = source->Calls();
     total.made += calls.made;
     total.from_cache += calls.from_cache;
+    total.retries += calls.retries;
   }
   return total;
 }
 
 std::string NetworkSession::CallsText() const {
   const sources::CallCounts calls = Calls();
-  return CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls") + ", " +
-         std::to_string(calls.from_cache) + " from the cache";
+  std::string text =
+      CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls");
+  if (calls.retries > 0) {
+    text += " (" + CountText(static_cast<std::size_t>(calls.retries), "retry", "retries") +
+            " after a rate limit)";
+  }
+  return text + ", " + std::to_string(calls.from_cache) + " from the cache";
+}
+
+std::vector<std::pair<std::string, sources::RunNotes>> NetworkSession::SourceNotes() const {
+  std::vector<std::pair<std::string, sources::RunNotes>> notes;
+  // A provider's host text is its name.
+  if (research_source_) notes.emplace_back(endpoints_.suggest_host, research_source_->Notes());
+  if (top_source_) notes.emplace_back(endpoints_.top_host, top_source_->Notes());
+  return notes;
+}
+
+std::string NetworkSession::Refusal() const {
+  for (const auto& [name, notes] : SourceNotes())
+    if (!notes.refusal.empty()) return notes.refusal;
+  return {};
+}
+
+std::vector<std::string> NetworkSession::NoteTexts() const {
+  std::vector<std::string> texts;
+  for (const auto& [name, notes] : SourceNotes()) {
+    if (!notes.refusal.empty()) {
+      texts.push_back(name + " refused the account: " + notes.refusal +
+                      "; no further calls were made in this run");
+    }
+    for (const std::string& seed : notes.seeds_without_ideas)
+      texts.push_back(name + " knows no phrases for \"" + seed + "\"");
+    if (notes.phrases_left_out > 0) {
+      const bool one = notes.phrases_left_out == 1;
+      texts.push_back(
+          CountText(static_cast<std::size_t>(notes.phrases_left_out), "phrase", "phrases") +
+          " left out: " + (one ? "it holds" : "they hold") + " characters the list cannot show");
+    }
+  }
+  return texts;
 }
 
 }  // namespace quillmark::session

@@ -9,6 +9,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
@@ -68,17 +70,29 @@ class NetworkSession {
   // Fetches that may run at once on the pool's workers: the most one research may ask for.
   static constexpr std::size_t kFetchThreads = kMaxParallelFetches;
 
-  // Tells the provider sources what the run will ask for (max pages, target). Const so that a
-  // session held const by the window can still be told; a session without providers ignores it.
+  // Tells the provider sources that a run starts and what it will ask for (max pages, target);
+  // what they note, and an account they refuse, count from here. Const so that a session held
+  // const by the window can still be told; a session without providers ignores it.
   void SetRunParameters(const sources::RunParameters& run) const;
   // Provider calls so far, over all of the session's providers.
   sources::CallCounts Calls() const;
   // Whether any page kind is answered by a provider (so calls are worth reporting).
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
-  // "N provider calls, M from the cache", for the end of a command's standard error.
+  // "N provider calls, M from the cache", for the end of a command's standard error, with
+  // "(R retries after a rate limit)" after the calls when there were any.
   std::string CallsText() const;
+  // What the providers have to say about the run besides its pages, one sentence each for the
+  // end of a run: the account they refused, a seed they know no phrases for, phrases they left
+  // out because the list cannot show them.
+  std::vector<std::string> NoteTexts() const;
+  // The provider's words when it refused the account in this run, "" otherwise: every page
+  // not fetched after the refusal has them as its reason.
+  std::string Refusal() const;
 
  private:
+  // The providers' notes of the run, each with the provider's name.
+  std::vector<std::pair<std::string, sources::RunNotes>> SourceNotes() const;
+
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
   CancelTest front_end_cancelled_;  // the options' cancel test

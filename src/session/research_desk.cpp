@@ -9,10 +9,12 @@
 
 namespace quillmark::session {
 
-ResearchDesk::ResearchDesk(CancellableFetch fetch, Endpoints endpoints, RunStartHook run_start)
+ResearchDesk::ResearchDesk(CancellableFetch fetch, Endpoints endpoints, RunStartHook run_start,
+                           RunNotes run_notes)
     : fetch_(std::move(fetch)),
       endpoints_(std::move(endpoints)),
-      run_start_(std::move(run_start)) {}
+      run_start_(std::move(run_start)),
+      run_notes_(std::move(run_notes)) {}
 
 ResearchDesk::~ResearchDesk() = default;
 
@@ -42,10 +44,16 @@ std::optional<std::string> ResearchDesk::Start() {
   const bool seed_mode = host_->Mode() == ResearchMode::kSeed;
   const FetchResult& page =
       seed_mode ? researcher_->SuggestionPageFetch() : researcher_->TopSearchesPageFetch();
-  if (page.status != FetchStatus::kFailed) return std::nullopt;
-  return (seed_mode ? "Could not fetch the suggestion page: "
-                    : "Could not fetch the top searches page: ") +
-         page.reason;
+  std::string message;
+  if (page.status == FetchStatus::kFailed) {
+    message = (seed_mode ? "Could not fetch the suggestion page: "
+                         : "Could not fetch the top searches page: ") +
+              page.reason;
+  }
+  for (const std::string& note : run_notes_ ? run_notes_() : std::vector<std::string>())
+    message += (message.empty() ? "" : "\n\n") + note;
+  if (message.empty()) return std::nullopt;
+  return message;
 }
 
 void ResearchDesk::ResearchPhrase(const std::string& phrase) {
@@ -73,9 +81,9 @@ std::optional<ResearchDesk::Progress> ResearchDesk::RunProgress() const {
 
 void ResearchDesk::TellRunStart() {
   if (!run_start_) return;
-  // A pages text that is not a number ends the run at its first rank lookup; nothing to tell.
-  if (const auto pages = ReadWholeNumber(host_->MaxPagesText()))
-    run_start_(*pages, host_->TargetUrl());
+  // A pages text that is not a number ends the run at its first rank lookup: no depth to tell,
+  // but the run starts all the same.
+  run_start_(ReadWholeNumber(host_->MaxPagesText()).value_or(0), host_->TargetUrl());
 }
 
 FetchResult ResearchDesk::RunFetch(const std::string& url) {

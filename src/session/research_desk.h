@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "research/endpoints.h"
 #include "research/keyword_list.h"
@@ -42,8 +43,13 @@ class ResearchDesk {
                                               const std::function<bool()>& given_up,
                                               const FetchResult& if_given_up)>;
 
-  // `fetch` is the session's blocking page fetch; `run_start` may be empty.
-  ResearchDesk(CancellableFetch fetch, Endpoints endpoints, RunStartHook run_start = {});
+  // What the data source has to say about the run since it was told of its start, one sentence
+  // each (see NetworkSession::NoteTexts).
+  using RunNotes = std::function<std::vector<std::string>()>;
+
+  // `fetch` is the session's blocking page fetch; `run_start` and `run_notes` may be empty.
+  ResearchDesk(CancellableFetch fetch, Endpoints endpoints, RunStartHook run_start = {},
+               RunNotes run_notes = {});
   ~ResearchDesk();
   ResearchDesk(const ResearchDesk&) = delete;
   ResearchDesk& operator=(const ResearchDesk&) = delete;
@@ -57,9 +63,9 @@ class ResearchDesk {
   void Detach();
   Researcher& GetResearcher() { return *researcher_; }
 
-  // The Start command. When the run started but its suggestion or top searches page could not
-  // be fetched, returns what to tell the user: the empty list must not pass for a phrase that
-  // nobody searches for.
+  // The Start command. When the run started, returns what to tell the user after its "Done!",
+  // if anything: that its suggestion or top searches page could not be fetched (the empty list
+  // must not pass for a phrase that nobody searches for), then the source's notes on the run.
   std::optional<std::string> Start();
   // A seed research straight away (the top searches window's double-click): no dialog, no Stop.
   void ResearchPhrase(const std::string& phrase);
@@ -86,6 +92,7 @@ class ResearchDesk {
   CancellableFetch fetch_;
   Endpoints endpoints_;
   RunStartHook run_start_;
+  RunNotes run_notes_;
   KeywordList keywords_;
   TopSearchList top_searches_;
   ResearchHost* host_ = nullptr;

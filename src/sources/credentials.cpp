@@ -39,6 +39,10 @@ std::optional<std::string> ReadPrivateFile(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) return std::nullopt;
+    // A link could lead to a file that others may change; the check below needs the file itself.
+    if (errno == ELOOP)
+      throw SourceError(path + " is a symbolic link; credentials are read only from the file " +
+                        "itself: move the file there (chmod 600)");
     throw SourceError("cannot read " + path + ": " + std::strerror(errno));
   }
   struct Closer {
@@ -90,7 +94,11 @@ Credentials LoadDataForSeoCredentials() {
     const std::size_t equals = line.find('=');
     if (line.empty() || line.front() == '#' || equals == std::string_view::npos) continue;
     const std::string_view key = ascii::Trim(line.substr(0, equals));
-    const std::string_view value = ascii::Trim(line.substr(equals + 1));
+    std::string_view value = ascii::Trim(line.substr(equals + 1));
+    // password="..." as a shell would write it: the quotes are not part of the value.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+      value = value.substr(1, value.size() - 2);
     if (key == "login") found.login = std::string(value);
     if (key == "password") found.password = std::string(value);
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The DataForSEO account: from QUILLMARK_DATAFORSEO_LOGIN and QUILLMARK_DATAFORSEO_PASSWORD, else
 // from the file "dataforseo-credentials" in the user's config folder (beside the settings store),
-// which holds the lines "login=..." and "password=..." and must be readable by its owner alone.
+// which holds the lines "login=..." and "password=..." (a value may stand in quotes) and must be
+// a regular file, not a link, readable by its owner alone.
 
 #include <string>
 

@@ -22,6 +22,7 @@ class DataForSeoSource : public ProviderSource {
   FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) override;
   void SetRunParameters(const RunParameters& run) override;
   CallCounts Calls() const override;
+  RunNotes Notes() const override;
 
  private:
   struct RankMemo {

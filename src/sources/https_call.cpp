@@ -12,18 +12,32 @@ namespace quillmark::sources {
 namespace {
 
 struct Transfer {
+  CURL* handle;
   HttpsReply* reply;
+  std::size_t max_bytes;
   bool too_large = false;
+  bool sized = false;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
+  std::string& body = transfer->reply->body;
   const std::size_t bytes = size * count;
-  if (transfer->reply->body.size() + bytes > kMaxReplyBytes) {
+  if (body.size() + bytes > transfer->max_bytes) {
     transfer->too_large = true;
     return 0;  // ends the transfer with a write error
   }
-  transfer->reply->body.append(data, bytes);
+  if (!transfer->sized) {
+    // The announced length at once: grown by doubling, a large reply would briefly stand in
+    // memory one and a half times over. A compressed reply's length is only a start.
+    transfer->sized = true;
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(transfer->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) ==
+            CURLE_OK &&
+        length > 0 && static_cast<std::size_t>(length) <= transfer->max_bytes)
+      body.reserve(static_cast<std::size_t>(length));
+  }
+  body.append(data, bytes);
   return bytes;
 }
 
@@ -59,7 +73,7 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
   if (!easy || !multi) return fail("cannot start an HTTPS transfer");
-  Transfer transfer{&reply};
+  Transfer transfer{.handle = easy.get(), .reply = &reply, .max_bytes = request.max_reply_bytes};
   std::unique_ptr<curl_slist, ListDeleter> headers;
   for (const std::string& line : request.headers) {
     curl_slist* grown = curl_slist_append(headers.get(), line.c_str());
@@ -82,7 +96,7 @@ HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, OnBody);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-  curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxReplyBytes));
+  curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.max_reply_bytes));
   if (!request.login.empty() || !request.password.empty()) {
     curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC));
     curl_easy_setopt(h, CURLOPT_USERNAME, request.login.c_str());

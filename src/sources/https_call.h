@@ -4,9 +4,12 @@
 // the whole call within a deadline and cancelled at once when the caller says stop.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "sources/sources_limits.h"
 
 namespace quillmark::sources {
 
@@ -18,6 +21,8 @@ struct HttpsRequest {
   // HTTP Basic credentials, handed to libcurl only: they never enter a text we keep or show.
   std::string login;
   std::string password;
+  // A longer reply is refused (a failure, "reply too large").
+  std::size_t max_reply_bytes = kMaxReplyBytes;
 };
 
 enum class HttpsOutcome { kReplied, kFailed, kCancelled };

@@ -40,16 +40,12 @@ ReplyVerdict SafeRead(const ReplyReader& read, long http_status, const std::stri
 
 }  // namespace
 
-ProviderCaller::ProviderCaller(std::string name, const ProviderOptions& options,
-                               std::vector<std::string> secrets,
+ProviderCaller::ProviderCaller(const ProviderOptions& options, std::vector<std::string> secrets,
                                std::chrono::seconds cache_lifetime)
-    : name_(std::move(name)),
-      options_(options),
-      secrets_(std::move(secrets)),
-      cache_(cache_lifetime) {}
+    : options_(options), secrets_(std::move(secrets)), cache_(cache_lifetime) {}
 
 FetchResult ProviderCaller::Failure(const std::string& why) const {
-  std::string reason = name_ + ": " + why;
+  std::string reason = why;
   // A provider that echoes the account back must not put it on the screen.
   for (const std::string& secret : secrets_) {
     if (secret.empty()) continue;
@@ -73,25 +69,42 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
   }
   const Clock::time_point deadline = Clock::now() + options_.timeout;
   auto wait = std::chrono::milliseconds(kFirstRateLimitWait);
-  bool counted = false;
-  for (;;) {
+  for (bool retry = false;; retry = true) {
+    std::uint64_t run = 0;
+    {
+      // Calls of other threads may have been refused meanwhile, also while this one waited.
+      const std::lock_guard lock(mutex_);
+      if (!notes_.refusal.empty())
+        return {.body = {}, .status = FetchStatus::kFailed, .reason = notes_.refusal};
+      run = run_;
+    }
     const HttpsReply reply = HttpsCall(request, deadline, cancelled);
     if (reply.outcome == HttpsOutcome::kCancelled)
       return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
-    if (!counted) {
-      ++made_;
-      counted = true;
-    }
+    ++made_;
+    if (retry) ++retries_;
     if (reply.outcome == HttpsOutcome::kFailed) return Failure(reply.error);
-    const ReplyVerdict verdict =
-        reply.status == 429 ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
-                            : SafeRead(read, reply.status, reply.body);
+    ReplyVerdict verdict = reply.status == 429
+                               ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
+                               : SafeRead(read, reply.status, reply.body);
+    // An HTTP refusal of a request that carried an account is a refusal of the account.
+    if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
+        (reply.status == 401 || reply.status == 402 || reply.status == 403))
+      verdict.kind = ReplyVerdict::kRefused;
     switch (verdict.kind) {
       case ReplyVerdict::kGood:
-        if (options_.use_cache) cache_.Store(key, reply.body);
+        // Also without reading the cache: a fresh reply replaces what a later run would find.
+        cache_.Store(key, reply.body);
         return {};
       case ReplyVerdict::kBad:
         return Failure(verdict.reason);
+      case ReplyVerdict::kRefused: {
+        FetchResult refused = Failure(verdict.reason);
+        const std::lock_guard lock(mutex_);
+        // A call of an earlier run that ends late does not refuse the new one.
+        if (run == run_ && notes_.refusal.empty()) notes_.refusal = refused.reason;
+        return refused;
+      }
       case ReplyVerdict::kRateLimited:
         break;
     }
@@ -103,6 +116,31 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
       return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
     wait = std::min(wait * 2, std::chrono::milliseconds(kLongestRateLimitWait));
   }
+}
+
+CallCounts ProviderCaller::Calls() const {
+  return {made_.load(), from_cache_.load(), retries_.load()};
+}
+
+void ProviderCaller::NewRun() {
+  const std::lock_guard lock(mutex_);
+  ++run_;
+  notes_ = {};
+}
+
+void ProviderCaller::NotePhrasesLeftOut(std::size_t count) {
+  const std::lock_guard lock(mutex_);
+  notes_.phrases_left_out += static_cast<std::int64_t>(count);
+}
+
+void ProviderCaller::NoteSeedWithoutIdeas(const std::string& seed) {
+  const std::lock_guard lock(mutex_);
+  notes_.seeds_without_ideas.push_back(seed);
+}
+
+RunNotes ProviderCaller::Notes() const {
+  const std::lock_guard lock(mutex_);
+  return notes_;
 }
 
 std::string ProviderBaseUrl(const char* variable, const std::string& fallback) {

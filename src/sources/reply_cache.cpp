@@ -77,18 +77,18 @@ std::optional<std::string> ReplyCache::Find(const CachedRequest& request) const 
   if (static_cast<std::size_t>(*key_size) != key.size() || text->size() - at < key.size() ||
       text->compare(at, key.size(), key) != 0)
     return std::nullopt;
-  return text->substr(at + key.size());
+  // In place: a reply of tens of MB is not worth a second copy.
+  text->erase(0, at + key.size());
+  return text;
 }
 
 void ReplyCache::Store(const CachedRequest& request, const std::string& reply) const {
   const std::string key = KeyText(request);
-  std::string entry(kMagic);
-  entry += std::to_string(NowSeconds()) + '\n' + std::to_string(key.size()) + '\n';
-  entry += key;
-  entry += reply;
+  const std::string head =
+      std::string(kMagic) + std::to_string(NowSeconds()) + '\n' + std::to_string(key.size()) + '\n';
   if (!store::MakeFolders(folder_)) return;
   try {
-    ReplaceFileAtomically(EntryPath(key), entry);
+    ReplaceFileAtomically(EntryPath(key), {head, key, reply});
   } catch (const StoreError&) {
     // A full disk or a read-only cache only means the next research asks again.
   }

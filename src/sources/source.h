@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/fetch_result.h"
 
@@ -49,6 +50,18 @@ struct RunParameters {
 struct CallCounts {
   std::int64_t made = 0;        // provider replies used, from the cache or not
   std::int64_t from_cache = 0;  // of these, the ones read from the cache
+  std::int64_t retries = 0;     // of the others, the ones that asked again after a rate limit
+};
+
+// What a source has to say about the current run besides its pages.
+struct RunNotes {
+  // Provider phrases left out of the pages: a page could not carry them as they are.
+  std::int64_t phrases_left_out = 0;
+  // The provider's words when it refused the account (not authorised, payment required): no
+  // call is made after them for the rest of the run. "" while it has not.
+  std::string refusal;
+  // Seeds the provider knows no phrases for.
+  std::vector<std::string> seeds_without_ideas;
 };
 
 // The source cannot be used at all: no credentials, a credentials file others may read.
@@ -64,8 +77,10 @@ class ProviderSource {
   // The page for a URL the research code built. A provider failure is a failed fetch with the
   // provider's words as its reason; `cancelled` is polled while a call is in flight.
   virtual FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) = 0;
+  // Starts a run: its parameters, and notes and an account refusal of its own.
   virtual void SetRunParameters(const RunParameters& run) = 0;
   virtual CallCounts Calls() const = 0;
+  virtual RunNotes Notes() const = 0;
 };
 
 // Only for kDataForSeo and kTrends (std::invalid_argument otherwise). Throws SourceError when

@@ -7,8 +7,12 @@
 
 namespace quillmark::sources {
 
-// A provider reply larger than this is refused (a depth-200 result page is about 1 MB).
+// A provider reply larger than this is refused (a depth-200 result page is about 1 MB; the
+// keyword ideas of one seed, with their monthly figures, can run to tens of MB).
 inline constexpr std::size_t kMaxReplyBytes = 32u << 20;
+// The trending feed lists 10 to 20 searches with a few news items each, some tens of KB: a
+// larger reply is no feed of ours, and its document would cost several times its size.
+inline constexpr std::size_t kMaxFeedBytes = 2u << 20;
 // How often a call in flight, or a wait for a rate limit, looks at the cancel test.
 inline constexpr std::chrono::milliseconds kCancelPoll{50};
 // Waits before asking again after a rate limit: doubling from the first, at most the last.
@@ -21,6 +25,8 @@ inline constexpr std::chrono::hours kTrendsCacheLifetime{1};
 // The organic results a live call may ask for.
 inline constexpr std::int64_t kMaxOrganicDepth = 200;
 inline constexpr std::int64_t kSupplyDepth = 10;
+// Organic results kept from one reply: more than the deepest rank search reads (20 pages of 20).
+inline constexpr std::size_t kMaxOrganicResults = 1000;
 // Counts read from a reply are cut to this (a quadrillion pages or searches); a later year is
 // no month of a volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;

@@ -15,19 +15,27 @@ namespace quillmark::sources {
 TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
     : country_(options.country),
       base_url_(std::move(base_url)),
-      caller_("trends", options, {}, kTrendsCacheLifetime) {
+      caller_(options, {}, kTrendsCacheLifetime) {
   ascii::UpperInPlace(country_);
+}
+
+void TrendsSource::SetRunParameters(const RunParameters&) {
+  caller_.NewRun();
 }
 
 CallCounts TrendsSource::Calls() const {
   return caller_.Calls();
 }
 
+RunNotes TrendsSource::Notes() const {
+  return caller_.Notes();
+}
+
 FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool()>& cancelled) {
   if (pages::ReadPageUrl(url).kind != pages::PageKind::kTopSearches) {
     return {.body = {},
             .status = FetchStatus::kFailed,
-            .reason = "trends: serves the top searches only"};
+            .reason = "trends serves the top searches only"};
   }
   std::vector<std::string> phrases;
   const HttpsRequest request{.method = "GET",
@@ -35,7 +43,8 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
                              .body = {},
                              .headers = {},
                              .login = {},
-                             .password = {}};
+                             .password = {},
+                             .max_reply_bytes = kMaxFeedBytes};
   FetchResult result =
       caller_.Call(request, cancelled, [&phrases](long http_status, const std::string& body) {
         phrases.clear();
@@ -54,7 +63,10 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
         }
         return ReplyVerdict{ReplyVerdict::kGood, {}};
       });
-  if (result.Complete()) result.body = pages::TopSearchesPage(phrases);
+  if (!result.Complete()) return result;
+  pages::ProviderPage page = pages::TopSearchesPage(phrases);
+  if (page.left_out > 0) caller_.NotePhrasesLeftOut(page.left_out);
+  result.body = std::move(page.text);
   return result;
 }
 

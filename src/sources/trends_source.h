@@ -13,9 +13,10 @@ class TrendsSource : public ProviderSource {
   TrendsSource(const ProviderOptions& options, std::string base_url);
 
   FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) override;
-  // The feed does not depend on the run.
-  void SetRunParameters(const RunParameters&) override {}
+  // The feed does not depend on the run's parameters.
+  void SetRunParameters(const RunParameters&) override;
   CallCounts Calls() const override;
+  RunNotes Notes() const override;
 
  private:
   std::string country_;

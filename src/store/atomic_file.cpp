@@ -135,6 +135,10 @@ std::string ReplaceRefusal(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view text) {
+  ReplaceFileAtomically(path, {text});
+}
+
+void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts) {
   static std::atomic<unsigned> counter{0};
   const std::string target = ResolveTarget(path);
   const std::string directory = DirectoryOf(target);
@@ -160,7 +164,8 @@ void ReplaceFileAtomically(const std::string& path, std::string_view text) {
   };
   struct stat old {};
   if (::stat(target.c_str(), &old) == 0) ::fchmod(file.get(), old.st_mode & 07777);
-  if (int error = WriteAll(file.get(), text)) fail(error);
+  for (const std::string_view part : parts)
+    if (int error = WriteAll(file.get(), part)) fail(error);
   if (::fsync(file.get()) != 0) fail(errno);
   if (int error = file.Close()) fail(error);
   if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);

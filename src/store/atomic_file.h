@@ -3,6 +3,7 @@
 // half-written file behind.
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 // names `path` and the reason. An existing file we may not write, or something there that is no
 // regular file, is refused, not replaced.
 void ReplaceFileAtomically(const std::string& path, std::string_view text);
+// The same with the parts written one after the other, for a large text not worth copying into
+// one.
+void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts);
 
 // Why ReplaceFileAtomically would refuse `path` before writing anything (no such folder, a
 // folder we may not write, a file we may not write, something that is no regular file), as a

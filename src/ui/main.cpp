@@ -45,6 +45,10 @@ constexpr const char* kFooter =
     "  QUILLMARK_DATAFORSEO_LOGIN, QUILLMARK_DATAFORSEO_PASSWORD\n"
     "                          the DataForSEO account for --source dataforseo (or the file\n"
     "                          dataforseo-credentials, mode 0600, in the settings folder)\n"
+    "  QUILLMARK_DATAFORSEO_URL, QUILLMARK_TRENDS_URL\n"
+    "                          where --source dataforseo and --top-source trends call, as\n"
+    "                          https://HOST[:PORT] (http:// for this machine only); by default\n"
+    "                          https://api.dataforseo.com and https://trends.google.com\n"
     "  QUILLMARK_CONFIG_DIR    the folder of the settings (the Investigate dialog's last\n"
     "                          entries, the tips choice, the sources); by default\n"
     "                          $XDG_CONFIG_HOME/quillmark, else ~/.config/quillmark\n"
@@ -132,7 +136,8 @@ int main(int argc, char** argv) {
         quillmark::ui::SessionFetch(*session), session->GetEndpoints(),
         [&session](std::int64_t max_pages, const std::string& target) {
           session->SetRunParameters({.max_pages = max_pages, .target = target});
-        });
+        },
+        [&session] { return session->NoteTexts(); });
     quillmark::ui::TForm1 main_window(session->Pool(), desk);
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);

@@ -10,6 +10,7 @@
 
 #include "cli/qmk_runner.h"
 #include "cli/support/fake_services.h"
+#include "demo/support/raw_client.h"
 #include "net/support/closed_port.h"
 #include "net/support/scripted_server.h"
 #include "sources/support/fake_provider.h"
@@ -20,6 +21,13 @@ namespace {
 using ::testing::HasSubstr;
 
 constexpr std::string_view kServing = "serving on http://127.0.0.1:";
+
+// The environment of a bridge over dataforseo at `provider`, with its folders in `folders`.
+std::vector<std::string> DataForSeoAt(const FakeProvider& provider, const TempDir& folders) {
+  return {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
+          "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
+          "QUILLMARK_CONFIG_DIR=" + folders.File("config")};
+}
 
 // A running `qmk bridge`, with the port it printed.
 class Bridge {
@@ -92,11 +100,8 @@ TEST(BridgeCommand, AProviderAnswersThroughTheBridgeWithTheDepthItWasGiven) {
     return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
   });
   TempDir folders("bridge-provider");
-  Bridge bridge(
-      {"--source", "dataforseo", "--max-pages", "2", "--target", "mysite.example"},
-      {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
-       "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
-       "QUILLMARK_CONFIG_DIR=" + folders.File("config")});
+  Bridge bridge({"--source", "dataforseo", "--max-pages", "2", "--target", "mysite.example"},
+                DataForSeoAt(provider, folders));
   ASSERT_GT(bridge.port(), 0);
 
   const QmkResult research =
@@ -137,11 +142,7 @@ TEST(BridgeCommand, AProvidersPhraseKeepsItsCharactersThroughTheBridge) {
     return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
   });
   TempDir folders("bridge-phrase");
-  Bridge bridge(
-      {"--source", "dataforseo", "--max-pages", "1"},
-      {"QUILLMARK_DATAFORSEO_URL=" + provider.Url(), "QUILLMARK_DATAFORSEO_LOGIN=login",
-       "QUILLMARK_DATAFORSEO_PASSWORD=secret", "QUILLMARK_CACHE_DIR=" + folders.File("cache"),
-       "QUILLMARK_CONFIG_DIR=" + folders.File("config")});
+  Bridge bridge({"--source", "dataforseo", "--max-pages", "1"}, DataForSeoAt(provider, folders));
   ASSERT_GT(bridge.port(), 0);
 
   const QmkResult research = RunQmk(With(
@@ -189,8 +190,77 @@ TEST(BridgeCommand, APageNotFetchedIsAnErrorReplyAndAStopEndsTheFetchInFlight) {
   const QmkResult stopped = bridge.Stop();
   held.join();
   EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
-  EXPECT_THAT(stopped.err,
-              HasSubstr("page not fetched: http://" + closed + "/search?p=%22blue+widgets%22"));
+  EXPECT_THAT(stopped.err, HasSubstr("not fetched: supply of \"blue widgets\": Socket Error"));
+}
+
+// The bridge reads a request as the research code writes it, and answers only programs on this
+// machine, only for the pages it was set up for.
+TEST(BridgeCommand, AnswersWhatTheResearchAsksAndNothingElse) {
+  FakeProvider provider([](const ProviderRequest&) -> ProviderReply {
+    return {.body = fixtures::OrganicResults(4560000, "mysite.example")};
+  });
+  TempDir folders("bridge-requests");
+  Bridge bridge({"--source", "dataforseo", "--max-pages", "2"}, DataForSeoAt(provider, folders));
+  ASSERT_GT(bridge.port(), 0);
+  const std::string own = "127.0.0.1:" + std::to_string(bridge.port());
+  const struct {
+    const char* name;
+    std::string target;
+    std::string headers;
+    int status;
+  } cases[] = {
+      // An older client sends a "?" in a phrase as it is.
+      {"raw ?", "/search?p=%22ac/dc?b=21%22", "Host: 127.0.0.1\r\n", 200},
+      {"own port", "/search?p=%22x%22&b=21", "Host: " + own + "\r\n", 200},
+      {"localhost", "/search?p=%22x%22", "Host: localhost\r\nSec-Fetch-Site: none\r\n", 200},
+      {"other host", "/search?p=%22x%22", "Host: evil.example:" + own.substr(10) + "\r\n", 403},
+      {"other port", "/search?p=%22x%22", "Host: 127.0.0.1:1\r\n", 403},
+      {"no host", "/search?p=%22x%22", "", 403},
+      {"web page", "/search?p=%22x%22", "Host: 127.0.0.1\r\nOrigin: https://evil.example\r\n", 403},
+      {"other site", "/search?p=%22x%22", "Host: 127.0.0.1\r\nSec-Fetch-Site: cross-site\r\n", 403},
+      {"beyond --max-pages", "/search?p=%22x%22&b=999999999999", "Host: 127.0.0.1\r\n", 400},
+      {"just beyond", "/search?p=%22x%22&b=41", "Host: 127.0.0.1\r\n", 400},
+      {"no offset", "/search?p=%22x%22&b=0", "Host: 127.0.0.1\r\n", 400},
+      {"no slash", "/d/searchinventory/suggestion?term=x", "Host: 127.0.0.1\r\n", 400},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RawClient client(bridge.port());
+    ASSERT_TRUE(client.Send("GET " + c.target + " HTTP/1.1\r\n" + c.headers + "\r\n"));
+    EXPECT_THAT(client.Reply(), ::testing::StartsWith("HTTP/1.1 " + std::to_string(c.status)));
+  }
+  // Only the three pages answered 200 were asked of the provider.
+  const auto requests = provider.Requests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_THAT(requests[0].body, HasSubstr(R"("keyword":"\"ac/dc?b=21\"")"));
+  EXPECT_EQ(bridge.Stop().exit_code(), 0);
+}
+
+// Clients that send slowly, or never, hold nobody up: others are answered meanwhile, and a stop
+// ends the bridge at once.
+TEST(BridgeCommand, SlowClientsNeitherBlockOthersNorTheStop) {
+  FakeServices services(2);
+  Bridge bridge(With({"--source", "endpoints"}, services.EndpointFlags()));
+  ASSERT_GT(bridge.port(), 0);
+  std::vector<std::unique_ptr<RawClient>> slow;
+  for (int i = 0; i < 20; ++i) {
+    slow.push_back(std::make_unique<RawClient>(bridge.port()));
+    ASSERT_TRUE(slow.back()->Send("GET /top HTTP/1.1\r\nHo"));
+  }
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto top = bridge.Get("/top");
+    ASSERT_TRUE(top);
+    EXPECT_EQ(top->status, 200);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    for (auto& client : slow) client->Send("s");
+  }
+  const auto start = std::chrono::steady_clock::now();
+  const QmkResult stopped = bridge.Stop();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  // Within a second; the margin is for a busy machine.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(slow.front()->Reply(), "");  // closed unanswered
 }
 
 }  // namespace

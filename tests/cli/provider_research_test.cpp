@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <atomic>
 #include <map>
 
 #include "cli/qmk_runner.h"
@@ -58,6 +59,13 @@ std::map<std::string, std::vector<std::string>> Rows(const std::string& tsv) {
     rows[fields[0]] = fields;
   }
   return rows;
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& pattern) {
+  std::size_t count = 0;
+  for (auto at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + 1))
+    ++count;
+  return count;
 }
 
 const std::vector<std::string> kResearch = {
@@ -128,17 +136,125 @@ TEST(ProviderResearch, SortPutsAnUnknownDemandAfterTheMeasuredRows) {
   EXPECT_EQ(run.Run({"research", "x", "--sort", "effectiveness"}).exit_code(), 2);
 }
 
-TEST(ProviderResearch, ProviderFailuresAreFetchFailures) {
-  ProviderRun run([](const ProviderRequest& request) {
+// After the provider refuses the account no call is made: the rows not yet looked up are not
+// fetched, with the provider's words, said once on standard error.
+TEST(ProviderResearch, AnAccountRefusalEndsTheRunsCalls) {
+  const struct {
+    ProviderReply refusal;
+    const char* words;
+  } cases[] = {
+      {{.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")},
+       "Payment Required. (40200)"},
+      {{.status = 401, .body = "<html>Unauthorized</html>", .content_type = "text/html"},
+       "HTTP 401"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.words);
+    ProviderRun run([&c](const ProviderRequest& request) {
+      if (request.target.find("keywords_for_keywords") != std::string::npos)
+        return ProviderReply{.body = fixtures::KeywordIdeas()};
+      return c.refusal;
+    });
+    const QmkResult result = run.Run(kResearch);
+    EXPECT_EQ(result.exit_code(), 3) << result.err;
+    EXPECT_LE(run.Provider().Requests().size(), 3u);  // the ideas, the refused call, one more
+    EXPECT_EQ(Rows(result.out).size(), 4u);
+    const std::string said = std::string("dataforseo refused the account: ") + c.words;
+    EXPECT_THAT(result.err, HasSubstr(said));
+    EXPECT_EQ(Occurrences(result.err, c.words), 1u);
+    EXPECT_THAT(result.err, Not(HasSubstr(kPassword)));
+  }
+}
+
+// --no-cache asks again and keeps what it got: the next run shows the new reply.
+TEST(ProviderResearch, NoCacheRefreshesTheCache) {
+  std::atomic<long long> supply{1111};
+  ProviderRun run([&supply](const ProviderRequest& request) {
     if (request.target.find("keywords_for_keywords") != std::string::npos)
       return ProviderReply{.body = fixtures::KeywordIdeas()};
-    return ProviderReply{.status = 402,
-                         .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+    return ProviderReply{.body = fixtures::OrganicResults(supply, "other.example")};
+  });
+  ASSERT_EQ(Rows(run.Run(kResearch).out)["garden sheds"][2], "1111");
+  supply = 2222;
+  std::vector<std::string> fresh = kResearch;
+  fresh.push_back("--no-cache");
+  EXPECT_EQ(Rows(run.Run(fresh).out)["garden sheds"][2], "2222");
+  const std::size_t asked = run.Provider().Requests().size();
+  const QmkResult plain = run.Run(kResearch);
+  EXPECT_EQ(Rows(plain.out)["garden sheds"][2], "2222");
+  EXPECT_THAT(plain.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_EQ(run.Provider().Requests().size(), asked);
+}
+
+// What the provider's reply means besides its rows is said, and the run is no failure.
+TEST(ProviderResearch, WhatTheIdeasLeaveOutIsSaid) {
+  const struct {
+    std::string ideas;
+    std::size_t rows;
+    const char* said;
+  } cases[] = {
+      {R"([{"keyword":"a;b"},{"keyword":"<b>bold</b>"},{"keyword":"garden sheds"}])", 1,
+       "qmk: 2 phrases left out: they hold characters the list cannot show\n"},
+      {"[]", 0, "qmk: dataforseo knows no phrases for \"garden sheds\"\n"},
+      {"null", 0, "qmk: dataforseo knows no phrases for \"garden sheds\"\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ideas);
+    ProviderRun run([&c](const ProviderRequest& request) {
+      if (request.target.find("keywords_for_keywords") != std::string::npos)
+        return ProviderReply{.body = fixtures::Ok(c.ideas)};
+      return ProviderReply{.body = fixtures::OrganicResults(5, "other.example")};
+    });
+    const QmkResult result = run.Run(kResearch);
+    EXPECT_EQ(result.exit_code(), 0) << result.err;
+    EXPECT_EQ(SplitLines(result.out).size(), c.rows);
+    EXPECT_THAT(result.err, HasSubstr(c.said));
+  }
+}
+
+// A rate limit waited out counts its retry among the calls.
+TEST(ProviderResearch, RetriesAfterARateLimitCountAsCalls) {
+  std::atomic<int> calls{0};
+  ProviderRun run([&calls](const ProviderRequest& request) {
+    if (calls++ == 1) return ProviderReply{.status = 429};
+    return Answer(request);
   });
   const QmkResult result = run.Run(kResearch);
-  EXPECT_EQ(result.exit_code(), 3) << result.err;
-  EXPECT_THAT(result.err, HasSubstr("dataforseo: Payment Required. (40200)"));
-  EXPECT_THAT(result.err, Not(HasSubstr(kPassword)));
+  EXPECT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_THAT(result.err,
+              HasSubstr("qmk: 10 provider calls (1 retry after a rate limit), 0 from the cache"));
+}
+
+// Keyword ideas are read as they arrive: a 30 MB reply never stands in memory twice over.
+TEST(ProviderResearch, ALargeReplyIsReadInLittleMoreMemoryThanItsSize) {
+  std::string months;
+  for (int month = 1; month <= 12; ++month)
+    months += std::string(month == 1 ? "" : ",") + R"({"year":2026,"month":)" +
+              std::to_string(month) + R"(,"search_volume":900})";
+  std::string ideas = "[";
+  ideas.reserve(31u << 20);
+  for (int i = 0; ideas.size() < (30u << 20); ++i) {
+    ideas += i == 0 ? R"({"keyword":"garden shed idea )" : R"(,{"keyword":"garden shed idea )";
+    ideas += std::to_string(i);
+    ideas += R"(","search_volume":1000,"cpc":1.23,"monthly_searches":[)";
+    ideas += months;
+    ideas += "]}";
+  }
+  const std::string reply = fixtures::Ok(ideas + "]");
+  ProviderRun run([&reply](const ProviderRequest& request) {
+    // Of a type the fake does not compress, which would take it seconds.
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return ProviderReply{.body = reply, .content_type = "application/octet-stream"};
+    return ProviderReply{.body = fixtures::OrganicResults(5, "other.example")};
+  });
+  const QmkResult result = run.Run(
+      {"research", "garden sheds", "--source", "dataforseo", "--results", "2", "--format", "tsv"});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_EQ(SplitLines(result.out).size(), 2u);
+#if !defined(__SANITIZE_ADDRESS__)
+  // The reply, the program itself (about 15 MB) and some slack.
+  EXPECT_LT(result.child.peak_rss_kib, 2 * 30 * 1024 + 10 * 1024);
+#endif
 }
 
 TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
@@ -154,6 +270,10 @@ TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
     const QmkResult result = run.Run(args);
     EXPECT_EQ(result.exit_code(), 2) << result.err;
   }
+  const QmkResult none =
+      run.Run({"research", "seed", "--source", "dataforseo", "--max-calls", "0"});
+  EXPECT_EQ(none.exit_code(), 2);
+  EXPECT_THAT(none.err, HasSubstr("--max-calls: must be at least 1"));
   EXPECT_TRUE(run.Provider().Requests().empty());
   // 1 + 10 x 2 = 21 fits.
   EXPECT_EQ(

@@ -18,6 +18,7 @@
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/support/page_reader.h"
+#include "demo/support/raw_client.h"
 #include "net/support/scripted_server.h"
 
 namespace quillmark::demo {
@@ -169,6 +170,41 @@ TEST_F(DemoServiceTest, OddOffsetsStillAnswerAResultPage) {
     ASSERT_TRUE(reply) << b;
     EXPECT_EQ(reply->status, 200);
     EXPECT_EQ(testing::Count(reply->body, "<li>"), 20u) << b;
+  }
+}
+
+// The server reads a request as clients really send it, and refuses what it does not answer.
+TEST_F(DemoServiceTest, RequestsAreReadAsClientsSendThem) {
+  const struct {
+    const char* name;
+    std::string request;
+    bool end_sending;
+    const char* reply_starts;
+  } cases[] = {
+      {"raw ? in a value", "GET /search?p=%22ac/dc?b=21%22 HTTP/1.1\r\nHost: x\r\n\r\n", false,
+       "HTTP/1.1 200 OK\r\n"},
+      {"LF lines, then the end", "GET /top HTTP/1.0\n\n", true, "HTTP/1.1 200 OK\r\n"},
+      {"a body read first", "GET /top HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello", false,
+       "HTTP/1.1 200 OK\r\n"},
+      {"head only", "HEAD /top HTTP/1.1\r\n\r\n", false, "HTTP/1.1 200 OK\r\n"},
+      {"chunked body", "GET /top HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", false,
+       "HTTP/1.1 411 "},
+      {"other method", "POST /top HTTP/1.1\r\nContent-Length: 0\r\n\r\n", false, "HTTP/1.1 405 "},
+      {"no origin form", "GET http://x/top HTTP/1.1\r\n\r\n", false, "HTTP/1.1 400 "},
+      {"head too large", "GET /top HTTP/1.1\r\nX: " + std::string(20000, 'a') + "\r\n\r\n", false,
+       "HTTP/1.1 431 "},
+      {"ended before the head", "GET /top HTTP/1.1\r\n", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    quillmark::testing::RawClient client(service_.Port());
+    ASSERT_TRUE(client.Send(c.request));
+    if (c.end_sending) client.EndSending();
+    const std::string reply = client.Reply();
+    EXPECT_THAT(reply, ::testing::StartsWith(c.reply_starts));
+    if (std::string_view(c.name) == "head only") {
+      EXPECT_EQ(reply.substr(reply.find("\r\n\r\n") + 4), "");
+    }
   }
 }
 

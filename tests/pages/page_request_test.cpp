@@ -52,5 +52,18 @@ TEST(PageRequest, OtherPathsAndOffsetsAreNoPage) {
   for (const auto& c : cases) EXPECT_EQ(ReadPageUrl(c.url).kind, c.kind) << c.url;
 }
 
+// A client that encodes only blanks sends the rest of a phrase as it is.
+TEST(PageRequest, AQueryValueHoldingUrlCharactersIsOnePhrase) {
+  const struct {
+    const char* url;
+    const char* phrase;
+  } cases[] = {
+      {"/search?p=%22ac/dc?b=21%22", "ac/dc?b=21"},
+      {"/search?p=%22see+http://x.example/a?b=1%22", "see http://x.example/a?b=1"},
+      {"http://h:1/d/searchinventory/suggestion/?term=a?b/c://d&mkt=us", "a?b/c://d"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadPageUrl(c.url).phrase, c.phrase) << c.url;
+}
+
 }  // namespace
 }  // namespace quillmark::pages

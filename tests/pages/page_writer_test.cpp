@@ -58,18 +58,27 @@ TEST(PageWriter, EveryCellLinksToItsOwnPhrase) {
   }
 }
 
-// A provider's phrase cannot close its cell or add one; what it holds otherwise stays.
-TEST(PageWriter, ProviderPhrasesKeepToTheirCells) {
-  const std::string page =
-      SuggestionPage("seed", {{"a</a></td><td>b;c", 5}, {" x\t\x01y ", -3}, {"AT&T", 9}});
-  EXPECT_EQ(Count(page, "<td>"), 6u);
-  EXPECT_NE(page.find(">&nbsp;0</td>"), std::string::npos);
-  EXPECT_NE(page.find(">a /a /td td b c</a>"), std::string::npos);
-  EXPECT_NE(page.find(">x y</a>"), std::string::npos);
-  EXPECT_NE(page.find(">AT&T</a>"), std::string::npos);
-  EXPECT_LT(page.find(kSuggestionsStart), page.find("<td>"));
+// A provider's phrase goes onto a page as it is, without the blanks at its ends, or not at all:
+// one that would close its cell, add one or split a line is left out and counted.
+TEST(PageWriter, APhraseNoCellCanCarryIsLeftOutAndCounted) {
+  const ProviderPage page = SuggestionPage("a</td>", {{"a</a></td><td>b", 5},
+                                                      {"b;c", 4},
+                                                      {"x\t\x01y", 3},
+                                                      {"del\x7f", 2},
+                                                      {" \tAT&T 100% \n", 9},
+                                                      {"x y", -3}});
+  EXPECT_EQ(page.left_out, 4u);
+  EXPECT_EQ(Count(page.text, "<td>"), 4u);
+  EXPECT_NE(page.text.find(">&nbsp;9</td><td><a href=\"/d/searchinventory/suggestion/"
+                           "?term=AT%26T%20100%25&amp;mkt=us\">AT&T 100%</a>"),
+            std::string::npos);
+  EXPECT_NE(page.text.find(">&nbsp;0</td>"), std::string::npos);
+  EXPECT_LT(page.text.find(kSuggestionsStart), page.text.find("<td>"));
 
-  EXPECT_EQ(Count(TopSearchesPage({"<b>bold</b>", "plain"}), "<td>"), 2u);
+  const ProviderPage top = TopSearchesPage({"<b>bold</b>", "plain", "\n  feed title\n"});
+  EXPECT_EQ(top.left_out, 1u);
+  EXPECT_EQ(Count(top.text, "<td>"), 2u);
+  EXPECT_NE(top.text.find(">feed title</a>"), std::string::npos);
 }
 
 // The generated pages and the reply cache's file names depend on these values staying put.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "research/start_command.h"
 #include "research/stop_request.h"
@@ -131,6 +132,42 @@ TEST_F(ResearchDeskTest, OnlyAPageThatFailedInARunThatStartedIsSaid) {
     EXPECT_EQ(desk.Start(), c.said) << c.name;
     ClearStopRequest();
   }
+}
+
+// The source hears of every run's start, a pages text that is no number included, and what it
+// has to say about the run follows the page's failure after "Done!".
+TEST(ResearchDesk, TheSourcesNotesOnARunAreSaidAfterIt) {
+  const std::string note = "2 phrases left out: they hold characters the list cannot show";
+  FakeWeb web;
+  std::vector<std::string> notes;
+  std::vector<std::int64_t> told;
+  ResearchDesk desk([fetch = web.Fetcher()](const std::string& url,
+                                            const session::CancelTest&) { return fetch(url); },
+                    TestEndpoints(),
+                    [&](std::int64_t max_pages, const std::string&) {
+                      told.push_back(max_pages);
+                      notes.clear();
+                    },
+                    [&notes] { return notes; });
+  DeskHost host(desk);
+  desk.Attach(host, [](const session::CancellableFetch& fetch, const std::string& url,
+                       const std::function<bool()>&,
+                       const FetchResult&) { return fetch(url, [] { return false; }); });
+  host.seed = "blue widgets";
+  host.on_dialog = [&] {
+    ConfirmInvestigate(host);
+    desk.RunStarted();
+    notes = {note};
+  };
+  host.max_pages = [] { return std::string("x"); };
+  EXPECT_EQ(desk.Start(), note);
+  EXPECT_EQ(told, std::vector<std::int64_t>{0});
+
+  web.failures = {{SuggestUrlFor("blue%20widgets"), "Payment Required. (40200)"}};
+  EXPECT_EQ(desk.Start(),
+            "Could not fetch the suggestion page: Payment Required. (40200)\n\n" + note);
+  desk.Detach();
+  ClearStopRequest();
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <regex>
+#include <thread>
 
 #include "research/rank_lookup.h"
 #include "research/researcher.h"
@@ -207,6 +209,9 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
       {"text count",
        {.body = fixtures::Ok(R"([{"se_results_count":"many"}])")},
        "se_results_count"},
+      {"nested deep",
+       {.body = fixtures::Ok(std::string(100000, '[') + std::string(100000, ']'))},
+       "malformed JSON"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -220,6 +225,56 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
   }
 }
 
+// A page lists the ideas of largest demand, however many the reply holds, in one stable order.
+TEST_F(ProviderTest, ManyIdeasListTheLargestDemandsFirst) {
+  json ideas = json::array();
+  for (int i = 0; i < 5000; ++i)
+    ideas.push_back({{"keyword", "idea " + std::to_string(i)}, {"search_volume", i / 2}});
+  FakeProvider provider([&ideas](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::Ok(ideas.dump())};
+  });
+  UseProvider(provider);
+  const FetchResult page = Get(*Make(SourceName::kDataForSeo), kSuggestUrl);
+  ASSERT_TRUE(page.Complete()) << page.reason;
+  const auto cells = SuggestionCells(page.body);
+  ASSERT_EQ(cells.size(), 2000u);
+  using Cell = std::pair<std::string, std::string>;
+  EXPECT_EQ(cells[0], Cell("2499", "idea 4998"));  // a tie keeps the provider's order
+  EXPECT_EQ(cells[1], Cell("2499", "idea 4999"));
+  EXPECT_EQ(cells.back(), Cell("1500", "idea 3001"));
+}
+
+// Once the provider refuses the account, no call is made for the rest of the run, from any
+// thread: every page fails with the provider's words. A new run asks again.
+TEST_F(ProviderTest, AnAccountRefusalEndsTheRunsCallsOnEveryThread) {
+  std::atomic<int> calls{0};
+  FakeProvider provider([&calls](const ProviderRequest&) {
+    ++calls;
+    return ProviderReply{.status = 402,
+                         .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+  source->SetRunParameters({});
+  std::atomic<int> refused{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 10; ++i)
+        if (Get(*source, kSupplyUrl).reason == "Payment Required. (40200)") ++refused;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(refused.load(), 40);
+  EXPECT_LE(calls.load(), 4);  // at most the calls under way when the refusal came
+  EXPECT_EQ(source->Notes().refusal, "Payment Required. (40200)");
+  const int before = calls.load();
+  source->SetRunParameters({});
+  EXPECT_EQ(source->Notes().refusal, "");
+  EXPECT_EQ(Get(*source, kSupplyUrl).status, FetchStatus::kFailed);
+  EXPECT_EQ(calls.load(), before + 1);
+}
+
 TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
   std::atomic<int> calls{0};
   FakeProvider provider([&calls](const ProviderRequest&) {
@@ -229,9 +284,12 @@ TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
     return ProviderReply{.body = fixtures::OrganicResults(77, "mysite.com")};
   });
   UseProvider(provider);
-  const FetchResult waited = Get(*Make(SourceName::kDataForSeo), kSupplyUrl);
+  auto source = Make(SourceName::kDataForSeo);
+  const FetchResult waited = Get(*source, kSupplyUrl);
   EXPECT_TRUE(waited.Complete()) << waited.reason;
   EXPECT_EQ(calls.load(), 2);
+  EXPECT_EQ(source->Calls().made, 2);  // the retry is a call too
+  EXPECT_EQ(source->Calls().retries, 1);
 
   FakeProvider limited([](const ProviderRequest&) { return ProviderReply{.status = 429}; });
   UseProvider(limited);
@@ -316,6 +374,20 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   const sources::Credentials found = sources::LoadDataForSeoCredentials();
   EXPECT_EQ(found.login, kLogin);
   EXPECT_EQ(found.password, kPassword);
+
+  // Quotes around a value, as a shell would write it, are not part of it.
+  WriteBytes(file, std::string("login='") + kLogin + "'\npassword=\"" + kPassword + "\"\n");
+  EXPECT_EQ(sources::LoadDataForSeoCredentials().password, kPassword);
+  EXPECT_EQ(sources::LoadDataForSeoCredentials().login, kLogin);
+  // A link is refused in words, not with the system's "Too many levels of symbolic links".
+  std::filesystem::rename(file, file + ".real");
+  std::filesystem::create_symlink(file + ".real", file);
+  try {
+    sources::LoadDataForSeoCredentials();
+    ADD_FAILURE() << "a link accepted";
+  } catch (const sources::SourceError& e) {
+    EXPECT_THAT(e.what(), HasSubstr("is a symbolic link"));
+  }
 }
 
 TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
@@ -361,15 +433,25 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
       Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top");
   EXPECT_EQ(bad.status, FetchStatus::kFailed);
   EXPECT_THAT(bad.reason, HasSubstr("malformed XML"));
+
+  // A feed lists a few searches: a reply of megabytes is none.
+  FakeProvider huge([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::TrendsFeed({std::string(3u << 20, 'x')}),
+                         .content_type = "application/octet-stream"};
+  });
+  UseProvider(huge);
+  EXPECT_THAT(Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top").reason,
+              HasSubstr("too large"));
 }
 
-// A phrase from either provider, as the research code reads it off the page (A-Z lower-cased),
-// and as the provider is then asked about it. Only what would end a cell is lost.
-TEST_F(ProviderTest, AProvidersPhraseKeepsItsCharactersThroughTheResearch) {
+// A row is one phrase: a provider's phrase, as the research code reads it off the page (A-Z
+// lower-cased, without the blanks at its ends), is the phrase its lookups ask the provider about.
+// One the page cannot carry as it is is left out, and counted in the run's notes.
+TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
   const std::string long_phrase = std::string(150, 'l') + " " + std::string(149, 'p');
   const struct Case {
     std::string given;
-    std::string read;
+    std::optional<std::string> read;  // nullopt: left out
   } cases[] = {
       {"Third & Last", "third & last"},
       {"AT&T outage", "at&t outage"},
@@ -379,8 +461,12 @@ TEST_F(ProviderTest, AProvidersPhraseKeepsItsCharactersThroughTheResearch) {
       {"Caf\xC3\xA9 Cr\xC3\xA8me", "caf\xC3\xA9 cr\xC3\xA8me"},
       {"ac/dc?tour=1&b=21 back\\slash", "ac/dc?tour=1&b=21 back\\slash"},
       {long_phrase, long_phrase},
-      {" tab\there\n\x01 ends ", "tab here ends"},
-      {"a<b>c;d </a></td>", "a b c d /a /td"},
+      {"  padded  ", "padded"},
+      {"a;b", std::nullopt},
+      {"<b>x</b>", std::nullopt},
+      {"x&amp;y", std::nullopt},
+      {"tab\there", std::nullopt},
+      {"new\nline", std::nullopt},
   };
   const auto xml_text = [](const std::string& text) {
     std::string out;
@@ -410,17 +496,25 @@ TEST_F(ProviderTest, AProvidersPhraseKeepsItsCharactersThroughTheResearch) {
     auto ideas = Make(SourceName::kDataForSeo, {.use_cache = false});
     ideas->SetRunParameters({.max_pages = 1, .target = "mysite.example"});
     research_through(*ideas).ResearchSeed("garden sheds");
-    ASSERT_EQ(host.keywords.Count(), 1u);
-    EXPECT_EQ(host.keywords.Row(0)->Caption(), c.read);
-    const auto requests = provider.Requests();
-    ASSERT_EQ(requests.size(), 3u);  // ideas, supply, rank
-    EXPECT_EQ(json::parse(requests[1].body)[0]["keyword"], "\"" + c.read + "\"");
-    EXPECT_EQ(json::parse(requests[2].body)[0]["keyword"], c.read);
-
     auto trends = Make(SourceName::kTrends, {.use_cache = false});
     EXPECT_TRUE(research_through(*trends).ExtractTopSearches().Complete());
+    const auto requests = provider.Requests();
+    if (!c.read) {
+      EXPECT_EQ(host.keywords.Count(), 0u);
+      EXPECT_EQ(host.top_searches.Count(), 0u);
+      EXPECT_EQ(requests.size(), 2u);  // the ideas and the feed: no lookup
+      EXPECT_EQ(ideas->Notes().phrases_left_out, 1);
+      EXPECT_EQ(trends->Notes().phrases_left_out, 1);
+      continue;
+    }
+    ASSERT_EQ(host.keywords.Count(), 1u);
+    EXPECT_EQ(host.keywords.Row(0)->Caption(), *c.read);
+    ASSERT_EQ(requests.size(), 4u);  // ideas, supply, rank, feed
+    EXPECT_EQ(json::parse(requests[1].body)[0]["keyword"], "\"" + *c.read + "\"");
+    EXPECT_EQ(json::parse(requests[2].body)[0]["keyword"], *c.read);
     ASSERT_EQ(host.top_searches.Count(), 1u);
-    EXPECT_EQ(host.top_searches.Row(0).keyword, c.read);
+    EXPECT_EQ(host.top_searches.Row(0).keyword, *c.read);
+    EXPECT_EQ(ideas->Notes().phrases_left_out, 0);
   }
 }
 

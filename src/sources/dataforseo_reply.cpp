@@ -1,0 +1,433 @@
+#include "sources/dataforseo_reply.h"
+
+#include <algorithm>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <span>
+
+#include "pages/page_format.h"
+#include "sources/sources_limits.h"
+
+namespace quillmark::sources {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::int64_t kSuccess = 20000;
+constexpr std::int64_t kRateLimited = 40202;
+constexpr std::int64_t kNotAuthorised = 40100;
+constexpr std::int64_t kPaymentRequired = 40200;
+// Far deeper than any reply nests; a deeper one is refused rather than followed.
+constexpr std::size_t kMaxDepth = 32;
+
+// A value as the parse meets it; numbers in the forms a reply's fields are read in.
+struct Scalar {
+  enum Kind { kNull, kBool, kInteger, kFloat, kText, kObject, kList } kind = kNull;
+  std::int64_t integer = 0;  // kInteger, cut to the int64 range
+  double real = 0;           // kFloat
+  std::string_view text;     // kText, valid during the call it is passed to
+};
+
+// A count in a reply as a whole number from 0 to kMaxCount; -1 for null, text, or a negative
+// figure. Read by kind, so no conversion can overflow.
+std::int64_t Count(const Scalar& value) {
+  if (value.kind == Scalar::kInteger)
+    return value.integer < 0 ? -1 : std::min(value.integer, kMaxCount);
+  if (value.kind == Scalar::kFloat) {
+    if (!(value.real >= 0)) return -1;
+    return value.real >= static_cast<double>(kMaxCount) ? kMaxCount
+                                                        : static_cast<std::int64_t>(value.real);
+  }
+  return -1;
+}
+
+// One step on the way from the top of a reply to a value: a key in an object, a place in a list.
+struct Step {
+  bool in_list = false;
+  std::size_t index = 0;  // in a list: the place of the value being read
+  std::string key;        // in an object: the key of the value being read
+};
+using Path = std::span<const Step>;
+
+bool IsKey(const Step& step, std::string_view key) {
+  return !step.in_list && step.key == key;
+}
+
+// Told of what the first task's result list holds, by the way down from that list.
+class ResultReader {
+ public:
+  virtual ~ResultReader() = default;
+  // A value begins: a scalar, or an object or list before what it holds.
+  virtual void Value(Path path, const Scalar& value) = 0;
+  // An object or list has ended.
+  virtual void End(Path path) = 0;
+};
+
+// The parse's events: the envelope's statuses are kept here, what lies below tasks[0].result goes
+// to the reader. Only the way down to the value being read is held, never the values around it.
+class ReplyScan final : public json::json_sax_t {
+ public:
+  explicit ReplyScan(ResultReader& reader) : reader_(reader) {}
+
+  bool null() override { return Leaf(Scalar::kNull); }
+  bool boolean(bool) override { return Leaf(Scalar::kBool); }
+  bool number_integer(json::number_integer_t value) override {
+    return Leaf(Scalar::kInteger, value);
+  }
+  bool number_unsigned(json::number_unsigned_t value) override {
+    const auto cut =
+        std::min<json::number_unsigned_t>(value, std::numeric_limits<std::int64_t>::max());
+    return Leaf(Scalar::kInteger, static_cast<std::int64_t>(cut));
+  }
+  bool number_float(json::number_float_t value, const json::string_t&) override {
+    return Leaf(Scalar::kFloat, 0, value);
+  }
+  bool string(json::string_t& value) override { return Leaf(Scalar::kText, 0, 0, value); }
+  bool binary(json::binary_t&) override { return Leaf(Scalar::kNull); }
+  bool start_object(std::size_t) override { return Open(Scalar::kObject); }
+  bool key(json::string_t& key) override {
+    path_.back().key = key;
+    return true;
+  }
+  bool end_object() override { return Close(); }
+  bool start_array(std::size_t) override { return Open(Scalar::kList); }
+  bool end_array() override { return Close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+  // The envelope's verdict once the parse is over; `parsed` says whether it reached the end.
+  ReplyVerdict Verdict(bool parsed, long http_status) const {
+    const std::string http = "HTTP " + std::to_string(http_status);
+    if (!parsed || root_ != Scalar::kObject)
+      return {ReplyVerdict::kBad, http_status != 200 ? http : "malformed JSON reply"};
+    if (auto verdict = StatusVerdict(top_, "its")) return *verdict;
+    if (http_status != 200) return {ReplyVerdict::kBad, http};
+    if (tasks_ != Scalar::kList || task_ != Scalar::kObject)
+      return {ReplyVerdict::kBad, "reply without tasks"};
+    if (auto verdict = StatusVerdict(task_status_, "a task")) return *verdict;
+    return {ReplyVerdict::kGood, {}};
+  }
+  // The kind of tasks[0].result; kNull when it is absent.
+  Scalar::Kind ResultKind() const { return result_; }
+
+ private:
+  struct Status {
+    std::optional<std::int64_t> code;  // absent, or not a whole number: none
+    std::string message;
+  };
+
+  static std::optional<ReplyVerdict> StatusVerdict(const Status& status, const char* where) {
+    if (!status.code)
+      return ReplyVerdict{ReplyVerdict::kBad,
+                          std::string("reply without ") + where + " status_code"};
+    const std::int64_t code = *status.code;
+    if (code == kSuccess) return std::nullopt;
+    std::string reason = status.message.empty() ? "status" : status.message;
+    reason += " (" + std::to_string(code) + ")";
+    const ReplyVerdict::Kind kind = code == kRateLimited ? ReplyVerdict::kRateLimited
+                                    : code == kNotAuthorised || code == kPaymentRequired
+                                        ? ReplyVerdict::kRefused
+                                        : ReplyVerdict::kBad;
+    return ReplyVerdict{kind, std::move(reason)};
+  }
+
+  // Whether the value being read lies in the first task, `depth` steps down from the top.
+  bool InFirstTask(std::size_t depth) const {
+    return path_.size() == depth && IsKey(path_[0], "tasks") && path_[1].in_list &&
+           path_[1].index == 0;
+  }
+  // Where the value being read lies below tasks[0].result, or nothing when it lies elsewhere.
+  std::optional<Path> BelowResult() const {
+    if (path_.size() < 4 || !InFirstTask(path_.size()) || !IsKey(path_[2], "result"))
+      return std::nullopt;
+    return Path(path_).subspan(3);
+  }
+
+  void Note(Status& status, const Scalar& value) {
+    if (path_.back().key == "status_code")
+      status.code = value.kind == Scalar::kInteger ? std::optional(value.integer) : std::nullopt;
+    else if (path_.back().key == "status_message")
+      status.message = value.kind == Scalar::kText ? std::string(value.text) : std::string();
+  }
+
+  void Take(const Scalar& value) {
+    if (path_.empty()) {
+      root_ = value.kind;
+    } else if (const auto below = BelowResult()) {
+      reader_.Value(*below, value);
+    } else if (path_.size() == 1) {
+      if (IsKey(path_[0], "tasks")) tasks_ = value.kind;
+      Note(top_, value);
+    } else if (InFirstTask(2)) {
+      task_ = value.kind;
+    } else if (InFirstTask(3)) {
+      if (IsKey(path_[2], "result")) result_ = value.kind;
+      Note(task_status_, value);
+    }
+  }
+
+  // The value in hand is read: a list moves on to its next place.
+  bool Next() {
+    if (!path_.empty() && path_.back().in_list) ++path_.back().index;
+    return true;
+  }
+  bool Leaf(Scalar::Kind kind, std::int64_t integer = 0, double real = 0,
+            std::string_view text = {}) {
+    Take(Scalar{kind, integer, real, text});
+    return Next();
+  }
+  bool Open(Scalar::Kind kind) {
+    Take(Scalar{kind, 0, 0, {}});
+    if (path_.size() >= kMaxDepth) return false;
+    path_.push_back(Step{kind == Scalar::kList, 0, {}});
+    return true;
+  }
+  bool Close() {
+    path_.pop_back();
+    if (const auto below = BelowResult()) reader_.End(*below);
+    return Next();
+  }
+
+  ResultReader& reader_;
+  std::vector<Step> path_;
+  Scalar::Kind root_ = Scalar::kNull;
+  Scalar::Kind tasks_ = Scalar::kNull;
+  Scalar::Kind task_ = Scalar::kNull;
+  Scalar::Kind result_ = Scalar::kNull;
+  Status top_;
+  Status task_status_;
+};
+
+ReplyVerdict Scan(long http_status, std::string_view body, ResultReader& reader,
+                  Scalar::Kind& result_kind) {
+  ReplyScan scan(reader);
+  const bool parsed = json::sax_parse(body, &scan);
+  result_kind = scan.ResultKind();
+  return scan.Verdict(parsed, http_status);
+}
+
+// Keeps the `limit` first of `list` by `before`, in that order, once it holds twice as many: the
+// result is that of one stable sort of everything given, however much that was.
+template <typename T, typename Before>
+void KeepFirst(std::vector<T>& list, std::size_t limit, Before before, bool final) {
+  if (!final && list.size() < 2 * limit) return;
+  std::stable_sort(list.begin(), list.end(), before);
+  if (list.size() > limit) list.resize(limit);
+}
+
+class IdeasReader final : public ResultReader {
+ public:
+  explicit IdeasReader(std::vector<pages::Suggestion>& ideas) : ideas_(ideas) {}
+
+  void Value(Path path, const Scalar& value) override {
+    if (path.size() == 1) {
+      idea_ = Idea{};
+      in_idea_ = value.kind == Scalar::kObject;
+      if (!in_idea_) lacks_keyword_ = true;
+    } else if (!in_idea_) {
+      return;
+    } else if (path.size() == 2 && IsKey(path[1], "keyword")) {
+      idea_.has_keyword = value.kind == Scalar::kText;
+      idea_.keyword = value.text;
+    } else if (path.size() == 2 && IsKey(path[1], "search_volume")) {
+      idea_.average = Count(value);
+    } else if (InMonths(path) && path.size() == 3) {
+      month_ = Month{};
+      in_month_ = value.kind == Scalar::kObject;
+    } else if (InMonths(path) && path.size() == 4 && in_month_) {
+      if (IsKey(path[3], "year")) month_.year = Count(value);
+      if (IsKey(path[3], "month")) month_.number = Count(value);
+      if (IsKey(path[3], "search_volume")) month_.volume = Count(value);
+    }
+  }
+
+  void End(Path path) override {
+    if (path.size() == 3 && in_month_ && InMonths(path)) {
+      in_month_ = false;
+      if (month_.year < 0 || month_.year > kMaxYear || month_.number < 1 || month_.number > 12)
+        return;
+      const std::int64_t when = month_.year * 12 + month_.number;
+      if (when > idea_.newest_month) {
+        idea_.newest_month = when;
+        idea_.newest_volume = month_.volume;
+      }
+    } else if (path.size() == 1 && in_idea_) {
+      in_idea_ = false;
+      if (!idea_.has_keyword) {
+        lacks_keyword_ = true;
+        return;
+      }
+      // Last month's searches: the newest monthly figure, else the average, else not known (a
+      // null volume is no figure at all, not a measured 0).
+      std::optional<std::int64_t> demand;
+      if (idea_.newest_volume >= 0) {
+        demand = idea_.newest_volume;
+      } else if (idea_.average >= 0) {
+        demand = idea_.average;
+      }
+      ideas_.push_back({std::move(idea_.keyword), demand});
+      KeepFirst(ideas_, pages::kMaxSuggestionRows, ComesBefore, false);
+    }
+  }
+
+  bool LacksKeyword() const { return lacks_keyword_; }
+
+ private:
+  struct Idea {
+    bool has_keyword = false;
+    std::string keyword;
+    std::int64_t average = -1;
+    std::int64_t newest_month = -1;
+    std::int64_t newest_volume = -1;
+  };
+  struct Month {
+    std::int64_t year = -1;
+    std::int64_t number = -1;
+    std::int64_t volume = -1;
+  };
+
+  // Whether the path lies in the idea's list of monthly figures.
+  static bool InMonths(Path path) {
+    return path.size() >= 3 && IsKey(path[1], "monthly_searches") && path[2].in_list;
+  }
+
+  std::vector<pages::Suggestion>& ideas_;
+  Idea idea_;
+  Month month_;
+  bool in_idea_ = false;
+  bool in_month_ = false;
+  bool lacks_keyword_ = false;
+};
+
+// Reads the first entry of the result list, the one a search call answers with.
+class FirstResultReader : public ResultReader {
+ public:
+  void Value(Path path, const Scalar& value) override {
+    if (path[0].index != 0) return;
+    if (path.size() == 1) {
+      has_first_ = value.kind == Scalar::kObject;
+    } else if (has_first_) {
+      InFirst(path, value);
+    }
+  }
+  void End(Path path) override {
+    if (path[0].index == 0 && has_first_ && path.size() > 1) EndInFirst(path);
+  }
+
+  bool HasFirst(Scalar::Kind result_kind) const {
+    return result_kind == Scalar::kList && has_first_;
+  }
+
+ protected:
+  virtual void InFirst(Path path, const Scalar& value) = 0;
+  virtual void EndInFirst(Path) {}
+
+ private:
+  bool has_first_ = false;
+};
+
+class CountReader final : public FirstResultReader {
+ public:
+  std::int64_t count = -1;
+
+ private:
+  void InFirst(Path path, const Scalar& value) override {
+    if (path.size() == 2 && IsKey(path[1], "se_results_count")) count = Count(value);
+  }
+};
+
+class OrganicReader final : public FirstResultReader {
+ public:
+  using Entry = std::pair<std::int64_t, std::string>;  // place, address
+
+  static bool Before(const Entry& a, const Entry& b) { return a.first < b.first; }
+
+  Scalar::Kind items = Scalar::kNull;
+  std::vector<Entry> entries;
+
+ private:
+  void InFirst(Path path, const Scalar& value) override {
+    if (path.size() == 2 && IsKey(path[1], "items")) {
+      items = value.kind;
+    } else if (path.size() == 3 && InItems(path)) {
+      item_ = Item{};
+      in_item_ = value.kind == Scalar::kObject;
+    } else if (path.size() == 4 && InItems(path) && in_item_) {
+      const std::string text = value.kind == Scalar::kText ? std::string(value.text) : "";
+      if (IsKey(path[3], "type")) item_.organic = text == "organic";
+      if (IsKey(path[3], "rank_group")) item_.group = Count(value);
+      if (IsKey(path[3], "url")) item_.url = text;
+      if (IsKey(path[3], "domain")) item_.domain = text;
+    }
+  }
+  void EndInFirst(Path path) override {
+    if (path.size() != 3 || !InItems(path) || !in_item_) return;
+    in_item_ = false;
+    if (!item_.organic) return;
+    const std::int64_t place =
+        item_.group >= 0 ? item_.group : std::numeric_limits<std::int64_t>::max();
+    entries.emplace_back(place, item_.url.empty() ? std::move(item_.domain) : std::move(item_.url));
+    KeepFirst(entries, kMaxOrganicResults, Before, false);
+  }
+
+  static bool InItems(Path path) { return IsKey(path[1], "items") && path[2].in_list; }
+
+  struct Item {
+    bool organic = false;
+    std::int64_t group = -1;
+    std::string url;
+    std::string domain;
+  };
+  Item item_;
+  bool in_item_ = false;
+};
+
+}  // namespace
+
+bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b) {
+  return a.demand > b.demand;
+}
+
+ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
+                              std::vector<pages::Suggestion>& ideas) {
+  ideas.clear();
+  IdeasReader reader(ideas);
+  Scalar::Kind result = Scalar::kNull;
+  ReplyVerdict verdict = Scan(http_status, body, reader, result);
+  if (verdict.kind != ReplyVerdict::kGood) return verdict;
+  // A null result is an empty list.
+  if (result != Scalar::kNull && result != Scalar::kList)
+    return {ReplyVerdict::kBad, "result is not a list"};
+  if (reader.LacksKeyword()) return {ReplyVerdict::kBad, "keyword idea without its keyword"};
+  KeepFirst(ideas, pages::kMaxSuggestionRows, ComesBefore, true);
+  return verdict;
+}
+
+ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count) {
+  CountReader reader;
+  Scalar::Kind result = Scalar::kNull;
+  ReplyVerdict verdict = Scan(http_status, body, reader, result);
+  if (verdict.kind != ReplyVerdict::kGood) return verdict;
+  count = reader.HasFirst(result) ? reader.count : -1;
+  if (count < 0) return {ReplyVerdict::kBad, "reply without se_results_count"};
+  return verdict;
+}
+
+ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
+                                std::vector<std::string>& urls) {
+  urls.clear();
+  OrganicReader reader;
+  Scalar::Kind result = Scalar::kNull;
+  ReplyVerdict verdict = Scan(http_status, body, reader, result);
+  if (verdict.kind != ReplyVerdict::kGood) return verdict;
+  if (!reader.HasFirst(result)) return {ReplyVerdict::kBad, "reply without a result"};
+  if (reader.items != Scalar::kNull && reader.items != Scalar::kList)
+    return {ReplyVerdict::kBad, "items is not a list"};
+  KeepFirst(reader.entries, kMaxOrganicResults, OrganicReader::Before, true);
+  for (auto& [place, address] : reader.entries) urls.push_back(std::move(address));
+  return verdict;
+}
+
+}  // namespace quillmark::sources

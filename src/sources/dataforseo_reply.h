@@ -1,0 +1,32 @@
+#pragma once
+// Reads DataForSEO's JSON replies while they are parsed, keeping only what a page needs, so that
+// a reply of many thousand keyword ideas never stands in memory as a document beside its text.
+// Every reply has a status at the top and in its first task: 20000 is success, 40202 asks the
+// caller to slow down, 40100 (not authorised) and 40200 (payment required) refuse the account.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pages/page_writer.h"
+#include "sources/provider_call.h"
+
+namespace quillmark::sources {
+
+// Ideas are listed by demand, largest first, unknown demands last; equal demands keep the reply's
+// order.
+bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b);
+
+// The keyword ideas with last month's searches (the newest monthly figure, else the average,
+// else none known), in ComesBefore order, at most the kMaxSuggestionRows first: a page holds no more.
+ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
+                              std::vector<pages::Suggestion>& ideas);
+// The engine's "about N results" of a search.
+ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count);
+// The addresses of the organic results in their rank order (ads, boxes and the other item types
+// hold no position), at most kMaxOrganicResults of them.
+ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
+                                std::vector<std::string>& urls);
+
+}  // namespace quillmark::sources
