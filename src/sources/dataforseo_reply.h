@@ -19,7 +19,8 @@ namespace quillmark::sources {
 bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b);
 
 // The keyword ideas with last month's searches (the newest monthly figure, else the average,
-// else none known), in ComesBefore order, at most the kMaxSuggestionRows first: a page holds no more.
+// else none known), in ComesBefore order, at most the kMaxSuggestionRows first: a page holds no
+// more.
 ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
                               std::vector<pages::Suggestion>& ideas);
 // The engine's "about N results" of a search.
