@@ -86,17 +86,17 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   EXPECT_EQ(rows["garden sheds"][2], "1230000");
   EXPECT_EQ(rows["garden sheds"][4], "23");
   EXPECT_EQ(rows["metal garden sheds"][4], "-");
-  EXPECT_THAT(first.err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_THAT(first.err, HasSubstr("qmk: 9 provider calls (0 from the cache), $0.6750\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);  // 1 + 4 x (supply + one rank call)
 
   const QmkResult repeat = run.Run(kResearch);
   EXPECT_EQ(repeat.exit_code(), 0) << repeat.err;
   EXPECT_EQ(Rows(repeat.out), Rows(first.out));
-  EXPECT_THAT(repeat.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_THAT(repeat.err, HasSubstr("qmk: 9 provider calls (9 from the cache), $0.0000\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);
   std::vector<std::string> fresh = kResearch;
   fresh.push_back("--no-cache");
-  EXPECT_THAT(run.Run(fresh).err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_THAT(run.Run(fresh).err, HasSubstr("qmk: 9 provider calls (0 from the cache), $0.6750\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 18u);
 
   for (const std::string& text :
@@ -182,7 +182,7 @@ TEST(ProviderResearch, NoCacheRefreshesTheCache) {
   const std::size_t asked = run.Provider().Requests().size();
   const QmkResult plain = run.Run(kResearch);
   EXPECT_EQ(Rows(plain.out)["garden sheds"][2], "2222");
-  EXPECT_THAT(plain.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_THAT(plain.err, HasSubstr("qmk: 9 provider calls (9 from the cache), $0.0000\n"));
   EXPECT_EQ(run.Provider().Requests().size(), asked);
 }
 
@@ -221,8 +221,10 @@ TEST(ProviderResearch, RetriesAfterARateLimitCountAsCalls) {
   });
   const QmkResult result = run.Run(kResearch);
   EXPECT_EQ(result.exit_code(), 0) << result.err;
-  EXPECT_THAT(result.err,
-              HasSubstr("qmk: 10 provider calls (1 retry after a rate limit), 0 from the cache"));
+  EXPECT_THAT(
+      result.err,
+      HasSubstr(
+          "qmk: 10 provider calls (0 from the cache, 1 retry after a rate limit), $0.6750\n"));
 }
 
 // Keyword ideas are read as they arrive: a 30 MB reply never stands in memory twice over.
