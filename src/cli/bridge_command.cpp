@@ -73,10 +73,12 @@ int Bridge(const BridgeArgs& args) {
     // The bridge cannot see a run: it is told once what its clients will ask at most.
     session.SetRunParameters({.max_pages = args.max_pages, .target = args.target});
     const Endpoints& hosts = session.GetEndpoints();
+    // Called on the server's workers, several at once: each line goes out in one piece.
     const auto report = [](const std::string& url, const FetchResult& result) {
       if (result.status != FetchStatus::kFailed) return;
-      std::cerr << "qmk bridge: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
-                << TerminalSafe(result.reason) << std::endl;
+      std::cerr << "qmk bridge: not fetched: " + TerminalSafe(PageInWords(url)) + ": " +
+                       TerminalSafe(result.reason) + "\n"
+                << std::flush;
     };
     const PageFetcher fetch = session.Fetcher(report);
     // The request is read as the research code reads its own page URLs, and nothing else is

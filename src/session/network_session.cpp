@@ -152,13 +152,9 @@ FetchResult NetworkSession::Fetch(const std::string& url, const CancelTest& also
   sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
                                           ? top_source_.get()
                                           : research_source_.get();
-  FetchResult result;
-  if (provider) {
-    const std::lock_guard lock(provider_calls_);
-    result = provider->Fetch(url, cancelled);
-  } else {
-    result = net::FetchPage(url, {.timeout = timeout_, .cancelled = cancelled});
-  }
+  const FetchResult result =
+      provider ? provider->Fetch(url, cancelled)
+               : net::FetchPage(url, {.timeout = timeout_, .cancelled = cancelled});
   if (report) report(url, result);
   return result;
 }

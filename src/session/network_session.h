@@ -7,7 +7,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,8 +57,8 @@ class NetworkSession {
   const Endpoints& GetEndpoints() const { return endpoints_; }
   // FetchPage with the session's time limit, or the provider source chosen for the page's kind,
   // cancelled by the Stop request, the options' cancel test, `also_cancelled` or the session's
-  // end; the outcome goes to `report` as well. Provider calls go one at a time, whichever thread
-  // makes them (a provider's limits are per account).
+  // end; the outcome goes to `report` as well. Any number of threads may fetch at once, provider
+  // pages included: a provider's rate limit is kept by its source, for all of them.
   FetchResult Fetch(const std::string& url, const CancelTest& also_cancelled = {},
                     const FetchReport& report = {}) const;
   // Fetch as a PageFetcher. The fetcher refers to the session, which must outlive it.
@@ -98,7 +97,6 @@ class NetworkSession {
   std::unique_ptr<demo::DemoService> demo_;
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
-  mutable std::mutex provider_calls_;                         // held through each provider call
   std::atomic<bool> ending_{false};                           // cancels every fetch at the end
   mutable FetchPool pool_{kFetchThreads};
 };

@@ -58,7 +58,7 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
 
 void DataForSeoSource::SetRunParameters(const RunParameters& run) {
   {
-    std::lock_guard lock(mutex_);
+    const std::lock_guard lock(mutex_);
     run_ = run;
     ++run_number_;
   }
@@ -136,30 +136,31 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
 
 FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset,
                                    const std::function<bool()>& cancelled) {
-  RunParameters run;
   std::uint64_t run_number = 0;
+  std::int64_t depth = 0;
+  std::string domain;
+  std::string memo_key;
   {
-    std::lock_guard lock(mutex_);
-    run = run_;
+    const std::lock_guard lock(mutex_);
     run_number = run_number_;
-  }
-  // A new run asks again for what failed in an earlier one (an account topped up meanwhile);
-  // what succeeded is in the reply cache.
-  if (run_number != memo_run_number_) {
-    ranks_.clear();
-    memo_run_number_ = run_number;
-  }
-  // One call covers every page the run will ask for; without the run's page count, at least
-  // the page asked for.
-  const std::int64_t depth = std::min(
-      std::max(run.max_pages * pages::kResultsPerRankPage, offset + pages::kResultsPerRankPage - 1),
-      kMaxOrganicDepth);
-  const std::string domain = TargetDomain(run.target);
-  const std::string memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
-  if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
-    if (!memo->second.failure.empty())
-      return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
-    return {.body = pages::RankPage(memo->second.urls, offset)};
+    // A new run asks again for what failed in an earlier one (an account topped up meanwhile);
+    // what succeeded is in the reply cache.
+    if (run_number != memo_run_number_) {
+      ranks_.clear();
+      memo_run_number_ = run_number;
+    }
+    // One call covers every page the run will ask for; without the run's page count, at least
+    // the page asked for.
+    depth = std::min(std::max(run_.max_pages * pages::kResultsPerRankPage,
+                              offset + pages::kResultsPerRankPage - 1),
+                     kMaxOrganicDepth);
+    domain = TargetDomain(run_.target);
+    memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
+    if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
+      if (!memo->second.failure.empty())
+        return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
+      return {.body = pages::RankPage(memo->second.urls, offset)};
+    }
   }
 
   json task = {{"keyword", phrase},
@@ -176,8 +177,14 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
                                       return ReadOrganicResults(http_status, body, urls);
                                     });
   if (result.status == FetchStatus::kCancelled) return result;
-  if (ranks_.size() >= kMaxRankMemos) ranks_.clear();
-  ranks_[memo_key] = {urls, result.Complete() ? std::string() : result.reason};
+  {
+    const std::lock_guard lock(mutex_);
+    // A call that a new run overtook leaves that run's memo alone.
+    if (memo_run_number_ == run_number) {
+      if (ranks_.size() >= kMaxRankMemos) ranks_.clear();
+      ranks_[memo_key] = {urls, result.Complete() ? std::string() : result.reason};
+    }
+  }
   if (result.Complete()) result.body = pages::RankPage(urls, offset);
   return result;
 }

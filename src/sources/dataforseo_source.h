@@ -46,10 +46,10 @@ class DataForSeoSource : public ProviderSource {
   int location_code_;
   std::string language_code_;
   ProviderCaller caller_;
-  mutable std::mutex mutex_;  // guards run_ and run_number_: the window sets them on its thread
+  // Guards the members below: the window sets the run on its thread while the workers fetch.
+  mutable std::mutex mutex_;
   RunParameters run_;
   std::uint64_t run_number_ = 0;
-  // Used by the fetching thread alone.
   std::map<std::string, RankMemo> ranks_;  // by phrase, depth and domain, for the current run
   std::uint64_t memo_run_number_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "sources/provider_call.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <thread>
 
@@ -56,34 +57,133 @@ FetchResult ProviderCaller::Failure(const std::string& why) const {
   return {.body = {}, .status = FetchStatus::kFailed, .reason = std::move(reason)};
 }
 
+// A request under way: the thread that makes it answers everyone who asked it meanwhile.
+struct ProviderCaller::Flight {
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  // The maker was stopped, or tripped: those waiting make the request themselves.
+  bool given_up = false;
+  std::shared_ptr<const Answer> answer;
+};
+
 FetchResult ProviderCaller::Call(const HttpsRequest& request,
                                  const std::function<bool()>& cancelled, const ReplyReader& read) {
   const CachedRequest key{request.method, request.url, request.body};
+  const std::string text = key.Text();
+  for (;;) {
+    std::shared_ptr<Flight> flight;
+    bool make = false;
+    {
+      const std::lock_guard lock(mutex_);
+      auto [at, added] = flights_.try_emplace(text);
+      if (added) at->second = std::make_shared<Flight>();
+      flight = at->second;
+      make = added;
+    }
+    // Whoever makes the request takes it off the list before saying how it went: a thread that
+    // comes later asks the cache, which then holds the reply.
+    const auto finish = [&](std::shared_ptr<const Answer> answer) {
+      {
+        const std::lock_guard lock(mutex_);
+        flights_.erase(text);
+      }
+      {
+        const std::lock_guard lock(flight->mutex);
+        flight->done = true;
+        flight->given_up = answer == nullptr;
+        flight->answer = std::move(answer);
+      }
+      flight->ended.notify_all();
+    };
+    if (make) {
+      Answer answer;
+      try {
+        answer = Ask(request, key, cancelled, read);
+      } catch (...) {
+        finish(nullptr);
+        throw;
+      }
+      const bool stopped = answer.result.status == FetchStatus::kCancelled;
+      FetchResult result = answer.result;
+      finish(stopped ? nullptr : std::make_shared<const Answer>(std::move(answer)));
+      return result;
+    }
+
+    std::unique_lock lock(flight->mutex);
+    while (!flight->done) {
+      if (cancelled && cancelled())
+        return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+      flight->ended.wait_for(lock, kCancelPoll);
+    }
+    if (flight->given_up) {
+      // Its maker was stopped: this thread asks itself, unless it was stopped too.
+      if (cancelled && cancelled())
+        return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+      continue;
+    }
+    const Answer& answer = *flight->answer;
+    lock.unlock();
+    if (!answer.result.Complete()) return answer.result;
+    const ReplyVerdict verdict = SafeRead(read, 200, answer.body);
+    if (verdict.kind != ReplyVerdict::kGood) return Failure(verdict.reason);
+    return {};
+  }
+}
+
+std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point deadline,
+                                                           const std::function<bool()>& cancelled) {
+  for (;;) {
+    Clock::time_point until;
+    std::string reason;
+    {
+      const std::lock_guard lock(mutex_);
+      until = slow_until_;
+      reason = slow_reason_;
+    }
+    // Waited out within the time limit; what cannot be waited out is a failure like any other.
+    if (until <= Clock::now()) return std::nullopt;
+    if (until >= deadline)
+      return Failure(reason + "; still limited when the time limit was reached");
+    if (!WaitUntil(until, cancelled))
+      return FetchResult{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+    // A slow-down that began meanwhile holds this call as well.
+  }
+}
+
+ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const CachedRequest& key,
+                                           const std::function<bool()>& cancelled,
+                                           const ReplyReader& read) {
   if (options_.use_cache) {
-    if (const auto reply = cache_.Find(key);
+    if (auto reply = cache_.Find(key);
         reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
       ++made_;
       ++from_cache_;
-      return {};
+      return {{}, std::move(*reply)};
     }
   }
   const Clock::time_point deadline = Clock::now() + options_.timeout;
-  auto wait = std::chrono::milliseconds(kFirstRateLimitWait);
   for (bool retry = false;; retry = true) {
     std::uint64_t run = 0;
     {
       // Calls of other threads may have been refused meanwhile, also while this one waited.
       const std::lock_guard lock(mutex_);
       if (!notes_.refusal.empty())
-        return {.body = {}, .status = FetchStatus::kFailed, .reason = notes_.refusal};
+        return {{.body = {}, .status = FetchStatus::kFailed, .reason = notes_.refusal}, {}};
       run = run_;
     }
-    const HttpsReply reply = HttpsCall(request, deadline, cancelled);
+    if (auto held = WaitForSlowDown(deadline, cancelled)) return {std::move(*held), {}};
+    std::uint64_t slow_downs = 0;
+    {
+      const std::lock_guard lock(mutex_);
+      slow_downs = slow_downs_;
+    }
+    HttpsReply reply = HttpsCall(request, deadline, cancelled);
     if (reply.outcome == HttpsOutcome::kCancelled)
-      return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+      return {{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"}, {}};
     ++made_;
     if (retry) ++retries_;
-    if (reply.outcome == HttpsOutcome::kFailed) return Failure(reply.error);
+    if (reply.outcome == HttpsOutcome::kFailed) return {Failure(reply.error), {}};
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
@@ -93,29 +193,40 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
       verdict.kind = ReplyVerdict::kRefused;
     switch (verdict.kind) {
-      case ReplyVerdict::kGood:
+      case ReplyVerdict::kGood: {
+        {
+          // A good reply to a call made since the last slow-down began: the limit has passed.
+          const std::lock_guard lock(mutex_);
+          if (slow_downs == slow_downs_) next_wait_ = kFirstRateLimitWait;
+        }
         // Also without reading the cache: a fresh reply replaces what a later run would find.
         cache_.Store(key, reply.body);
-        return {};
+        return {{}, std::move(reply.body)};
+      }
       case ReplyVerdict::kBad:
-        return Failure(verdict.reason);
+        return {Failure(verdict.reason), {}};
       case ReplyVerdict::kRefused: {
         FetchResult refused = Failure(verdict.reason);
         const std::lock_guard lock(mutex_);
         // A call of an earlier run that ends late does not refuse the new one.
         if (run == run_ && notes_.refusal.empty()) notes_.refusal = refused.reason;
-        return refused;
+        return {std::move(refused), {}};
       }
       case ReplyVerdict::kRateLimited:
         break;
     }
-    // Waited out within the time limit; what cannot be waited out is a failure like any other.
-    const std::chrono::milliseconds pause = RetryAfter(reply.retry_after).value_or(wait);
-    if (Clock::now() + pause >= deadline)
-      return Failure(verdict.reason + "; still limited when the time limit was reached");
-    if (!WaitUntil(Clock::now() + pause, cancelled))
-      return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
-    wait = std::min(wait * 2, std::chrono::milliseconds(kLongestRateLimitWait));
+    const std::optional<std::chrono::milliseconds> asked = RetryAfter(reply.retry_after);
+    const std::lock_guard lock(mutex_);
+    if (slow_downs == slow_downs_) {
+      // The first limited reply since this call went out begins the slow-down for all.
+      slow_until_ = Clock::now() + asked.value_or(next_wait_);
+      if (!asked) next_wait_ = std::min(next_wait_ * 2, kLongestRateLimitWait);
+      ++slow_downs_;
+      slow_reason_ = Failure(verdict.reason).reason;
+    } else if (asked) {
+      // One begun since: this reply only says how long, when it says so.
+      slow_until_ = std::max(slow_until_, Clock::now() + *asked);
+    }
   }
 }
 

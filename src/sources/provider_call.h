@@ -1,12 +1,16 @@
 #pragma once
-// What every provider call shares: the reply cache, the wait for a rate limit within the time
-// limit, the account refusal that ends a run's calls, the call counts and the run's notes, and a
-// reason text that never carries the credentials.
+// What every provider call shares: the reply cache, one call for a request asked by several
+// threads at once, the slow-down after a rate limit that holds every call of the source, the
+// account refusal that ends a run's calls, the call counts and the run's notes, and a reason text
+// that never carries the credentials.
 
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,7 @@
 #include "sources/https_call.h"
 #include "sources/reply_cache.h"
 #include "sources/source.h"
+#include "sources/sources_limits.h"
 
 namespace quillmark::sources {
 
@@ -28,7 +33,11 @@ struct ReplyVerdict {
 // again for a cached reply, which counts only when it is good.
 using ReplyReader = std::function<ReplyVerdict(long http_status, const std::string& body)>;
 
-// Safe to use from several threads at once.
+// Safe to use from several threads at once. A rate-limit reply (HTTP 429, or what the reader
+// takes for one) slows the whole source down: no call of it goes out until the slow-down ends
+// (the reply's Retry-After, else a wait doubling from kFirstRateLimitWait up to
+// kLongestRateLimitWait; the replies of calls already under way when it began neither lengthen
+// nor double it). The refused call asks again then; a call whose time limit ends first fails.
 class ProviderCaller {
  public:
   // `secrets` are scrubbed from every reason; cached replies are used for `cache_lifetime`.
@@ -37,7 +46,9 @@ class ProviderCaller {
 
   // One provider call: a kComplete result (empty body) once `read` found the reply good, else
   // kFailed with the reason, or kCancelled. Once the account was refused in this run, no call
-  // is made: the refusal is the reason (a cached reply is still used).
+  // is made: the refusal is the reason (a cached reply is still used). While the same request
+  // is under way for another thread, no second call is made: this one waits for that reply
+  // (polling `cancelled`), and `read` reads it too; such a shared reply is no call of its own.
   FetchResult Call(const HttpsRequest& request, const std::function<bool()>& cancelled,
                    const ReplyReader& read);
   CallCounts Calls() const;
@@ -49,6 +60,19 @@ class ProviderCaller {
   RunNotes Notes() const;
 
  private:
+  struct Flight;
+  // The outcome of a request made by one thread for all who asked it meanwhile.
+  struct Answer {
+    FetchResult result;
+    std::string body;  // the good reply, for the others to read
+  };
+
+  // The cache, else the call itself with its waits for a rate limit.
+  Answer Ask(const HttpsRequest& request, const CachedRequest& key,
+             const std::function<bool()>& cancelled, const ReplyReader& read);
+  // Waits until no slow-down holds the source; the failure or stop when that cannot be.
+  std::optional<FetchResult> WaitForSlowDown(Clock::time_point deadline,
+                                             const std::function<bool()>& cancelled);
   FetchResult Failure(const std::string& why) const;
 
   ProviderOptions options_;
@@ -58,9 +82,17 @@ class ProviderCaller {
   std::atomic<std::int64_t> from_cache_{0};
   std::atomic<std::int64_t> retries_{0};
   std::atomic<double> cost_{0};
-  mutable std::mutex mutex_;  // guards the two below
+  mutable std::mutex mutex_;  // guards everything below
   std::uint64_t run_ = 0;
   RunNotes notes_;
+  // The requests under way, by their text.
+  std::map<std::string, std::shared_ptr<Flight>> flights_;
+  // The slow-down: no call goes out before `slow_until`; `slow_downs` counts those begun, so a
+  // call knows whether one began after it went out.
+  Clock::time_point slow_until_{};
+  std::chrono::milliseconds next_wait_ = kFirstRateLimitWait;
+  std::uint64_t slow_downs_ = 0;
+  std::string slow_reason_;
 };
 
 // The base URL a provider is reached at: `variable` when set (scheme, host and port), else

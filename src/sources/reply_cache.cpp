@@ -18,10 +18,6 @@ namespace {
 // First line of every entry; a file without it is not ours or from another layout.
 constexpr std::string_view kMagic = "quillmark reply cache 1\n";
 
-std::string KeyText(const CachedRequest& request) {
-  return request.method + '\n' + request.url + '\n' + request.body;
-}
-
 // Two independent 64-bit hashes: file names that do not collide in practice; a collision that
 // happens anyway is caught by the key stored in the entry.
 std::string FileName(const std::string& key) {
@@ -77,7 +73,7 @@ std::string ReplyCache::EntryPath(const std::string& key) const {
 
 // An entry: the magic line, the time stored (Unix seconds), the key's length, the key, the reply.
 std::optional<std::string> ReplyCache::Find(const CachedRequest& request) const {
-  const std::string key = KeyText(request);
+  const std::string key = request.Text();
   std::optional<std::string> text;
   try {
     text = ReadWholeFile(EntryPath(key), kMaxReplyBytes + key.size() + 128);
@@ -112,7 +108,7 @@ std::optional<std::string> ReplyCache::Find(const CachedRequest& request) const 
 }
 
 void ReplyCache::Store(const CachedRequest& request, const std::string& reply) const {
-  const std::string key = KeyText(request);
+  const std::string key = request.Text();
   const std::string head =
       std::string(kMagic) + std::to_string(NowSeconds()) + '\n' + std::to_string(key.size()) + '\n';
   if (!store::MakeFolders(folder_)) return;

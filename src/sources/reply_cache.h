@@ -15,6 +15,9 @@ struct CachedRequest {
   std::string method;
   std::string url;
   std::string body;
+
+  // The three in one text: two requests are the same when their texts are.
+  std::string Text() const { return method + '\n' + url + '\n' + body; }
 };
 
 class ReplyCache {

@@ -81,7 +81,12 @@ class SourceError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A provider behind the page fetch. One fetch at a time; any thread may make it.
+// A provider behind the page fetch. Any number of threads may fetch at once: a rate limit the
+// provider answers holds all of them, and a request already under way is not made twice.
+//
+// A research keeps its fetches in flight whatever the source: DataForSEO's documented limits
+// (2,000 organic-results calls a minute, 12 keyword-ideas calls) are more than one research
+// makes, one keyword-ideas call and two calls a row for at most 100 rows.
 class ProviderSource {
  public:
   virtual ~ProviderSource() = default;

@@ -155,9 +155,13 @@ TEST(ProviderResearch, AnAccountRefusalEndsTheRunsCalls) {
         return ProviderReply{.body = fixtures::KeywordIdeas()};
       return c.refusal;
     });
-    const QmkResult result = run.Run(kResearch);
+    // Two lookups in flight: fewer than the eight calls the four rows would make.
+    std::vector<std::string> args = kResearch;
+    args.insert(args.end(), {"--parallel", "2"});
+    const QmkResult result = run.Run(args);
     EXPECT_EQ(result.exit_code(), 3) << result.err;
-    EXPECT_LE(run.Provider().Requests().size(), 3u);  // the ideas, the refused call, one more
+    // The ideas, the calls under way when the refusal came, one more.
+    EXPECT_LE(run.Provider().Requests().size(), 4u);
     EXPECT_EQ(Rows(result.out).size(), 4u);
     const std::string said = std::string("dataforseo refused the account: ") + c.words;
     EXPECT_THAT(result.err, HasSubstr(said));

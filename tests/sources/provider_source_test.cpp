@@ -8,7 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -292,14 +294,114 @@ TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
   EXPECT_EQ(source->Calls().made, 2);  // the retry is a call too
   EXPECT_EQ(source->Calls().retries, 1);
 
+  // A call made while the slow-down holds the source fails at once when it would outlast its
+  // time limit, without asking.
   FakeProvider limited([](const ProviderRequest&) { return ProviderReply{.status = 429}; });
   UseProvider(limited);
-  const FetchResult failed =
-      Get(*Make(SourceName::kDataForSeo,
-                {.use_cache = false, .timeout = std::chrono::milliseconds(200)}),
-          kSupplyUrl);
-  EXPECT_EQ(failed.status, FetchStatus::kFailed);
-  EXPECT_THAT(failed.reason, HasSubstr("rate limit"));
+  auto short_lived = Make(SourceName::kDataForSeo,
+                          {.use_cache = false, .timeout = std::chrono::milliseconds(200)});
+  for (const std::string& url : {std::string(kSupplyUrl), RankUrl(1)}) {
+    const FetchResult failed = Get(*short_lived, url);
+    EXPECT_EQ(failed.status, FetchStatus::kFailed);
+    EXPECT_THAT(failed.reason, HasSubstr("rate limit"));
+  }
+  EXPECT_EQ(limited.Requests().size(), 1u);
+}
+
+// Four calls in flight meet a rate limit together: one slow-down holds the whole source, a call
+// made meanwhile included, and ends for all at once (four refusals do not double it four times);
+// every refused call asks again then and counts its retry.
+TEST_F(ProviderTest, ARateLimitMetBySeveralWorkersSlowsTheWholeSourceDownOnce) {
+  using Clock = std::chrono::steady_clock;
+  constexpr std::size_t kWorkers = 4;
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<Clock::time_point> times;  // when each request came
+  FakeProvider provider([&](const ProviderRequest&) {
+    std::unique_lock lock(mutex);
+    times.push_back(Clock::now());
+    arrived.notify_all();
+    if (times.size() > kWorkers)
+      return ProviderReply{.body = fixtures::OrganicResults(77, "mysite.com")};
+    arrived.wait_for(lock, std::chrono::seconds(10), [&] { return times.size() >= kWorkers; });
+    return ProviderReply{.body =
+                             fixtures::Envelope(40202, "Rate limit per minute exceeded.", "null")};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+  std::vector<FetchResult> results(kWorkers + 1);
+  const auto fetch = [&](std::size_t i) {
+    results[i] = Get(*source, "http://dataforseo/search?p=%22phrase+" + std::to_string(i) + "%22");
+  };
+  std::vector<std::thread> workers;
+  for (std::size_t i = 0; i < kWorkers; ++i) workers.emplace_back(fetch, i);
+  Clock::time_point limited;
+  {
+    std::unique_lock lock(mutex);
+    arrived.wait(lock, [&] { return times.size() >= kWorkers; });
+    limited = Clock::now();  // no refusal was read before
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  workers.emplace_back(fetch, kWorkers);
+  for (std::thread& worker : workers) worker.join();
+
+  for (const FetchResult& result : results) EXPECT_TRUE(result.Complete()) << result.reason;
+  EXPECT_EQ(source->Calls().made, 2 * kWorkers + 1);
+  EXPECT_EQ(source->Calls().retries, kWorkers);
+  ASSERT_EQ(times.size(), 2 * kWorkers + 1);
+  for (std::size_t i = kWorkers; i < times.size(); ++i) {
+    EXPECT_GE(times[i] - limited, std::chrono::milliseconds(1000)) << i;
+    EXPECT_LT(times[i] - limited, std::chrono::milliseconds(1900)) << i;
+  }
+}
+
+// Requests for one reply while it is under way make one call. A thread that stops waiting for
+// it ends at once; when the thread making the call is stopped, the one waiting makes it.
+TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
+  using Clock = std::chrono::steady_clock;
+  const struct {
+    bool stop_maker;
+    bool stop_waiter;
+    std::size_t calls;
+  } cases[] = {{false, false, 1}, {false, true, 1}, {true, false, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.stop_maker << c.stop_waiter);
+    FakeProvider provider([](const ProviderRequest&) {
+      return ProviderReply{.body = fixtures::OrganicResults(42, "mysite.com"),
+                           .delay = std::chrono::milliseconds(500)};
+    });
+    UseProvider(provider);
+    auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+    std::atomic<bool> stop_maker{false};
+    std::atomic<bool> stop_waiter{false};
+    FetchResult made;
+    FetchResult waited;
+    Clock::time_point made_at;
+    Clock::time_point waited_at;
+    std::thread maker([&] {
+      made = Get(*source, kSupplyUrl, [&] { return stop_maker.load(); });
+      made_at = Clock::now();
+    });
+    while (provider.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::thread waiter([&] {
+      waited = Get(*source, kSupplyUrl, [&] { return stop_waiter.load(); });
+      waited_at = Clock::now();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop_maker = c.stop_maker;
+    stop_waiter = c.stop_waiter;
+    maker.join();
+    waiter.join();
+    EXPECT_EQ(made.status, c.stop_maker ? FetchStatus::kCancelled : FetchStatus::kComplete);
+    EXPECT_EQ(waited.status, c.stop_waiter ? FetchStatus::kCancelled : FetchStatus::kComplete);
+    if (!c.stop_waiter) {
+      EXPECT_EQ(ReadSupplyCount(waited.body), "42");
+    } else {
+      EXPECT_LT(waited_at, made_at);
+    }
+    EXPECT_EQ(provider.Requests().size(), c.calls);
+    EXPECT_EQ(source->Calls().made, static_cast<std::int64_t>(c.calls - c.stop_maker));
+  }
 }
 
 TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnored) {
