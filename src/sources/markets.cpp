@@ -1,6 +1,8 @@
 // The built-in lists of countries and languages. Country codes follow ISO 3166-1; a country's
 // DataForSEO location code is 2000 + its numeric code. The language codes are the provider's,
-// which are Google's: Hebrew is "iw" there, and "he" is taken for it as well.
+// which are Google's: Hebrew is "iw" there, and "he" is taken for it as well. Not checked against
+// the provider's own language list: "iw", "tl" (Filipino), "no" (Norwegian) and the two
+// "zh-" codes follow Google's older codes and are the likeliest to differ there.
 
 #include "sources/markets.h"
 
