@@ -1,6 +1,5 @@
 #include "session/provider_calls.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "session/count_text.h"
@@ -17,11 +16,13 @@ std::string MostCallsText(int max_results) {
 }
 
 std::string MoneyText(double usd) {
-  // Whole numbers, not printf: the window's locale may write its point as a comma.
-  const long long hundredths_of_cents = std::llround(std::max(usd, 0.0) * 10000);
+  // Whole numbers, not printf: the window's locale may write its point as a comma. A balance
+  // can be below zero, and must not read as an empty account then.
+  const long long hundredths_of_cents = std::llround(std::abs(usd) * 10000);
   std::string fraction = std::to_string(hundredths_of_cents % 10000);
   fraction.insert(0, 4 - fraction.size(), '0');
-  return "$" + std::to_string(hundredths_of_cents / 10000) + "." + fraction;
+  return std::string(usd < 0 && hundredths_of_cents > 0 ? "-$" : "$") +
+         std::to_string(hundredths_of_cents / 10000) + "." + fraction;
 }
 
 std::string CallsText(const sources::CallCounts& calls) {

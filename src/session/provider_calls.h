@@ -15,7 +15,9 @@ std::int64_t MostProviderCalls(int max_results);
 // "up to 21 provider calls".
 std::string MostCallsText(int max_results);
 
-// "$0.0420": USD to a hundredth of a cent, as the providers price a call.
+// "$0.0420": USD to a hundredth of a cent, as the providers price a call; "-$1.5000" for an
+// account in debt. A balance and each reply's cost are bounded (kMaxMoney), far within what
+// the figure holds.
 std::string MoneyText(double usd);
 // "21 provider calls (3 from the cache), $0.0420", with ", 1 retry after a rate limit" after the
 // cached ones when there were any.

@@ -23,6 +23,9 @@ TEST(ProviderCalls, TheCallsAreSaidWithWhatTheyCost) {
   };
   for (const auto& c : cases) EXPECT_EQ(session::CallsText(c.calls), c.said);
   EXPECT_EQ(session::MostCallsText(10), "up to 21 provider calls");
+  // A balance in debt keeps its sign; one that rounds to nothing has none.
+  EXPECT_EQ(session::MoneyText(-1.5), "-$1.5000");
+  EXPECT_EQ(session::MoneyText(-0.00001), "$0.0000");
 }
 
 }  // namespace
