@@ -111,6 +111,7 @@ int RunResearch(const ResearchArgs& args) {
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
   if (!run.calls_text.empty()) std::cerr << "qmk: " << run.calls_text << "\n";
+
   return run.ExitStatus(files_ok);
 }
 
