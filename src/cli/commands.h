@@ -21,5 +21,6 @@ void AddBridgeCommand(CLI::App& app, int& exit_code);
 void AddResearchCommand(CLI::App& app, int& exit_code);
 void AddTopCommand(CLI::App& app, int& exit_code);
 void AddOpenCommand(CLI::App& app, int& exit_code);
+void AddAccountCommand(CLI::App& app, int& exit_code);
 
 }  // namespace quillmark::cli

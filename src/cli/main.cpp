@@ -17,7 +17,9 @@ constexpr const char* kDescription =
     "Looks up the search phrases related to a seed with their demand (searches last month),\n"
     "supply (pages competing for the exact phrase), a site's rank, cost-per-prospect and\n"
     "profitability; lists today's top searches; reads the window's investigation files.\n"
-    "Rows go to standard output, progress and failures to standard error.\n";
+    "Rows go to standard output, progress and failures to standard error. With a provider\n"
+    "source, standard error says the most calls a research may make before it starts and ends\n"
+    "with the calls made and what they cost.\n";
 
 constexpr const char* kFooter =
     "Run 'qmk COMMAND --help' for the options of a command.\n"
@@ -42,10 +44,12 @@ constexpr const char* kFooter =
     "\n"
     "Exit status:\n"
     "  0    success, also when there are no rows\n"
-    "  1    a file cannot be read or written, or the source cannot be used (no credentials)\n"
-    "  2    usage error: an unknown command or option, a bad value\n"
+    "  1    a file cannot be read or written, or the source cannot be used (no credentials,\n"
+    "       an account the provider refuses in 'qmk account')\n"
+    "  2    usage error: an unknown command or option, a bad value, an unknown country or\n"
+    "       language (the close names are offered)\n"
     "  3    some page could not be fetched: the rows are printed as far as they go, and the\n"
-    "       failed pages are named on standard error\n"
+    "       failed pages are named on standard error ('qmk account': no usable answer)\n"
     "  130  stopped by Ctrl-C (the rows so far printed and saved)\n"
     "  143  stopped by SIGTERM, as Ctrl-C";
 
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
   cli::AddFetchCommand(app, exit_code);
   cli::AddServeDemoCommand(app, exit_code);
   cli::AddBridgeCommand(app, exit_code);
+  cli::AddAccountCommand(app, exit_code);
   // CLI11 would call a mistyped command an unexpected argument.
   const auto known = [&app](const char* name) {
     for (const CLI::App* command : app.get_subcommands({}))

@@ -9,6 +9,7 @@
 #include "research/column_compare.h"
 #include "session/count_text.h"
 #include "session/fetch_ahead.h"
+#include "session/provider_calls.h"
 #include "session/session_options.h"
 #include "sources/source.h"
 #include "store/atomic_file.h"
@@ -26,12 +27,6 @@ struct ResearchArgs {
   session::SessionOptions network;
   std::int64_t max_calls = 0;  // 0: no bound
 };
-
-// The most provider calls a research can make: the keyword ideas, then per phrase its supply
-// and one call that covers all of its rank pages.
-std::int64_t WorstCaseCalls(const RunSettings& run) {
-  return 1 + std::int64_t{run.max_results} * 2;
-}
 
 // Names the rows a stop cut short, with how far their lookups got.
 void ReportStoppedRows(const KeywordList& list) {
@@ -63,11 +58,11 @@ void ReportUnknownDemands(const KeywordList& list) {
 }
 
 int RunResearch(const ResearchArgs& args) {
+  const std::int64_t most_calls = session::MostProviderCalls(args.run.max_results);
   if (args.max_calls > 0 && sources::IsProvider(sources::ParseSourceName(args.network.source)) &&
-      WorstCaseCalls(args.run) > args.max_calls) {
-    std::cerr << "qmk: this research may make up to " << WorstCaseCalls(args.run)
-              << " provider calls (1 + " << args.run.max_results
-              << " results x 2), more than --max-calls " << args.max_calls
+      most_calls > args.max_calls) {
+    std::cerr << "qmk: this research may make up to " << most_calls << " provider calls (1 + "
+              << args.run.max_results << " results x 2), more than --max-calls " << args.max_calls
               << "; lower --results or raise --max-calls\n";
     return kExitUsage;
   }
@@ -115,6 +110,7 @@ int RunResearch(const ResearchArgs& args) {
               << " not fetched";
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
+  if (!run.calls_text.empty()) std::cerr << "qmk: " << run.calls_text << "\n";
 
   return run.ExitStatus(files_ok);
 }

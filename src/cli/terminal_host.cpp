@@ -15,6 +15,7 @@
 #include "research/stop_request.h"
 #include "research/unwanted_terms.h"
 #include "session/network_session.h"
+#include "session/provider_calls.h"
 
 namespace quillmark::cli {
 namespace {
@@ -110,6 +111,9 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionO
     std::cerr << "qmk: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
               << TerminalSafe(result.reason) << "\n";
   };
+  // Said before the first call, so a run that costs more than expected can be stopped in time.
+  if (seed && session.UsesProvider())
+    std::cerr << "qmk: " << session::MostCallsText(settings.max_results) << "\n";
   session.SetRunParameters({.max_pages = settings.max_pages, .target = settings.target_url});
   // The pages of the rows ahead come on the session's workers; each is reported here, on this
   // thread, as the run takes it.
@@ -128,7 +132,7 @@ TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionO
   host.FinishStatus();
   for (const std::string& note : session.NoteTexts())
     std::cerr << "qmk: " << TerminalSafe(note) << "\n";
-  if (session.UsesProvider()) std::cerr << "qmk: " << session.CallsText() << "\n";
+  if (session.UsesProvider()) run.calls_text = session.CallsText();
   return run;
 }
 

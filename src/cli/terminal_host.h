@@ -84,6 +84,9 @@ struct TerminalRun {
   int pages_asked = 0;                 // fetches made (a stop makes the rest unnecessary)
   int pages_not_fetched = 0;           // of these, the ones that failed; each named on stderr
   int pages_not_used = 0;              // fetched ahead for rows the run did not reach
+  // What the provider calls were and cost ("21 provider calls (3 from the cache), $0.0420"): the
+  // last line of the command's standard error. Empty when no provider answered the run.
+  std::string calls_text;
 
   // The command's exit status: a stop outranks a file failure, which outranks a page failure.
   int ExitStatus(bool files_ok) const;
@@ -92,7 +95,8 @@ struct TerminalRun {
 // Runs the Start command through the core, as the window does, with the dialog's answers taken
 // from `settings`; Ctrl-C stops it at once (the fetch in flight is cancelled) and the rows so far
 // are kept. Each page that cannot be fetched is named on standard error as it happens (those a
-// refused account failed only once, at the end, with the source's other notes on the run).
+// refused account failed only once, at the end, with the source's other notes on the run). A
+// keyword research from a provider says first how many calls it may make.
 TerminalRun RunFromTerminal(const RunSettings& settings, const session::SessionOptions& network);
 
 }  // namespace quillmark::cli

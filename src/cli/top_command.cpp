@@ -31,6 +31,7 @@ int RunTop(const TopArgs& args) {
             << (run.pages_not_fetched > 0 ? "the top-searches page was not fetched"
                                           : "every page fetched")
             << (Interrupted() ? "; stopped\n" : "\n");
+  if (!run.calls_text.empty()) std::cerr << "qmk: " << run.calls_text << "\n";
   return run.ExitStatus(printed);
 }
 
@@ -46,7 +47,7 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
   command_line::AddNetworkOptions(cmd, args->network);
-  command_line::AddSourceOptions(cmd, args->network, true);
+  command_line::AddSourceOptions(cmd, args->network, true, false);
   cmd->callback([args, &exit_code] {
     args->run.mode = ResearchMode::kTopSearches;
     // This command fetches the top-searches page only: its source is the top source.

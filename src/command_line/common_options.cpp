@@ -3,8 +3,11 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "session/network_session.h"
+#include "sources/markets.h"
 #include "sources/source.h"
 
 namespace quillmark::command_line {
@@ -16,6 +19,78 @@ const CLI::Validator kEndpointValidator(
                                            : "'" + text + "' is not HOST or HOST:PORT";
     },
     "HOST[:PORT]");
+
+// The longest location code taken as it stands: the provider numbers its regions and cities
+// too, and those are not in the built-in list of countries.
+constexpr std::size_t kMaxLocationDigits = 8;
+
+// Quoted for a message, with control bytes shown as '?' so a typed escape cannot reach the
+// terminal.
+std::string Quoted(std::string_view text) {
+  std::string quoted = "\"";
+  for (char c : text) quoted += static_cast<unsigned char>(c) < ' ' || c == 0x7f ? '?' : c;
+  return quoted + "\"";
+}
+
+// A usage error for a market nobody has heard of, with the names it may have meant:
+// unknown --location "Germny"; did you mean Germany?
+[[noreturn]] void RefuseName(std::string_view option, std::string_view text,
+                             const std::vector<std::string_view>& close, std::string_view what) {
+  std::string message = "unknown " + std::string(option) + " " + Quoted(text) + "; ";
+  if (close.empty()) {
+    message += "give " + std::string(what);
+  } else {
+    message += "did you mean ";
+    for (std::size_t i = 0; i < close.size(); ++i) {
+      if (i > 0) message += i + 1 == close.size() ? " or " : ", ";
+      message += close[i];
+    }
+    message += "?";
+  }
+  throw CLI::ValidationError(message);
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool TwoLetters(std::string_view text) {
+  return text.size() == 2 && std::isalpha(static_cast<unsigned char>(text[0])) &&
+         std::isalpha(static_cast<unsigned char>(text[1]));
+}
+
+// Adds --location and --language, the market of a provider research.
+void AddMarketOptions(CLI::App* command, session::SessionOptions& options) {
+  command
+      ->add_option_function<std::string>(
+          "--location",
+          [&options](const std::string& text) {
+            if (const sources::Country* country = sources::FindCountry(text)) {
+              options.location_code = country->LocationCode();
+            } else if (AllDigits(text) && text.size() <= kMaxLocationDigits &&
+                       std::stoi(text) > 0) {
+              options.location_code = std::stoi(text);  // fits: at most 8 digits
+            } else {
+              RefuseName("--location", text, sources::CloseCountries(text),
+                         "a country's name, its two-letter code or a location code");
+            }
+          },
+          "Market of a provider research: a country's name or two-letter code, or the "
+          "provider's location code (default: United States)")
+      ->type_name("COUNTRY");
+  command
+      ->add_option_function<std::string>(
+          "--language",
+          [&options](const std::string& text) {
+            const sources::Language* language = sources::FindLanguage(text);
+            if (language == nullptr)
+              RefuseName("--language", text, sources::CloseLanguages(text),
+                         "a language's name or code");
+            options.language_code = language->code;
+          },
+          "Language of a provider research: its name or code (default: English)")
+      ->type_name("LANGUAGE");
+}
 
 }  // namespace
 
@@ -51,7 +126,8 @@ void AddNetworkOptions(CLI::App* command, session::SessionOptions& options) {
       ->check(kEndpointValidator);
 }
 
-void AddSourceOptions(CLI::App* command, session::SessionOptions& options, bool top_searches) {
+void AddSourceOptions(CLI::App* command, session::SessionOptions& options, bool top_searches,
+                      bool research) {
   std::string names;
   for (const auto name : {sources::SourceName::kStandIn, sources::SourceName::kEndpoints,
                           sources::SourceName::kDataForSeo, sources::SourceName::kTrends}) {
@@ -64,17 +140,25 @@ void AddSourceOptions(CLI::App* command, session::SessionOptions& options, bool 
   command->add_flag_callback(
       "--no-cache", [&options] { options.use_cache = false; },
       "Ask the provider again instead of reusing its cached replies");
+  if (research) AddMarketOptions(command, options);
   if (top_searches) {
-    command->add_option("--country", options.country, "Country of the trending searches")
-        ->default_str("US")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-              const bool ok = text.size() == 2 &&
-                              std::isalpha(static_cast<unsigned char>(text[0])) &&
-                              std::isalpha(static_cast<unsigned char>(text[1]));
-              return ok ? std::string() : "'" + text + "' is not a two-letter country code";
+    command
+        ->add_option_function<std::string>(
+            "--country",
+            [&options](const std::string& text) {
+              // A two-letter code outside the built-in list still names a feed of its own.
+              if (const sources::Country* country = sources::FindCountry(text)) {
+                options.country = country->alpha2;
+              } else if (TwoLetters(text)) {
+                options.country = text;
+              } else {
+                RefuseName("--country", text, sources::CloseCountries(text),
+                           "a country's name or two-letter code");
+              }
             },
-            "CODE"));
+            "Country of the trending searches: its name or two-letter code (default: United "
+            "States)")
+        ->type_name("COUNTRY");
   }
 }
 

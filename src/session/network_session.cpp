@@ -12,6 +12,7 @@
 #include "pages/page_request.h"
 #include "research/stop_request.h"
 #include "session/count_text.h"
+#include "session/provider_calls.h"
 #include "session/session_error.h"
 #include "session/signals_blocked.h"
 
@@ -86,8 +87,11 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
       top_name = research_name;
   }
 
-  const sources::ProviderOptions provider{
-      .country = options.country, .use_cache = options.use_cache, .timeout = timeout_};
+  const sources::ProviderOptions provider{.country = options.country,
+                                          .location_code = options.location_code,
+                                          .language_code = options.language_code,
+                                          .use_cache = options.use_cache,
+                                          .timeout = timeout_};
   // A provider answers by the page's path and query; the host only names it in messages.
   if (sources::IsProvider(research_name)) {
     research_source_ = sources::MakeProviderSource(*research_name, provider);
@@ -173,19 +177,13 @@ sources::CallCounts NetworkSession::Calls() const {
     total.made += calls.made;
     total.from_cache += calls.from_cache;
     total.retries += calls.retries;
+    total.cost += calls.cost;
   }
   return total;
 }
 
 std::string NetworkSession::CallsText() const {
-  const sources::CallCounts calls = Calls();
-  std::string text =
-      CountText(static_cast<std::size_t>(calls.made), "provider call", "provider calls");
-  if (calls.retries > 0) {
-    text += " (" + CountText(static_cast<std::size_t>(calls.retries), "retry", "retries") +
-            " after a rate limit)";
-  }
-  return text + ", " + std::to_string(calls.from_cache) + " from the cache";
+  return session::CallsText(Calls());
 }
 
 std::vector<std::pair<std::string, sources::RunNotes>> NetworkSession::SourceNotes() const {

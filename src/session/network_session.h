@@ -77,8 +77,7 @@ class NetworkSession {
   sources::CallCounts Calls() const;
   // Whether any page kind is answered by a provider (so calls are worth reporting).
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
-  // "N provider calls, M from the cache", for the end of a command's standard error, with
-  // "(R retries after a rate limit)" after the calls when there were any.
+  // Calls() in words (see session::CallsText), for the end of a command's standard error.
   std::string CallsText() const;
   // What the providers have to say about the run besides its pages, one sentence each for the
   // end of a run: the account they refused, a seed they know no phrases for, phrases they left

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "session/cancel_test.h"
+#include "sources/markets.h"
 
 namespace quillmark::session {
 
@@ -18,7 +19,11 @@ struct SessionOptions {
   // serves that page. Empty: the configured endpoints, else the stand-in service.
   std::string source;
   std::string top_source;
-  std::string country = "US";
+  // The market of a provider research (DataForSEO's location and language codes) and the country
+  // of the trending feed (ISO 3166-1 alpha-2); sources/markets.h has them by name.
+  int location_code = sources::kDefaultLocationCode;
+  std::string language_code{sources::kDefaultLanguageCode};
+  std::string country{sources::kDefaultCountryCode};
   bool use_cache = true;
   // Cancels every fetch of the session besides the Stop request: Ctrl-C in the terminal. Empty
   // where Stop is the only way (the window).

@@ -14,7 +14,10 @@
 #include "base/ascii.h"
 #include "sources/source.h"
 #include "sources/sources_limits.h"
+#include "store/atomic_file.h"
 #include "store/registry_store.h"
+#include "store/store_error.h"
+#include "store/user_folder.h"
 
 namespace quillmark::sources {
 namespace {
@@ -75,6 +78,29 @@ std::optional<std::string> ReadPrivateFile(const std::string& path) {
 
 std::string CredentialsFilePath() {
   return store::RegistryFolder() + "/dataforseo-credentials";
+}
+
+void SaveDataForSeoCredentials(const Credentials& credentials) {
+  for (const auto& [what, value] :
+       {std::pair{"login", &credentials.login}, std::pair{"password", &credentials.password}}) {
+    if (value->empty()) throw SourceError(std::string("the DataForSEO ") + what + " is empty");
+    if (value->find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+      throw SourceError(std::string("the DataForSEO ") + what + " holds a line break");
+  }
+  // Quoted, so that the reading, which trims the blanks at the ends and takes off one pair of
+  // quotes, gives back each value exactly as it was typed.
+  const std::string text = "# The DataForSEO API account of Quillmark\nlogin=\"" +
+                           credentials.login + "\"\npassword=\"" + credentials.password + "\"\n";
+  if (text.size() > kMaxCredentialsBytes)
+    throw SourceError("the DataForSEO login or password is too long");
+  const std::string path = CredentialsFilePath();
+  const std::string folder = store::RegistryFolder();
+  try {
+    if (!store::MakeFolders(folder)) throw SourceError("cannot make the folder " + folder);
+    ReplacePrivateFile(path, text);
+  } catch (const StoreError& e) {
+    throw SourceError(e.what());
+  }
 }
 
 Credentials LoadDataForSeoCredentials() {

@@ -16,6 +16,12 @@ struct Credentials {
 // Where the credentials file is looked for.
 std::string CredentialsFilePath();
 
+// Writes the account to the credentials file, atomically and readable by its owner alone from
+// the start; the config folder is made when missing. Throws SourceError for an empty login or
+// password, one holding a line break or a NUL, and a file that cannot be written. Messages name
+// the file, never what it holds.
+void SaveDataForSeoCredentials(const Credentials& credentials);
+
 // Throws SourceError, saying how to set the account up, when there is none or the file may be
 // read by others or is malformed. Messages name the file, never what it holds.
 Credentials LoadDataForSeoCredentials();

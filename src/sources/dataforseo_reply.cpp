@@ -42,6 +42,14 @@ std::int64_t Count(const Scalar& value) {
   return -1;
 }
 
+// An amount of USD in a reply; 0 for anything that is not a figure of at least 0.
+double Money(const Scalar& value) {
+  const double amount = value.kind == Scalar::kFloat     ? value.real
+                        : value.kind == Scalar::kInteger ? static_cast<double>(value.integer)
+                                                         : 0;
+  return amount >= 0 && amount <= kMaxMoney ? amount : 0;
+}
+
 // One step on the way from the top of a reply to a value: a key in an object, a place in a list.
 struct Step {
   bool in_list = false;
@@ -98,7 +106,22 @@ class ReplyScan final : public json::json_sax_t {
   }
 
   // The envelope's verdict once the parse is over; `parsed` says whether it reached the end.
+  // The cost read from the top of the reply goes with any verdict: a failed task may cost too.
   ReplyVerdict Verdict(bool parsed, long http_status) const {
+    ReplyVerdict verdict = EnvelopeVerdict(parsed, http_status);
+    verdict.cost = cost_;
+    return verdict;
+  }
+  // The kind of tasks[0].result; kNull when it is absent.
+  Scalar::Kind ResultKind() const { return result_; }
+
+ private:
+  struct Status {
+    std::optional<std::int64_t> code;  // absent, or not a whole number: none
+    std::string message;
+  };
+
+  ReplyVerdict EnvelopeVerdict(bool parsed, long http_status) const {
     const std::string http = "HTTP " + std::to_string(http_status);
     if (!parsed || root_ != Scalar::kObject)
       return {ReplyVerdict::kBad, http_status != 200 ? http : "malformed JSON reply"};
@@ -109,14 +132,6 @@ class ReplyScan final : public json::json_sax_t {
     if (auto verdict = StatusVerdict(task_status_, "a task")) return *verdict;
     return {ReplyVerdict::kGood, {}};
   }
-  // The kind of tasks[0].result; kNull when it is absent.
-  Scalar::Kind ResultKind() const { return result_; }
-
- private:
-  struct Status {
-    std::optional<std::int64_t> code;  // absent, or not a whole number: none
-    std::string message;
-  };
 
   static std::optional<ReplyVerdict> StatusVerdict(const Status& status, const char* where) {
     if (!status.code)
@@ -159,6 +174,7 @@ class ReplyScan final : public json::json_sax_t {
       reader_.Value(*below, value);
     } else if (path_.size() == 1) {
       if (IsKey(path_[0], "tasks")) tasks_ = value.kind;
+      if (IsKey(path_[0], "cost")) cost_ = Money(value);
       Note(top_, value);
     } else if (InFirstTask(2)) {
       task_ = value.kind;
@@ -198,6 +214,7 @@ class ReplyScan final : public json::json_sax_t {
   Scalar::Kind result_ = Scalar::kNull;
   Status top_;
   Status task_status_;
+  double cost_ = 0;
 };
 
 ReplyVerdict Scan(long http_status, std::string_view body, ResultReader& reader,
@@ -384,6 +401,38 @@ class OrganicReader final : public FirstResultReader {
   bool in_item_ = false;
 };
 
+class AccountReader final : public FirstResultReader {
+ public:
+  explicit AccountReader(Account& account) : account_(account) {}
+
+ private:
+  void InFirst(Path path, const Scalar& value) override {
+    const bool figure = value.kind == Scalar::kInteger || value.kind == Scalar::kFloat;
+    if (path.size() == 2 && IsKey(path[1], "login") && value.kind == Scalar::kText) {
+      account_.login = value.text;
+    } else if (path.size() == 3 && IsKey(path[1], "money") && IsKey(path[2], "balance") && figure) {
+      const double balance = value.kind == Scalar::kFloat ? value.real : value.integer;
+      if (balance >= -kMaxMoney && balance <= kMaxMoney) account_.balance = balance;
+    } else if (path.size() >= 5 && IsKey(path[1], "rates") && IsKey(path[2], "limits") && figure &&
+               Count(value) >= 0 && account_.limits.size() < kMaxRateLimits) {
+      // rates.limits.<period>.<function>, the function nested by its family in places.
+      std::string function;
+      for (const Step& step : path.subspan(4)) {
+        if (step.in_list) return;
+        function += (function.empty() ? "" : ".") + step.key;
+      }
+      if (!path[3].in_list) account_.limits.push_back({path[3].key, function, Count(value)});
+    }
+  }
+
+  Account& account_;
+};
+
+// A reply whose envelope was good but whose result cannot be read: it still cost what it says.
+ReplyVerdict Unreadable(const ReplyVerdict& envelope, const char* why) {
+  return {ReplyVerdict::kBad, why, envelope.cost};
+}
+
 }  // namespace
 
 bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b) {
@@ -399,8 +448,8 @@ ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
   if (verdict.kind != ReplyVerdict::kGood) return verdict;
   // A null result is an empty list.
   if (result != Scalar::kNull && result != Scalar::kList)
-    return {ReplyVerdict::kBad, "result is not a list"};
-  if (reader.LacksKeyword()) return {ReplyVerdict::kBad, "keyword idea without its keyword"};
+    return Unreadable(verdict, "result is not a list");
+  if (reader.LacksKeyword()) return Unreadable(verdict, "keyword idea without its keyword");
   KeepFirst(ideas, pages::kMaxSuggestionRows, ComesBefore, true);
   return verdict;
 }
@@ -411,7 +460,7 @@ ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64
   ReplyVerdict verdict = Scan(http_status, body, reader, result);
   if (verdict.kind != ReplyVerdict::kGood) return verdict;
   count = reader.HasFirst(result) ? reader.count : -1;
-  if (count < 0) return {ReplyVerdict::kBad, "reply without se_results_count"};
+  if (count < 0) return Unreadable(verdict, "reply without se_results_count");
   return verdict;
 }
 
@@ -422,11 +471,22 @@ ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
   Scalar::Kind result = Scalar::kNull;
   ReplyVerdict verdict = Scan(http_status, body, reader, result);
   if (verdict.kind != ReplyVerdict::kGood) return verdict;
-  if (!reader.HasFirst(result)) return {ReplyVerdict::kBad, "reply without a result"};
+  if (!reader.HasFirst(result)) return Unreadable(verdict, "reply without a result");
   if (reader.items != Scalar::kNull && reader.items != Scalar::kList)
-    return {ReplyVerdict::kBad, "items is not a list"};
+    return Unreadable(verdict, "items is not a list");
   KeepFirst(reader.entries, kMaxOrganicResults, OrganicReader::Before, true);
   for (auto& [place, address] : reader.entries) urls.push_back(std::move(address));
+  return verdict;
+}
+
+ReplyVerdict ReadAccount(long http_status, std::string_view body, Account& account) {
+  account = {};
+  AccountReader reader(account);
+  Scalar::Kind result = Scalar::kNull;
+  ReplyVerdict verdict = Scan(http_status, body, reader, result);
+  if (verdict.kind != ReplyVerdict::kGood) return verdict;
+  if (!reader.HasFirst(result) || account.login.empty())
+    return Unreadable(verdict, "reply without the account's login");
   return verdict;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pages/page_writer.h"
+#include "sources/account.h"
 #include "sources/provider_call.h"
 
 namespace quillmark::sources {
@@ -29,5 +30,8 @@ ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64
 // hold no position), at most kMaxOrganicResults of them.
 ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
                                 std::vector<std::string>& urls);
+// The account call's reply: the login, the balance and the rate limits (the numbers below
+// rates.limits, by period and function), at most kMaxRateLimits of them.
+ReplyVerdict ReadAccount(long http_status, std::string_view body, Account& account);
 
 }  // namespace quillmark::sources

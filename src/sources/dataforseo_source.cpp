@@ -21,9 +21,6 @@ using nlohmann::json;
 
 constexpr const char* kKeywordsPath = "/v3/keywords_data/google_ads/keywords_for_keywords/live";
 constexpr const char* kOrganicPath = "/v3/serp/google/organic/live/regular";
-// United States, English: the market the suggestion request has always named.
-constexpr int kLocationCode = 2840;
-constexpr const char* kLanguageCode = "en";
 // Rank memos kept at once; a research needs one per phrase.
 constexpr std::size_t kMaxRankMemos = 1000;
 
@@ -47,10 +44,16 @@ std::string TargetDomain(std::string target) {
 
 }  // namespace
 
+std::string DataForSeoBaseUrl() {
+  return ProviderBaseUrl("QUILLMARK_DATAFORSEO_URL", "https://api.dataforseo.com");
+}
+
 DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials credentials,
                                    std::string base_url)
     : credentials_(std::move(credentials)),
       base_url_(std::move(base_url)),
+      location_code_(options.location_code),
+      language_code_(options.language_code),
       caller_(options, {credentials_.login, credentials_.password}, kKeywordCacheLifetime) {}
 
 void DataForSeoSource::SetRunParameters(const RunParameters& run) {
@@ -102,8 +105,8 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed,
   if (seed.empty()) return {.body = pages::SuggestionPage(seed, {}).text};
   std::vector<pages::Suggestion> rows;
   const json task = {{"keywords", json::array({seed})},
-                     {"location_code", kLocationCode},
-                     {"language_code", kLanguageCode}};
+                     {"location_code", location_code_},
+                     {"language_code", language_code_}};
   FetchResult result = caller_.Call(Post(kKeywordsPath, task), cancelled,
                                     [&rows](long http_status, const std::string& body) {
                                       return ReadKeywordIdeas(http_status, body, rows);
@@ -120,8 +123,8 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
                                      const std::function<bool()>& cancelled) {
   std::int64_t count = 0;
   const json task = {{"keyword", "\"" + phrase + "\""},
-                     {"location_code", kLocationCode},
-                     {"language_code", kLanguageCode},
+                     {"location_code", location_code_},
+                     {"language_code", language_code_},
                      {"depth", kSupplyDepth}};
   FetchResult result = caller_.Call(Post(kOrganicPath, task), cancelled,
                                     [&count](long http_status, const std::string& body) {
@@ -161,8 +164,8 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
   }
 
   json task = {{"keyword", phrase},
-               {"location_code", kLocationCode},
-               {"language_code", kLanguageCode},
+               {"location_code", location_code_},
+               {"language_code", language_code_},
                {"depth", depth}};
   if (!domain.empty()) {
     task["stop_crawl_on_match"] =

@@ -14,6 +14,10 @@
 
 namespace quillmark::sources {
 
+// Where DataForSEO is called: $QUILLMARK_DATAFORSEO_URL, else its API's address (see
+// ProviderBaseUrl).
+std::string DataForSeoBaseUrl();
+
 class DataForSeoSource : public ProviderSource {
  public:
   // `base_url`: scheme, host and port; the API paths are appended.
@@ -38,6 +42,9 @@ class DataForSeoSource : public ProviderSource {
 
   Credentials credentials_;
   std::string base_url_;
+  // The market of every request; the reply cache's key holds it with the rest of the body.
+  int location_code_;
+  std::string language_code_;
   ProviderCaller caller_;
   // Guards the members below: the window sets the run on its thread while the workers fetch.
   mutable std::mutex mutex_;

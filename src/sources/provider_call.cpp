@@ -187,6 +187,7 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
+    cost_ += verdict.cost;
     // An HTTP refusal of a request that carried an account is a refusal of the account.
     if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
@@ -230,7 +231,7 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
 }
 
 CallCounts ProviderCaller::Calls() const {
-  return {made_.load(), from_cache_.load(), retries_.load()};
+  return {made_.load(), from_cache_.load(), retries_.load(), cost_.load()};
 }
 
 void ProviderCaller::NewRun() {

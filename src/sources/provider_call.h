@@ -27,6 +27,7 @@ struct ReplyVerdict {
   enum Kind { kGood, kRateLimited, kRefused, kBad } kind = kBad;
   // For all but kGood: the provider's words. kRefused: the account itself was refused.
   std::string reason;
+  double cost = 0;  // USD the reply says it cost, whatever its kind
 };
 // Reads a reply (HTTP status and body) and keeps what it needs from a good one. It is asked
 // again for a cached reply, which counts only when it is good.
@@ -80,6 +81,7 @@ class ProviderCaller {
   std::atomic<std::int64_t> made_{0};
   std::atomic<std::int64_t> from_cache_{0};
   std::atomic<std::int64_t> retries_{0};
+  std::atomic<double> cost_{0};
   mutable std::mutex mutex_;  // guards everything below
   std::uint64_t run_ = 0;
   RunNotes notes_;

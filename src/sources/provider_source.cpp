@@ -12,9 +12,8 @@ std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name,
                                                    const ProviderOptions& options) {
   switch (name) {
     case SourceName::kDataForSeo:
-      return std::make_unique<DataForSeoSource>(
-          options, LoadDataForSeoCredentials(),
-          ProviderBaseUrl("QUILLMARK_DATAFORSEO_URL", "https://api.dataforseo.com"));
+      return std::make_unique<DataForSeoSource>(options, LoadDataForSeoCredentials(),
+                                                DataForSeoBaseUrl());
     case SourceName::kTrends:
       return std::make_unique<TrendsSource>(
           options, ProviderBaseUrl("QUILLMARK_TRENDS_URL", "https://trends.google.com"));

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <vector>
 
 #include "pages/text_hash.h"
 #include "sources/sources_limits.h"
@@ -25,6 +28,34 @@ std::string FileName(const std::string& key) {
   return name;
 }
 
+std::string DefaultFolder() {
+  return store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache");
+}
+
+// An entry's name (FileName), or a temporary file an interrupted store left behind.
+bool IsEntryName(const std::string& name) {
+  if (name.rfind(".~qmk", 0) == 0 && name.size() > 9 && name.ends_with(".tmp")) return true;
+  if (name.size() != 32) return false;
+  for (char c : name)
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+// Calls `use` with each regular file of ours in the folder and its size.
+template <typename Use>
+void ForEachEntry(const std::string& folder, Use use) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  for (fs::directory_iterator it(folder.empty() ? DefaultFolder() : folder, error), end;
+       !error && it != end; it.increment(error)) {
+    std::error_code status_error;
+    if (!it->is_regular_file(status_error) || !IsEntryName(it->path().filename().string()))
+      continue;
+    const std::uintmax_t size = it->file_size(status_error);
+    use(it->path(), status_error ? 0 : size);
+  }
+}
+
 std::int64_t NowSeconds() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -34,9 +65,7 @@ std::int64_t NowSeconds() {
 }  // namespace
 
 ReplyCache::ReplyCache(std::chrono::seconds lifetime, std::string folder)
-    : lifetime_(lifetime),
-      folder_(folder.empty() ? store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache")
-                             : std::move(folder)) {}
+    : lifetime_(lifetime), folder_(folder.empty() ? DefaultFolder() : std::move(folder)) {}
 
 std::string ReplyCache::EntryPath(const std::string& key) const {
   return folder_ + "/" + FileName(key);
@@ -87,6 +116,26 @@ void ReplyCache::Store(const CachedRequest& request, const std::string& reply) c
     ReplaceFileAtomically(EntryPath(key), {head, key, reply});
   } catch (const StoreError&) {
     // A full disk or a read-only cache only means the next research asks again.
+  }
+}
+
+std::uintmax_t ReplyCacheBytes(const std::string& folder) {
+  std::uintmax_t total = 0;
+  ForEachEntry(folder,
+               [&total](const std::filesystem::path&, std::uintmax_t size) { total += size; });
+  return total;
+}
+
+void ClearReplyCache(const std::string& folder) {
+  // Listed first: a folder changed while it is read may list a file twice or not at all.
+  std::vector<std::filesystem::path> entries;
+  ForEachEntry(folder, [&entries](const std::filesystem::path& entry, std::uintmax_t) {
+    entries.push_back(entry);
+  });
+  for (const std::filesystem::path& entry : entries) {
+    std::error_code error;
+    if (!std::filesystem::remove(entry, error) && error)
+      throw StoreError::FromErrno("remove", entry.string(), error.value());
   }
 }
 

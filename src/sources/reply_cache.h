@@ -5,6 +5,7 @@
 // ~/.cache/quillmark.
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -39,5 +40,11 @@ class ReplyCache {
   std::chrono::seconds lifetime_;
   std::string folder_;
 };
+
+// The bytes the cache's entries take in `folder` ("" for the default one), and removing them all
+// ("Clear cache"). Files in the folder that are no entries of ours are left alone. Clearing
+// throws StoreError naming an entry it could not remove; a missing folder is an empty cache.
+std::uintmax_t ReplyCacheBytes(const std::string& folder = {});
+void ClearReplyCache(const std::string& folder = {});
 
 }  // namespace quillmark::sources

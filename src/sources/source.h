@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "net/fetch_result.h"
+#include "sources/markets.h"
 
 namespace quillmark::sources {
 
@@ -35,7 +36,10 @@ bool ServesTopSearches(SourceName name);
 bool IsProvider(std::optional<SourceName> name);
 
 struct ProviderOptions {
-  std::string country = "US";                // two-letter region of the trending feed
+  std::string country{kDefaultCountryCode};  // two-letter region of the trending feed
+  // DataForSEO's market, in every request it is sent: the country and the language.
+  int location_code = kDefaultLocationCode;
+  std::string language_code{kDefaultLanguageCode};
   bool use_cache = true;                     // read and write the reply cache
   std::chrono::milliseconds timeout{60000};  // whole-call limit, waits for a rate limit included
 };
@@ -51,6 +55,13 @@ struct CallCounts {
   std::int64_t made = 0;        // provider replies used, from the cache or not
   std::int64_t from_cache = 0;  // of these, the ones read from the cache
   std::int64_t retries = 0;     // of the others, the ones that asked again after a rate limit
+  double cost = 0;              // USD the provider charged for the replies, none for the cached
+
+  // The calls made between `earlier` and these.
+  CallCounts Since(const CallCounts& earlier) const {
+    return {made - earlier.made, from_cache - earlier.from_cache, retries - earlier.retries,
+            cost - earlier.cost};
+  }
 };
 
 // What a source has to say about the current run besides its pages.

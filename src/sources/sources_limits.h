@@ -31,6 +31,12 @@ inline constexpr std::size_t kMaxOrganicResults = 1000;
 // no month of a volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 inline constexpr std::int64_t kMaxYear = 100'000;
+// A price read from a reply above this (a billion USD) is no price: it counts as none.
+inline constexpr double kMaxMoney = 1e9;
+// Rate limits kept from an account reply; the API has a few dozen functions.
+inline constexpr std::size_t kMaxRateLimits = 256;
+// The account reply is a few KB.
+inline constexpr std::size_t kMaxAccountBytes = 1u << 20;
 // A credentials file is two short lines.
 inline constexpr std::size_t kMaxCredentialsBytes = 4096;
 

@@ -138,9 +138,13 @@ void ReplaceFileAtomically(const std::string& path, std::string_view text) {
   ReplaceFileAtomically(path, {text});
 }
 
-void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts) {
+namespace {
+
+// `secret`: the file is its owner's alone from its first byte, whatever mode the old one had,
+// and replaces a link at `target` rather than what the link points at.
+void Replace(const std::string& path, const std::string& target,
+             std::initializer_list<std::string_view> parts, bool secret) {
   static std::atomic<unsigned> counter{0};
-  const std::string target = ResolveTarget(path);
   const std::string directory = DirectoryOf(target);
   if (auto refusal = RefusalFor(path, target)) throw *refusal;
 
@@ -151,7 +155,7 @@ void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::s
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
     temp = directory + "/.~qmk" + std::to_string(::getpid()) + "-" +
            std::to_string(counter.fetch_add(1)) + ".tmp";
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, secret ? 0600 : 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) throw StoreError::FromErrno("write", path, errno);
@@ -163,7 +167,7 @@ void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::s
     throw StoreError::FromErrno("write", path, error);
   };
   struct stat old {};
-  if (::stat(target.c_str(), &old) == 0) ::fchmod(file.get(), old.st_mode & 07777);
+  if (!secret && ::stat(target.c_str(), &old) == 0) ::fchmod(file.get(), old.st_mode & 07777);
   for (const std::string_view part : parts)
     if (int error = WriteAll(file.get(), part)) fail(error);
   if (::fsync(file.get()) != 0) fail(errno);
@@ -173,6 +177,16 @@ void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::s
   // Make the rename itself durable; a failure here no longer endangers either version.
   UniqueFd dir(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace
+
+void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts) {
+  Replace(path, ResolveTarget(path), parts, false);
+}
+
+void ReplacePrivateFile(const std::string& path, std::string_view text) {
+  Replace(path, path, {text}, true);
 }
 
 }  // namespace quillmark

@@ -24,6 +24,11 @@ void ReplaceFileAtomically(const std::string& path, std::string_view text);
 // one.
 void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts);
 
+// The same for a secret: the file is readable and writable by its owner alone (mode 0600) from
+// the moment it is made, whatever the old file's mode, and a link at `path` is replaced by the
+// file instead of being written through.
+void ReplacePrivateFile(const std::string& path, std::string_view text);
+
 // Why ReplaceFileAtomically would refuse `path` before writing anything (no such folder, a
 // folder we may not write, a file we may not write, something that is no regular file), as a
 // StoreError message; "" when it would try. Lets a long job fail before it starts.

@@ -128,7 +128,7 @@ TEST(BridgeCommand, AProviderAnswersThroughTheBridgeWithTheDepthItWasGiven) {
 
   const QmkResult stopped = bridge.Stop();
   EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
-  EXPECT_THAT(stopped.err, HasSubstr("5 provider calls, 0 from the cache"));
+  EXPECT_THAT(stopped.err, HasSubstr("qmk bridge: 5 provider calls (0 from the cache), $0.3750\n"));
 }
 
 // A provider's phrase reaches a client of the bridge with its characters, and the client's

@@ -1,5 +1,5 @@
-// qmk research and top with a provider source, end to end: the real binary against a fake
-// provider on loopback.
+// qmk research, top and account with a provider source, end to end: the real binary against a
+// fake provider on loopback.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <map>
+#include <nlohmann/json.hpp>
 
 #include "cli/qmk_runner.h"
 #include "sources/support/fake_provider.h"
@@ -14,8 +15,10 @@
 namespace quillmark::testing {
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
+using ::testing::StartsWith;
 
 constexpr const char* kPassword = "qm-secret-7";
 
@@ -86,17 +89,19 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   EXPECT_EQ(rows["garden sheds"][2], "1230000");
   EXPECT_EQ(rows["garden sheds"][4], "23");
   EXPECT_EQ(rows["metal garden sheds"][4], "-");
-  EXPECT_THAT(first.err, HasSubstr("9 provider calls, 0 from the cache"));
+  // Said before the first call; the sum of the replies' costs ends standard error.
+  EXPECT_THAT(first.err, StartsWith("qmk: up to 9 provider calls\n"));
+  EXPECT_THAT(first.err, EndsWith("\nqmk: 9 provider calls (0 from the cache), $0.6750\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);  // 1 + 4 x (supply + one rank call)
 
   const QmkResult repeat = run.Run(kResearch);
   EXPECT_EQ(repeat.exit_code(), 0) << repeat.err;
   EXPECT_EQ(Rows(repeat.out), Rows(first.out));
-  EXPECT_THAT(repeat.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_THAT(repeat.err, EndsWith("\nqmk: 9 provider calls (9 from the cache), $0.0000\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);
   std::vector<std::string> fresh = kResearch;
   fresh.push_back("--no-cache");
-  EXPECT_THAT(run.Run(fresh).err, HasSubstr("9 provider calls, 0 from the cache"));
+  EXPECT_THAT(run.Run(fresh).err, HasSubstr("qmk: 9 provider calls (0 from the cache), $0.6750\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 18u);
 
   for (const std::string& text :
@@ -186,7 +191,7 @@ TEST(ProviderResearch, NoCacheRefreshesTheCache) {
   const std::size_t asked = run.Provider().Requests().size();
   const QmkResult plain = run.Run(kResearch);
   EXPECT_EQ(Rows(plain.out)["garden sheds"][2], "2222");
-  EXPECT_THAT(plain.err, HasSubstr("9 provider calls, 9 from the cache"));
+  EXPECT_THAT(plain.err, HasSubstr("qmk: 9 provider calls (9 from the cache), $0.0000\n"));
   EXPECT_EQ(run.Provider().Requests().size(), asked);
 }
 
@@ -225,8 +230,10 @@ TEST(ProviderResearch, RetriesAfterARateLimitCountAsCalls) {
   });
   const QmkResult result = run.Run(kResearch);
   EXPECT_EQ(result.exit_code(), 0) << result.err;
-  EXPECT_THAT(result.err,
-              HasSubstr("qmk: 10 provider calls (1 retry after a rate limit), 0 from the cache"));
+  EXPECT_THAT(
+      result.err,
+      HasSubstr(
+          "qmk: 10 provider calls (0 from the cache, 1 retry after a rate limit), $0.6750\n"));
 }
 
 // Keyword ideas are read as they arrive: a 30 MB reply never stands in memory twice over.
@@ -261,18 +268,34 @@ TEST(ProviderResearch, ALargeReplyIsReadInLittleMoreMemoryThanItsSize) {
 #endif
 }
 
+// A bad source, a bound the research would pass, and a market named by a text that names none
+// (with the close names when there are some) stop qmk before any call.
 TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
   ProviderRun run;
-  const std::vector<std::vector<std::string>> refused = {
-      {"top", "--source", "dataforseo"},
-      {"research", "seed", "--source", "trends"},
-      {"research", "seed", "--source", "nowhere"},
-      {"research", "seed", "--source", "dataforseo", "--results", "10", "--max-calls", "20"},
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } refused[] = {
+      {{"top", "--source", "dataforseo"}, ""},
+      {{"research", "seed", "--source", "trends"}, ""},
+      {{"research", "seed", "--source", "nowhere"}, ""},
+      {{"research", "seed", "--source", "dataforseo", "--results", "10", "--max-calls", "20"}, ""},
+      {{"research", "x", "--source", "dataforseo", "--location", "Germny"},
+       "qmk: unknown --location \"Germny\"; did you mean Germany?\n"},
+      {{"research", "x", "--source", "dataforseo", "--location", "united"},
+       "; did you mean United Arab Emirates, United Kingdom or United States?\n"},
+      {{"research", "x", "--source", "dataforseo", "--language", "Portugese"},
+       "qmk: unknown --language \"Portugese\"; did you mean Portuguese?\n"},
+      {{"bridge", "--source", "dataforseo", "--location", "Atlantis\x1b"},
+       "qmk: unknown --location \"Atlantis?\"; give a country's name"},
+      {{"top", "--source", "trends", "--country", "Germny"},
+       "qmk: unknown --country \"Germny\"; did you mean Germany?\n"},
   };
-  for (const auto& args : refused) {
-    SCOPED_TRACE(args.back());
-    const QmkResult result = run.Run(args);
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.args.back());
+    const QmkResult result = run.Run(c.args);
     EXPECT_EQ(result.exit_code(), 2) << result.err;
+    EXPECT_THAT(result.err, HasSubstr(c.error));
   }
   const QmkResult none =
       run.Run({"research", "seed", "--source", "dataforseo", "--max-calls", "0"});
@@ -296,16 +319,79 @@ TEST(ProviderResearch, CtrlCEndsAProviderCallAtOnce) {
   EXPECT_EQ(result.exit_code(), 130) << result.err;
 }
 
-TEST(ProviderTop, TrendsListsTodaysSearches) {
+// The market goes into every request body, so a cached reply is reused for the same market
+// however it was named, and never for another.
+TEST(ProviderResearch, TheMarketReachesEveryRequestAndItsCacheKey) {
+  const struct {
+    std::vector<std::string> market;
+    int location;
+    const char* language;
+    const char* calls;
+  } runs[] = {
+      {{"--location", "Germany", "--language", "German"}, 2276, "de", "9 provider calls (0 from"},
+      {{"--location", "de", "--language", "DE"}, 2276, "de", "9 provider calls (9 from"},
+      {{"--location", "2276", "--language", "English"}, 2276, "en", "9 provider calls (0 from"},
+      {{"--location", "1023191"}, 1023191, "en", "9 provider calls (0 from"},
+      {{}, 2840, "en", "9 provider calls (0 from"},
+  };
+  ProviderRun run;
+  std::size_t seen = 0;
+  for (const auto& c : runs) {
+    SCOPED_TRACE(c.location);
+    std::vector<std::string> args = kResearch;
+    args.insert(args.end(), c.market.begin(), c.market.end());
+    const QmkResult result = run.Run(args);
+    EXPECT_EQ(result.exit_code(), 0) << result.err;
+    EXPECT_THAT(result.err, HasSubstr(c.calls));
+    const std::vector<ProviderRequest> requests = run.Provider().Requests();
+    for (; seen < requests.size(); ++seen) {
+      const nlohmann::json task = nlohmann::json::parse(requests[seen].body).at(0);
+      EXPECT_EQ(task["location_code"], c.location);
+      EXPECT_EQ(task["language_code"], c.language);
+    }
+  }
+}
+
+TEST(ProviderTop, TrendsListsTodaysSearchesOfTheCountryNamed) {
   ProviderRun run([](const ProviderRequest&) {
     return ProviderReply{.body = fixtures::TrendsFeed({"snow day", "world cup", "full moon"})};
   });
   const QmkResult result =
-      run.Run({"top", "--source", "trends", "--country", "gb", "--format", "tsv"});
+      run.Run({"top", "--source", "trends", "--country", "united kingdom", "--format", "tsv"});
   EXPECT_EQ(result.exit_code(), 0) << result.err;
   EXPECT_EQ(SplitLines(result.out),
             (std::vector<std::string>{"1\tsnow day", "2\tworld cup", "3\tfull moon"}));
   EXPECT_EQ(run.Provider().Requests().at(0).target, "/trending/rss?geo=GB");
+  EXPECT_THAT(result.err, EndsWith("\nqmk: 1 provider call (0 from the cache), $0.0000\n"));
+}
+
+// The account on standard output, a refusal or a failure on standard error; never the password.
+TEST(ProviderAccount, PrintsTheAccountOrTheProvidersWords) {
+  const struct {
+    ProviderReply reply;
+    int exit_code;
+    const char* printed;  // standard output, then standard error
+  } cases[] = {
+      {{.body = fixtures::UserData("qm-login", "49.9712")},
+       0,
+       "Login: qm-login\nBalance: $49.9712\nRate limit: serp, 0 calls a day\n"
+       "Rate limit: keywords_data.google_ads, 2000 calls a day\n"
+       "Rate limit: serp, 2000 calls a minute\n"
+       "Rate limit: keywords_data.google_ads, 12 calls a minute\n"},
+      {{.status = 401,
+        .body = fixtures::Envelope(40100, std::string("Not authorized: ") + kPassword, "null")},
+       1,
+       "qmk: DataForSEO refused the account: Not authorized: *** (40100)\n"},
+      {{.status = 500, .body = "<html>"},
+       3,
+       "qmk: no answer about the account from DataForSEO: HTTP 500\n"},
+  };
+  for (const auto& c : cases) {
+    ProviderRun run([&c](const ProviderRequest&) { return c.reply; });
+    const QmkResult result = run.Run({"account", "--source", "dataforseo"});
+    EXPECT_EQ(result.exit_code(), c.exit_code);
+    EXPECT_EQ(result.out + result.err, c.printed);
+  }
 }
 
 }  // namespace

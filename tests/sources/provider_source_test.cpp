@@ -19,6 +19,7 @@
 #include "research/researcher.h"
 #include "research/supply_lookup.h"
 #include "research/support/fake_host.h"
+#include "sources/account.h"
 #include "sources/credentials.h"
 #include "sources/reply_cache.h"
 #include "sources/source.h"
@@ -618,6 +619,170 @@ TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
     EXPECT_EQ(host.top_searches.Row(0).keyword, *c.read);
     EXPECT_EQ(ideas->Notes().phrases_left_out, 0);
   }
+}
+
+// The market reaches every request, and with it the cache's key: another market asks again.
+TEST_F(ProviderTest, TheMarketIsInEveryRequestAndInItsCacheKey) {
+  FakeProvider provider([](const ProviderRequest& request) {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return ProviderReply{.body = fixtures::KeywordIdeas()};
+    return ProviderReply{.body = fixtures::OrganicResults(5, "mysite.com")};
+  });
+  UseProvider(provider);
+  const auto research = [this](const sources::ProviderOptions& market) {
+    auto source = Make(SourceName::kDataForSeo, market);
+    source->SetRunParameters({.max_pages = 1, .target = "mysite.com"});
+    for (const std::string& url : {std::string(kSuggestUrl), std::string(kSupplyUrl), RankUrl(1)})
+      EXPECT_TRUE(Get(*source, url).Complete()) << url;
+    return source->Calls().from_cache;
+  };
+  const struct {
+    sources::ProviderOptions market;
+    std::int64_t from_cache;
+    int location;
+    const char* language;
+  } runs[] = {{{.location_code = 2276, .language_code = "de"}, 0, 2276, "de"},
+              {{.location_code = 2276, .language_code = "de"}, 3, 2276, "de"},
+              {{.location_code = 2276, .language_code = "en"}, 0, 2276, "en"},
+              {{}, 0, 2840, "en"}};
+  std::size_t seen = 0;
+  for (const auto& run : runs) {
+    SCOPED_TRACE(std::to_string(run.location) + run.language);
+    EXPECT_EQ(research(run.market), run.from_cache);
+    const auto requests = provider.Requests();
+    ASSERT_EQ(requests.size(), seen + 3 - run.from_cache);
+    for (; seen < requests.size(); ++seen) {
+      const json task = json::parse(requests[seen].body)[0];
+      EXPECT_EQ(task["location_code"], run.location);
+      EXPECT_EQ(task["language_code"], run.language);
+    }
+  }
+}
+
+// What the calls cost: the top `cost` of each reply received, a failed one's too; a reply from
+// the cache cost nothing this time.
+TEST_F(ProviderTest, TheCallsCostWhatTheRepliesReceivedSay) {
+  FakeProvider provider([](const ProviderRequest& request) {
+    if (request.body.find("\\\"") != std::string::npos)
+      return ProviderReply{.body = R"({"status_code":20000,"status_message":"Ok.","cost":0.0125,
+          "tasks":[{"status_code":20000,"cost":0.5,"result":[{"se_results_count":7}]}]})"};
+    return ProviderReply{.body = R"({"status_code":20000,"status_message":"Ok.","cost":0.002,
+        "tasks":[{"status_code":40501,"status_message":"Invalid Field.","cost":0.002}]})"};
+  });
+  UseProvider(provider);
+  auto fresh = Make(SourceName::kDataForSeo);
+  EXPECT_TRUE(Get(*fresh, kSupplyUrl).Complete());
+  EXPECT_EQ(Get(*fresh, RankUrl(1)).status, FetchStatus::kFailed);
+  EXPECT_DOUBLE_EQ(fresh->Calls().cost, 0.0145);
+  auto cached = Make(SourceName::kDataForSeo);
+  EXPECT_TRUE(Get(*cached, kSupplyUrl).Complete());
+  EXPECT_EQ(cached->Calls().from_cache, 1);
+  EXPECT_EQ(cached->Calls().cost, 0);
+}
+
+TEST_F(ProviderTest, TheAccountCallGivesTheBalanceAndLimitsOrTheProvidersWords) {
+  const struct {
+    const char* name;
+    ProviderReply reply;
+    sources::AccountCheck::Outcome outcome;
+    const char* failure;
+  } cases[] = {
+      {"ok", {.body = fixtures::UserData(kLogin, "49.9712")}, sources::AccountCheck::kOk, ""},
+      {"refused",
+       {.status = 401,
+        .body = fixtures::Envelope(40100, std::string("Not authorized: ") + kPassword, "null")},
+       sources::AccountCheck::kRefused,
+       "Not authorized: *** (40100)"},
+      {"plain 401", {.status = 401, .body = "no"}, sources::AccountCheck::kRefused, "HTTP 401"},
+      {"server", {.status = 500, .body = "<html>"}, sources::AccountCheck::kFailed, "HTTP 500"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProvider provider([&c](const ProviderRequest&) { return c.reply; });
+    UseProvider(provider);
+    const sources::AccountCheck check =
+        sources::CheckDataForSeoAccount({kLogin, kPassword}, std::chrono::seconds(10));
+    EXPECT_EQ(check.outcome, c.outcome);
+    EXPECT_EQ(check.failure, c.failure);
+    ASSERT_EQ(provider.Requests().size(), 1u);
+    EXPECT_EQ(provider.Requests()[0].method, "GET");
+    EXPECT_EQ(provider.Requests()[0].target, "/v3/appendix/user_data");
+    EXPECT_EQ(provider.Requests()[0].authorization, kBasicAuth);
+    if (c.outcome != sources::AccountCheck::kOk) continue;
+    EXPECT_EQ(check.account.login, kLogin);
+    EXPECT_EQ(check.account.balance, 49.9712);
+    std::vector<std::string> limits;
+    for (const sources::RateLimit& limit : check.account.limits)
+      limits.push_back(limit.period + " " + limit.function + " " + std::to_string(limit.calls));
+    EXPECT_EQ(limits,
+              (std::vector<std::string>{"day serp 0", "day keywords_data.google_ads 2000",
+                                        "minute serp 2000", "minute keywords_data.google_ads 12"}));
+  }
+  // Never cached: the balance changes with every paid call.
+  EXPECT_TRUE(std::filesystem::is_empty(cache_.path()));
+}
+
+TEST_F(ProviderTest, SavedCredentialsArePrivateFromTheStartAndReadBackAsTyped) {
+  env_.Set("QUILLMARK_CONFIG_DIR", config_.File("not/yet"));
+  env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
+  env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
+  const std::string file = sources::CredentialsFilePath();
+  const auto mode = [&file] {
+    struct stat info {};
+    EXPECT_EQ(::lstat(file.c_str(), &info), 0);
+    return info.st_mode & 07777;
+  };
+  // However lax the umask, and whatever mode the file had.
+  const mode_t umask = ::umask(0);
+  const sources::Credentials typed{kLogin, std::string(" \"pass' word\" ") + kPassword};
+  sources::SaveDataForSeoCredentials(typed);
+  EXPECT_EQ(mode(), 0600u);
+  ::chmod(file.c_str(), 0644);
+  sources::SaveDataForSeoCredentials(typed);
+  EXPECT_EQ(mode(), 0600u);
+  // A link is replaced, never written through.
+  WriteBytes(config_.File("elsewhere"), "kept");
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink(config_.File("elsewhere"), file);
+  sources::SaveDataForSeoCredentials(typed);
+  ::umask(umask);
+  EXPECT_EQ(mode(), 0600u);
+  EXPECT_EQ(ReadBytes(config_.File("elsewhere")), "kept");
+  const sources::Credentials read = sources::LoadDataForSeoCredentials();
+  EXPECT_EQ(read.login, typed.login);
+  EXPECT_EQ(read.password, typed.password);
+
+  for (const sources::Credentials& bad :
+       {sources::Credentials{kLogin, ""}, sources::Credentials{"", kPassword},
+        sources::Credentials{kLogin, "a\nb" + typed.password}}) {
+    try {
+      sources::SaveDataForSeoCredentials(bad);
+      ADD_FAILURE() << "saved";
+    } catch (const sources::SourceError& e) {
+      EXPECT_THAT(e.what(), Not(HasSubstr(kPassword)));
+    }
+  }
+  EXPECT_EQ(sources::LoadDataForSeoCredentials().password, typed.password);
+}
+
+TEST_F(ProviderTest, TheCacheSaysItsSizeAndClearsItsOwnEntriesOnly) {
+  env_.Set("QUILLMARK_CACHE_DIR", cache_.path().string());
+  const sources::ReplyCache cache(std::chrono::hours(1));
+  const sources::CachedRequest first{"GET", "http://x/a", ""}, second{"POST", "http://x/b", "{}"};
+  cache.Store(first, "reply");
+  cache.Store(second, std::string(5000, 'x'));
+  const std::string other = cache_.Write("notes.txt", "not ours").string();
+  std::uintmax_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(cache_.path()))
+    if (entry.path() != other) entries += entry.file_size();
+  EXPECT_GT(entries, 5000u);
+  EXPECT_EQ(sources::ReplyCacheBytes(), entries);
+  sources::ClearReplyCache();
+  EXPECT_EQ(sources::ReplyCacheBytes(), 0u);
+  EXPECT_EQ(cache.Find(first), std::nullopt);
+  EXPECT_EQ(ReadBytes(other), "not ours");
+  EXPECT_EQ(sources::ReplyCacheBytes(cache_.File("missing")), 0u);
+  EXPECT_NO_THROW(sources::ClearReplyCache(cache_.File("missing")));
 }
 
 }  // namespace

@@ -141,6 +141,14 @@ inline std::string OrganicResults(long long count, const std::string& target) {
             R"(,"items_count":33,"items":[)" + items + "]}]");
 }
 
+// The free account call's reply; its rate limits nest one function by its family.
+inline std::string UserData(const std::string& login, const std::string& balance) {
+  return Ok(R"([{"login":")" + login + R"(","timezone":"UTC","rates":{"limits":{)" +
+            R"("day":{"serp":0,"keywords_data":{"google_ads":2000}},)" +
+            R"("minute":{"serp":2000,"keywords_data":{"google_ads":12}}},"statistics":{}},)" +
+            R"("money":{"total":50,"balance":)" + balance + R"(,"limits":{}},"price":{}}])");
+}
+
 inline std::string TrendsFeed(const std::vector<std::string>& titles) {
   std::string feed = R"(<?xml version="1.0" encoding="UTF-8"?>
 <rss xmlns:atom="http://www.w3.org/2005/Atom" xmlns:ht="https://trends.google.com/trending/rss" version="2.0"><channel><title>Daily Search Trends</title>)";
