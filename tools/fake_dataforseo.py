@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""A stand-in for DataForSEO and the Google Trends feed on this machine, to try real data by hand.
+
+    python3 tools/fake_dataforseo.py [--port 8471] [--latency 0.2]
+    QUILLMARK_DATAFORSEO_URL=http://127.0.0.1:8471 QUILLMARK_TRENDS_URL=http://127.0.0.1:8471 quillmark
+
+It answers the calls Quillmark makes in the shapes DataForSEO documents: the free account call
+(login "try-login", password "try-password"; anything else gets the provider's 40100), keyword
+ideas, organic results and the trending feed. Every figure is made from the phrase and the market,
+so a research repeated gives the same rows and another market gives other numbers. Each paid reply
+says what it cost, as the provider's do. Nothing here is real data.
+"""
+
+import argparse
+import base64
+import hashlib
+import json
+import sys
+import time
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+LOGIN = "try-login"
+PASSWORD = "try-password"
+IDEAS_COST = 0.075
+SERP_COST_PER_PAGE = 0.002  # each further page of 10 results at 75% of the first
+WORDS = ["cheap", "best", "metal", "wooden", "small", "large", "plastic", "corner", "used", "buy",
+         "diy", "kits", "for sale", "near me", "with floor"]
+
+
+def figure(*parts, low=0, high=100000):
+    digest = hashlib.sha256("\n".join(str(p) for p in parts).encode()).digest()
+    return low + int.from_bytes(digest[:8], "big") % (high - low + 1)
+
+
+def envelope(status_code, message, cost, result):
+    task = {"id": "00000000-0000-0000-0000-000000000000", "status_code": status_code,
+            "status_message": message, "cost": cost, "result_count": len(result or []),
+            "result": result}
+    return {"version": "0.1.20261101", "status_code": status_code, "status_message": message,
+            "time": "0.10 sec.", "cost": cost, "tasks_count": 1, "tasks_error": 0,
+            "tasks": [task]}
+
+
+class Handler(BaseHTTPRequestHandler):
+    latency = 0.0
+
+    def log_message(self, format, *args):
+        sys.stderr.write("fake_dataforseo: " + (format % args) + "\n")
+
+    def reply(self, status, body, content_type="application/json"):
+        data = body if isinstance(body, bytes) else json.dumps(body).encode()
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
+
+    def signed_in(self):
+        expected = base64.b64encode(f"{LOGIN}:{PASSWORD}".encode()).decode()
+        if self.headers.get("Authorization", "") == "Basic " + expected:
+            return True
+        self.reply(401, envelope(40100, "You are not authorized to access this resource. "
+                                        "Check your login and password.", 0, None))
+        return False
+
+    def do_GET(self):
+        time.sleep(self.latency)
+        if self.path.startswith("/trending/rss"):
+            geo = self.path.partition("geo=")[2] or "US"
+            items = "".join(
+                f"<item><title>{w} {geo.lower()} today</title><ht:approx_traffic>"
+                f"{figure(w, geo, low=1, high=50)}000+</ht:approx_traffic></item>"
+                for w in ["weather", "football", "election", "recipes", "concert", "storm"])
+            feed = ('<?xml version="1.0" encoding="UTF-8"?><rss version="2.0" '
+                    'xmlns:ht="https://trends.google.com/trending/rss"><channel>'
+                    f"<title>Daily Search Trends</title>{items}</channel></rss>")
+            return self.reply(200, feed.encode(), "application/rss+xml")
+        if self.path == "/v3/appendix/user_data":
+            if not self.signed_in():
+                return None
+            result = [{"login": LOGIN, "timezone": "UTC",
+                       "rates": {"limits": {"day": {"serp": 0},
+                                            "minute": {"serp": 2000,
+                                                       "keywords_data": {"google_ads": 12}}}},
+                       "money": {"total": 50, "balance": 49.5, "limits": {}}, "price": {}}]
+            return self.reply(200, envelope(20000, "Ok.", 0, result))
+        return self.reply(404, envelope(40400, "Not Found.", 0, None))
+
+    def do_POST(self):
+        time.sleep(self.latency)
+        if not self.signed_in():
+            return None
+        length = int(self.headers.get("Content-Length", "0"))
+        try:
+            task = json.loads(self.rfile.read(length))[0]
+        except (ValueError, IndexError, KeyError):
+            return self.reply(400, envelope(40501, "Invalid Field.", 0, None))
+        market = (task.get("location_code", 2840), task.get("language_code", "en"))
+        if "keywords_for_keywords" in self.path:
+            seed = task.get("keywords", [""])[0]
+            ideas = [{"keyword": seed, "search_volume": figure(seed, *market, high=20000)}]
+            ideas += [{"keyword": f"{word} {seed}", "search_volume": figure(word, seed, *market,
+                                                                            high=9000)}
+                      for word in WORDS]
+            return self.reply(200, envelope(20000, "Ok.", IDEAS_COST, ideas))
+        if "/serp/google/organic/live" in self.path:
+            keyword = task.get("keyword", "")
+            depth = int(task.get("depth", 10))
+            pages = max(1, (depth + 9) // 10)
+            cost = round(SERP_COST_PER_PAGE * (1 + 0.75 * (pages - 1)), 6)
+            target = ""
+            for match in task.get("stop_crawl_on_match", []):
+                target = match.get("match_value", "")
+            place = figure(keyword, "place", *market, low=1, high=60)
+            items = [{"type": "organic", "rank_group": i, "rank_absolute": i,
+                      "url": f"https://{target}/" if i == place and target
+                      else f"https://site{i}.example/", "domain": "x"}
+                     for i in range(1, depth + 1)]
+            result = [{"keyword": keyword,
+                       "se_results_count": figure(keyword, *market, low=1000, high=90000000),
+                       "items_count": len(items), "items": items}]
+            return self.reply(200, envelope(20000, "Ok.", cost, result))
+        return self.reply(404, envelope(40400, "Not Found.", 0, None))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port", type=int, default=8471)
+    parser.add_argument("--latency", type=float, default=0.2, help="seconds before each reply")
+    args = parser.parse_args()
+    Handler.latency = args.latency
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    print(f"fake_dataforseo: http://127.0.0.1:{args.port} (login {LOGIN}, password {PASSWORD})",
+          flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+
+
+if __name__ == "__main__":
+    main()
