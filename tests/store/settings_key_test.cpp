@@ -150,11 +150,29 @@ TEST_F(SettingsKeyTest, AFailedWriteEndsTheWritingSilently) {
 TEST_F(SettingsKeyTest, SourceChoiceSurvivesARestartBesideTheEntries) {
   EXPECT_EQ(LoadSourceChoice(), SourceChoice{});
   Store("\"home\"=\"h\"\r\n\"source\"=dword:00000001\r\n\"top-source\"=\"trends\"\r\n");
-  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"", "trends"}));
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "", .top_source = "trends"}));
 
-  SaveSourceChoice({"dataforseo", ""});
-  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"dataforseo", ""}));
+  SaveSourceChoice({.source = "dataforseo", .top_source = ""});
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "dataforseo", .top_source = ""}));
   EXPECT_EQ(Loaded().home, "h");
+}
+
+// The market and the own endpoints: absent (settings of an older program) they read as empty,
+// a wrong type in one leaves the others, and a full choice comes back whole.
+TEST_F(SettingsKeyTest, TheMarketAndHostsSurviveARestartEachOnItsOwn) {
+  Store("\"source\"=\"dataforseo\"\r\n\"location\"=\"2276\"\r\n\"language\"=\"de\"\r\n");
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "dataforseo", .language = "de"}));
+
+  const SourceChoice full{.source = "endpoints",
+                          .top_source = "endpoints",
+                          .location = 2076,
+                          .language = "pt",
+                          .country = "BR",
+                          .suggest_host = "suggest.example:8080",
+                          .search_host = "search.example",
+                          .top_host = "top.example"};
+  SaveSourceChoice(full);
+  EXPECT_EQ(LoadSourceChoice(), full);
 }
 
 TEST_F(SettingsKeyTest, ParallelFetchesReadAsEightUnlessOneToThirtyTwo) {

@@ -29,7 +29,7 @@ class WindowSourcesTest : public WindowTest {
     for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
     session::SessionOptions network;
     network.source = "dataforseo";
-    session_ = ui::OpenWindowSession(network, true, false, false);
+    session_ = ui::OpenWindowSession(network, {.source = true}, false);
     for (const auto& variable : variables) ::unsetenv(variable.first);
     ASSERT_NE(session_, nullptr);
     run_start_ = [this](std::int64_t pages, const std::string& target) {
@@ -50,13 +50,33 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
     bool opens;
     store::SourceChoice stored_after;
   } cases[] = {
-      {{"", ""}, nullptr, true, true, {"", ""}},
-      {{"no-such-source", ""}, nullptr, true, false, {"no-such-source", ""}},
-      {{"no-such-source", ""}, "stand-in", true, true, {"stand-in", ""}},
-      {{"stand-in", "trends"}, "stand-in", true, true, {"stand-in", "trends"}},
-      {{"no-such-source", ""}, "stand-in", false, true, {"no-such-source", ""}},
+      {{.source = "", .top_source = ""}, nullptr, true, true, {.source = "", .top_source = ""}},
+      {{.source = "no-such-source", .top_source = ""},
+       nullptr,
+       true,
+       false,
+       {.source = "no-such-source", .top_source = ""}},
+      {{.source = "no-such-source", .top_source = ""},
+       "stand-in",
+       true,
+       true,
+       {.source = "stand-in", .top_source = ""}},
+      {{.source = "stand-in", .top_source = "trends"},
+       "stand-in",
+       true,
+       true,
+       {.source = "stand-in", .top_source = "trends"}},
+      {{.source = "no-such-source", .top_source = ""},
+       "stand-in",
+       false,
+       true,
+       {.source = "no-such-source", .top_source = ""}},
       // Credentials are looked for in the environment and the (empty) configuration folder.
-      {{"dataforseo", ""}, nullptr, true, false, {"dataforseo", ""}},
+      {{.source = "dataforseo", .top_source = ""},
+       nullptr,
+       true,
+       false,
+       {.source = "dataforseo", .top_source = ""}},
   };
   ::unsetenv("QUILLMARK_DATAFORSEO_LOGIN");
   ::unsetenv("QUILLMARK_DATAFORSEO_PASSWORD");
@@ -66,7 +86,7 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
     session::SessionOptions network;
     if (c.given) network.source = c.given;
     ui::RecordedMessages messages;
-    const auto session = ui::OpenWindowSession(network, c.given != nullptr, false, c.remember);
+    const auto session = ui::OpenWindowSession(network, {.source = c.given != nullptr}, c.remember);
     EXPECT_EQ(session != nullptr, c.opens);
     ASSERT_EQ(messages.Texts().size(), c.opens ? 0u : 1u);
     if (!c.opens) {
@@ -166,7 +186,7 @@ TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
     session::SessionOptions network;
     network.suggest_host = network.top_host = demo.suggest_host;
     network.search_host = "127.0.0.1:" + std::to_string(silent.port());
-    auto session = ui::OpenWindowSession(network, false, false, false);
+    auto session = ui::OpenWindowSession(network, {}, false);
     ASSERT_NE(session, nullptr);
     MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
     Investigate("garden sheds", 10);
