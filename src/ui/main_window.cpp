@@ -172,6 +172,8 @@ void TForm1::SetUpStatusBar() {
   source_label_ = std::make_unique<QLabel>(bar).release();
   source_label_->setObjectName(QStringLiteral("SourceLabel"));
   source_label_->setTextFormat(Qt::PlainText);
+  // Clear of the window's edge, which the bar has no size grip to keep it from.
+  source_label_->setContentsMargins(0, 0, 4, 0);
   bar->addPermanentWidget(source_label_);
 }
 

@@ -67,7 +67,6 @@ std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptio
                                                            GivenOptions given, bool remember,
                                                            const ChooseAgain& choose_again,
                                                            session::SessionOptions* opened_with) {
-  const bool all_given = given.source && given.top_source;
   for (;;) {
     const session::SessionOptions chosen = WithRememberedChoice(network, given);
     try {
@@ -82,7 +81,9 @@ std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptio
       if (opened_with != nullptr) *opened_with = chosen;
       return session;
     } catch (const std::exception& e) {
-      if (all_given || !choose_again) {
+      // Only a remembered research source is chosen anew: one given for this start is the
+      // user's word, and a terminal is at hand to say what is wrong with it.
+      if (given.source || !choose_again) {
         // The settings may name the source, so the way out is said too.
         ShowWarning(nullptr, CannotUse(e) +
                                  QStringLiteral("\n\nStart it with --source stand-in --top-source "

@@ -36,9 +36,9 @@ using ChooseAgain = std::function<bool(const QString& reason)>;
 // Fills `network` from the settings where the command line gave none, and opens the session.
 // With `remember`, a choice the command line gave is kept for the next start once the session
 // opens. A source the command line gave that cannot be used is said in a message box and gives
-// nullptr: the window never falls back to other data unasked. A remembered one goes to
-// `choose_again` when there is one, else it is said as well. `opened_with`, when given, receives
-// the options the session was opened with.
+// nullptr: the window never falls back to other data unasked. With a remembered research source
+// the failure goes to `choose_again` when there is one, else it is said as well. `opened_with`,
+// when given, receives the options the session was opened with.
 std::unique_ptr<session::NetworkSession> OpenWindowSession(
     session::SessionOptions network, GivenOptions given, bool remember,
     const ChooseAgain& choose_again = {}, session::SessionOptions* opened_with = nullptr);
