@@ -25,6 +25,7 @@ namespace quillmark::ui {
 namespace {
 
 constexpr std::chrono::seconds kCheckTimeout{30};
+constexpr int kReasonGap = 6;
 // Shown instead of a saved password, which never comes back into the window.
 constexpr char kSavedPlaceholder[] = "saved";
 
@@ -51,6 +52,7 @@ DataSourceDialog::DataSourceDialog(QWidget* parent)
   UseClassicFont(*this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
+  height_without_reason_ = height();
   setFixedSize(size());
   for (const sources::Country& country : sources::Countries()) {
     ui_->CountryCombo->addItem(FromView(country.name), country.LocationCode());
@@ -74,8 +76,18 @@ DataSourceDialog::~DataSourceDialog() {
 }
 
 void DataSourceDialog::SetReason(const QString& reason) {
-  ui_->ReasonLabel->setText(reason);
-  ui_->ReasonLabel->setVisible(!reason.isEmpty());
+  QLabel& label = *ui_->ReasonLabel;
+  label.setText(reason);
+  label.setVisible(!reason.isEmpty());
+  // The reason takes the lines it needs above the choices, which move down by as much.
+  const int height = reason.isEmpty() ? 0 : label.heightForWidth(label.width());
+  const int shift = height == 0 ? 0 : height + kReasonGap;
+  label.resize(label.width(), height);
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (child != &label) child->move(child->x(), child->y() + shift - reason_shift_);
+  }
+  setFixedSize(width(), height_without_reason_ + shift);
+  reason_shift_ = shift;
 }
 
 void DataSourceDialog::showEvent(QShowEvent* event) {

@@ -61,6 +61,8 @@ class DataSourceDialog : public QDialog {
   std::shared_ptr<std::atomic<bool>> check_cancelled_;
   // Numbers the checks, so that a late reply of one given up shows nothing.
   std::uint64_t check_number_ = 0;
+  int height_without_reason_ = 0;
+  int reason_shift_ = 0;  // how far the reason moved the controls down
 };
 
 }  // namespace quillmark::ui

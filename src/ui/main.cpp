@@ -140,7 +140,9 @@ int main(int argc, char** argv) {
     // A remembered source that cannot be used is chosen anew in the window, never in a terminal.
     const auto choose_again = [](const QString& reason) {
       quillmark::ui::DataSourceDialog dialog;
-      dialog.SetReason(reason);
+      dialog.SetReason(reason +
+                       QStringLiteral("\nChoose where the numbers come from below; Cancel uses the "
+                                      "generated data for this start."));
       return dialog.exec() == QDialog::Accepted;
     };
     quillmark::session::SessionOptions opened_with;

@@ -254,7 +254,10 @@ void TForm1::ShowBusyCursor() {
   desk_.RunStarted();
   if (sessions_ != nullptr) {
     ShowSource();
-    calls_label_->setText(ToQString(sessions_->MostCallsText(MaxResults())));
+    // A listing of the top searches is one call at most: the bound is a research's.
+    calls_label_->setText(Mode() == ResearchMode::kSeed
+                              ? ToQString(sessions_->MostCallsText(MaxResults()))
+                              : QString());
   }
   UpdateProgress();
 }

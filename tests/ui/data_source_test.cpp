@@ -240,6 +240,26 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
   EXPECT_FALSE(ShowsPassword(*window_));
 }
 
+// The reason for the dialog at start may run to several lines: none may be cut off or hide a
+// choice, and taking it away gives the room back.
+TEST_F(DataSourceTest, AReasonTakesTheLinesItNeedsAboveTheChoices) {
+  ui::DataSourceDialog dialog;
+  const QLabel& reason = *dialog.Form().ReasonLabel;
+  const QWidget& choices = *dialog.Form().SourceGroup;
+  const int plain_height = dialog.height();
+  const int plain_top = choices.y();
+  for (int repeat = 0; repeat < 2; ++repeat) {  // setting it twice must not move twice
+    dialog.SetReason(QStringLiteral("Quillmark cannot use its data source: %1")
+                         .arg(QString(300, QLatin1Char('x'))));
+    EXPECT_GE(reason.height(), reason.heightForWidth(reason.width()));
+    EXPECT_LE(reason.geometry().bottom(), choices.y());
+    EXPECT_EQ(dialog.height() - plain_height, choices.y() - plain_top);
+  }
+  dialog.SetReason(QString());
+  EXPECT_EQ(dialog.height(), plain_height);
+  EXPECT_EQ(choices.y(), plain_top);
+}
+
 // A remembered source that cannot be used is chosen anew in the dialog; one the command line
 // gave keeps its message box.
 TEST_F(DataSourceTest, AnUnusableRememberedSourceAsksForAnotherChoice) {
