@@ -150,10 +150,10 @@ TEST_F(SettingsKeyTest, AFailedWriteEndsTheWritingSilently) {
 TEST_F(SettingsKeyTest, SourceChoiceSurvivesARestartBesideTheEntries) {
   EXPECT_EQ(LoadSourceChoice(), SourceChoice{});
   Store("\"home\"=\"h\"\r\n\"source\"=dword:00000001\r\n\"top-source\"=\"trends\"\r\n");
-  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "", .top_source = "trends"}));
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"", "trends"}));
 
-  SaveSourceChoice({.source = "dataforseo", .top_source = ""});
-  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "dataforseo", .top_source = ""}));
+  SaveSourceChoice({"dataforseo", ""});
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{"dataforseo", ""}));
   EXPECT_EQ(Loaded().home, "h");
 }
 

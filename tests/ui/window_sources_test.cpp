@@ -50,33 +50,13 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
     bool opens;
     store::SourceChoice stored_after;
   } cases[] = {
-      {{.source = "", .top_source = ""}, nullptr, true, true, {.source = "", .top_source = ""}},
-      {{.source = "no-such-source", .top_source = ""},
-       nullptr,
-       true,
-       false,
-       {.source = "no-such-source", .top_source = ""}},
-      {{.source = "no-such-source", .top_source = ""},
-       "stand-in",
-       true,
-       true,
-       {.source = "stand-in", .top_source = ""}},
-      {{.source = "stand-in", .top_source = "trends"},
-       "stand-in",
-       true,
-       true,
-       {.source = "stand-in", .top_source = "trends"}},
-      {{.source = "no-such-source", .top_source = ""},
-       "stand-in",
-       false,
-       true,
-       {.source = "no-such-source", .top_source = ""}},
+      {{"", ""}, nullptr, true, true, {"", ""}},
+      {{"no-such-source", ""}, nullptr, true, false, {"no-such-source", ""}},
+      {{"no-such-source", ""}, "stand-in", true, true, {"stand-in", ""}},
+      {{"stand-in", "trends"}, "stand-in", true, true, {"stand-in", "trends"}},
+      {{"no-such-source", ""}, "stand-in", false, true, {"no-such-source", ""}},
       // Credentials are looked for in the environment and the (empty) configuration folder.
-      {{.source = "dataforseo", .top_source = ""},
-       nullptr,
-       true,
-       false,
-       {.source = "dataforseo", .top_source = ""}},
+      {{"dataforseo", ""}, nullptr, true, false, {"dataforseo", ""}},
   };
   ::unsetenv("QUILLMARK_DATAFORSEO_LOGIN");
   ::unsetenv("QUILLMARK_DATAFORSEO_PASSWORD");
