@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QMetaObject>
+#include <QShowEvent>
 #include <chrono>
 #include <cstdlib>
 #include <exception>
@@ -91,13 +92,14 @@ void DataSourceDialog::SetReason(const QString& reason) {
 }
 
 void DataSourceDialog::showEvent(QShowEvent* event) {
-  Load();
+  // Shown by the program, not restored by the window system: what was typed stays then.
+  if (!event->spontaneous()) Load();
   QDialog::showEvent(event);
   CentreOnScreen(*this);
 }
 
 void DataSourceDialog::done(int result) {
-  // Closing gives a check on its way up: the dialog must not wait for the provider.
+  // Closing gives up a check on its way: the dialog must not wait for the provider.
   StopChecking();
   QDialog::done(result);
 }
