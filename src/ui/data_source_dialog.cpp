@@ -165,10 +165,14 @@ QString SaveAccount(const std::string& login, const std::string& password) {
       sources::SaveDataForSeoCredentials({login, password});
       return {};
     }
-    if (!CredentialsFileExists() && !std::getenv("QUILLMARK_DATAFORSEO_PASSWORD"))
+    const bool from_environment = std::getenv("QUILLMARK_DATAFORSEO_PASSWORD") != nullptr;
+    if (!CredentialsFileExists() && !from_environment)
       return QStringLiteral("Type your DataForSEO API password.");
     const sources::Credentials saved = sources::LoadDataForSeoCredentials();
-    if (saved.login != login) sources::SaveDataForSeoCredentials({login, saved.password});
+    if (saved.login == login) return {};
+    // A password from the environment stays there: it is never written to a file unasked.
+    if (from_environment) return QStringLiteral("Type the password of this login.");
+    sources::SaveDataForSeoCredentials({login, saved.password});
   } catch (const std::exception& e) {
     return ToQString(e.what());
   }

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 #include <gmock/gmock.h>
 
@@ -44,7 +45,9 @@ class DataSourceTest : public WindowTest {
     CloseWindows();
     pool_.Shutdown();  // its fetches hold the sessions
     sessions_.reset();
-    for (const char* name : {"QUILLMARK_CACHE_DIR", "QUILLMARK_DATAFORSEO_URL"}) ::unsetenv(name);
+    for (const char* name : {"QUILLMARK_CACHE_DIR", "QUILLMARK_DATAFORSEO_URL",
+                             "QUILLMARK_DATAFORSEO_LOGIN", "QUILLMARK_DATAFORSEO_PASSWORD"})
+      ::unsetenv(name);
   }
 
   // The windows as start-up makes them, on the source the settings remember.
@@ -144,6 +147,14 @@ TEST_F(DataSourceTest, OkKeepsTheDialogOpenForWhatCannotBeSaved) {
          form.TopHostEdit->setText(QStringLiteral("top.example"));
        },
        "Type each of your endpoints as host or host:port (\"search example:8080\" is not)."},
+      {"another login than the environment's",
+       [](Ui::DataSourceDialog& form) {
+         ::setenv("QUILLMARK_DATAFORSEO_LOGIN", "shop@example.com", 1);
+         ::setenv("QUILLMARK_DATAFORSEO_PASSWORD", kPassword, 1);
+         form.DataForSeoRadio->setChecked(true);
+         form.LoginEdit->setText(QStringLiteral("office@example.com"));
+       },
+       "Type the password of this login."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,6 +165,7 @@ TEST_F(DataSourceTest, OkKeepsTheDialogOpenForWhatCannotBeSaved) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.Form().MessageLabel->text(), QString::fromUtf8(c.said));
     EXPECT_EQ(store::LoadSourceChoice(), store::SourceChoice{});
+    EXPECT_FALSE(std::filesystem::exists(sources::CredentialsFilePath()));
   }
 }
 
