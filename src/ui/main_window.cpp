@@ -177,7 +177,7 @@ void TForm1::SetUpStatusBar() {
   bar->addPermanentWidget(source_label_);
 }
 
-void TForm1::SetDataSource(const WindowSession* sessions) {
+void TForm1::SetDataSource(WindowSession* sessions) {
   sessions_ = sessions;
   ShowSource();
 }
@@ -355,7 +355,7 @@ void TForm1::ipoftheday1Click() {
 
 void TForm1::DataSource1Click() {
   DataSourceDialog dialog(this);
-  dialog.exec();
+  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) sessions_->ChoiceSaved();
 }
 
 void TForm1::TipsTimerTimer() {

@@ -50,7 +50,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void ResearchPhrase(const std::string& phrase);
   // Where the runs' data comes from, said at the right of the status bar with what a run cost;
   // nullptr says nothing. Must outlive the window.
-  void SetDataSource(const WindowSession* sessions);
+  void SetDataSource(WindowSession* sessions);
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -138,7 +138,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QProgressBar* progress_ = nullptr;
   QLabel* calls_label_ = nullptr;
   QLabel* source_label_ = nullptr;
-  const WindowSession* sessions_ = nullptr;
+  WindowSession* sessions_ = nullptr;
   TmxTipDialog tip_dialog_{this};
   // Named "TipsTimer", so tests can find it and shorten its wait.
   QTimer tips_timer_{this};

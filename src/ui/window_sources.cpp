@@ -162,7 +162,8 @@ Endpoints WindowSession::GetEndpoints() const {
 
 void WindowSession::RunStarting(std::int64_t max_pages, const std::string& target) {
   const session::SessionOptions wanted = WithRememberedChoice(given_, fixed_);
-  if (!SameChoice(wanted, considered_)) {
+  if (choice_saved_ || !SameChoice(wanted, considered_)) {
+    choice_saved_ = false;
     considered_ = wanted;
     try {
       auto next = std::make_shared<session::NetworkSession>(wanted, kWindowNeeds, kProgram);

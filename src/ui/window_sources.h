@@ -73,6 +73,9 @@ class WindowSession {
   Endpoints GetEndpoints() const;
   // Where the runs get their pages; the desk's endpoints follow a change of session.
   void AttachDesk(session::ResearchDesk* desk) { desk_ = desk; }
+  // The Data Source dialog saved a choice: the next run opens its session anew even when the
+  // choice reads as before, since the account behind it may have changed.
+  void ChoiceSaved() { choice_saved_ = true; }
   // A run starts: opens the newly chosen session if there is one, tells the providers the run,
   // and counts its calls from here.
   void RunStarting(std::int64_t max_pages, const std::string& target);
@@ -95,6 +98,7 @@ class WindowSession {
   session::SessionOptions given_;
   GivenOptions fixed_;
   session::ResearchDesk* desk_ = nullptr;
+  bool choice_saved_ = false;
   sources::CallCounts run_start_calls_;
 };
 

@@ -73,6 +73,18 @@ class DataSourceTest : public WindowTest {
     form.TopCountryCombo->setCurrentText(QStringLiteral("Germany"));
   }
 
+  // File > "Data Source...", filled in by `fill` and confirmed.
+  void ChooseInTheMenu(std::function<void(ui::DataSourceDialog&)> fill) {
+    WhenTrue([] { return QApplication::activeModalWidget() != nullptr; },
+             [fill] {
+               auto* dialog =
+                   qobject_cast<ui::DataSourceDialog*>(QApplication::activeModalWidget());
+               fill(*dialog);
+               dialog->Form().OkButton->click();
+             });
+    window_->Form().DataSource1->trigger();
+  }
+
   // Whether a label, tooltip or unmasked field under `root` shows the password.
   static bool ShowsPassword(const QWidget& root) {
     QStringList texts;
@@ -225,14 +237,9 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
     return {.body = fixtures::OrganicResults(1230000, "other.example")};
   });
   ::setenv("QUILLMARK_DATAFORSEO_URL", provider.Url().c_str(), 1);
-  WhenTrue([] { return QApplication::activeModalWidget() != nullptr; },
-           [] {
-             auto* dialog = qobject_cast<ui::DataSourceDialog*>(QApplication::activeModalWidget());
-             ChooseDataForSeo(*dialog, QStringLiteral("shop@example.com"),
-                              QString::fromLatin1(kPassword));
-             dialog->Form().OkButton->click();
-           });
-  window_->Form().DataSource1->trigger();
+  ChooseInTheMenu([](ui::DataSourceDialog& dialog) {
+    ChooseDataForSeo(dialog, QStringLiteral("shop@example.com"), QString::fromLatin1(kPassword));
+  });
   EXPECT_EQ(window_->DataSourceLabel().text(), QStringLiteral("Generated data"));
 
   QString before_first_page;
@@ -250,6 +257,15 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
   EXPECT_EQ(ui::ToStdString(window_->RunCallsLabel().text()),
             session::CallsText({.made = calls, .cost = 0.075 * static_cast<double>(calls)}));
   EXPECT_FALSE(ShowsPassword(*window_));
+
+  // A new password for the same choice is the one the next Start uses.
+  ChooseInTheMenu([](ui::DataSourceDialog& dialog) {
+    dialog.Form().PasswordEdit->setText(QStringLiteral("n3w-Pa55"));
+  });
+  Investigate("wooden sheds", 2);
+  Start();
+  EXPECT_EQ(provider.Requests().back().authorization,
+            "Basic " + QByteArrayLiteral("shop@example.com:n3w-Pa55").toBase64().toStdString());
 }
 
 // The reason for the dialog at start may run to several lines: none may be cut off or hide a
