@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "research/endpoints.h"
@@ -25,6 +26,8 @@ class Researcher {
 
   ResearchHost& Host() { return host_; }
   const Endpoints& GetEndpoints() const { return endpoints_; }
+  // Where the runs started from now on fetch their pages (the user chose another source).
+  void SetEndpoints(Endpoints endpoints) { endpoints_ = std::move(endpoints); }
 
   // Lets a seed research keep up to `parallel` fetches in flight: while it fills the row in
   // hand, the pages of the rows after it are fetched through `start`. The rows, their texts and

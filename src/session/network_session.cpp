@@ -135,6 +135,12 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
             << " (generated data; see --suggest-host, --search-host, --top-host)\n";
 }
 
+bool NetworkSession::ResearchIsGenerated() const {
+  if (!demo_) return false;
+  const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
+  return endpoints_.suggest_host == local || endpoints_.search_host == local;
+}
+
 NetworkSession::~NetworkSession() {
   // The fetches still running use the sources and the stand-in: they end first.
   ending_ = true;

@@ -75,6 +75,9 @@ class NetworkSession {
   void SetRunParameters(const sources::RunParameters& run) const;
   // Provider calls so far, over all of the session's providers.
   sources::CallCounts Calls() const;
+  // Whether the bundled stand-in answers the suggestion or search pages: the research's numbers
+  // are made up.
+  bool ResearchIsGenerated() const;
   // Whether any page kind is answered by a provider (so calls are worth reporting).
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
   // Calls() in words (see session::CallsText), for the end of a command's standard error.

@@ -36,6 +36,11 @@ void ResearchDesk::Detach() {
   host_ = nullptr;
 }
 
+void ResearchDesk::SetEndpoints(const Endpoints& endpoints) {
+  endpoints_ = endpoints;
+  if (researcher_) researcher_->SetEndpoints(endpoints);
+}
+
 std::optional<std::string> ResearchDesk::Start() {
   const std::uint64_t generation = keywords_.Generation();
   StartCommand(*researcher_);

@@ -62,6 +62,9 @@ class ResearchDesk {
   void Attach(ResearchHost& host, FetchWait wait, ParallelFetches parallel = {});
   void Detach();
   Researcher& GetResearcher() { return *researcher_; }
+  // Where the runs started from now on fetch their pages; the run start hook may call it, before
+  // the run's first page.
+  void SetEndpoints(const Endpoints& endpoints);
 
   // The Start command. When the run started, returns what to tell the user after its "Done!",
   // if anything: that its suggestion or top searches page could not be fetched (the empty list

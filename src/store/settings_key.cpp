@@ -81,6 +81,15 @@ SourceChoice LoadSourceChoice() noexcept {
     };
     read("source", choice.source);
     read("top-source", choice.top_source);
+    try {
+      if (key.ValueExists("location")) choice.location = key.ReadDword("location");
+    } catch (...) {
+    }
+    read("language", choice.language);
+    read("country", choice.country);
+    read("suggest-host", choice.suggest_host);
+    read("search-host", choice.search_host);
+    read("top-host", choice.top_host);
   } catch (...) {
   }
   return choice;
@@ -91,6 +100,12 @@ void SaveSourceChoice(const SourceChoice& choice) noexcept {
     RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
     key.WriteString("source", choice.source);
     key.WriteString("top-source", choice.top_source);
+    key.WriteDword("location", choice.location);
+    key.WriteString("language", choice.language);
+    key.WriteString("country", choice.country);
+    key.WriteString("suggest-host", choice.suggest_host);
+    key.WriteString("search-host", choice.search_host);
+    key.WriteString("top-host", choice.top_host);
   } catch (...) {
   }
 }

@@ -38,12 +38,23 @@ int LoadParallelFetches() noexcept;
 
 // The sources the window fetches from, by name ("source" for the research, "top-source" for the
 // top searches); an empty name leaves that kind to the configured endpoints or the stand-in.
+// Beside them the market the provider researches in and the user's own endpoints.
 struct SourceChoice {
-  std::string source;
-  std::string top_source;
+  std::string source{};
+  std::string top_source{};
+  // The provider's location and language codes and the top searches' country (alpha-2); 0 and
+  // "" stand for the program's default market, so settings written before they existed keep
+  // working.
+  std::uint32_t location = 0;
+  std::string language{};
+  std::string country{};
+  // host[:port] each; "" leaves that page to its environment variable.
+  std::string suggest_host{};
+  std::string search_host{};
+  std::string top_host{};
   bool operator==(const SourceChoice&) const = default;
 };
-// Each value absent or unreadable reads as empty.
+// Each value absent or unreadable reads as empty (0). Saving writes every value.
 SourceChoice LoadSourceChoice() noexcept;
 void SaveSourceChoice(const SourceChoice& choice) noexcept;
 

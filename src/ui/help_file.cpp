@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
+
+#include "ui/desktop_open.h"
+#include "ui/message_box.h"
 
 // Given by the build; without them only the program's own folder is searched.
 #ifndef QUILLMARK_DATA_DIR
@@ -33,6 +37,18 @@ QString FindHelpFile(const QStringList& folders) {
     if (file.isFile() && file.isReadable()) return file.absoluteFilePath();
   }
   return {};
+}
+
+void OpenHelpFile(QWidget* parent) {
+  const QStringList folders = HelpFileFolders();
+  const QString help_file = FindHelpFile(folders);
+  if (help_file.isEmpty()) {
+    ShowWarning(parent,
+                QStringLiteral("The help file %1 was not found in %2.")
+                    .arg(QString::fromLatin1(kHelpFileName), folders.join(QStringLiteral(" or "))));
+    return;
+  }
+  OpenWithDesktop(QUrl::fromLocalFile(help_file));
 }
 
 }  // namespace quillmark::ui

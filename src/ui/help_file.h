@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace quillmark::ui {
 
 inline constexpr char kHelpFileName[] = "help.chm";
@@ -18,5 +20,9 @@ QStringList HelpFileFolders();
 // The path of the help file in the first of `folders` that holds one as a regular file; empty
 // when none does.
 QString FindHelpFile(const QStringList& folders);
+
+// Opens the help file with the desktop's "open" action, or says in a warning box over `parent`
+// where it was looked for: handing the desktop a file that is not there shows nothing at all.
+void OpenHelpFile(QWidget* parent);
 
 }  // namespace quillmark::ui

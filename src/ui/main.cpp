@@ -16,6 +16,7 @@
 #include "session/research_desk.h"
 #include "session/session_options.h"
 #include "ui/about_window.h"
+#include "ui/data_source_dialog.h"
 #include "ui/investigate_dialog.h"
 #include "ui/list_commands.h"
 #include "ui/main_window.h"
@@ -127,18 +128,36 @@ int main(int argc, char** argv) {
     const bool this_start_only = demo || options.count("--suggest-host") > 0 ||
                                  options.count("--search-host") > 0 ||
                                  options.count("--top-host") > 0;
-    // Lives as long as the windows: it may hold the stand-in service they talk to.
-    const auto session = quillmark::ui::OpenWindowSession(
-        network, this_start_only || options.count("--source") > 0,
-        this_start_only || options.count("--top-source") > 0, !this_start_only);
-    if (!session) return kExitFailure;
-    quillmark::session::ResearchDesk desk(
-        quillmark::ui::SessionFetch(*session), session->GetEndpoints(),
-        [&session](std::int64_t max_pages, const std::string& target) {
-          session->SetRunParameters({.max_pages = max_pages, .target = target});
-        },
-        [&session] { return session->NoteTexts(); });
-    quillmark::ui::TForm1 main_window(session->Pool(), desk);
+    const auto given_count = [&options](const char* name) {
+      const CLI::Option* option = options.get_option_no_throw(name);
+      return option != nullptr && option->count() > 0;
+    };
+    const quillmark::ui::GivenOptions given{
+        .source = this_start_only || given_count("--source"),
+        .top_source = this_start_only || given_count("--top-source"),
+        .market = demo || given_count("--location") || given_count("--language") ||
+                  given_count("--country")};
+    // A remembered source that cannot be used is chosen anew in the window, never in a terminal.
+    const auto choose_again = [](const QString& reason) {
+      quillmark::ui::DataSourceDialog dialog;
+      dialog.SetReason(reason +
+                       QStringLiteral("\nChoose where the numbers come from below; Cancel uses the "
+                                      "generated data for this start."));
+      return dialog.exec() == QDialog::Accepted;
+    };
+    quillmark::session::SessionOptions opened_with;
+    auto first = quillmark::ui::OpenWindowSession(network, given, !this_start_only, choose_again,
+                                                  &opened_with);
+    if (!first) return kExitFailure;
+    // Outlives the pool, the desk and the windows: each session it opens may hold the stand-in
+    // service they talk to.
+    quillmark::ui::WindowSession sessions(std::move(first), opened_with, network, given);
+    // The window's fetches run here, each holding the session it fetches through; ending the
+    // pool cancels and joins them before the sessions go.
+    quillmark::session::FetchPool pool(quillmark::session::NetworkSession::kFetchThreads);
+    const auto desk = quillmark::ui::MakeWindowDesk(sessions);
+    quillmark::ui::TForm1 main_window(pool, *desk);
+    main_window.SetDataSource(&sessions);
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);
     quillmark::ui::TInfoForm about(&main_window);

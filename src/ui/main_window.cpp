@@ -16,6 +16,7 @@
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
+#include "ui/data_source_dialog.h"
 #include "ui/desktop_open.h"
 #include "ui/grid_line_delegate.h"
 #include "ui/help_file.h"
@@ -27,6 +28,7 @@
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui/tips.h"
+#include "ui/window_sources.h"
 #include "ui_main_window.h"
 
 namespace quillmark::ui {
@@ -93,6 +95,7 @@ TForm1::TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* p
   connect(ui_->Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
   connect(ui_->Homepage1, &QAction::triggered, this, &TForm1::Homepage1Click);
   connect(ui_->ipoftheday1, &QAction::triggered, this, &TForm1::ipoftheday1Click);
+  connect(ui_->DataSource1, &QAction::triggered, this, &TForm1::DataSource1Click);
 
   // The window's fixed size counts the client area below the menu bar.
   fixed_size_ =
@@ -162,6 +165,28 @@ void TForm1::SetUpStatusBar() {
   progress_->setTextVisible(false);
   progress_->hide();
   bar->addPermanentWidget(progress_);
+  calls_label_ = std::make_unique<QLabel>(bar).release();
+  calls_label_->setObjectName(QStringLiteral("CallsLabel"));
+  calls_label_->setTextFormat(Qt::PlainText);
+  bar->addPermanentWidget(calls_label_);
+  source_label_ = std::make_unique<QLabel>(bar).release();
+  source_label_->setObjectName(QStringLiteral("SourceLabel"));
+  source_label_->setTextFormat(Qt::PlainText);
+  // Clear of the window's edge, which the bar has no size grip to keep it from.
+  source_label_->setContentsMargins(0, 0, 4, 0);
+  bar->addPermanentWidget(source_label_);
+}
+
+void TForm1::SetDataSource(WindowSession* sessions) {
+  sessions_ = sessions;
+  ShowSource();
+}
+
+void TForm1::ShowSource() {
+  const ui::SourceLabel label = sessions_ != nullptr ? sessions_->Label() : ui::SourceLabel{};
+  source_label_->setText(label.text);
+  source_label_->setToolTip(label.tooltip);
+  source_label_->setVisible(!label.text.isEmpty());
 }
 
 QString TForm1::StatusText() const {
@@ -224,18 +249,31 @@ ResearchMode TForm1::Mode() {
 
 void TForm1::ShowBusyCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  // The run proper starts here: the dialog has been confirmed.
+  // The run proper starts here: the dialog has been confirmed, and the data source chosen
+  // since the last run takes over.
   desk_.RunStarted();
+  if (sessions_ != nullptr) {
+    ShowSource();
+    // A listing of the top searches is one call at most: the bound is a research's.
+    calls_label_->setText(Mode() == ResearchMode::kSeed
+                              ? ToQString(sessions_->MostCallsText(MaxResults()))
+                              : QString());
+  }
   UpdateProgress();
 }
 
 void TForm1::ResearchPhrase(const std::string& phrase) {
   desk_.ResearchPhrase(phrase);
+  if (sessions_ != nullptr) {
+    ShowSource();
+    calls_label_->setText(ToQString(sessions_->RunCallsText()));
+  }
 }
 
 void TForm1::RestoreCursor() {
   QGuiApplication::restoreOverrideCursor();
   desk_.RunEnded();
+  if (sessions_ != nullptr) calls_label_->setText(ToQString(sessions_->RunCallsText()));
   UpdateProgress();
 }
 
@@ -299,16 +337,7 @@ void TForm1::About1Click() {
 }
 
 void TForm1::Contents1Click() {
-  const QStringList folders = HelpFileFolders();
-  const QString help_file = FindHelpFile(folders);
-  // Handing the desktop a file that is not there shows nothing at all; say where we looked.
-  if (help_file.isEmpty()) {
-    ShowWarning(this,
-                QStringLiteral("The help file %1 was not found in %2.")
-                    .arg(QString::fromLatin1(kHelpFileName), folders.join(QStringLiteral(" or "))));
-    return;
-  }
-  OpenWithDesktop(QUrl::fromLocalFile(help_file));
+  OpenHelpFile(this);
 }
 
 void TForm1::Homepage1Click() {
@@ -322,6 +351,11 @@ void TForm1::ipoftheday1Click() {
     tip_dialog_.Execute();
   } catch (...) {
   }
+}
+
+void TForm1::DataSource1Click() {
+  DataSourceDialog dialog(this);
+  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) sessions_->ChoiceSaved();
 }
 
 void TForm1::TipsTimerTimer() {

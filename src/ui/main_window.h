@@ -30,6 +30,7 @@ namespace quillmark::ui {
 
 class KeywordListModel;
 class TStartForm;
+class WindowSession;
 
 class TForm1 : public QMainWindow, public ResearchHost {
   Q_OBJECT
@@ -47,6 +48,9 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SetAboutWindow(QDialog* about) { about_ = about; }
   // Researches a phrase straight away (the top searches window's double-click).
   void ResearchPhrase(const std::string& phrase);
+  // Where the runs' data comes from, said at the right of the status bar with what a run cost;
+  // nullptr says nothing. Must outlive the window.
+  void SetDataSource(WindowSession* sessions);
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -54,6 +58,9 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QMenu& PopupMenu1() { return popup_menu_; }
   KeywordListModel& Model() { return *model_; }
   QString StatusText() const;
+  // The status bar's word on where the numbers come from, and on a provider run's calls.
+  QLabel& DataSourceLabel() { return *source_label_; }
+  QLabel& RunCallsLabel() { return *calls_label_; }
   QProgressBar& Progress() { return *progress_; }
   // The tip of the day; its start-up state is the tips flag of the settings store.
   TmxTipDialog& TipDialog() { return tip_dialog_; }
@@ -101,6 +108,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void Contents1Click();
   void Homepage1Click();
   void ipoftheday1Click();
+  // File > "Data Source...": the choice applies from the next Start, so a run goes on.
+  void DataSource1Click();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -117,6 +126,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void AnchorList();
   // Shows the desk's run progress on the status bar.
   void UpdateProgress();
+  void ShowSource();
 
   std::unique_ptr<Ui::TForm1> ui_;
   session::ResearchDesk& desk_;
@@ -126,6 +136,9 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QMenu popup_menu_;
   QLabel* status_text_ = nullptr;
   QProgressBar* progress_ = nullptr;
+  QLabel* calls_label_ = nullptr;
+  QLabel* source_label_ = nullptr;
+  WindowSession* sessions_ = nullptr;
   TmxTipDialog tip_dialog_{this};
   // Named "TipsTimer", so tests can find it and shorten its wait.
   QTimer tips_timer_{this};

@@ -157,6 +157,24 @@ TEST_F(SettingsKeyTest, SourceChoiceSurvivesARestartBesideTheEntries) {
   EXPECT_EQ(Loaded().home, "h");
 }
 
+// The market and the own endpoints: absent (settings of an older program) they read as empty,
+// a wrong type in one leaves the others, and a full choice comes back whole.
+TEST_F(SettingsKeyTest, TheMarketAndHostsSurviveARestartEachOnItsOwn) {
+  Store("\"source\"=\"dataforseo\"\r\n\"location\"=\"2276\"\r\n\"language\"=\"de\"\r\n");
+  EXPECT_EQ(LoadSourceChoice(), (SourceChoice{.source = "dataforseo", .language = "de"}));
+
+  const SourceChoice full{.source = "endpoints",
+                          .top_source = "endpoints",
+                          .location = 2076,
+                          .language = "pt",
+                          .country = "BR",
+                          .suggest_host = "suggest.example:8080",
+                          .search_host = "search.example",
+                          .top_host = "top.example"};
+  SaveSourceChoice(full);
+  EXPECT_EQ(LoadSourceChoice(), full);
+}
+
 TEST_F(SettingsKeyTest, ParallelFetchesReadAsEightUnlessOneToThirtyTwo) {
   EXPECT_EQ(LoadParallelFetches(), 8);
   const struct {

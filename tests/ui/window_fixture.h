@@ -63,7 +63,11 @@ class WindowTest : public ::testing::Test {
         endpoints);
   }
   void MakeWindows(session::FetchPool& pool, ui::PooledFetch fetch, const Endpoints& endpoints) {
-    desk_ = std::make_unique<session::ResearchDesk>(std::move(fetch), endpoints, run_start_);
+    MakeWindows(pool,
+                std::make_unique<session::ResearchDesk>(std::move(fetch), endpoints, run_start_));
+  }
+  void MakeWindows(session::FetchPool& pool, std::unique_ptr<session::ResearchDesk> desk) {
+    desk_ = std::move(desk);
     window_ = std::make_unique<ui::TForm1>(pool, *desk_);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());

@@ -29,7 +29,7 @@ class WindowSourcesTest : public WindowTest {
     for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
     session::SessionOptions network;
     network.source = "dataforseo";
-    session_ = ui::OpenWindowSession(network, true, false, false);
+    session_ = ui::OpenWindowSession(network, {.source = true}, false);
     for (const auto& variable : variables) ::unsetenv(variable.first);
     ASSERT_NE(session_, nullptr);
     run_start_ = [this](std::int64_t pages, const std::string& target) {
@@ -66,7 +66,7 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
     session::SessionOptions network;
     if (c.given) network.source = c.given;
     ui::RecordedMessages messages;
-    const auto session = ui::OpenWindowSession(network, c.given != nullptr, false, c.remember);
+    const auto session = ui::OpenWindowSession(network, {.source = c.given != nullptr}, c.remember);
     EXPECT_EQ(session != nullptr, c.opens);
     ASSERT_EQ(messages.Texts().size(), c.opens ? 0u : 1u);
     if (!c.opens) {
@@ -166,7 +166,7 @@ TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
     session::SessionOptions network;
     network.suggest_host = network.top_host = demo.suggest_host;
     network.search_host = "127.0.0.1:" + std::to_string(silent.port());
-    auto session = ui::OpenWindowSession(network, false, false, false);
+    auto session = ui::OpenWindowSession(network, {}, false);
     ASSERT_NE(session, nullptr);
     MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
     Investigate("garden sheds", 10);

@@ -1,8 +1,9 @@
 // Takes the pictures of the README into a folder: the main window after a research against the
 // stand-in service, the Investigate, filter and About windows, the top searches beside the main
-// window, cells whose lookups failed, and the tip of the day. tools/screenshots.sh runs it under
-// Xvfb; the pictures that show windows side by side grab the screen, so it needs a real window
-// system (xcb), not Qt's offscreen one.
+// window, cells whose lookups failed, the tip of the day, and the way to real data (the Data
+// Source dialog and the status bar before and after, against a fake provider on this machine).
+// tools/screenshots.sh runs it under Xvfb; the pictures that show windows side by side grab the
+// screen, so it needs a real window system (xcb), not Qt's offscreen one.
 //
 //   screenshots FOLDER
 
@@ -28,7 +29,9 @@
 #include "research/stop_request.h"
 #include "session/fetch_pool.h"
 #include "session/research_desk.h"
+#include "sources/support/fake_provider.h"
 #include "ui/about_window.h"
+#include "ui/data_source_dialog.h"
 #include "ui/investigate_dialog.h"
 #include "ui/keyword_list_model.h"
 #include "ui/list_commands.h"
@@ -36,6 +39,8 @@
 #include "ui/text_convert.h"
 #include "ui/tips.h"
 #include "ui/when_true.h"
+#include "ui/window_sources.h"
+#include "ui_data_source_dialog.h"
 #include "ui_investigate_dialog.h"
 #include "ui_main_window.h"
 #include "ui_tip_of_the_day.h"
@@ -65,6 +70,22 @@ class Windows {
           return FetchPage(url, {.timeout = std::chrono::seconds(30), .cancelled = cancelled});
         },
         endpoints, nullptr);
+    MakeWindows();
+  }
+  // As a fresh start makes them: on the source the (empty) settings remember, with the status
+  // bar's word on it.
+  Windows() : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
+    qputenv("QUILLMARK_CONFIG_DIR", settings_.path().toLocal8Bit());
+    ClearStopRequest();
+    session::SessionOptions opened;
+    sessions_ =
+        std::make_unique<ui::WindowSession>(ui::OpenWindowSession({}, {}, false, {}, &opened),
+                                            opened, session::SessionOptions{}, ui::GivenOptions{});
+    desk_ = ui::MakeWindowDesk(*sessions_);
+    MakeWindows();
+    window_->SetDataSource(sessions_.get());
+  }
+  void MakeWindows() {
     window_ = std::make_unique<ui::TForm1>(pool_, *desk_);
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
@@ -76,6 +97,7 @@ class Windows {
     dialog_.reset();
     window_.reset();
     desk_.reset();
+    pool_.Shutdown();  // its fetches hold the sessions
     qputenv("QUILLMARK_CONFIG_DIR", outer_settings_);
   }
   Windows(const Windows&) = delete;
@@ -109,6 +131,7 @@ class Windows {
  private:
   QByteArray outer_settings_;
   QTemporaryDir settings_;
+  std::unique_ptr<ui::WindowSession> sessions_;
   session::FetchPool pool_{4};
   std::unique_ptr<session::ResearchDesk> desk_;
   std::unique_ptr<ui::TForm1> window_;
@@ -188,6 +211,60 @@ class Pictures {
     SaveScreen(window.frameGeometry(), "failed-lookups.png");
   }
 
+  // The way to real data from a fresh start: the status bar saying the numbers are made up,
+  // the Data Source dialog with DataForSEO checked, and a research in Germany with its cost.
+  void RealData() {
+    testing::FakeProvider provider([](const testing::ProviderRequest& request) {
+      namespace fixtures = testing::fixtures;
+      if (request.target.find("user_data") != std::string::npos)
+        return testing::ProviderReply{.body = fixtures::UserData("shop@example.com", "48.92")};
+      if (request.target.find("keywords_for_keywords") != std::string::npos)
+        return testing::ProviderReply{.body = fixtures::KeywordIdeas()};
+      return testing::ProviderReply{.body = fixtures::OrganicResults(1230000, "example.com")};
+    });
+    const QTemporaryDir cache;
+    qputenv("QUILLMARK_DATAFORSEO_URL", ui::ToQString(provider.Url()).toLocal8Bit());
+    qputenv("QUILLMARK_CACHE_DIR", cache.path().toLocal8Bit());
+    Windows windows;
+    ui::TForm1& window = windows.window();
+    if (!QTest::qWaitForWindowExposed(&window)) Fail("the main window never showed");
+    QToolTip::showText(window.DataSourceLabel().mapToGlobal(QPoint(4, 4)),
+                       window.DataSourceLabel().toolTip(), &window.DataSourceLabel());
+    QTest::qWait(kSettleMs);
+    QRect area = window.frameGeometry();
+    for (const QWidget* shown : QApplication::topLevelWidgets()) {
+      if (shown->inherits("QTipLabel") && shown->isVisible()) area |= shown->frameGeometry();
+    }
+    SaveScreen(area, "generated-data.png");
+    QToolTip::hideText();
+
+    windows.WhenTrue(
+        [] { return qobject_cast<ui::DataSourceDialog*>(QApplication::activeModalWidget()); },
+        [this] {
+          auto& dialog = *qobject_cast<ui::DataSourceDialog*>(QApplication::activeModalWidget());
+          Ui::DataSourceDialog& form = dialog.Form();
+          form.DataForSeoRadio->setChecked(true);
+          form.LoginEdit->setText(QStringLiteral("shop@example.com"));
+          form.PasswordEdit->setText(QStringLiteral("password-from-the-dashboard"));
+          form.CountryCombo->setCurrentText(QStringLiteral("Germany"));
+          form.LanguageCombo->setCurrentText(QStringLiteral("German"));
+          form.TopCountryCombo->setCurrentText(QStringLiteral("Germany"));
+          form.CheckButton->click();
+          if (!QTest::qWaitFor([&dialog] { return !dialog.Checking(); }))
+            Fail("the account check never ended");
+          QTest::qWait(kSettleMs);
+          SaveScreen(dialog.frameGeometry(), "data-source-dialog.png");
+          form.OkButton->click();
+        });
+    window.Form().DataSource1->trigger();
+    windows.Investigate("garden sheds", 4, "example.com");
+    windows.Start();
+    QTest::qWait(kSettleMs);
+    SaveScreen(window.frameGeometry(), "real-data.png");
+    qunsetenv("QUILLMARK_DATAFORSEO_URL");
+    qunsetenv("QUILLMARK_CACHE_DIR");
+  }
+
   // The About window as it stands on the screen, title bar included.
   void AboutWindow() {
     ui::TInfoForm about;
@@ -199,7 +276,7 @@ class Pictures {
 
   // The tip of the day as the start-up timer shows it, with one of the longer tips.
   void TipOfTheDay() {
-    Windows windows({});
+    Windows windows(Endpoints{});
     ui::Tfrm_TipOfTheDay& form = windows.window().TipDialog().Form();
     windows.WhenTrue([&form] { return form.isVisible(); },
                      [this, &form] {
@@ -253,5 +330,6 @@ int main(int argc, char** argv) {
   pictures.FailedLookupsAreTinted();
   pictures.AboutWindow();
   pictures.TipOfTheDay();
+  pictures.RealData();
   return pictures.AllSaved() ? EXIT_SUCCESS : EXIT_FAILURE;
 }
