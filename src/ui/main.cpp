@@ -141,8 +141,9 @@ int main(int argc, char** argv) {
     const auto choose_again = [](const QString& reason) {
       quillmark::ui::DataSourceDialog dialog;
       dialog.SetReason(reason +
-                       QStringLiteral("\nChoose where the numbers come from below; Cancel uses the "
-                                      "generated data for this start."));
+                       QStringLiteral("\nChoose where the numbers come from below (a DataForSEO "
+                                      "password typed again is saved anew, readable by you "
+                                      "alone); Cancel uses the generated data for this start."));
       return dialog.exec() == QDialog::Accepted;
     };
     quillmark::session::SessionOptions opened_with;
