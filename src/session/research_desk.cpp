@@ -46,7 +46,16 @@ std::optional<std::string> ResearchDesk::Start() {
   StartCommand(*researcher_);
   // Investigate clears the list, so a run that started has moved the generation on.
   if (keywords_.Generation() == generation) return std::nullopt;
-  const bool seed_mode = host_->Mode() == ResearchMode::kSeed;
+  return AfterRun(host_->Mode() == ResearchMode::kSeed);
+}
+
+std::optional<std::string> ResearchDesk::ResearchPhrase(const std::string& phrase) {
+  TellRunStart();
+  researcher_->ResearchSeed(phrase);
+  return AfterRun(true);
+}
+
+std::optional<std::string> ResearchDesk::AfterRun(bool seed_mode) const {
   const FetchResult& page =
       seed_mode ? researcher_->SuggestionPageFetch() : researcher_->TopSearchesPageFetch();
   std::string message;
@@ -59,11 +68,6 @@ std::optional<std::string> ResearchDesk::Start() {
     message += (message.empty() ? "" : "\n\n") + note;
   if (message.empty()) return std::nullopt;
   return message;
-}
-
-void ResearchDesk::ResearchPhrase(const std::string& phrase) {
-  TellRunStart();
-  researcher_->ResearchSeed(phrase);
 }
 
 void ResearchDesk::RunStarted() {

@@ -71,7 +71,8 @@ class ResearchDesk {
   // must not pass for a phrase that nobody searches for), then the source's notes on the run.
   std::optional<std::string> Start();
   // A seed research straight away (the top searches window's double-click): no dialog, no Stop.
-  void ResearchPhrase(const std::string& phrase);
+  // Returns what to tell the user after it, as Start does.
+  std::optional<std::string> ResearchPhrase(const std::string& phrase);
 
   // The host calls these as its busy cursor comes and goes: a run confirmed in the dialog
   // starts, and ends. Runs nest when one is started from inside another's pump.
@@ -89,6 +90,8 @@ class ResearchDesk {
  private:
   // Passes the dialog's max pages and target to the run start hook.
   void TellRunStart();
+  // What to say after a run: its first page not fetched, then the source's notes.
+  std::optional<std::string> AfterRun(bool seed_mode) const;
   // The fetch on a worker, given up when Stop is pressed or the list moves on.
   FetchResult RunFetch(const std::string& url);
 

@@ -263,11 +263,12 @@ void TForm1::ShowBusyCursor() {
 }
 
 void TForm1::ResearchPhrase(const std::string& phrase) {
-  desk_.ResearchPhrase(phrase);
+  const auto message = desk_.ResearchPhrase(phrase);
   if (sessions_ != nullptr) {
     ShowSource();
     calls_label_->setText(ToQString(sessions_->RunCallsText()));
   }
+  if (message) ShowWarning(this, ToQString(*message));
 }
 
 void TForm1::RestoreCursor() {

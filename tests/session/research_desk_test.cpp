@@ -135,7 +135,7 @@ TEST_F(ResearchDeskTest, OnlyAPageThatFailedInARunThatStartedIsSaid) {
 }
 
 // The source hears of every run's start, a pages text that is no number included, and what it
-// has to say about the run follows the page's failure after "Done!".
+// has to say about the run follows the page's failure after "Done!", whichever way it started.
 TEST(ResearchDesk, TheSourcesNotesOnARunAreSaidAfterIt) {
   const std::string note = "2 phrases left out: they hold characters the list cannot show";
   FakeWeb web;
@@ -165,6 +165,10 @@ TEST(ResearchDesk, TheSourcesNotesOnARunAreSaidAfterIt) {
 
   web.failures = {{SuggestUrlFor("blue%20widgets"), "Payment Required. (40200)"}};
   EXPECT_EQ(desk.Start(),
+            "Could not fetch the suggestion page: Payment Required. (40200)\n\n" + note);
+  // A top search's double-click says the same after its research.
+  web.on_fetch = [&](const std::string&) { notes = {note}; };
+  EXPECT_EQ(desk.ResearchPhrase("blue widgets"),
             "Could not fetch the suggestion page: Payment Required. (40200)\n\n" + note);
   desk.Detach();
   ClearStopRequest();
