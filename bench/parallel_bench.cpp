@@ -6,16 +6,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include <iostream>
-#include <sstream>
 #include <string>
 
-#include "cli/keyword_rows.h"
-#include "cli/row_output.h"
-#include "cli/terminal_host.h"
 #include "demo/demo_service.h"
+#include "quiet_research.h"
 #include "session/fetch_ahead.h"
-#include "session/session_options.h"
 
 namespace {
 
@@ -42,16 +37,10 @@ void BM_StandInResearch(benchmark::State& state) {
   // The rows of the first run measured, which every later one must repeat.
   static std::string first_rows;
   for (auto _ : state) {
-    std::ostringstream progress;
-    std::streambuf* stderr_buffer = std::cerr.rdbuf(progress.rdbuf());
-    const quillmark::cli::TerminalRun run = quillmark::cli::RunFromTerminal(settings, network);
-    std::cerr.rdbuf(stderr_buffer);
-
-    std::ostringstream rows;
-    quillmark::cli::WriteRows(rows, quillmark::cli::KeywordRowTable(run.host->Keywords(), false),
-                              quillmark::cli::OutputFormat::kTsv);
-    if (first_rows.empty()) first_rows = rows.str();
-    if (rows.str() != first_rows) {
+    const quillmark::bench::QuietRun quiet = quillmark::bench::ResearchQuietly(settings, network);
+    const quillmark::cli::TerminalRun& run = quiet.run;
+    if (first_rows.empty()) first_rows = quiet.rows;
+    if (quiet.rows != first_rows) {
       state.SkipWithError("the rows differ from those of the first run");
       break;
     }

@@ -8,13 +8,9 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
-#include <iostream>
-#include <sstream>
 #include <string>
 
-#include "cli/keyword_rows.h"
-#include "cli/row_output.h"
-#include "cli/terminal_host.h"
+#include "quiet_research.h"
 #include "session/fetch_ahead.h"
 #include "session/session_options.h"
 #include "sources/support/fake_provider.h"
@@ -70,16 +66,10 @@ void BM_ProviderResearch(benchmark::State& state) {
   static std::string first_rows;
   for (auto _ : state) {
     const std::size_t asked_before = provider.Requests().size();
-    std::ostringstream progress;
-    std::streambuf* stderr_buffer = std::cerr.rdbuf(progress.rdbuf());
-    const quillmark::cli::TerminalRun run = quillmark::cli::RunFromTerminal(settings, network);
-    std::cerr.rdbuf(stderr_buffer);
-
-    std::ostringstream rows;
-    quillmark::cli::WriteRows(rows, quillmark::cli::KeywordRowTable(run.host->Keywords(), false),
-                              quillmark::cli::OutputFormat::kTsv);
-    if (first_rows.empty()) first_rows = rows.str();
-    if (rows.str() != first_rows || run.pages_not_fetched > 0) {
+    const quillmark::bench::QuietRun quiet = quillmark::bench::ResearchQuietly(settings, network);
+    const quillmark::cli::TerminalRun& run = quiet.run;
+    if (first_rows.empty()) first_rows = quiet.rows;
+    if (quiet.rows != first_rows || run.pages_not_fetched > 0) {
       state.SkipWithError("the rows differ from those of the first run, or a page failed");
       break;
     }

@@ -25,6 +25,8 @@
 namespace quillmark::ui {
 namespace {
 
+using sources::SourceName;
+
 constexpr std::chrono::seconds kCheckTimeout{30};
 constexpr int kReasonGap = 6;
 // Shown instead of a saved password, which never comes back into the window.
@@ -107,12 +109,12 @@ void DataSourceDialog::done(int result) {
 void DataSourceDialog::Load() {
   loaded_ = store::LoadSourceChoice();
   const auto name = sources::ParseSourceName(loaded_.source);
-  loaded_kind_ = name == sources::SourceName::kDataForSeo  ? Kind::kDataForSeo
-                 : name == sources::SourceName::kEndpoints ? Kind::kEndpoints
-                                                           : Kind::kStandIn;
-  ui_->StandInRadio->setChecked(loaded_kind_ == Kind::kStandIn);
-  ui_->DataForSeoRadio->setChecked(loaded_kind_ == Kind::kDataForSeo);
-  ui_->EndpointsRadio->setChecked(loaded_kind_ == Kind::kEndpoints);
+  loaded_kind_ = name == SourceName::kDataForSeo || name == SourceName::kEndpoints
+                     ? *name
+                     : SourceName::kStandIn;
+  ui_->StandInRadio->setChecked(loaded_kind_ == SourceName::kStandIn);
+  ui_->DataForSeoRadio->setChecked(loaded_kind_ == SourceName::kDataForSeo);
+  ui_->EndpointsRadio->setChecked(loaded_kind_ == SourceName::kEndpoints);
 
   ui_->LoginEdit->clear();
   try {
@@ -141,17 +143,17 @@ void DataSourceDialog::Load() {
   EnableForKind();
 }
 
-DataSourceDialog::Kind DataSourceDialog::ChosenKind() const {
-  if (ui_->DataForSeoRadio->isChecked()) return Kind::kDataForSeo;
-  if (ui_->EndpointsRadio->isChecked()) return Kind::kEndpoints;
-  return Kind::kStandIn;
+SourceName DataSourceDialog::ChosenKind() const {
+  if (ui_->DataForSeoRadio->isChecked()) return SourceName::kDataForSeo;
+  if (ui_->EndpointsRadio->isChecked()) return SourceName::kEndpoints;
+  return SourceName::kStandIn;
 }
 
 void DataSourceDialog::EnableForKind() {
-  const Kind kind = ChosenKind();
-  ui_->AccountGroup->setEnabled(kind == Kind::kDataForSeo);
-  ui_->MarketGroup->setEnabled(kind == Kind::kDataForSeo);
-  ui_->EndpointsGroup->setEnabled(kind == Kind::kEndpoints);
+  const SourceName kind = ChosenKind();
+  ui_->AccountGroup->setEnabled(kind == SourceName::kDataForSeo);
+  ui_->MarketGroup->setEnabled(kind == SourceName::kDataForSeo);
+  ui_->EndpointsGroup->setEnabled(kind == SourceName::kEndpoints);
 }
 
 namespace {
@@ -182,12 +184,12 @@ QString SaveAccount(const std::string& login, const std::string& password) {
 }  // namespace
 
 QString DataSourceDialog::Save() {
-  const Kind kind = ChosenKind();
+  const SourceName kind = ChosenKind();
   store::SourceChoice choice = loaded_;
   choice.suggest_host = ToStdString(ui_->SuggestHostEdit->text().trimmed());
   choice.search_host = ToStdString(ui_->SearchHostEdit->text().trimmed());
   choice.top_host = ToStdString(ui_->TopHostEdit->text().trimmed());
-  if (kind == Kind::kEndpoints) {
+  if (kind == SourceName::kEndpoints) {
     for (const std::string* host : {&choice.suggest_host, &choice.search_host, &choice.top_host}) {
       if (!session::IsEndpointText(*host)) {
         return QStringLiteral("Type each of your endpoints as host or host:port (\"%1\" is not).")
@@ -195,7 +197,7 @@ QString DataSourceDialog::Save() {
       }
     }
   }
-  if (kind == Kind::kDataForSeo) {
+  if (kind == SourceName::kDataForSeo) {
     const QString failure = SaveAccount(ToStdString(ui_->LoginEdit->text().trimmed()),
                                         ToStdString(ui_->PasswordEdit->text()));
     if (!failure.isEmpty()) return failure;
@@ -205,11 +207,9 @@ QString DataSourceDialog::Save() {
   // The names stay as they were when the kind did not change: a top-searches source chosen on
   // the command line is kept.
   if (kind != loaded_kind_) {
-    const char* research = kind == Kind::kDataForSeo  ? "dataforseo"
-                           : kind == Kind::kEndpoints ? "endpoints"
-                                                      : "stand-in";
-    choice.source = research;
-    choice.top_source = kind == Kind::kDataForSeo ? "trends" : research;
+    choice.source = sources::SourceNameText(kind);
+    choice.top_source =
+        sources::SourceNameText(kind == SourceName::kDataForSeo ? SourceName::kTrends : kind);
   }
   choice.location = static_cast<std::uint32_t>(ui_->CountryCombo->currentData().toInt());
   choice.language = ToStdString(ui_->LanguageCombo->currentData().toString());

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "sources/account.h"
+#include "sources/source.h"
 #include "store/settings_key.h"
 
 namespace Ui {
@@ -38,8 +39,6 @@ class DataSourceDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  enum class Kind { kStandIn, kDataForSeo, kEndpoints };
-
   // Fills the controls from the settings, the credentials file and the cache.
   void Load();
   // OK: stores the choices, and the account when one was typed. A choice that cannot be kept
@@ -51,12 +50,13 @@ class DataSourceDialog : public QDialog {
   void ShowCheck(std::uint64_t check, const sources::AccountCheck& outcome);
   void StopChecking();
   void ShowCacheSize();
-  Kind ChosenKind() const;
+  // The research source chosen: the stand-in, DataForSEO or the endpoints.
+  sources::SourceName ChosenKind() const;
   void EnableForKind();
 
   std::unique_ptr<::Ui::DataSourceDialog> ui_;
   store::SourceChoice loaded_;
-  Kind loaded_kind_ = Kind::kStandIn;
+  sources::SourceName loaded_kind_ = sources::SourceName::kStandIn;
   std::thread checking_;
   std::shared_ptr<std::atomic<bool>> check_cancelled_;
   // Numbers the checks, so that a late reply of one given up shows nothing.
