@@ -100,12 +100,6 @@ std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptio
   }
 }
 
-PooledFetch SessionFetch(const session::NetworkSession& session) {
-  return [&session](const std::string& url, const session::CancelTest& cancelled) {
-    return session.Fetch(url, cancelled);
-  };
-}
-
 SourceLabel DescribeSource(const session::NetworkSession& session,
                            const session::SessionOptions& opened_with) {
   if (session.ResearchIsGenerated()) {

@@ -43,9 +43,6 @@ std::unique_ptr<session::NetworkSession> OpenWindowSession(
     session::SessionOptions network, GivenOptions given, bool remember,
     const ChooseAgain& choose_again = {}, session::SessionOptions* opened_with = nullptr);
 
-// The session's fetch as the window runs it on the session's pool. Refers to the session.
-PooledFetch SessionFetch(const session::NetworkSession& session);
-
 // The status bar's word on the data: "Generated data" while the stand-in answers the research,
 // else the source's name.
 struct SourceLabel {

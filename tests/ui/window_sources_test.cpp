@@ -17,6 +17,13 @@
 namespace quillmark::testing {
 namespace {
 
+// The session's fetch as the window runs it on a pool. Refers to the session.
+ui::PooledFetch SessionFetch(const session::NetworkSession& session) {
+  return [&session](const std::string& url, const session::CancelTest& cancelled) {
+    return session.Fetch(url, cancelled);
+  };
+}
+
 class WindowSourcesTest : public WindowTest {
  protected:
   // The windows on a DataForSEO session that asks `provider`.
@@ -35,7 +42,7 @@ class WindowSourcesTest : public WindowTest {
     run_start_ = [this](std::int64_t pages, const std::string& target) {
       session_->SetRunParameters({.max_pages = pages, .target = target});
     };
-    MakeWindows(session_->Pool(), ui::SessionFetch(*session_), session_->GetEndpoints());
+    MakeWindows(session_->Pool(), SessionFetch(*session_), session_->GetEndpoints());
   }
   void TearDown() override { CloseWindows(); }
 
@@ -133,7 +140,7 @@ TEST_F(WindowSourcesTest, AnUnknownDemandIsTintedAndSortsLast) {
 
   // The list's own tests sort every column; here the header's clicks reach that order.
   QHeaderView* header = window_->Form().ListView1->header();
-  for (const auto [column, row] : {std::pair{0, 1}, std::pair{1, 3}}) {
+  for (const auto& [column, row] : {std::pair{0, 1}, std::pair{1, 3}}) {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 4, 4));
     ASSERT_EQ(Cell(row, 0), "garden sheds uk") << column;
@@ -164,7 +171,7 @@ TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
     network.search_host = "127.0.0.1:" + std::to_string(silent.port());
     auto session = ui::OpenWindowSession(network, {}, false);
     ASSERT_NE(session, nullptr);
-    MakeWindows(session->Pool(), ui::SessionFetch(*session), session->GetEndpoints());
+    MakeWindows(session->Pool(), SessionFetch(*session), session->GetEndpoints());
     Investigate("garden sheds", 10);
     WhenTrue([&silent] { return silent.Connections() == 1; },
              [this] { window_->Form().Exit1->trigger(); });
