@@ -433,15 +433,15 @@ ReplyVerdict Unreadable(const ReplyVerdict& envelope, const char* why) {
   return {ReplyVerdict::kBad, why, envelope.cost};
 }
 
-}  // namespace
-
-bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b) {
-  return a.demand > b.demand;
+// A refused reply lists nothing: what was read before the refusal is not a list to use.
+template <typename T>
+ReplyVerdict EmptyUnlessGood(ReplyVerdict verdict, std::vector<T>& list) {
+  if (verdict.kind != ReplyVerdict::kGood) list.clear();
+  return verdict;
 }
 
-ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
-                              std::vector<pages::Suggestion>& ideas) {
-  ideas.clear();
+ReplyVerdict ReadIdeasInto(long http_status, std::string_view body,
+                           std::vector<pages::Suggestion>& ideas) {
   IdeasReader reader(ideas);
   Scalar::Kind result = Scalar::kNull;
   ReplyVerdict verdict = Scan(http_status, body, reader, result);
@@ -452,6 +452,32 @@ ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
   if (reader.LacksKeyword()) return Unreadable(verdict, "keyword idea without its keyword");
   KeepFirst(ideas, pages::kMaxSuggestionRows, ComesBefore, true);
   return verdict;
+}
+
+ReplyVerdict ReadOrganicInto(long http_status, std::string_view body,
+                             std::vector<std::string>& urls) {
+  OrganicReader reader;
+  Scalar::Kind result = Scalar::kNull;
+  ReplyVerdict verdict = Scan(http_status, body, reader, result);
+  if (verdict.kind != ReplyVerdict::kGood) return verdict;
+  if (!reader.HasFirst(result)) return Unreadable(verdict, "reply without a result");
+  if (reader.items != Scalar::kNull && reader.items != Scalar::kList)
+    return Unreadable(verdict, "items is not a list");
+  KeepFirst(reader.entries, kMaxOrganicResults, OrganicReader::Before, true);
+  for (auto& [place, address] : reader.entries) urls.push_back(std::move(address));
+  return verdict;
+}
+
+}  // namespace
+
+bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b) {
+  return a.demand > b.demand;
+}
+
+ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
+                              std::vector<pages::Suggestion>& ideas) {
+  ideas.clear();
+  return EmptyUnlessGood(ReadIdeasInto(http_status, body, ideas), ideas);
 }
 
 ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count) {
@@ -467,16 +493,7 @@ ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64
 ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
                                 std::vector<std::string>& urls) {
   urls.clear();
-  OrganicReader reader;
-  Scalar::Kind result = Scalar::kNull;
-  ReplyVerdict verdict = Scan(http_status, body, reader, result);
-  if (verdict.kind != ReplyVerdict::kGood) return verdict;
-  if (!reader.HasFirst(result)) return Unreadable(verdict, "reply without a result");
-  if (reader.items != Scalar::kNull && reader.items != Scalar::kList)
-    return Unreadable(verdict, "items is not a list");
-  KeepFirst(reader.entries, kMaxOrganicResults, OrganicReader::Before, true);
-  for (auto& [place, address] : reader.entries) urls.push_back(std::move(address));
-  return verdict;
+  return EmptyUnlessGood(ReadOrganicInto(http_status, body, urls), urls);
 }
 
 ReplyVerdict ReadAccount(long http_status, std::string_view body, Account& account) {

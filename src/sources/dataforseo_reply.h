@@ -3,6 +3,7 @@
 // a reply of many thousand keyword ideas never stands in memory as a document beside its text.
 // Every reply has a status at the top and in its first task: 20000 is success, 40202 asks the
 // caller to slow down, 40100 (not authorised) and 40200 (payment required) refuse the account.
+// A reply a reader refuses leaves its list empty.
 
 #include <cstdint>
 #include <string>
