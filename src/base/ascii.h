@@ -1,7 +1,7 @@
 #pragma once
 // ASCII text rules every folder shares: letter case folds for A-Z and a-z only, whatever the
-// locale (bytes above 127 are code-page letters the program never folds), hexadecimal digits,
-// and trimming of the control codes and the blank (0 to 32). Depends on nothing of ours.
+// locale (bytes above 127 are code-page letters the program never folds), decimal and hexadecimal
+// digits, and trimming of the control codes and the blank (0 to 32). Depends on nothing of ours.
 
 #include <cstddef>
 #include <string>
@@ -56,6 +56,11 @@ constexpr int HexValue(char c) {
 // The upper-case digit of the low four bits of `value`: 0..9, A..F.
 constexpr char HexDigit(unsigned value) {
   return "0123456789ABCDEF"[value & 0x0F];
+}
+
+// Whether the text is one or more of the digits 0 to 9 and nothing else.
+constexpr bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
 // A control code or the blank: the bytes 0 to 32 that trimming drops.

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
 #include "session/network_session.h"
 #include "sources/markets.h"
 #include "sources/source.h"
@@ -50,10 +51,6 @@ std::string Quoted(std::string_view text) {
   throw CLI::ValidationError(message);
 }
 
-bool AllDigits(std::string_view text) {
-  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
 bool TwoLetters(std::string_view text) {
   return text.size() == 2 && std::isalpha(static_cast<unsigned char>(text[0])) &&
          std::isalpha(static_cast<unsigned char>(text[1]));
@@ -67,7 +64,7 @@ void AddMarketOptions(CLI::App* command, session::SessionOptions& options) {
           [&options](const std::string& text) {
             if (const sources::Country* country = sources::FindCountry(text)) {
               options.location_code = country->LocationCode();
-            } else if (AllDigits(text) && text.size() <= kMaxLocationDigits &&
+            } else if (ascii::AllDigits(text) && text.size() <= kMaxLocationDigits &&
                        std::stoi(text) > 0) {
               options.location_code = std::stoi(text);  // fits: at most 8 digits
             } else {

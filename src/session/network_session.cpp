@@ -128,17 +128,16 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
     const AllSignalsBlocked blocked;
     demo_->Start();
   }
-  const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
+  demo_host_ = "127.0.0.1:" + std::to_string(demo_->Port());
   for (std::string* host : unset)
-    if (host->empty()) *host = local;
-  std::cerr << program << ": using the bundled stand-in service at http://" << local
+    if (host->empty()) *host = demo_host_;
+  std::cerr << program << ": using the bundled stand-in service at http://" << demo_host_
             << " (generated data; see --suggest-host, --search-host, --top-host)\n";
 }
 
 bool NetworkSession::ResearchIsGenerated() const {
-  if (!demo_) return false;
-  const std::string local = "127.0.0.1:" + std::to_string(demo_->Port());
-  return endpoints_.suggest_host == local || endpoints_.search_host == local;
+  return !demo_host_.empty() &&
+         (endpoints_.suggest_host == demo_host_ || endpoints_.search_host == demo_host_);
 }
 
 NetworkSession::~NetworkSession() {

@@ -98,6 +98,7 @@ class NetworkSession {
   std::chrono::milliseconds timeout_;
   CancelTest front_end_cancelled_;  // the options' cancel test
   std::unique_ptr<demo::DemoService> demo_;
+  std::string demo_host_;  // "127.0.0.1:PORT" of demo_, "" without it
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
   std::atomic<bool> ending_{false};                           // cancels every fetch at the end

@@ -38,12 +38,7 @@ AccountCheck CheckDataForSeoAccount(const Credentials& credentials,
   const bool refused = verdict.kind == ReplyVerdict::kRefused || reply.status == 401 ||
                        reply.status == 402 || reply.status == 403;
   check.outcome = refused ? AccountCheck::kRefused : AccountCheck::kFailed;
-  check.failure = std::move(verdict.reason);
-  // A provider that echoes the request back must not show the password.
-  const std::string& secret = credentials.password;
-  for (std::size_t at = secret.empty() ? std::string::npos : check.failure.find(secret);
-       at != std::string::npos; at = check.failure.find(secret, at + 3))
-    check.failure.replace(at, secret.size(), "***");
+  check.failure = WithoutSecrets(std::move(verdict.reason), {credentials.password});
   return check;
 }
 

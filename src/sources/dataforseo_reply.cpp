@@ -42,12 +42,13 @@ std::int64_t Count(const Scalar& value) {
   return -1;
 }
 
-// An amount of USD in a reply; 0 for anything that is not a figure of at least 0.
-double Money(const Scalar& value) {
-  const double amount = value.kind == Scalar::kFloat     ? value.real
-                        : value.kind == Scalar::kInteger ? static_cast<double>(value.integer)
-                                                         : 0;
-  return amount >= 0 && amount <= kMaxMoney ? amount : 0;
+// An amount of USD in a reply, within kMaxMoney either way; none for anything else.
+std::optional<double> Money(const Scalar& value) {
+  if (value.kind != Scalar::kFloat && value.kind != Scalar::kInteger) return std::nullopt;
+  const double amount =
+      value.kind == Scalar::kFloat ? value.real : static_cast<double>(value.integer);
+  if (amount < -kMaxMoney || amount > kMaxMoney) return std::nullopt;
+  return amount;
 }
 
 // One step on the way from the top of a reply to a value: a key in an object, a place in a list.
@@ -174,7 +175,8 @@ class ReplyScan final : public json::json_sax_t {
       reader_.Value(*below, value);
     } else if (path_.size() == 1) {
       if (IsKey(path_[0], "tasks")) tasks_ = value.kind;
-      if (IsKey(path_[0], "cost")) cost_ = Money(value);
+      // A cost is never below zero.
+      if (IsKey(path_[0], "cost")) cost_ = std::max(Money(value).value_or(0), 0.0);
       Note(top_, value);
     } else if (InFirstTask(2)) {
       task_ = value.kind;
@@ -410,9 +412,8 @@ class AccountReader final : public FirstResultReader {
     const bool figure = value.kind == Scalar::kInteger || value.kind == Scalar::kFloat;
     if (path.size() == 2 && IsKey(path[1], "login") && value.kind == Scalar::kText) {
       account_.login = value.text;
-    } else if (path.size() == 3 && IsKey(path[1], "money") && IsKey(path[2], "balance") && figure) {
-      const double balance = value.kind == Scalar::kFloat ? value.real : value.integer;
-      if (balance >= -kMaxMoney && balance <= kMaxMoney) account_.balance = balance;
+    } else if (path.size() == 3 && IsKey(path[1], "money") && IsKey(path[2], "balance")) {
+      if (const std::optional<double> balance = Money(value)) account_.balance = balance;
     } else if (path.size() >= 5 && IsKey(path[1], "rates") && IsKey(path[2], "limits") && figure &&
                Count(value) >= 0 && account_.limits.size() < kMaxRateLimits) {
       // rates.limits.<period>.<function>, the function nested by its family in places.

@@ -330,15 +330,18 @@ const Country* FindCountry(std::string_view text) {
   text = ascii::Trim(text);
   for (const Alias& alias : kCountryAliases)
     if (ascii::EqualNoCase(text, alias.text)) text = alias.code;
-  const bool digits =
-      !text.empty() && text.size() <= 6 &&
-      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-  const int number = digits ? std::stoi(std::string(text)) : -1;
+  if (ascii::AllDigits(text) && text.size() <= 6)
+    return CountryOfLocation(std::stoi(std::string(text)));
   for (const Country& country : kCountries) {
-    if (ascii::EqualNoCase(text, country.name) || ascii::EqualNoCase(text, country.alpha2) ||
-        number == country.LocationCode())
+    if (ascii::EqualNoCase(text, country.name) || ascii::EqualNoCase(text, country.alpha2))
       return &country;
   }
+  return nullptr;
+}
+
+const Country* CountryOfLocation(int location_code) {
+  for (const Country& country : kCountries)
+    if (country.LocationCode() == location_code) return &country;
   return nullptr;
 }
 

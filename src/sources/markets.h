@@ -34,6 +34,8 @@ std::span<const Language> Languages();
 // A country by its name or alpha-2 code in any case, or by its location code ("2276"); nullptr
 // for anything else.
 const Country* FindCountry(std::string_view text);
+// The country of a DataForSEO location code (2276: Germany); nullptr for a region or a city.
+const Country* CountryOfLocation(int location_code);
 // A language by its name or code, in any case; nullptr for anything else.
 const Language* FindLanguage(std::string_view text);
 

@@ -45,16 +45,18 @@ ProviderCaller::ProviderCaller(const ProviderOptions& options, std::vector<std::
                                std::chrono::seconds cache_lifetime)
     : options_(options), secrets_(std::move(secrets)), cache_(cache_lifetime) {}
 
-FetchResult ProviderCaller::Failure(const std::string& why) const {
-  std::string reason = why;
-  // A provider that echoes the account back must not put it on the screen.
-  for (const std::string& secret : secrets_) {
+std::string WithoutSecrets(std::string text, const std::vector<std::string>& secrets) {
+  for (const std::string& secret : secrets) {
     if (secret.empty()) continue;
-    for (std::size_t at = reason.find(secret); at != std::string::npos;
-         at = reason.find(secret, at + 3))
-      reason.replace(at, secret.size(), "***");
+    for (std::size_t at = text.find(secret); at != std::string::npos;
+         at = text.find(secret, at + 3))
+      text.replace(at, secret.size(), "***");
   }
-  return {.body = {}, .status = FetchStatus::kFailed, .reason = std::move(reason)};
+  return text;
+}
+
+FetchResult ProviderCaller::Failure(const std::string& why) const {
+  return {.body = {}, .status = FetchStatus::kFailed, .reason = WithoutSecrets(why, secrets_)};
 }
 
 // A request under way: the thread that makes it answers everyone who asked it meanwhile.

@@ -33,6 +33,10 @@ struct ReplyVerdict {
 // again for a cached reply, which counts only when it is good.
 using ReplyReader = std::function<ReplyVerdict(long http_status, const std::string& body)>;
 
+// `text` with every non-empty secret in it shown as "***": a provider that echoes the request
+// back must not put the account on the screen.
+std::string WithoutSecrets(std::string text, const std::vector<std::string>& secrets);
+
 // Safe to use from several threads at once. A rate-limit reply (HTTP 429, or what the reader
 // takes for one) slows the whole source down: no call of it goes out until the slow-down ends
 // (the reply's Retry-After, else a wait doubling from kFirstRateLimitWait up to

@@ -34,7 +34,7 @@ std::string DefaultFolder() {
 
 // An entry's name (FileName), or a temporary file an interrupted store left behind.
 bool IsEntryName(const std::string& name) {
-  if (name.rfind(".~qmk", 0) == 0 && name.size() > 9 && name.ends_with(".tmp")) return true;
+  if (IsReplacementTempName(name)) return true;
   if (name.size() != 32) return false;
   for (char c : name)
     if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;

@@ -58,6 +58,9 @@ std::string ResolveTarget(const std::string& path) {
 }
 
 constexpr const char* kNotRegular = "not a regular file";
+// The temporary file of a replacement: kTempStart, the process and a counter, kTempEnd.
+constexpr std::string_view kTempStart = ".~qmk";
+constexpr std::string_view kTempEnd = ".tmp";
 
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -153,8 +156,8 @@ void Replace(const std::string& path, const std::string& target,
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = directory + "/.~qmk" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1)) + ".tmp";
+    temp = directory + "/" + std::string(kTempStart) + std::to_string(::getpid()) + "-" +
+           std::to_string(counter.fetch_add(1)) + std::string(kTempEnd);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, secret ? 0600 : 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -183,6 +186,11 @@ void Replace(const std::string& path, const std::string& target,
 
 void ReplaceFileAtomically(const std::string& path, std::initializer_list<std::string_view> parts) {
   Replace(path, ResolveTarget(path), parts, false);
+}
+
+bool IsReplacementTempName(std::string_view name) {
+  return name.starts_with(kTempStart) && name.size() > kTempStart.size() + kTempEnd.size() &&
+         name.ends_with(kTempEnd);
 }
 
 void ReplacePrivateFile(const std::string& path, std::string_view text) {

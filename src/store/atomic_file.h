@@ -34,4 +34,8 @@ void ReplacePrivateFile(const std::string& path, std::string_view text);
 // StoreError message; "" when it would try. Lets a long job fail before it starts.
 std::string ReplaceRefusal(const std::string& path);
 
+// Whether `name` is that of the temporary file a replacement writes beside its target: one a
+// killed writer left behind is safe to remove.
+bool IsReplacementTempName(std::string_view name);
+
 }  // namespace quillmark

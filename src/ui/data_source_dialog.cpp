@@ -32,10 +32,6 @@ constexpr int kReasonGap = 6;
 // Shown instead of a saved password, which never comes back into the window.
 constexpr char kSavedPlaceholder[] = "saved";
 
-QString FromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 bool CredentialsFileExists() {
   std::error_code error;
   return std::filesystem::exists(sources::CredentialsFilePath(), error);
@@ -58,11 +54,11 @@ DataSourceDialog::DataSourceDialog(QWidget* parent)
   height_without_reason_ = height();
   setFixedSize(size());
   for (const sources::Country& country : sources::Countries()) {
-    ui_->CountryCombo->addItem(FromView(country.name), country.LocationCode());
-    ui_->TopCountryCombo->addItem(FromView(country.name), FromView(country.alpha2));
+    ui_->CountryCombo->addItem(ToQString(country.name), country.LocationCode());
+    ui_->TopCountryCombo->addItem(ToQString(country.name), ToQString(country.alpha2));
   }
   for (const sources::Language& language : sources::Languages())
-    ui_->LanguageCombo->addItem(FromView(language.name), FromView(language.code));
+    ui_->LanguageCombo->addItem(ToQString(language.name), ToQString(language.code));
   ui_->ReasonLabel->hide();
 
   for (QRadioButton* radio : {ui_->StandInRadio, ui_->DataForSeoRadio, ui_->EndpointsRadio})
@@ -131,9 +127,9 @@ void DataSourceDialog::Load() {
       loaded_.location != 0 ? static_cast<int>(loaded_.location) : sources::kDefaultLocationCode,
       sources::kDefaultLocationCode);
   SelectData(*ui_->LanguageCombo, ToQString(loaded_.language),
-             FromView(sources::kDefaultLanguageCode));
+             ToQString(sources::kDefaultLanguageCode));
   SelectData(*ui_->TopCountryCombo, ToQString(loaded_.country).toUpper(),
-             FromView(sources::kDefaultCountryCode));
+             ToQString(sources::kDefaultCountryCode));
   ui_->SuggestHostEdit->setText(ToQString(loaded_.suggest_host));
   ui_->SearchHostEdit->setText(ToQString(loaded_.search_host));
   ui_->TopHostEdit->setText(ToQString(loaded_.top_host));

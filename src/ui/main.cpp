@@ -128,15 +128,11 @@ int main(int argc, char** argv) {
     const bool this_start_only = demo || options.count("--suggest-host") > 0 ||
                                  options.count("--search-host") > 0 ||
                                  options.count("--top-host") > 0;
-    const auto given_count = [&options](const char* name) {
-      const CLI::Option* option = options.get_option_no_throw(name);
-      return option != nullptr && option->count() > 0;
-    };
     const quillmark::ui::GivenOptions given{
-        .source = this_start_only || given_count("--source"),
-        .top_source = this_start_only || given_count("--top-source"),
-        .market = demo || given_count("--location") || given_count("--language") ||
-                  given_count("--country")};
+        .source = this_start_only || options.count("--source") > 0,
+        .top_source = this_start_only || options.count("--top-source") > 0,
+        .market = demo || options.count("--location") > 0 || options.count("--language") > 0 ||
+                  options.count("--country") > 0};
     // A remembered source that cannot be used is chosen anew in the window, never in a terminal.
     const auto choose_again = [](const QString& reason) {
       quillmark::ui::DataSourceDialog dialog;

@@ -4,7 +4,7 @@
 
 namespace quillmark::ui {
 
-QString ToQString(const std::string& text) {
+QString ToQString(std::string_view text) {
   return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 

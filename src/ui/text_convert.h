@@ -4,10 +4,11 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace quillmark::ui {
 
-QString ToQString(const std::string& text);
+QString ToQString(std::string_view text);
 std::string ToStdString(const QString& text);
 // The text in UTF-8, each character the one ToQString shows: for files other programs read.
 std::string ToUtf8(const std::string& text);

@@ -108,8 +108,7 @@ SourceLabel DescribeSource(const session::NetworkSession& session,
                            "data choose File > \"Data Source...\".")};
   }
   if (Names(opened_with.source, sources::SourceName::kDataForSeo)) {
-    const sources::Country* country =
-        sources::FindCountry(std::to_string(opened_with.location_code));
+    const sources::Country* country = sources::CountryOfLocation(opened_with.location_code);
     const sources::Language* language = sources::FindLanguage(opened_with.language_code);
     const std::string market =
         (country != nullptr ? std::string(country->name)
@@ -185,15 +184,17 @@ SourceLabel WindowSession::Label() const {
   return DescribeSource(*current_, opened_with_);
 }
 
+bool WindowSession::ProviderResearch() const {
+  return sources::IsProvider(sources::ParseSourceName(opened_with_.source));
+}
+
 std::string WindowSession::MostCallsText(int max_results) const {
-  if (!sources::IsProvider(sources::ParseSourceName(opened_with_.source))) return {};
-  return session::MostCallsText(max_results);
+  return ProviderResearch() ? session::MostCallsText(max_results) : std::string();
 }
 
 std::string WindowSession::RunCallsText() const {
   const sources::CallCounts calls = current_->Calls().Since(run_start_calls_);
-  const bool provider_research = sources::IsProvider(sources::ParseSourceName(opened_with_.source));
-  if (!provider_research && calls.made == 0) return {};
+  if (!ProviderResearch() && calls.made == 0) return {};
   return session::CallsText(calls);
 }
 

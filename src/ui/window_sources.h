@@ -86,6 +86,9 @@ class WindowSession {
   std::shared_ptr<const session::NetworkSession> Current() const;
 
  private:
+  // Whether a provider answers the research pages.
+  bool ProviderResearch() const;
+
   mutable std::mutex mutex_;  // guards current_ against the fetches on the workers
   std::shared_ptr<session::NetworkSession> current_;
   session::SessionOptions opened_with_;
