@@ -73,17 +73,20 @@ TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndCancelsAFetchGivenUp) {
   EXPECT_THROW(fetcher.Fetch(failing, "page", {}, given_up), std::runtime_error);
 
   // The fetch holds until told to stop; the wait given up returns without it and tells it.
+  // Given up only once the fetch runs: one cancelled before a worker takes it never runs.
+  std::atomic<bool> running = false;
   std::atomic<bool> told_to_stop = false;
   int pumps = 0;
-  const ui::PooledFetch held = [&told_to_stop](const std::string&,
-                                               const session::CancelTest& cancelled) {
+  const ui::PooledFetch held = [&running, &told_to_stop](const std::string&,
+                                                         const session::CancelTest& cancelled) {
+    running = true;
     while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     told_to_stop = true;
     return FetchResult{"late"};
   };
   EXPECT_EQ(fetcher
                 .Fetch(
-                    held, "page", [&pumps] { return ++pumps >= 3; }, given_up)
+                    held, "page", [&] { return running && ++pumps >= 3; }, given_up)
                 .body,
             "");
   pool.Shutdown();
