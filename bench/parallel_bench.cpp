@@ -10,11 +10,9 @@
 
 #include "demo/demo_service.h"
 #include "quiet_research.h"
-#include "session/fetch_ahead.h"
+#include "research/research_limits.h"
 
 namespace {
-
-using quillmark::cli::RunSettings;
 
 constexpr int kLatencyMs = 50;
 
@@ -26,10 +24,10 @@ quillmark::demo::DemoService& StandIn() {
 
 void BM_StandInResearch(benchmark::State& state) {
   const std::string host = "127.0.0.1:" + std::to_string(StandIn().Port());
-  RunSettings settings;
+  quillmark::session::RunRequest settings;
   settings.seed = "garden sheds";
   settings.target_url = "nowhere.invalid";
-  settings.max_pages = 5;
+  settings.max_pages_text = "5";
   settings.max_results = 100;
   settings.parallel = static_cast<int>(state.range(0));
   quillmark::session::SessionOptions network;
@@ -45,8 +43,8 @@ void BM_StandInResearch(benchmark::State& state) {
       break;
     }
     state.counters["rows"] = static_cast<double>(run.host->Keywords().Count());
-    state.counters["pages"] = run.pages_asked;
-    state.counters["pages_not_used"] = run.pages_not_used;
+    state.counters["pages"] = run.report.pages_asked;
+    state.counters["pages_not_used"] = run.report.pages_not_used;
   }
 }
 BENCHMARK(BM_StandInResearch)
@@ -57,7 +55,7 @@ BENCHMARK(BM_StandInResearch)
     ->UseRealTime();
 BENCHMARK(BM_StandInResearch)
     ->ArgName("parallel")
-    ->Arg(quillmark::session::kDefaultParallelFetches)
+    ->Arg(quillmark::kDefaultParallelFetches)
     ->Iterations(5)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "quiet_research.h"
-#include "session/fetch_ahead.h"
+#include "research/research_limits.h"
 #include "session/session_options.h"
 #include "sources/support/fake_provider.h"
 
@@ -53,10 +53,10 @@ FakeProvider& Provider() {
 
 void BM_ProviderResearch(benchmark::State& state) {
   FakeProvider& provider = Provider();
-  quillmark::cli::RunSettings settings;
+  quillmark::session::RunRequest settings;
   settings.seed = "garden sheds";
   settings.target_url = kSite;
-  settings.max_pages = 5;
+  settings.max_pages_text = "5";
   settings.max_results = 10;
   settings.parallel = static_cast<int>(state.range(0));
   quillmark::session::SessionOptions network;
@@ -69,12 +69,12 @@ void BM_ProviderResearch(benchmark::State& state) {
     const quillmark::bench::QuietRun quiet = quillmark::bench::ResearchQuietly(settings, network);
     const quillmark::cli::TerminalRun& run = quiet.run;
     if (first_rows.empty()) first_rows = quiet.rows;
-    if (quiet.rows != first_rows || run.pages_not_fetched > 0) {
+    if (quiet.rows != first_rows || !run.report.not_fetched.empty()) {
       state.SkipWithError("the rows differ from those of the first run, or a page failed");
       break;
     }
     state.counters["rows"] = static_cast<double>(run.host->Keywords().Count());
-    state.counters["pages"] = run.pages_asked;
+    state.counters["pages"] = run.report.pages_asked;
     state.counters["calls"] = static_cast<double>(provider.Requests().size() - asked_before);
   }
 }
@@ -86,7 +86,7 @@ BENCHMARK(BM_ProviderResearch)
     ->UseRealTime();
 BENCHMARK(BM_ProviderResearch)
     ->ArgName("parallel")
-    ->Arg(quillmark::session::kDefaultParallelFetches)
+    ->Arg(quillmark::kDefaultParallelFetches)
     ->Iterations(3)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

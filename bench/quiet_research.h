@@ -10,6 +10,7 @@
 #include "cli/keyword_rows.h"
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
+#include "session/research_run.h"
 #include "session/session_options.h"
 
 namespace quillmark::bench {
@@ -19,11 +20,11 @@ struct QuietRun {
   std::string rows;
 };
 
-inline QuietRun ResearchQuietly(const cli::RunSettings& settings,
+inline QuietRun ResearchQuietly(const session::RunRequest& request,
                                 const session::SessionOptions& network) {
   std::ostringstream progress;
   std::streambuf* stderr_buffer = std::cerr.rdbuf(progress.rdbuf());
-  QuietRun quiet{cli::RunFromTerminal(settings, network), {}};
+  QuietRun quiet{cli::RunFromTerminal(request, network), {}};
   std::cerr.rdbuf(stderr_buffer);
   std::ostringstream rows;
   cli::WriteRows(rows, cli::KeywordRowTable(quiet.run.host->Keywords(), false),

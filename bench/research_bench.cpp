@@ -18,16 +18,22 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "research/researcher.h"
-#include "research/stop_request.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using quillmark::cli::RunSettings;
-using quillmark::cli::TerminalHost;
-
 constexpr int kResults = 100;
 constexpr int kPages = 5;
+constexpr const char* kSeed = "blue widgets";
+
+// The terminal's host with the research's answers: a target never listed, every page asked for.
+class BenchHost final : public quillmark::cli::TerminalHost {
+ public:
+  using TerminalHost::TerminalHost;
+  std::string TargetUrl() override { return "never-listed.invalid"; }
+  std::string MaxPagesText() override { return std::to_string(kPages); }
+  int MaxResults() override { return kResults; }
+};
 
 struct CurlDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -68,17 +74,11 @@ void BM_ResearchVersusBareFetches(benchmark::State& state) {
   const std::string host = "127.0.0.1:" + std::to_string(service.Port());
   const quillmark::Endpoints endpoints{host, host, host};
 
-  RunSettings settings;
-  settings.seed = "blue widgets";
-  settings.target_url = "never-listed.invalid";
-  settings.max_pages = kPages;
-  settings.max_results = kResults;
-
   std::vector<double> ratios, run_seconds, curl_seconds;
   std::size_t fetches = 0;
   for (auto _ : state) {
     std::ostringstream status;
-    TerminalHost host_window(settings, status, false);
+    BenchHost host_window(status, false);
     std::vector<std::string> urls;
     quillmark::Researcher researcher(
         host_window,
@@ -87,9 +87,8 @@ void BM_ResearchVersusBareFetches(benchmark::State& state) {
           return quillmark::FetchPage(url);
         },
         endpoints);
-    quillmark::ClearStopRequest();
     const auto run_start = Clock::now();
-    researcher.ResearchSeed(settings.seed);
+    researcher.ResearchSeed(kSeed);
     const double run = Seconds(Clock::now() - run_start);
     if (host_window.Keywords().Count() != static_cast<std::size_t>(kResults)) {
       state.SkipWithError("the research did not reach its max results");

@@ -16,8 +16,7 @@
 
 #include "net/fetch_page.h"
 #include "net/support/scripted_server.h"
-#include "research/stop_request.h"
-#include "session/research_desk.h"
+#include "session/support/fake_session.h"
 #include "store/settings_key.h"
 #include "ui/investigate_dialog.h"
 #include "ui/main_window.h"
@@ -46,29 +45,26 @@ class FirstPaint : public QObject {
   bool painted_ = false;
 };
 
-// Nothing is fetched in these benchmarks; the pool outlives every window made here.
-quillmark::session::FetchPool& NoFetches() {
-  static quillmark::session::FetchPool pool(1);
-  return pool;
-}
-
-// The session's fetch as start-up hands it to the desk.
-quillmark::FetchResult Fetch(const std::string& url,
-                             const quillmark::session::CancelTest& cancelled) {
-  return quillmark::FetchPage(url, {.cancelled = cancelled});
-}
-
-// A main window and the desk it shows, as start-up makes them.
+// A main window as start-up makes it, its runs fetching from `endpoints`; a suggestion page
+// given comes at once instead.
 struct MainWindow {
-  MainWindow(quillmark::session::FetchPool& pool, const quillmark::Endpoints& endpoints)
-      : desk(Fetch, endpoints), window(pool, desk) {}
-  quillmark::session::ResearchDesk desk;
+  explicit MainWindow(const quillmark::Endpoints& endpoints, std::string suggestions = {})
+      : session(std::make_shared<quillmark::testing::FakeSession>(
+            [suggestions](const std::string& url, quillmark::sources::ProviderRun&,
+                          const quillmark::Cancellation& cancelled) {
+              if (!suggestions.empty() && url.find("/suggestion/") != std::string::npos)
+                return quillmark::FetchResult{suggestions};
+              return quillmark::FetchPage(url, {.cancelled = cancelled});
+            },
+            endpoints)),
+        window([session = session] { return session; }) {}
+  std::shared_ptr<quillmark::testing::FakeSession> session;
   TForm1 window;
 };
 
 std::unique_ptr<MainWindow> MakeMainWindow() {
   return std::make_unique<MainWindow>(
-      NoFetches(), quillmark::Endpoints{"127.0.0.1:9", "127.0.0.1:9", "127.0.0.1:9"});
+      quillmark::Endpoints{"127.0.0.1:9", "127.0.0.1:9", "127.0.0.1:9"});
 }
 
 template <typename Make>
@@ -143,16 +139,16 @@ void BM_SortThroughView(benchmark::State& state) {
 }
 BENCHMARK(BM_SortThroughView)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(12);
 
-// The window asks for a repaint every 10 ms while a silent server holds the run's fetches for
-// 10 seconds; the counter is the longest time between two paints. `hold` starts the fetches.
-void RepaintGapWhileHeld(benchmark::State& state, const std::function<void(MainWindow&)>& hold) {
+// The window asks for a repaint every 10 ms while a silent server holds the fetches of a research
+// of a top search's phrase for 10 seconds; the counter is the longest time between two paints.
+// With `suggestions` the research's suggestion page comes at once and its rows' pages are held.
+void RepaintGapWhileHeld(benchmark::State& state, const std::string& suggestions = {}) {
   using quillmark::testing::Script;
   using quillmark::testing::ScriptedServer;
   for (auto _ : state) {
     ScriptedServer server(Script().Hold());
     const std::string host = "127.0.0.1:" + std::to_string(server.port());
-    quillmark::session::FetchPool pool(8);
-    MainWindow main(pool, {host, host, host});
+    MainWindow main({host, host, host}, suggestions);
     TForm1& window = main.window;
     window.show();
     qint64 last = -1;
@@ -177,20 +173,18 @@ void RepaintGapWhileHeld(benchmark::State& state, const std::function<void(MainW
     QObject::connect(&repaint, &QTimer::timeout,
                      [&] { window.Form().ListView1->viewport()->update(); });
     QTimer::singleShot(10000, [&] { window.StopBtnClick(); });
-    quillmark::ClearStopRequest();
     clock.start();
     repaint.start(10);
-    hold(main);
+    window.ResearchPhrase("held phrase");
     state.counters["longest_gap_ms"] = static_cast<double>(longest);
     state.counters["paints"] = paints;
     state.counters["held_s"] = static_cast<double>(clock.elapsed()) / 1000.0;
   }
 }
 
-// One fetch held: a supply lookup of its own.
+// One fetch held: the suggestion page.
 void BM_RepaintGapWhileFetchHeld(benchmark::State& state) {
-  RepaintGapWhileHeld(
-      state, [](MainWindow& main) { main.desk.GetResearcher().LookupSupply("held phrase"); });
+  RepaintGapWhileHeld(state);
 }
 BENCHMARK(BM_RepaintGapWhileFetchHeld)->Iterations(1)->Unit(benchmark::kSecond);
 
@@ -199,8 +193,7 @@ void BM_RepaintGapWhileEightFetchesHeld(benchmark::State& state) {
   std::string page = " done ";
   for (int i = 0; i < 20; ++i)
     page += "<td>&nbsp;10</td><td><a href=q?a&amp;b>phrase " + std::to_string(i) + "</a></td>";
-  RepaintGapWhileHeld(
-      state, [&page](MainWindow& main) { main.desk.GetResearcher().ParseSuggestionPage(page); });
+  RepaintGapWhileHeld(state, page);
 }
 BENCHMARK(BM_RepaintGapWhileEightFetchesHeld)->Iterations(1)->Unit(benchmark::kSecond);
 

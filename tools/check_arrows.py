@@ -24,8 +24,9 @@ SESSION_AND_BELOW = CORE | {"session"}
 ALLOWED = {
     "base": set(),
     "net": {"base"},
-    "research": {"base", "net/fetch_result.h"},
-    "store": {"base", "research/keyword_list.h", "research/keyword_row.h"},
+    "research": {"base", "net/fetch_result.h", "pages/page_format.h"},
+    "store": {"base", "research/keyword_list.h", "research/keyword_row.h",
+              "research/research_limits.h"},
     "pages": {"base", "net"},
     "demo": {"base", "pages", "research"},
     "sources": {"base", "pages", "research", "net", "store"},

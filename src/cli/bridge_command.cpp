@@ -2,6 +2,7 @@
 // that only speaks those (an older build's window, another tool) can research through it with
 // --suggest-host, --search-host and --top-host.
 
+#include <atomic>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -17,8 +18,10 @@
 #include "pages/page_format.h"
 #include "pages/page_request.h"
 #include "research/page_text.h"
-#include "research/stop_request.h"
+#include "research/research_limits.h"
 #include "session/network_session.h"
+#include "session/provider_calls.h"
+#include "session/run_report.h"
 #include "session/session_error.h"
 #include "sources/source.h"
 
@@ -33,7 +36,7 @@ constexpr int kStoppingStatus = 503;
 
 struct BridgeArgs {
   int port = 0;
-  int max_pages = 3;
+  int max_pages = kDefaultMaxPages;
   std::string target;
   session::SessionOptions network;
 };
@@ -68,19 +71,24 @@ int Bridge(const BridgeArgs& args) {
     session::SessionOptions network = args.network;
     // One source for every page kind it serves, the top-searches page included.
     network.top_source = network.source;
-    network.cancelled = Interrupted;
     const session::NetworkSession session(network, served, "qmk bridge");
-    // The bridge cannot see a run: it is told once what its clients will ask at most.
-    session.SetRunParameters({.max_pages = args.max_pages, .target = args.target});
-    const Endpoints& hosts = session.GetEndpoints();
+    // The bridge is one run from start to stop. It cannot see its clients' runs: it is told once
+    // what they will ask at most.
+    sources::ProviderRun bridge_run({.max_pages = args.max_pages, .target = args.target});
+    // Raised once the bridge is told to stop: the fetches in flight end at once.
+    std::atomic<bool> stopping{false};
     // Called on the server's workers, several at once: each line goes out in one piece.
-    const auto report = [](const std::string& url, const FetchResult& result) {
-      if (result.status != FetchStatus::kFailed) return;
-      std::cerr << "qmk bridge: not fetched: " + TerminalSafe(PageInWords(url)) + ": " +
-                       TerminalSafe(result.reason) + "\n"
-                << std::flush;
+    const auto fetch = [&](const std::string& url) {
+      const FetchResult result =
+          session.Fetch(url, bridge_run, [&stopping] { return stopping.load(); });
+      if (result.status == FetchStatus::kFailed) {
+        std::cerr << "qmk bridge: not fetched: " + TerminalSafe(PageInWords(url)) + ": " +
+                         TerminalSafe(result.reason) + "\n"
+                  << std::flush;
+      }
+      return result;
     };
-    const PageFetcher fetch = session.Fetcher(report);
+    const Endpoints& hosts = session.GetEndpoints();
     // The request is read as the research code reads its own page URLs, and nothing else is
     // asked of the source: a "?" or "/" inside a value is part of the phrase.
     const auto answer = [&](const std::string& target) -> demo::PageReply {
@@ -138,13 +146,18 @@ int Bridge(const BridgeArgs& args) {
     if (served.top) std::cerr << "--top-host " << local;
     std::cerr << ")" << std::endl;
     signals.WaitForStop();
-    // Cancels the fetch in flight, so the server's threads are free to end.
-    SetStopRequest();
+    // Cancels the fetches in flight, so the server's threads are free to end.
+    stopping = true;
     server.Stop();
-    // The bridge is one run from start to stop: what the providers noted is said at its end.
-    for (const std::string& note : session.NoteTexts())
+    // What the providers noted is said at the bridge's end.
+    session::RunReport report;
+    report.provider =
+        session.ProviderName(served.suggest ? ResearchMode::kSeed : ResearchMode::kTopSearches);
+    report.notes = bridge_run.Notes();
+    for (const std::string& note : session::NoteTexts(report))
       std::cerr << "qmk bridge: " << TerminalSafe(note) << "\n";
-    if (session.UsesProvider()) std::cerr << "qmk bridge: " << session.CallsText() << std::endl;
+    if (session.UsesProvider())
+      std::cerr << "qmk bridge: " << session::CallsText(bridge_run.Calls()) << std::endl;
   } catch (const session::SessionError& e) {
     std::cerr << "qmk bridge: " << e.what() << "\n";
     return kExitUsage;
@@ -164,8 +177,9 @@ void AddBridgeCommand(CLI::App& app, int& exit_code) {
   cmd->add_option("--port", args->port, "TCP port on 127.0.0.1 (default 0: any free port)")
       ->check(CLI::Range(0, 65535));
   cmd->add_option("--max-pages", args->max_pages,
-                  "Result pages of 20 the clients search for a rank, 1 to 20 (default 3)")
-      ->check(CLI::Range(1, 20));
+                  "Result pages of 20 the clients search for a rank, 1 to 20 (default " +
+                      std::to_string(kDefaultMaxPages) + ")")
+      ->check(CLI::Range(kMinMaxPages, kMaxMaxPages));
   cmd->add_option("--target", args->target,
                   "Your site, if the clients look for one: a provider stops its result crawl "
                   "once it appears (cheaper)");

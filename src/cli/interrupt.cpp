@@ -3,28 +3,29 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
-
-#include "research/stop_request.h"
 
 namespace quillmark::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-volatile std::sig_atomic_t g_first_signal = 0;
+// Lock-free atomics, so the handler may write them on whichever thread the signal reaches and the
+// run's thread read them.
+std::atomic<int> g_interrupts{0};
+std::atomic<int> g_first_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal_number) {
-  g_interrupts = g_interrupts + 1;
-  if (g_interrupts > 1) {
+  // The first signal's number is there before anyone can see that a signal came.
+  int none = 0;
+  g_first_signal.compare_exchange_strong(none, signal_number);
+  if (g_interrupts.fetch_add(1) > 0) {
     // The user insists: leave without waiting for anything more.
     static const char kMessage[] = "\nqmk: interrupted\n";
     ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     (void)ignored;
-    ::_exit(128 + g_first_signal);
+    ::_exit(128 + g_first_signal.load());
   }
-  g_first_signal = signal_number;
-  // Lock-free atomics: safe here. The fetch in flight sees it within its next wait slice.
-  SetStopRequest();
 }
 
 }  // namespace
@@ -40,11 +41,11 @@ void InstallInterruptHandler() {
 }
 
 bool Interrupted() {
-  return g_interrupts > 0;
+  return g_interrupts.load() > 0;
 }
 
 int InterruptExitCode() {
-  return g_interrupts > 0 ? 128 + g_first_signal : 0;
+  return Interrupted() ? 128 + g_first_signal.load() : 0;
 }
 
 StopSignalsBlocked::StopSignalsBlocked() {

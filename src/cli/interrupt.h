@@ -1,7 +1,7 @@
 #pragma once
-// Ctrl-C and SIGTERM for the terminal front end: the first one raises the Stop request, which
-// cancels the fetch in flight and ends the run at its next checkpoint (rows so far are kept); a
-// second one ends the process at once.
+// Ctrl-C and SIGTERM for the terminal front end: the first one only sets a flag, which the run in
+// progress turns into its Stop (the fetches in flight are cancelled and the run ends at its next
+// checkpoint; rows so far are kept); a second one ends the process at once.
 
 #include <csignal>
 

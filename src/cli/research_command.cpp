@@ -7,8 +7,8 @@
 #include "cli/terminal_host.h"
 #include "command_line/common_options.h"
 #include "research/column_compare.h"
+#include "research/research_limits.h"
 #include "session/count_text.h"
-#include "session/fetch_ahead.h"
 #include "session/provider_calls.h"
 #include "session/session_options.h"
 #include "sources/source.h"
@@ -20,7 +20,8 @@ namespace quillmark::cli {
 namespace {
 
 struct ResearchArgs {
-  RunSettings run;
+  session::RunRequest run;
+  int max_pages = kDefaultMaxPages;
   std::string save_path;
   OutputFormat format = OutputFormat::kTable;
   std::optional<std::size_t> sort_column;
@@ -73,7 +74,10 @@ int RunResearch(const ResearchArgs& args) {
       return kExitFailure;
     }
   }
-  const TerminalRun run = RunFromTerminal(args.run, args.network);
+  session::RunRequest request = args.run;
+  request.max_pages_text = std::to_string(args.max_pages);
+  const TerminalRun run = RunFromTerminal(request, args.network);
+  const session::RunReport& report = run.report;
   KeywordList& rows = run.host->Keywords();
   if (args.sort_column) SortKeywordList(rows, *args.sort_column);
   if (Interrupted()) std::cerr << "qmk: stopped; showing the rows found so far\n";
@@ -96,21 +100,22 @@ int RunResearch(const ResearchArgs& args) {
     }
   }
 
-  if (run.pages_not_used > 0) {
+  if (report.pages_not_used > 0) {
     std::cerr << "qmk: "
-              << session::CountText(static_cast<std::size_t>(run.pages_not_used), "page", "pages")
+              << session::CountText(static_cast<std::size_t>(report.pages_not_used), "page",
+                                    "pages")
               << " fetched for rows not reached\n";
   }
   std::cerr << "qmk: " << session::CountText(rows.Count(), "row", "rows") << "; ";
-  if (run.pages_not_fetched == 0) {
+  if (report.not_fetched.empty()) {
     std::cerr << "every page fetched";
   } else {
-    std::cerr << run.pages_not_fetched << " of "
-              << session::CountText(static_cast<std::size_t>(run.pages_asked), "page", "pages")
+    std::cerr << report.not_fetched.size() << " of "
+              << session::CountText(static_cast<std::size_t>(report.pages_asked), "page", "pages")
               << " not fetched";
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
-  if (!run.calls_text.empty()) std::cerr << "qmk: " << run.calls_text << "\n";
+  if (!report.provider.empty()) std::cerr << "qmk: " << session::CallsText(report.calls) << "\n";
 
   return run.ExitStatus(files_ok);
 }
@@ -123,17 +128,17 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   cmd->add_option("seed", args->run.seed, "The main keyword of the business")->required();
   cmd->add_option("--target", args->run.target_url,
                   "Your site (e.g. example.com): find its rank for every phrase");
-  cmd->add_option("--pages", args->run.max_pages, "Result pages of 20 to search for the rank")
-      ->check(CLI::Range(1, 20))
-      ->default_str("3");
+  cmd->add_option("--pages", args->max_pages, "Result pages of 20 to search for the rank")
+      ->check(CLI::Range(kMinMaxPages, kMaxMaxPages))
+      ->default_str(std::to_string(kDefaultMaxPages));
   cmd->add_option("--results", args->run.max_results, "Most phrases to research")
-      ->check(CLI::Range(2, 100))
-      ->default_str("10");
+      ->check(CLI::Range(kMinMaxResults, kMaxMaxResults))
+      ->default_str(std::to_string(kDefaultMaxResults));
   cmd->add_option("--parallel", args->run.parallel,
                   "Pages fetched at once while the rows fill (1: one at a time, in the run's "
                   "order)")
-      ->check(CLI::Range(1, session::kMaxParallelFetches))
-      ->default_str(std::to_string(session::kDefaultParallelFetches));
+      ->check(CLI::Range(1, kMaxParallelFetches))
+      ->default_str(std::to_string(kDefaultParallelFetches));
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
   AddSortOption(cmd, args->sort_column);

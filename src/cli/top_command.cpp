@@ -5,14 +5,16 @@
 #include "cli/row_output.h"
 #include "cli/terminal_host.h"
 #include "command_line/common_options.h"
+#include "research/research_limits.h"
 #include "session/count_text.h"
+#include "session/provider_calls.h"
 #include "session/session_options.h"
 
 namespace quillmark::cli {
 namespace {
 
 struct TopArgs {
-  RunSettings run;
+  session::RunRequest run{.mode = ResearchMode::kTopSearches};
   OutputFormat format = OutputFormat::kTable;
   session::SessionOptions network;
 };
@@ -28,10 +30,11 @@ int RunTop(const TopArgs& args) {
     table.rows.push_back({row.caption, row.keyword});
   const bool printed = PrintRows(table, args.format);
   std::cerr << "qmk: " << session::CountText(table.rows.size(), "phrase", "phrases") << "; "
-            << (run.pages_not_fetched > 0 ? "the top-searches page was not fetched"
-                                          : "every page fetched")
+            << (run.report.not_fetched.empty() ? "every page fetched"
+                                               : "the top-searches page was not fetched")
             << (Interrupted() ? "; stopped\n" : "\n");
-  if (!run.calls_text.empty()) std::cerr << "qmk: " << run.calls_text << "\n";
+  if (!run.report.provider.empty())
+    std::cerr << "qmk: " << session::CallsText(run.report.calls) << "\n";
   return run.ExitStatus(printed);
 }
 
@@ -41,15 +44,14 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
   auto args = std::make_shared<TopArgs>();
   CLI::App* cmd = app.add_subcommand("top", "List today's top searches");
   cmd->add_option("--results", args->run.max_results, "Most phrases to list")
-      ->check(CLI::Range(2, 100))
-      ->default_str("10");
+      ->check(CLI::Range(kMinMaxResults, kMaxMaxResults))
+      ->default_str(std::to_string(kDefaultMaxResults));
   cmd->add_flag("--filter", args->run.filter_unwanted,
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
   command_line::AddNetworkOptions(cmd, args->network);
   command_line::AddSourceOptions(cmd, args->network, true, false);
   cmd->callback([args, &exit_code] {
-    args->run.mode = ResearchMode::kTopSearches;
     // This command fetches the top-searches page only: its source is the top source.
     args->network.top_source = args->network.source;
     args->network.source.clear();

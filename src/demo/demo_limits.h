@@ -30,8 +30,7 @@ inline constexpr std::size_t kMaxRequestedSuggestions = 500;
 inline constexpr std::uint64_t kMinSeedDemand = 8'000;
 inline constexpr std::uint64_t kMaxSeedDemand = 90'000;
 
-// Search pages: results per page, the reported supply, and the deepest offset served.
-inline constexpr int kResultsPerPage = static_cast<int>(pages::kResultsPerRankPage);
+// Search pages: the reported supply, and the deepest offset served.
 inline constexpr std::uint64_t kMinSupply = 2'000;
 inline constexpr std::uint64_t kMaxSupply = 40'000'000;
 inline constexpr int kMaxResultOffset = 1'000'000;

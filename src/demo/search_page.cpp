@@ -169,8 +169,8 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
   // Offset 0 is the supply request: the header alone, worded like the first page.
   const bool list_results = offset > 0;
   const int first = list_results ? std::min(offset, kMaxResultOffset) : 1;
-  const int last = static_cast<int>(
-      std::min<std::uint64_t>(static_cast<std::uint64_t>(first) + kResultsPerPage - 1, supply));
+  const int last = static_cast<int>(std::min<std::uint64_t>(
+      static_cast<std::uint64_t>(first) + pages::kResultsPerRankPage - 1, supply));
 
   std::string page;
   page.reserve(4096);

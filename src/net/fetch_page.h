@@ -18,9 +18,8 @@ inline constexpr std::chrono::milliseconds kDefaultFetchTimeout{60000};
 
 struct FetchOptions {
   std::chrono::milliseconds timeout = kDefaultFetchTimeout;
-  // Asked from the fetching thread at least every 50 ms while it waits, and before each step;
-  // true ends the fetch at once as kCancelled and closes its connection. Must be thread-safe.
-  std::function<bool()> cancelled = {};
+  // Also asked before each step; a cancelled fetch closes its connection at once.
+  Cancellation cancelled = {};
 };
 
 // Takes the body's bytes as they arrive; false when they could not be kept, which ends the

@@ -1,7 +1,9 @@
 #pragma once
-// What one page fetch gives back: the body that arrived and whether the exchange completed.
-// Depends on nothing, so the research code can name it without linking the web layer.
+// What one page fetch gives back: the body that arrived and whether the exchange completed; and
+// how a fetch is told that it is no longer wanted. Depends on nothing, so the research code can
+// name them without linking the web layer.
 
+#include <functional>
 #include <string>
 
 namespace quillmark::net {
@@ -24,9 +26,14 @@ struct FetchResult {
   bool Complete() const { return status == FetchStatus::kComplete; }
 };
 
+// Polled by a fetch at least every 50 ms while it waits, from the fetching thread; true ends the
+// fetch at once as kCancelled. Must be thread-safe. An empty one never says stop.
+using Cancellation = std::function<bool()>;
+
 }  // namespace quillmark::net
 
 namespace quillmark {
+using net::Cancellation;
 using net::FetchResult;
 using net::FetchStatus;
 }  // namespace quillmark

@@ -1,8 +1,8 @@
 #pragma once
 // The three page formats the research code asks for and reads, as the stand-in service and the
 // provider sources write them: the endpoints' paths, the markers the readers search for, and the
-// sizes of a page. research/endpoints.cpp builds the URLs with the same paths (it stays below
-// this module); tests/pages checks that every URL it builds is read back here.
+// sizes of a page. Depends on nothing, so the research code builds its URLs and walks its pages
+// with these same constants; tests/pages checks that every URL it builds is read back here.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "research/endpoints.h"
 
+#include "pages/page_format.h"
 #include "research/query_encoding.h"
 
 namespace quillmark {
@@ -14,14 +15,15 @@ std::string HttpUrl(std::string_view host, std::string_view path) {
 
 std::string ExactPhraseSearch(std::string_view host, std::string_view phrase) {
   // The phrase goes between encoded double quotes: an exact-phrase search.
-  return HttpUrl(host, "/search?p=%22") + EncodeQueryText(phrase, "+") + "%22";
+  return HttpUrl(host, std::string(pages::kSearchPath) + "?p=%22") + EncodeQueryText(phrase, "+") +
+         "%22";
 }
 
 }  // namespace
 
 std::string SuggestionUrl(std::string_view host, std::string_view seed) {
-  return HttpUrl(host, "/d/searchinventory/suggestion/?term=") + EncodeQueryText(seed, "%20") +
-         "&mkt=us&lang=en_US";
+  return HttpUrl(host, std::string(pages::kSuggestionPath) + "?term=") +
+         EncodeQueryText(seed, "%20") + "&mkt=us&lang=en_US";
 }
 
 std::string SupplyUrl(std::string_view host, std::string_view phrase) {
@@ -29,11 +31,13 @@ std::string SupplyUrl(std::string_view host, std::string_view phrase) {
 }
 
 std::string RankUrl(std::string_view host, std::string_view phrase, std::int64_t offset) {
-  return ExactPhraseSearch(host, phrase) + "&ei=UTF-8&n=20&fl=0&b=" + std::to_string(offset);
+  return ExactPhraseSearch(host, phrase) +
+         "&ei=UTF-8&n=" + std::to_string(pages::kResultsPerRankPage) +
+         "&fl=0&b=" + std::to_string(offset);
 }
 
 std::string TopSearchesUrl(std::string_view host) {
-  return HttpUrl(host, "/top");
+  return HttpUrl(host, pages::kTopPath);
 }
 
 }  // namespace quillmark

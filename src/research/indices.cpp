@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "pages/page_format.h"
 #include "research/decimal_separator.h"
 #include "research/whole_number.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int kCostDecimals = 3;           // "#######0.###"
 constexpr int kProfitabilityDecimals = 3;  // "##0.###"
-constexpr std::int64_t kResultsPerPage = 20;
 
 std::int64_t WholeOrZero(std::string_view text) {
   return ReadWholeNumber(text).value_or(0);
@@ -31,7 +31,8 @@ std::string ComputeCostPerProspect(std::string_view supply, std::string_view dem
 std::string ComputeProfitability(std::string_view supply, std::string_view rank) {
   const std::int64_t s = supply == "?" ? 0 : WholeOrZero(supply);
   const std::int64_t r = rank == "-" ? 0 : WholeOrZero(rank);
-  const std::int64_t page = r / kResultsPerPage + (r % kResultsPerPage > 0 ? 1 : 0);
+  const std::int64_t page =
+      r / pages::kResultsPerRankPage + (r % pages::kResultsPerRankPage > 0 ? 1 : 0);
   // Halving page - 1 times; scaling a power of two is exact, and large pages underflow to 0
   // just as repeated halving would, without the loop.
   long double share =

@@ -1,8 +1,8 @@
 #pragma once
-// How the research code gets a page: a URL in, the page and how its fetch went out. The real one
-// is FetchPage with a cancel test made by CancelOnStop (stop_request.h); the window may run it on
-// a worker thread; tests serve pages from memory. A run may also start fetches ahead of need and
-// collect them later, so that several are in flight while it fills the row in hand.
+// How the research code gets a page: a URL in, the page and how its fetch went out. A run's
+// session fetches it on a worker while the run's thread waits (see session/research_run.h);
+// tests serve pages from memory. A run may also start fetches ahead of need and collect them
+// later, so that several are in flight while it fills the row in hand.
 
 #include <functional>
 #include <memory>
@@ -31,7 +31,7 @@ class StartedFetch {
   virtual FetchResult Take() = 0;
 };
 
-// Starts fetching `url` and returns at once. A Stop request raised after the start cancels it.
+// Starts fetching `url` and returns at once. A stop of the run cancels it.
 using FetchStarter = std::function<std::unique_ptr<StartedFetch>(const std::string& url)>;
 
 }  // namespace quillmark

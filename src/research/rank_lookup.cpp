@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
+#include "pages/page_format.h"
 #include "research/forward_finder.h"
 #include "research/page_text.h"
 #include "research/research_limits.h"
 #include "research/researcher.h"
-#include "research/stop_request.h"
 
 namespace quillmark {
 namespace {
@@ -47,7 +47,7 @@ std::string Researcher::LookupRank(std::string_view phrase, std::string_view tar
   const std::string target = LowerText(target_url);
   if (phrase.empty() || target.empty()) return "-";
   const std::int64_t pages = std::min(max_pages, kMaxRankPages);
-  const std::int64_t budget = pages * kResultsPerPage;
+  const std::int64_t budget = pages * pages::kResultsPerRankPage;
   std::int64_t offset = 1;
   if (offset > budget) return "-";
   s.rank_pages = pages;
@@ -73,14 +73,14 @@ std::string Researcher::LookupRank(std::string_view phrase, std::string_view tar
     LowerInPlace(page);
     if (FindText(target, page) == 0) {
       if (!fetched.Complete()) ++failed_before;
-      offset += kResultsPerPage;
+      offset += pages::kResultsPerRankPage;
       Pump();
     } else {
       rank = offset + RankItemOffset(page, target);
     }
     Pump();
     // A stop takes effect after the page being read; the row is still finished by the caller.
-    if (host_.EscapeDown() || StopRequested() || rank) {
+    if (host_.EscapeDown() || Stopped() || rank) {
       stopped = !rank && offset <= budget;
       break;
     }

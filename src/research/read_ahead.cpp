@@ -4,20 +4,22 @@
 #include <optional>
 #include <utility>
 
+#include "pages/page_format.h"
 #include "research/page_text.h"
 #include "research/research_limits.h"
-#include "research/stop_request.h"
 #include "research/whole_number.h"
 
 namespace quillmark {
 
 ReadAhead::ReadAhead(ResearchHost& host, const Endpoints& endpoints, std::string_view lowered_page,
-                     FetchStarter start, std::size_t limit, std::function<void()> wait)
+                     FetchStarter start, std::size_t limit, std::function<void()> wait,
+                     Cancellation stopped)
     : host_(host),
       endpoints_(endpoints),
       start_(std::move(start)),
       limit_(std::max<std::size_t>(limit, 1)),
       wait_(std::move(wait)),
+      stopped_(std::move(stopped)),
       walk_(lowered_page),
       walk_over_(!walk_.HasCell()) {}
 
@@ -80,7 +82,7 @@ void ReadAhead::Start(std::string url, std::size_t row, std::int64_t rank_page) 
 }
 
 std::string ReadAhead::RankPageUrl(const std::string& keyword, std::int64_t page) const {
-  return RankUrl(endpoints_.search_host, keyword, 1 + (page - 1) * kResultsPerPage);
+  return RankUrl(endpoints_.search_host, keyword, 1 + (page - 1) * pages::kResultsPerRankPage);
 }
 
 bool ReadAhead::StartIfNext(const std::string& url) {
@@ -130,7 +132,7 @@ void ReadAhead::Advance(bool start_more) {
   if (!started_ || given_up_) return;
   for (Held& held : held_)
     if (held.fetch->Ready()) Examine(held);
-  if (StopRequested() || !start_more) return;
+  if (Stopped() || !start_more) return;
   if (host_.EscapeDown()) {
     // The run ends after its row in hand unless the key is let go first; then what is dropped
     // here is simply asked for again.
@@ -183,9 +185,8 @@ FetchResult ReadAhead::Take(const std::string& url) {
     for (auto h = held_.begin(); h != held_.end(); ++h)
       if (h->url == url && (held == held_.end() || h->row < held->row)) held = h;
     if (held != held_.end()) {
-      // Cancelled by a stop that no longer stands (a nested run cleared it), or by Escape: ask
-      // again.
-      if (!asked_again && Cancelled(*held) && !StopRequested()) {
+      // Cancelled although the run goes on (its session was ending): ask again, once.
+      if (!asked_again && Cancelled(*held) && !Stopped()) {
         asked_again = true;
         Drop(held);
         continue;
@@ -195,7 +196,7 @@ FetchResult ReadAhead::Take(const std::string& url) {
       break;
     }
     // A stop while the page waited for its place: it is not asked for at all.
-    if (StopRequested()) return {{}, FetchStatus::kCancelled, "stopped"};
+    if (Stopped()) return {{}, FetchStatus::kCancelled, "stopped"};
     if (InFlight() < limit_) {
       // A row's next page that found no place yet is started as the row's.
       if (StartIfNext(url)) continue;

@@ -25,8 +25,10 @@ class ReadAhead {
  public:
   // Walks `lowered_page` (which must outlive this) as the run does. `wait` pumps and sleeps until
   // something may have changed; it throws to end the run when the run has been abandoned.
+  // `stopped` is the run's: once it holds, nothing more is asked for.
   ReadAhead(ResearchHost& host, const Endpoints& endpoints, std::string_view lowered_page,
-            FetchStarter start, std::size_t limit, std::function<void()> wait);
+            FetchStarter start, std::size_t limit, std::function<void()> wait,
+            Cancellation stopped);
   // Gives up every fetch it holds: pages already there are thrown away.
   ~ReadAhead() = default;
   ReadAhead(const ReadAhead&) = delete;
@@ -35,7 +37,7 @@ class ReadAhead {
   // The run has appended its row `row` (0-based, in page order): rows before it are over.
   void EnterRow(std::size_t row);
   // Plans the follow-up rank pages of the pages that came and, with `start_more`, starts what
-  // may start now. Asks nothing while the Stop request is set or Escape is held, and cancels what
+  // may start now. Asks nothing once the run is stopped or while Escape is held, and cancels what
   // is in flight for the rows ahead while Escape is held.
   void Advance(bool start_more = true);
   // The page at `url` for the run: the one read ahead, else fetched now; waits, pumping, until
@@ -77,12 +79,14 @@ class ReadAhead {
   std::vector<Held>::iterator Drop(std::vector<Held>::iterator held);
   std::size_t InFlight() const;
   bool Cancelled(Held& held) const;
+  bool Stopped() const { return stopped_ && stopped_(); }
 
   ResearchHost& host_;
   const Endpoints& endpoints_;
   FetchStarter start_;
   std::size_t limit_;
   std::function<void()> wait_;
+  Cancellation stopped_;
   SuggestionWalk walk_;
   bool walk_over_;
   std::deque<Row> rows_;  // rows_[0] is row first_row_, the row in hand

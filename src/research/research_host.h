@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "research/keyword_list.h"
+#include "research/research_limits.h"
 #include "research/top_search_list.h"
+#include "research/unwanted_terms.h"
 
 namespace quillmark {
 
@@ -27,17 +29,24 @@ class ResearchHost {
   // Whether Escape was held down as of the last message pumped; a press already released
   // by then does not count. Answer from state recorded during ProcessMessages.
   virtual bool EscapeDown() = 0;
-  // Pumps messages and then sleeps until something may have changed: a message came, a fetch
-  // the run started on another thread ended, or a few dozen milliseconds passed. The run calls
-  // it while it waits for such a page. This default cannot be woken and only sleeps briefly.
+  // Pumps messages and then sleeps until something may have changed: a message came, Wake was
+  // called, or a few dozen milliseconds passed. The run calls it while it waits for a page
+  // fetched on another thread. This default only pumps and sleeps briefly.
   virtual void WaitForEvents();
+  // Ends a WaitForEvents in progress, or the next one. Called from any thread (a fetch that
+  // ended on a worker); this default does nothing.
+  virtual void Wake() {}
 
-  // The Investigate dialog's values, read afresh at each call.
-  virtual std::string TargetUrl() = 0;     // HomepageEdit
-  virtual std::string MaxPagesText() = 0;  // DepthCombo's displayed text; "" without selection
-  virtual int MaxResults() = 0;            // MaxResultsSpinEdit's value
-  virtual bool FilterUnwanted() = 0;       // CBFilter
-  virtual std::vector<std::string> UnwantedTerms() = 0;  // MemoUnwantedTerms' lines
+  // The Investigate dialog's values, read afresh at each call. A run of the session answers
+  // them from the request it was made with; a host without the dialog (a terminal) keeps these
+  // defaults.
+  virtual std::string TargetUrl() { return {}; }  // HomepageEdit
+  // DepthCombo's displayed text; "" without selection.
+  virtual std::string MaxPagesText() { return std::to_string(kDefaultMaxPages); }
+  virtual int MaxResults() { return kDefaultMaxResults; }  // MaxResultsSpinEdit's value
+  virtual bool FilterUnwanted() { return false; }          // CBFilter
+  // MemoUnwantedTerms' lines.
+  virtual std::vector<std::string> UnwantedTerms() { return DefaultUnwantedTerms(); }
 
   // The main window's keyword list; the same object for the host's whole life.
   virtual KeywordList& Keywords() = 0;
@@ -49,11 +58,12 @@ class ResearchHost {
 
   // --- The Start command ---
 
-  // Shows the Investigate dialog modally and returns when it has closed. Its Investigate
-  // button calls ConfirmInvestigate, its Cancel button CancelInvestigate (start_command.h).
-  virtual void ShowInvestigateDialog() = 0;
-  virtual std::string SeedText() = 0;  // LabeledEdit1, exactly as it stands
-  virtual ResearchMode Mode() = 0;     // RadioButton1 checked: kSeed
+  // Shows the Investigate dialog modally and returns when it has closed: true when it was
+  // closed by its Investigate button, which calls ConfirmInvestigate (session/start_command.h).
+  // A host without the dialog has its answers from elsewhere (a command line).
+  virtual bool ShowInvestigateDialog() { return true; }
+  virtual std::string SeedText() { return {}; }                // LabeledEdit1, as it stands
+  virtual ResearchMode Mode() { return ResearchMode::kSeed; }  // RadioButton1 checked: kSeed
   // Remembers the screen cursor and shows the hourglass; RestoreCursor puts it back.
   virtual void ShowBusyCursor() {}
   virtual void RestoreCursor() {}

@@ -1,13 +1,26 @@
 #pragma once
-// The fixed sizes of the research run's page reading, in one place.
+// The fixed sizes of the research run, in one place: the Investigate dialog's answers (their
+// bounds and defaults), how many fetches a research keeps in flight, and the page reading. The
+// results per rank page are the page format's (pages/page_format.h).
 
 #include <cstddef>
 #include <cstdint>
 
 namespace quillmark {
 
-// The search engine is asked for pages of this many results; the rank offsets step by it.
-inline constexpr std::int64_t kResultsPerPage = 20;
+// Result pages of 20 to search for the rank ("Max pages to search"), and phrases to list
+// ("Number of Results"): what the dialog and the command lines take, and their defaults.
+inline constexpr int kMinMaxPages = 1;
+inline constexpr int kMaxMaxPages = 20;
+inline constexpr int kDefaultMaxPages = 3;
+inline constexpr int kMinMaxResults = 2;
+inline constexpr int kMaxMaxResults = 100;
+inline constexpr int kDefaultMaxResults = 10;
+
+// Fetches one research keeps in flight at once: at most, and unless told otherwise.
+inline constexpr int kMaxParallelFetches = 32;
+inline constexpr int kDefaultParallelFetches = 8;
+
 // The supply count is read from this many characters starting at "of about"...
 inline constexpr std::int64_t kSupplyWindowLength = 150;
 // ...of which the count must stand within the ones after the marker itself.

@@ -1,6 +1,7 @@
 #pragma once
 // The research run: from a seed phrase to filled keyword rows, and the top searches listing.
-// It reaches the window through a ResearchHost and the network through a PageFetcher.
+// It reaches the window through a ResearchHost and the network through a PageFetcher, and learns
+// that it was stopped from the same test its fetches are given.
 
 #include <cstdint>
 #include <functional>
@@ -20,14 +21,12 @@ class ReadAhead;
 
 class Researcher {
  public:
-  Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints);
+  // `stopped` says whether the run was stopped: then it ends at its next checkpoint and fetches
+  // nothing more. Empty: never.
+  Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints,
+             Cancellation stopped = {});
   Researcher(const Researcher&) = delete;
   Researcher& operator=(const Researcher&) = delete;
-
-  ResearchHost& Host() { return host_; }
-  const Endpoints& GetEndpoints() const { return endpoints_; }
-  // Where the runs started from now on fetch their pages (the user chose another source).
-  void SetEndpoints(Endpoints endpoints) { endpoints_ = std::move(endpoints); }
 
   // Lets a seed research keep up to `parallel` fetches in flight: while it fills the row in
   // hand, the pages of the rows after it are fetched through `start`. The rows, their texts and
@@ -64,12 +63,16 @@ class Researcher {
   // so a run that listed nothing can say whether there was nothing or the page never came.
   const FetchResult& SuggestionPageFetch() const { return suggestion_fetch_; }
   const FetchResult& TopSearchesPageFetch() const { return top_fetch_; }
+  // Whether the last run ended because its list moved on without it (cleared, or taken over by a
+  // newer run): the rows in the list are then not its own.
+  bool ListMovedOn() const { return list_moved_on_; }
 
  private:
   class RunScope;
 
-  // Inside a run, once the Stop request is set, nothing more is fetched: the answer is a
-  // cancelled fetch without a request.
+  bool Stopped() const { return stopped_ && stopped_(); }
+  // Inside a run, once it is stopped, nothing more is fetched: the answer is a cancelled fetch
+  // without a request.
   FetchResult Fetch(const std::string& url);
   // Pumps messages; inside a run, ends the run when its list has moved on without it, and
   // lets the run's read-ahead start what it may.
@@ -80,6 +83,7 @@ class Researcher {
   ResearchHost& host_;
   PageFetcher fetcher_;
   Endpoints endpoints_;
+  Cancellation stopped_;
   // Set while a run is in progress: tells whether that run's list has moved on without it.
   std::function<bool()> run_is_stale_;
   FetchStarter start_fetch_;
@@ -90,6 +94,7 @@ class Researcher {
   std::vector<ReadAhead*> read_aheads_;
   FetchResult suggestion_fetch_;
   FetchResult top_fetch_;
+  bool list_moved_on_ = false;
 };
 
 }  // namespace quillmark

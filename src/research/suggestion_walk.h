@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "pages/page_format.h"
 #include "research/forward_finder.h"
 #include "research/page_text.h"
 
@@ -19,7 +20,8 @@ class SuggestionWalk {
   explicit SuggestionWalk(std::string_view lowered_page)
       : text_(lowered_page), opens_(text_, kCellOpen), closes_(text_, kCellClose) {
     // Cells before the table's start are not suggestions.
-    if (const std::size_t start = FindText(kTableStart, text_); start > 0) rest_ = start - 1;
+    if (const std::size_t start = FindText(pages::kSuggestionsStart, text_); start > 0)
+      rest_ = start - 1;
   }
 
   // Whether a cell still closes in the remaining text: without one the walk is over.
@@ -37,7 +39,6 @@ class SuggestionWalk {
   }
 
  private:
-  static constexpr std::string_view kTableStart = " done ";
   static constexpr std::string_view kCellOpen = "<td>";
   static constexpr std::string_view kCellClose = "</td>";
 

@@ -10,7 +10,6 @@
 #include "research/research_limits.h"
 #include "research/researcher.h"
 #include "research/run_scope.h"
-#include "research/stop_request.h"
 
 namespace quillmark {
 namespace {
@@ -53,8 +52,7 @@ FetchResult Researcher::ExtractTopSearches() {
 }
 
 void Researcher::ParseTopSearches(std::string page) {
-  // A Stop pressed while the page was fetched is forgotten here.
-  ClearStopRequest();
+  list_moved_on_ = false;
   TopSearchList& list = host_.TopSearches();
   list.Clear();
   const std::uint64_t generation = list.Generation();
@@ -116,11 +114,12 @@ void Researcher::ParseTopSearches(std::string page) {
       Pump();
       host_.PlaceTopSearchesWindow();
       Pump();
-      if (host_.EscapeDown() || StopRequested()) break;
+      if (host_.EscapeDown() || Stopped()) break;
       if (list.Count() >= static_cast<std::size_t>(std::max(host_.MaxResults(), 0))) break;
     } while (more);
   } catch (const RunAbandoned&) {
     // A newer listing has taken the list over.
+    list_moved_on_ = true;
   }
 }
 

@@ -79,11 +79,6 @@ void FetchPool::Shutdown() {
   for (const auto& job : left) Finish(*job, Cancelled(), nullptr);
 }
 
-std::size_t FetchPool::ThreadCount() const {
-  const std::lock_guard lock(mutex_);
-  return workers_.size();
-}
-
 void FetchPool::Serve() {
   std::unique_lock lock(mutex_);
   for (;;) {

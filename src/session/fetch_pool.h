@@ -17,18 +17,13 @@
 #include <vector>
 
 #include "net/fetch_result.h"
-#include "session/cancel_test.h"
 
 namespace quillmark::session {
 
-// A page fetch that also stops when its cancel test says so: what the front ends run on the pool.
-using CancellableFetch =
-    std::function<FetchResult(const std::string& url, const CancelTest& cancelled)>;
-
 class FetchPool {
  public:
-  // What a worker runs: a fetch that polls `cancelled`.
-  using Work = std::function<FetchResult(const CancelTest& cancelled)>;
+  // What a worker runs: a fetch that polls `cancelled`, which holds once the job is cancelled.
+  using Work = std::function<FetchResult(const Cancellation& cancelled)>;
 
   // One fetch handed to the pool, shared by the pool and whoever waits for it.
   class Job {
@@ -65,9 +60,6 @@ class FetchPool {
   // Cancels everything, refuses new work and joins the workers; each wakes within 50 ms of the
   // cancel, since every fetch polls its test that often. Idempotent.
   void Shutdown();
-
-  // Workers started so far (never more than the pool's `max_threads`).
-  std::size_t ThreadCount() const;
 
  private:
   void Serve();

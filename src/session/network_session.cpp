@@ -10,9 +10,6 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "pages/page_request.h"
-#include "research/stop_request.h"
-#include "session/count_text.h"
-#include "session/provider_calls.h"
 #include "session/session_error.h"
 #include "session/signals_blocked.h"
 
@@ -69,7 +66,7 @@ std::chrono::milliseconds FetchTimeout(const SessionOptions& options) {
 
 NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                                const std::string& program)
-    : timeout_(FetchTimeout(options)), front_end_cancelled_(options.cancelled) {
+    : timeout_(FetchTimeout(options)) {
   const bool research = needs.suggest || needs.search;
   const auto research_name = research ? ChooseSource(options.source, "--source") : std::nullopt;
   if (research_name && !sources::ServesResearch(*research_name)) {
@@ -147,81 +144,21 @@ NetworkSession::~NetworkSession() {
   if (demo_) demo_->Stop();
 }
 
-FetchResult NetworkSession::Fetch(const std::string& url, const CancelTest& also_cancelled,
-                                  const FetchReport& report) const {
-  // The front end's test (Ctrl-C) counts however it raced with the run's clearing of the request.
-  const CancelTest cancelled = [this, stop = CancelOnStop(), &also_cancelled] {
-    return ending_ || (front_end_cancelled_ && front_end_cancelled_()) || stop() ||
-           (also_cancelled && also_cancelled());
-  };
+FetchResult NetworkSession::Fetch(const std::string& url, sources::ProviderRun& run,
+                                  const Cancellation& cancelled) const {
+  // The one test every fetch of the session polls: its caller's, and the session's end.
+  const Cancellation stop = [this, &cancelled] { return ending_ || (cancelled && cancelled()); };
   sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
                                           ? top_source_.get()
                                           : research_source_.get();
-  const FetchResult result =
-      provider ? provider->Fetch(url, cancelled)
-               : net::FetchPage(url, {.timeout = timeout_, .cancelled = cancelled});
-  if (report) report(url, result);
-  return result;
+  return provider ? provider->Fetch(url, run, stop)
+                  : net::FetchPage(url, {.timeout = timeout_, .cancelled = stop});
 }
 
-PageFetcher NetworkSession::Fetcher(FetchReport report) const {
-  return
-      [this, report = std::move(report)](const std::string& url) { return Fetch(url, {}, report); };
-}
-
-void NetworkSession::SetRunParameters(const sources::RunParameters& run) const {
-  if (research_source_) research_source_->SetRunParameters(run);
-  if (top_source_) top_source_->SetRunParameters(run);
-}
-
-sources::CallCounts NetworkSession::Calls() const {
-  sources::CallCounts total;
-  for (const auto* source : {research_source_.get(), top_source_.get()}) {
-    if (!source) continue;
-    const sources::CallCounts calls = source->Calls();
-    total.made += calls.made;
-    total.from_cache += calls.from_cache;
-    total.retries += calls.retries;
-    total.cost += calls.cost;
-  }
-  return total;
-}
-
-std::string NetworkSession::CallsText() const {
-  return session::CallsText(Calls());
-}
-
-std::vector<std::pair<std::string, sources::RunNotes>> NetworkSession::SourceNotes() const {
-  std::vector<std::pair<std::string, sources::RunNotes>> notes;
+std::string NetworkSession::ProviderName(ResearchMode mode) const {
   // A provider's host text is its name.
-  if (research_source_) notes.emplace_back(endpoints_.suggest_host, research_source_->Notes());
-  if (top_source_) notes.emplace_back(endpoints_.top_host, top_source_->Notes());
-  return notes;
-}
-
-std::string NetworkSession::Refusal() const {
-  for (const auto& [name, notes] : SourceNotes())
-    if (!notes.refusal.empty()) return notes.refusal;
-  return {};
-}
-
-std::vector<std::string> NetworkSession::NoteTexts() const {
-  std::vector<std::string> texts;
-  for (const auto& [name, notes] : SourceNotes()) {
-    if (!notes.refusal.empty()) {
-      texts.push_back(name + " refused the account: " + notes.refusal +
-                      "; no further calls were made in this run");
-    }
-    for (const std::string& seed : notes.seeds_without_ideas)
-      texts.push_back(name + " knows no phrases for \"" + seed + "\"");
-    if (notes.phrases_left_out > 0) {
-      const bool one = notes.phrases_left_out == 1;
-      texts.push_back(
-          CountText(static_cast<std::size_t>(notes.phrases_left_out), "phrase", "phrases") +
-          " left out: " + (one ? "it holds" : "they hold") + " characters the list cannot show");
-    }
-  }
-  return texts;
+  if (mode == ResearchMode::kTopSearches) return top_source_ ? endpoints_.top_host : std::string();
+  return research_source_ ? endpoints_.suggest_host : std::string();
 }
 
 }  // namespace quillmark::session

@@ -1,10 +1,9 @@
 #pragma once
-// What a front end asks of a research session: the three endpoints, the fetch time limit, the
-// sources and the front end's own cancel test. The command lines of both front ends fill it.
+// What a front end asks of a research session: the three endpoints, the fetch time limit and the
+// sources. The command lines of both front ends fill it.
 
 #include <string>
 
-#include "session/cancel_test.h"
 #include "sources/markets.h"
 
 namespace quillmark::session {
@@ -25,9 +24,6 @@ struct SessionOptions {
   std::string language_code{sources::kDefaultLanguageCode};
   std::string country{sources::kDefaultCountryCode};
   bool use_cache = true;
-  // Cancels every fetch of the session besides the Stop request: Ctrl-C in the terminal. Empty
-  // where Stop is the only way (the window).
-  CancelTest cancelled;
 };
 
 // The longest fetch time limit: longer than any sensible wait, short enough that its milliseconds

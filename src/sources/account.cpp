@@ -12,7 +12,7 @@ namespace quillmark::sources {
 // limit is said rather than waited out.
 AccountCheck CheckDataForSeoAccount(const Credentials& credentials,
                                     std::chrono::milliseconds timeout,
-                                    const std::function<bool()>& cancelled) {
+                                    const Cancellation& cancelled) {
   const HttpsRequest request{.method = "GET",
                              .url = DataForSeoBaseUrl() + "/v3/appendix/user_data",
                              .body = {},

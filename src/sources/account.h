@@ -4,11 +4,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "net/fetch_result.h"
 #include "sources/credentials.h"
 
 namespace quillmark::sources {
@@ -38,6 +38,6 @@ struct AccountCheck {
 // QUILLMARK_DATAFORSEO_URL names no usable address.
 AccountCheck CheckDataForSeoAccount(const Credentials& credentials,
                                     std::chrono::milliseconds timeout,
-                                    const std::function<bool()>& cancelled = {});
+                                    const Cancellation& cancelled = {});
 
 }  // namespace quillmark::sources

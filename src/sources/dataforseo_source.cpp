@@ -56,23 +56,6 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
       language_code_(options.language_code),
       caller_(options, {credentials_.login, credentials_.password}, kKeywordCacheLifetime) {}
 
-void DataForSeoSource::SetRunParameters(const RunParameters& run) {
-  {
-    const std::lock_guard lock(mutex_);
-    run_ = run;
-    ++run_number_;
-  }
-  caller_.NewRun();
-}
-
-CallCounts DataForSeoSource::Calls() const {
-  return caller_.Calls();
-}
-
-RunNotes DataForSeoSource::Notes() const {
-  return caller_.Notes();
-}
-
 HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
   return {.method = "POST",
           .url = base_url_ + path,
@@ -82,16 +65,16 @@ HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
           .password = credentials_.password};
 }
 
-FetchResult DataForSeoSource::Fetch(const std::string& url,
-                                    const std::function<bool()>& cancelled) {
+FetchResult DataForSeoSource::Fetch(const std::string& url, ProviderRun& run,
+                                    const Cancellation& cancelled) {
   const pages::PageRequest request = pages::ReadPageUrl(url);
   switch (request.kind) {
     case pages::PageKind::kSuggestion:
-      return Suggestions(request.phrase, cancelled);
+      return Suggestions(request.phrase, run, cancelled);
     case pages::PageKind::kSupply:
-      return Supply(request.phrase, cancelled);
+      return Supply(request.phrase, run, cancelled);
     case pages::PageKind::kRank:
-      return Rank(request.phrase, request.offset, cancelled);
+      return Rank(request.phrase, request.offset, run, cancelled);
     default:
       return {.body = {},
               .status = FetchStatus::kFailed,
@@ -99,34 +82,34 @@ FetchResult DataForSeoSource::Fetch(const std::string& url,
   }
 }
 
-FetchResult DataForSeoSource::Suggestions(const std::string& seed,
-                                          const std::function<bool()>& cancelled) {
+FetchResult DataForSeoSource::Suggestions(const std::string& seed, ProviderRun& run,
+                                          const Cancellation& cancelled) {
   // An empty seed lists nothing, as the suggestion service did; it is not worth a paid call.
   if (seed.empty()) return {.body = pages::SuggestionPage(seed, {}).text};
   std::vector<pages::Suggestion> rows;
   const json task = {{"keywords", json::array({seed})},
                      {"location_code", location_code_},
                      {"language_code", language_code_}};
-  FetchResult result = caller_.Call(Post(kKeywordsPath, task), cancelled,
+  FetchResult result = caller_.Call(Post(kKeywordsPath, task), run, cancelled,
                                     [&rows](long http_status, const std::string& body) {
                                       return ReadKeywordIdeas(http_status, body, rows);
                                     });
   if (!result.Complete()) return result;
-  if (rows.empty()) caller_.NoteSeedWithoutIdeas(seed);
+  if (rows.empty()) run.NoteSeedWithoutIdeas(seed);
   pages::ProviderPage page = pages::SuggestionPage(seed, rows);
-  if (page.left_out > 0) caller_.NotePhrasesLeftOut(page.left_out);
+  if (page.left_out > 0) run.NotePhrasesLeftOut(page.left_out);
   result.body = std::move(page.text);
   return result;
 }
 
-FetchResult DataForSeoSource::Supply(const std::string& phrase,
-                                     const std::function<bool()>& cancelled) {
+FetchResult DataForSeoSource::Supply(const std::string& phrase, ProviderRun& run,
+                                     const Cancellation& cancelled) {
   std::int64_t count = 0;
   const json task = {{"keyword", "\"" + phrase + "\""},
                      {"location_code", location_code_},
                      {"language_code", language_code_},
                      {"depth", kSupplyDepth}};
-  FetchResult result = caller_.Call(Post(kOrganicPath, task), cancelled,
+  FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
                                     [&count](long http_status, const std::string& body) {
                                       return ReadResultCount(http_status, body, count);
                                     });
@@ -134,28 +117,25 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase,
   return result;
 }
 
-FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset,
-                                   const std::function<bool()>& cancelled) {
-  std::uint64_t run_number = 0;
-  std::int64_t depth = 0;
-  std::string domain;
-  std::string memo_key;
+FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offset, ProviderRun& run,
+                                   const Cancellation& cancelled) {
+  const std::uint64_t run_number = run.Number();
+  // One call covers every page the run will ask for; without the run's page count, at least
+  // the page asked for.
+  const std::int64_t depth =
+      std::min(std::max(run.Parameters().max_pages * pages::kResultsPerRankPage,
+                        offset + pages::kResultsPerRankPage - 1),
+               kMaxOrganicDepth);
+  const std::string domain = TargetDomain(run.Parameters().target);
+  const std::string memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
   {
     const std::lock_guard lock(mutex_);
-    run_number = run_number_;
     // A new run asks again for what failed in an earlier one (an account topped up meanwhile);
     // what succeeded is in the reply cache.
     if (run_number != memo_run_number_) {
       ranks_.clear();
       memo_run_number_ = run_number;
     }
-    // One call covers every page the run will ask for; without the run's page count, at least
-    // the page asked for.
-    depth = std::min(std::max(run_.max_pages * pages::kResultsPerRankPage,
-                              offset + pages::kResultsPerRankPage - 1),
-                     kMaxOrganicDepth);
-    domain = TargetDomain(run_.target);
-    memo_key = phrase + '\n' + std::to_string(depth) + '\n' + domain;
     if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
       if (!memo->second.failure.empty())
         return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
@@ -172,7 +152,7 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
         json::array({{{"match_value", domain}, {"match_type", "with_subdomains"}}});
   }
   std::vector<std::string> urls;
-  FetchResult result = caller_.Call(Post(kOrganicPath, task), cancelled,
+  FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
                                     [&urls](long http_status, const std::string& body) {
                                       return ReadOrganicResults(http_status, body, urls);
                                     });

@@ -23,10 +23,8 @@ class DataForSeoSource : public ProviderSource {
   // `base_url`: scheme, host and port; the API paths are appended.
   DataForSeoSource(const ProviderOptions& options, Credentials credentials, std::string base_url);
 
-  FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) override;
-  void SetRunParameters(const RunParameters& run) override;
-  CallCounts Calls() const override;
-  RunNotes Notes() const override;
+  FetchResult Fetch(const std::string& url, ProviderRun& run,
+                    const Cancellation& cancelled) override;
 
  private:
   struct RankMemo {
@@ -35,10 +33,10 @@ class DataForSeoSource : public ProviderSource {
   };
 
   HttpsRequest Post(const char* path, const nlohmann::json& task) const;
-  FetchResult Suggestions(const std::string& seed, const std::function<bool()>& cancelled);
-  FetchResult Supply(const std::string& phrase, const std::function<bool()>& cancelled);
-  FetchResult Rank(const std::string& phrase, std::int64_t offset,
-                   const std::function<bool()>& cancelled);
+  FetchResult Suggestions(const std::string& seed, ProviderRun& run, const Cancellation& cancelled);
+  FetchResult Supply(const std::string& phrase, ProviderRun& run, const Cancellation& cancelled);
+  FetchResult Rank(const std::string& phrase, std::int64_t offset, ProviderRun& run,
+                   const Cancellation& cancelled);
 
   Credentials credentials_;
   std::string base_url_;
@@ -46,11 +44,10 @@ class DataForSeoSource : public ProviderSource {
   int location_code_;
   std::string language_code_;
   ProviderCaller caller_;
-  // Guards the members below: the window sets the run on its thread while the workers fetch.
-  mutable std::mutex mutex_;
-  RunParameters run_;
-  std::uint64_t run_number_ = 0;
-  std::map<std::string, RankMemo> ranks_;  // by phrase, depth and domain, for the current run
+  // Guards the rank memos: the workers of a run fetch at once.
+  std::mutex mutex_;
+  // By phrase, depth and domain, for the run of the newest call (its ProviderRun's number).
+  std::map<std::string, RankMemo> ranks_;
   std::uint64_t memo_run_number_ = 0;
 };
 

@@ -59,7 +59,7 @@ void InitOnce() {
 }  // namespace
 
 HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
-                     const std::function<bool()>& cancelled) {
+                     const Cancellation& cancelled) {
   InitOnce();
   HttpsReply reply;
   const auto fail = [&reply](std::string why) {

@@ -5,10 +5,10 @@
 
 #include <chrono>
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "net/fetch_result.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -39,6 +39,6 @@ using Clock = std::chrono::steady_clock;
 
 // Polls `cancelled` (when set) about every kCancelPoll while the call is in flight.
 HttpsReply HttpsCall(const HttpsRequest& request, Clock::time_point deadline,
-                     const std::function<bool()>& cancelled);
+                     const Cancellation& cancelled);
 
 }  // namespace quillmark::sources

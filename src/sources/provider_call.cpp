@@ -22,7 +22,7 @@ std::optional<std::chrono::milliseconds> RetryAfter(const std::string& text) {
 }
 
 // Sleeps until `until`, looking at the cancel test; false when it said stop.
-bool WaitUntil(Clock::time_point until, const std::function<bool()>& cancelled) {
+bool WaitUntil(Clock::time_point until, const Cancellation& cancelled) {
   while (Clock::now() < until) {
     if (cancelled && cancelled()) return false;
     std::this_thread::sleep_for(std::min<Clock::duration>(kCancelPoll, until - Clock::now()));
@@ -69,8 +69,8 @@ struct ProviderCaller::Flight {
   std::shared_ptr<const Answer> answer;
 };
 
-FetchResult ProviderCaller::Call(const HttpsRequest& request,
-                                 const std::function<bool()>& cancelled, const ReplyReader& read) {
+FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
+                                 const Cancellation& cancelled, const ReplyReader& read) {
   const CachedRequest key{request.method, request.url, request.body};
   const std::string text = key.Text();
   for (;;) {
@@ -101,7 +101,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
     if (make) {
       Answer answer;
       try {
-        answer = Ask(request, key, cancelled, read);
+        answer = Ask(request, key, run, cancelled, read);
       } catch (...) {
         finish(nullptr);
         throw;
@@ -134,7 +134,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request,
 }
 
 std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point deadline,
-                                                           const std::function<bool()>& cancelled) {
+                                                           const Cancellation& cancelled) {
   for (;;) {
     Clock::time_point until;
     std::string reason;
@@ -154,26 +154,20 @@ std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point dea
 }
 
 ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const CachedRequest& key,
-                                           const std::function<bool()>& cancelled,
+                                           ProviderRun& run, const Cancellation& cancelled,
                                            const ReplyReader& read) {
   if (options_.use_cache) {
     if (auto reply = cache_.Find(key);
         reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
-      ++made_;
-      ++from_cache_;
+      run.CountCall(true, false, 0);
       return {{}, std::move(*reply)};
     }
   }
   const Clock::time_point deadline = Clock::now() + options_.timeout;
   for (bool retry = false;; retry = true) {
-    std::uint64_t run = 0;
-    {
-      // Calls of other threads may have been refused meanwhile, also while this one waited.
-      const std::lock_guard lock(mutex_);
-      if (!notes_.refusal.empty())
-        return {{.body = {}, .status = FetchStatus::kFailed, .reason = notes_.refusal}, {}};
-      run = run_;
-    }
+    // Calls of other threads may have been refused meanwhile, also while this one waited.
+    if (std::string refusal = run.Refusal(); !refusal.empty())
+      return {{.body = {}, .status = FetchStatus::kFailed, .reason = std::move(refusal)}, {}};
     if (auto held = WaitForSlowDown(deadline, cancelled)) return {std::move(*held), {}};
     std::uint64_t slow_downs = 0;
     {
@@ -183,13 +177,14 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
     HttpsReply reply = HttpsCall(request, deadline, cancelled);
     if (reply.outcome == HttpsOutcome::kCancelled)
       return {{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"}, {}};
-    ++made_;
-    if (retry) ++retries_;
-    if (reply.outcome == HttpsOutcome::kFailed) return {Failure(reply.error), {}};
+    if (reply.outcome == HttpsOutcome::kFailed) {
+      run.CountCall(false, retry, 0);
+      return {Failure(reply.error), {}};
+    }
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
-    cost_ += verdict.cost;
+    run.CountCall(false, retry, verdict.cost);
     // An HTTP refusal of a request that carried an account is a refusal of the account.
     if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
@@ -209,9 +204,7 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
         return {Failure(verdict.reason), {}};
       case ReplyVerdict::kRefused: {
         FetchResult refused = Failure(verdict.reason);
-        const std::lock_guard lock(mutex_);
-        // A call of an earlier run that ends late does not refuse the new one.
-        if (run == run_ && notes_.refusal.empty()) notes_.refusal = refused.reason;
+        run.Refuse(refused.reason);
         return {std::move(refused), {}};
       }
       case ReplyVerdict::kRateLimited:
@@ -230,31 +223,6 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
       slow_until_ = std::max(slow_until_, Clock::now() + *asked);
     }
   }
-}
-
-CallCounts ProviderCaller::Calls() const {
-  return {made_.load(), from_cache_.load(), retries_.load(), cost_.load()};
-}
-
-void ProviderCaller::NewRun() {
-  const std::lock_guard lock(mutex_);
-  ++run_;
-  notes_ = {};
-}
-
-void ProviderCaller::NotePhrasesLeftOut(std::size_t count) {
-  const std::lock_guard lock(mutex_);
-  notes_.phrases_left_out += static_cast<std::int64_t>(count);
-}
-
-void ProviderCaller::NoteSeedWithoutIdeas(const std::string& seed) {
-  const std::lock_guard lock(mutex_);
-  notes_.seeds_without_ideas.push_back(seed);
-}
-
-RunNotes ProviderCaller::Notes() const {
-  const std::lock_guard lock(mutex_);
-  return notes_;
 }
 
 std::string ProviderBaseUrl(const char* variable, const std::string& fallback) {

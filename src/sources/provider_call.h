@@ -1,10 +1,9 @@
 #pragma once
 // What every provider call shares: the reply cache, one call for a request asked by several
 // threads at once, the slow-down after a rate limit that holds every call of the source, the
-// account refusal that ends a run's calls, the call counts and the run's notes, and a reason text
-// that never carries the credentials.
+// account refusal that ends a run's calls, the count of each run's calls, and a reason text that
+// never carries the credentials.
 
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -48,20 +47,14 @@ class ProviderCaller {
   ProviderCaller(const ProviderOptions& options, std::vector<std::string> secrets,
                  std::chrono::seconds cache_lifetime);
 
-  // One provider call: a kComplete result (empty body) once `read` found the reply good, else
-  // kFailed with the reason, or kCancelled. Once the account was refused in this run, no call
-  // is made: the refusal is the reason (a cached reply is still used). While the same request
-  // is under way for another thread, no second call is made: this one waits for that reply
-  // (polling `cancelled`), and `read` reads it too; such a shared reply is no call of its own.
-  FetchResult Call(const HttpsRequest& request, const std::function<bool()>& cancelled,
+  // One provider call for `run`, which counts it: a kComplete result (empty body) once `read`
+  // found the reply good, else kFailed with the reason, or kCancelled. Once the account was
+  // refused in the run, no call is made: the refusal is the reason (a cached reply is still
+  // used). While the same request is under way for another thread, no second call is made: this
+  // one waits for that reply (polling `cancelled`), and `read` reads it too; such a shared reply
+  // is no call of its own.
+  FetchResult Call(const HttpsRequest& request, ProviderRun& run, const Cancellation& cancelled,
                    const ReplyReader& read);
-  CallCounts Calls() const;
-
-  // Starts a run: forgets the last run's refusal and notes.
-  void NewRun();
-  void NotePhrasesLeftOut(std::size_t count);
-  void NoteSeedWithoutIdeas(const std::string& seed);
-  RunNotes Notes() const;
 
  private:
   struct Flight;
@@ -72,23 +65,17 @@ class ProviderCaller {
   };
 
   // The cache, else the call itself with its waits for a rate limit.
-  Answer Ask(const HttpsRequest& request, const CachedRequest& key,
-             const std::function<bool()>& cancelled, const ReplyReader& read);
+  Answer Ask(const HttpsRequest& request, const CachedRequest& key, ProviderRun& run,
+             const Cancellation& cancelled, const ReplyReader& read);
   // Waits until no slow-down holds the source; the failure or stop when that cannot be.
   std::optional<FetchResult> WaitForSlowDown(Clock::time_point deadline,
-                                             const std::function<bool()>& cancelled);
+                                             const Cancellation& cancelled);
   FetchResult Failure(const std::string& why) const;
 
   ProviderOptions options_;
   std::vector<std::string> secrets_;
   ReplyCache cache_;
-  std::atomic<std::int64_t> made_{0};
-  std::atomic<std::int64_t> from_cache_{0};
-  std::atomic<std::int64_t> retries_{0};
-  std::atomic<double> cost_{0};
   mutable std::mutex mutex_;  // guards everything below
-  std::uint64_t run_ = 0;
-  RunNotes notes_;
   // The requests under way, by their text.
   std::map<std::string, std::shared_ptr<Flight>> flights_;
   // The slow-down: no call goes out before `slow_until`; `slow_downs` counts those begun, so a

@@ -6,16 +6,15 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "net/fetch_result.h"
 #include "sources/markets.h"
+#include "sources/provider_run.h"
 
 namespace quillmark::sources {
 
@@ -44,37 +43,6 @@ struct ProviderOptions {
   std::chrono::milliseconds timeout{60000};  // whole-call limit, waits for a rate limit included
 };
 
-// What the run will ask for, which a page URL does not say: the rank pages of a phrase are one
-// provider call covering them all, so its depth must be known at the first page.
-struct RunParameters {
-  std::int64_t max_pages = 0;
-  std::string target;
-};
-
-struct CallCounts {
-  std::int64_t made = 0;        // provider replies used, from the cache or not
-  std::int64_t from_cache = 0;  // of these, the ones read from the cache
-  std::int64_t retries = 0;     // of the others, the ones that asked again after a rate limit
-  double cost = 0;              // USD the provider charged for the replies, none for the cached
-
-  // The calls made between `earlier` and these.
-  CallCounts Since(const CallCounts& earlier) const {
-    return {made - earlier.made, from_cache - earlier.from_cache, retries - earlier.retries,
-            cost - earlier.cost};
-  }
-};
-
-// What a source has to say about the current run besides its pages.
-struct RunNotes {
-  // Provider phrases left out of the pages: a page could not carry them as they are.
-  std::int64_t phrases_left_out = 0;
-  // The provider's words when it refused the account (not authorised, payment required): no
-  // call is made after them for the rest of the run. "" while it has not.
-  std::string refusal;
-  // Seeds the provider knows no phrases for.
-  std::vector<std::string> seeds_without_ideas;
-};
-
 // The source cannot be used at all: no credentials, a credentials file others may read.
 class SourceError : public std::runtime_error {
  public:
@@ -90,13 +58,11 @@ class SourceError : public std::runtime_error {
 class ProviderSource {
  public:
   virtual ~ProviderSource() = default;
-  // The page for a URL the research code built. A provider failure is a failed fetch with the
-  // provider's words as its reason; `cancelled` is polled while a call is in flight.
-  virtual FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) = 0;
-  // Starts a run: its parameters, and notes and an account refusal of its own.
-  virtual void SetRunParameters(const RunParameters& run) = 0;
-  virtual CallCounts Calls() const = 0;
-  virtual RunNotes Notes() const = 0;
+  // The page for a URL the research code built, for `run`, which learns the calls made and what
+  // the provider said. A provider failure is a failed fetch with the provider's words as its
+  // reason; `cancelled` is polled while a call is in flight.
+  virtual FetchResult Fetch(const std::string& url, ProviderRun& run,
+                            const Cancellation& cancelled) = 0;
 };
 
 // Only for kDataForSeo and kTrends (std::invalid_argument otherwise). Throws SourceError when

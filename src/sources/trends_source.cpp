@@ -19,19 +19,8 @@ TrendsSource::TrendsSource(const ProviderOptions& options, std::string base_url)
   ascii::UpperInPlace(country_);
 }
 
-void TrendsSource::SetRunParameters(const RunParameters&) {
-  caller_.NewRun();
-}
-
-CallCounts TrendsSource::Calls() const {
-  return caller_.Calls();
-}
-
-RunNotes TrendsSource::Notes() const {
-  return caller_.Notes();
-}
-
-FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool()>& cancelled) {
+FetchResult TrendsSource::Fetch(const std::string& url, ProviderRun& run,
+                                const Cancellation& cancelled) {
   if (pages::ReadPageUrl(url).kind != pages::PageKind::kTopSearches) {
     return {.body = {},
             .status = FetchStatus::kFailed,
@@ -46,7 +35,7 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
                              .password = {},
                              .max_reply_bytes = kMaxFeedBytes};
   FetchResult result =
-      caller_.Call(request, cancelled, [&phrases](long http_status, const std::string& body) {
+      caller_.Call(request, run, cancelled, [&phrases](long http_status, const std::string& body) {
         phrases.clear();
         if (http_status != 200)
           return ReplyVerdict{ReplyVerdict::kBad, "HTTP " + std::to_string(http_status)};
@@ -65,7 +54,7 @@ FetchResult TrendsSource::Fetch(const std::string& url, const std::function<bool
       });
   if (!result.Complete()) return result;
   pages::ProviderPage page = pages::TopSearchesPage(phrases);
-  if (page.left_out > 0) caller_.NotePhrasesLeftOut(page.left_out);
+  if (page.left_out > 0) run.NotePhrasesLeftOut(page.left_out);
   result.body = std::move(page.text);
   return result;
 }

@@ -12,11 +12,9 @@ class TrendsSource : public ProviderSource {
  public:
   TrendsSource(const ProviderOptions& options, std::string base_url);
 
-  FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) override;
   // The feed does not depend on the run's parameters.
-  void SetRunParameters(const RunParameters&) override;
-  CallCounts Calls() const override;
-  RunNotes Notes() const override;
+  FetchResult Fetch(const std::string& url, ProviderRun& run,
+                    const Cancellation& cancelled) override;
 
  private:
   std::string country_;

@@ -1,15 +1,15 @@
 #include "store/settings_key.h"
 
+#include "research/research_limits.h"
 #include "store/registry_store.h"
 
 namespace quillmark::store {
 namespace {
 
-// The program's own defaults; the dialog's design-time values show only when a read fails.
-constexpr std::uint32_t kDefaultDepth = 2;  // the pages entry "3"
-constexpr std::uint32_t kDefaultResults = 10;
-constexpr int kDefaultParallel = 8;
-constexpr std::uint32_t kMaxParallel = 32;
+// The program's own defaults; the dialog's design-time values show only when a read fails. The
+// pages list holds "1" to "20": the default's entry sits one below its number.
+constexpr std::uint32_t kDefaultDepth = kDefaultMaxPages - kMinMaxPages;
+constexpr std::uint32_t kDefaultResults = kDefaultMaxResults;
 
 }  // namespace
 
@@ -59,12 +59,12 @@ void SaveTipsFlag(bool show) noexcept {
 int LoadParallelFetches() noexcept {
   try {
     const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
-    if (!key.ValueExists("parallel")) return kDefaultParallel;
+    if (!key.ValueExists("parallel")) return kDefaultParallelFetches;
     const std::uint32_t parallel = key.ReadDword("parallel");
-    return parallel >= 1 && parallel <= kMaxParallel ? static_cast<int>(parallel)
-                                                     : kDefaultParallel;
+    return parallel >= 1 && parallel <= kMaxParallelFetches ? static_cast<int>(parallel)
+                                                            : kDefaultParallelFetches;
   } catch (...) {
-    return kDefaultParallel;
+    return kDefaultParallelFetches;
   }
 }
 

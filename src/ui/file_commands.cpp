@@ -5,11 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 #include <cerrno>
 #include <exception>
 
-#include "research/stop_request.h"
 #include "store/investigation_file.h"
 #include "store/keyword_export.h"
 #include "store/store_error.h"
@@ -26,9 +26,10 @@ const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
 
 }  // namespace
 
-FileCommands::FileCommands(QWidget& window, ResearchHost& host)
+FileCommands::FileCommands(QWidget& window, ResearchHost& host, std::function<void()> stop_command)
     : window_(window),
       host_(host),
+      stop_command_(std::move(stop_command)),
       open_dialog_(FileDialog::Kind::kOpen, kInvestigationFilter, QStringLiteral("qmk")),
       results_save_dialog_(FileDialog::Kind::kSave, kInvestigationFilter, QStringLiteral("qmk")),
       keywords_save_dialog_(FileDialog::Kind::kSave, kTextFilter, QStringLiteral("txt")),
@@ -48,7 +49,7 @@ void FileCommands::SetSaveDialogsFileName(const QString& name) {
 
 template <typename Action>
 void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&& action) {
-  StopCommand(host_);
+  if (stop_command_) stop_command_();
   const QString chosen = dialog.Execute(&window_);
   if (chosen.isEmpty()) return;
   const std::string path = QFile::encodeName(chosen).toStdString();

@@ -5,6 +5,7 @@
 // old file stay as they were.
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "research/research_host.h"
@@ -16,9 +17,9 @@ namespace quillmark::ui {
 
 class FileCommands {
  public:
-  // `window` parents the dialogs and messages; `host` gives the keyword list and the Stop
-  // command's surroundings. Both must outlive the commands.
-  FileCommands(QWidget& window, ResearchHost& host);
+  // `window` parents the dialogs and messages; `host` gives the keyword list; `stop_command` is
+  // the window's Stop command. Both must outlive the commands.
+  FileCommands(QWidget& window, ResearchHost& host, std::function<void()> stop_command);
 
   FileDialog& OpenDialog1() { return open_dialog_; }
   FileDialog& ResultsSaveDialog() { return results_save_dialog_; }
@@ -41,6 +42,7 @@ class FileCommands {
 
   QWidget& window_;
   ResearchHost& host_;
+  std::function<void()> stop_command_;
   FileDialog open_dialog_;
   FileDialog results_save_dialog_;
   FileDialog keywords_save_dialog_;

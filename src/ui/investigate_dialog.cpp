@@ -6,7 +6,7 @@
 #include <QStyleOptionGroupBox>
 #include <algorithm>
 
-#include "research/start_command.h"
+#include "session/start_command.h"
 #include "ui/classic_font.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
@@ -137,11 +137,11 @@ void TStartForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TStartForm::BitBtn1Click() {
-  ConfirmInvestigate(host_, [this] { accept(); });
+  session::ConfirmInvestigate(host_, [this] { accept(); });
 }
 
 void TStartForm::BitBtn2Click() {
-  CancelInvestigate([this] { reject(); });
+  reject();
 }
 
 void TStartForm::RadioButton1Click() {

@@ -15,7 +15,7 @@ namespace quillmark::ui {
 
 ListCommands::ListCommands(TForm1& window)
     : window_(window),
-      files_(window, window),
+      files_(window, window, [&window] { window.StopCommand(); }),
       filter_form_(window.Keywords(), &window),
       top_form_(window.TopSearches(), &window) {
   Ui::TForm1& form = window.Form();

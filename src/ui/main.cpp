@@ -13,7 +13,6 @@
 
 #include "command_line/common_options.h"
 #include "research/decimal_separator.h"
-#include "session/research_desk.h"
 #include "session/session_options.h"
 #include "ui/about_window.h"
 #include "ui/data_source_dialog.h"
@@ -146,14 +145,10 @@ int main(int argc, char** argv) {
     auto first = quillmark::ui::OpenWindowSession(network, given, !this_start_only, choose_again,
                                                   &opened_with);
     if (!first) return kExitFailure;
-    // Outlives the pool, the desk and the windows: each session it opens may hold the stand-in
-    // service they talk to.
-    quillmark::ui::WindowSession sessions(std::move(first), opened_with, network, given);
-    // The window's fetches run here, each holding the session it fetches through; ending the
-    // pool cancels and joins them before the sessions go.
-    quillmark::session::FetchPool pool(quillmark::session::NetworkSession::kFetchThreads);
-    const auto desk = quillmark::ui::MakeWindowDesk(sessions);
-    quillmark::ui::TForm1 main_window(pool, *desk);
+    // Outlives the windows: a run holds the session it started with, and the session its
+    // fetches and the stand-in service they talk to.
+    quillmark::ui::ChosenSession sessions(std::move(first), opened_with, network, given);
+    quillmark::ui::TForm1 main_window([&sessions] { return sessions.ForNextRun(); });
     main_window.SetDataSource(&sessions);
     quillmark::ui::TStartForm investigate(main_window, &main_window);
     main_window.SetInvestigateDialog(&investigate);

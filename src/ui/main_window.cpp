@@ -1,5 +1,6 @@
 #include "ui/main_window.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -8,11 +9,14 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QThread>
 #include <algorithm>
 #include <array>
+#include <chrono>
 
-#include "research/stop_request.h"
 #include "research/unwanted_terms.h"
+#include "session/provider_calls.h"
+#include "session/start_command.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
@@ -56,29 +60,25 @@ constexpr int kStatusBarHeight = 19;
 constexpr int kListRightMargin = 6;
 constexpr int kListBottomMargin = 4;
 constexpr int kTipsDelayMs = 5000;
+// How often a wait for a page without events still looks at the run.
+constexpr std::chrono::milliseconds kWakeInterval{25};
 
 }  // namespace
 
-TForm1::TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* parent)
+TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       ui_(std::make_unique<Ui::TForm1>()),
-      desk_(desk),
-      model_(std::make_unique<KeywordListModel>(desk.Keywords())),
-      pumping_(pool, [this] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        UpdateProgress();
-      }) {
+      session_for_run_(std::move(session_for_run)),
+      parallel_(store::LoadParallelFetches()),
+      model_(std::make_unique<KeywordListModel>(keywords_)),
+      // Taken here, on the window's thread: a worker that wakes the window only calls it.
+      dispatcher_(QAbstractEventDispatcher::instance(QThread::currentThread())) {
   RegisterPictures();
   ui_->setupUi(this);
   UseClassicFont(*this);
-  desk_.Attach(*this,
-               [this](const PooledFetch& fetch, const std::string& url,
-                      const std::function<bool()>& given_up, const FetchResult& if_given_up) {
-                 return pumping_.Fetch(fetch, url, given_up, if_given_up);
-               },
-               {.pool = &pool, .wake = pumping_.Wake(), .parallel = store::LoadParallelFetches()});
+  wake_.setSingleShot(true);
 
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
@@ -118,7 +118,7 @@ TForm1::TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* p
 }
 
 TForm1::~TForm1() {
-  desk_.Detach();
+  in_hand_.Stop();
   // The view goes before the model it shows.
   ui_->ListView1->setModel(nullptr);
 }
@@ -177,7 +177,7 @@ void TForm1::SetUpStatusBar() {
   bar->addPermanentWidget(source_label_);
 }
 
-void TForm1::SetDataSource(WindowSession* sessions) {
+void TForm1::SetDataSource(ChosenSession* sessions) {
   sessions_ = sessions;
   ShowSource();
 }
@@ -205,7 +205,13 @@ void TForm1::ProcessMessages() {
 }
 
 void TForm1::WaitForEvents() {
-  pumping_.Wait();
+  wake_.start(kWakeInterval);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  UpdateProgress();
+}
+
+void TForm1::Wake() {
+  if (dispatcher_ != nullptr) dispatcher_->wakeUp();
 }
 
 std::string TForm1::TargetUrl() {
@@ -235,8 +241,8 @@ void TForm1::PlaceTopSearchesWindow() {
   top_searches_window_->show();
 }
 
-void TForm1::ShowInvestigateDialog() {
-  if (investigate_ != nullptr) investigate_->exec();
+bool TForm1::ShowInvestigateDialog() {
+  return investigate_ != nullptr && investigate_->exec() == QDialog::Accepted;
 }
 
 std::string TForm1::SeedText() {
@@ -249,33 +255,55 @@ ResearchMode TForm1::Mode() {
 
 void TForm1::ShowBusyCursor() {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-  // The run proper starts here: the dialog has been confirmed, and the data source chosen
-  // since the last run takes over.
-  desk_.RunStarted();
-  if (sessions_ != nullptr) {
-    ShowSource();
-    // A listing of the top searches is one call at most: the bound is a research's.
-    calls_label_->setText(Mode() == ResearchMode::kSeed
-                              ? ToQString(sessions_->MostCallsText(MaxResults()))
-                              : QString());
-  }
+  ++busy_runs_;
   UpdateProgress();
-}
-
-void TForm1::ResearchPhrase(const std::string& phrase) {
-  const auto message = desk_.ResearchPhrase(phrase);
-  if (sessions_ != nullptr) {
-    ShowSource();
-    calls_label_->setText(ToQString(sessions_->RunCallsText()));
-  }
-  if (message) ShowWarning(this, ToQString(*message));
 }
 
 void TForm1::RestoreCursor() {
   QGuiApplication::restoreOverrideCursor();
-  desk_.RunEnded();
-  if (sessions_ != nullptr) calls_label_->setText(ToQString(sessions_->RunCallsText()));
+  busy_runs_ = std::max(busy_runs_ - 1, 0);
   UpdateProgress();
+}
+
+std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest request) {
+  std::shared_ptr<const session::PageSession> session = session_for_run_();
+  if (!session) return nullptr;
+  request.parallel = parallel_;
+  const bool provider_research = !session->ProviderName(ResearchMode::kSeed).empty();
+  // A listing of the top searches is one call at most: the bound is a research's.
+  const std::string most_calls = provider_research && request.mode == ResearchMode::kSeed
+                                     ? session::MostCallsText(request.max_results)
+                                     : std::string();
+  auto run = std::make_unique<session::ResearchRun>(std::move(session), *this, std::move(request));
+  ++runs_made_;
+  ShowSource();
+  calls_label_->setText(ToQString(most_calls));
+  return run;
+}
+
+void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number) {
+  // A run that a newer one interrupted ends after it: the newer one's calls stay shown.
+  if (run_number == runs_made_) {
+    ShowSource();
+    calls_label_->setText(report.provider.empty() ? QString()
+                                                  : ToQString(session::CallsText(report.calls)));
+  }
+  if (const auto message = session::AfterRunMessage(report)) ShowWarning(this, ToQString(*message));
+}
+
+void TForm1::ResearchPhrase(const std::string& phrase) {
+  session::RunRequest request = session::ReadRunRequest(*this);
+  request.mode = ResearchMode::kSeed;
+  request.seed = phrase;
+  const std::unique_ptr<session::ResearchRun> run = MakeRun(std::move(request));
+  if (!run) return;
+  const std::uint64_t run_number = runs_made_;
+  session::RunReport report;
+  {
+    const session::RunInHand::Holding holding(in_hand_, *run);
+    report = run->ResearchPhrase();
+  }
+  ShowRunEnd(report, run_number);
 }
 
 void TForm1::SetSaveDialogsFileName(const std::string& name) {
@@ -284,46 +312,58 @@ void TForm1::SetSaveDialogsFileName(const std::string& name) {
 }
 
 void TForm1::UpdateProgress() {
-  const auto progress = desk_.RunProgress();
-  if (!progress) {
+  session::ResearchRun* run = in_hand_.Get();
+  if (busy_runs_ == 0 || run == nullptr) {
     progress_->hide();
     return;
   }
-  progress_->setRange(0, progress->maximum);
-  progress_->setValue(progress->done);
+  const session::ResearchRun::Progress progress = run->CurrentProgress();
+  progress_->setRange(0, progress.maximum);
+  progress_->setValue(progress.done);
   progress_->show();
 }
 
 // --- Commands ---
 
 void TForm1::BitBtn2Click() {
-  if (const auto not_fetched = desk_.Start()) ShowWarning(this, ToQString(*not_fetched));
+  std::uint64_t run_number = 0;
+  const auto report = session::StartCommand(*this, in_hand_, [&](session::RunRequest request) {
+    auto run = MakeRun(std::move(request));
+    run_number = runs_made_;
+    return run;
+  });
+  if (report) ShowRunEnd(*report, run_number);
+}
+
+void TForm1::StopCommand() {
+  in_hand_.Stop();
+  ProcessMessages();
 }
 
 void TForm1::StopBtnClick() {
-  StopCommand(*this);
+  StopCommand();
 }
 
 void TForm1::Clearkeywordsdata1Click() {
-  StopCommand(*this);
-  desk_.Keywords().Clear();
+  StopCommand();
+  keywords_.Clear();
 }
 
 void TForm1::Exit1Click() {
-  StopCommand(*this);
+  StopCommand();
   close();
 }
 
 void TForm1::SelectAll1Click() {
-  desk_.Keywords().CheckAll(true);
+  keywords_.CheckAll(true);
 }
 
 void TForm1::SelectNone1Click() {
-  desk_.Keywords().CheckAll(false);
+  keywords_.CheckAll(false);
 }
 
 void TForm1::InvertSelection1Click() {
-  desk_.Keywords().InvertChecks();
+  keywords_.InvertChecks();
 }
 
 void TForm1::ListView1ColumnClick(int column) {
@@ -333,7 +373,7 @@ void TForm1::ListView1ColumnClick(int column) {
 
 void TForm1::About1Click() {
   // The window is modal and a run may be pumping underneath: let the run end first.
-  StopCommand(*this);
+  StopCommand();
   if (about_ != nullptr) about_->exec();
 }
 
@@ -373,7 +413,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
   store::SaveTipsFlag(tip_dialog_.StartupState());
   // Closing ends the program: a run pumping underneath ends at its next step instead of
   // going on unseen.
-  SetStopRequest();
+  in_hand_.Stop();
   event->accept();
 }
 

@@ -1,23 +1,30 @@
 #pragma once
 // The main window: the banner with Start and Stop, the report list of keyword rows, the status
-// bar and the menus. It shows a research desk (the lists and the run) and is the run's host:
-// the run reaches the window and the Investigate dialog through it.
+// bar and the menus. It keeps the keyword and top searches lists, makes a research run for each
+// Start and double-click on a top search, and is the host of its runs: a run reaches the window
+// and the Investigate dialog through it, and waits for its pages here, pumping.
 
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "research/keyword_list.h"
 #include "research/research_host.h"
-#include "session/research_desk.h"
+#include "research/top_search_list.h"
+#include "session/page_session.h"
+#include "session/research_run.h"
+#include "session/run_in_hand.h"
 #include "ui/escape_key_state.h"
-#include "ui/pumping_fetcher.h"
 #include "ui/tip_dialog.h"
 
+class QAbstractEventDispatcher;
 class QDialog;
 class QLabel;
 class QProgressBar;
@@ -30,16 +37,18 @@ namespace quillmark::ui {
 
 class KeywordListModel;
 class TStartForm;
-class WindowSession;
+class ChosenSession;
+
+// The session a new run fetches through (the one in use when it starts); nullptr starts none.
+using SessionForRun = std::function<std::shared_ptr<const session::PageSession>()>;
 
 class TForm1 : public QMainWindow, public ResearchHost {
   Q_OBJECT
 
  public:
-  // Shows `desk` and hosts its runs, whose fetches it waits for on the workers of `pool`,
-  // pumping meanwhile. Both must outlive the window. Reads the tips flag and how many fetches a
-  // research keeps in flight from the settings store.
-  TForm1(session::FetchPool& pool, session::ResearchDesk& desk, QWidget* parent = nullptr);
+  // Each run fetches through the session `session_for_run` gives when it starts. Reads the tips
+  // flag and how many fetches a research keeps in flight from the settings store.
+  explicit TForm1(SessionForRun session_for_run, QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The dialog the Start command shows and the run reads its values from.
@@ -50,7 +59,7 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void ResearchPhrase(const std::string& phrase);
   // Where the runs' data comes from, said at the right of the status bar with what a run cost;
   // nullptr says nothing. Must outlive the window.
-  void SetDataSource(WindowSession* sessions);
+  void SetDataSource(ChosenSession* sessions);
   // The window PlaceTopSearchesWindow puts beside this one.
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
@@ -69,20 +78,28 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The proposed file name of the save dialogs: the seed of the last run started.
   const QString& SaveDialogsFileName() const { return save_file_name_; }
 
+  // The run in hand, which Stop, Exit, Clear and a new Start stop.
+  session::RunInHand& InHand() { return in_hand_; }
+  // The Stop command: stops the run in hand, then lets pending messages run.
+  void StopCommand();
+
   // ResearchHost
   void SetStatusText(const std::string& text) override;
   void ProcessMessages() override;
   bool EscapeDown() override { return escape_.Down(); }
+  // Pumps, waiting for the next event, but no longer than a few dozen milliseconds; a fetch
+  // that ends on a worker wakes it at once through Wake.
   void WaitForEvents() override;
+  void Wake() override;
   std::string TargetUrl() override;
   std::string MaxPagesText() override;
   int MaxResults() override;
   bool FilterUnwanted() override;
   std::vector<std::string> UnwantedTerms() override;
-  KeywordList& Keywords() override { return desk_.Keywords(); }
-  TopSearchList& TopSearches() override { return desk_.TopSearches(); }
+  KeywordList& Keywords() override { return keywords_; }
+  TopSearchList& TopSearches() override { return top_searches_; }
   void PlaceTopSearchesWindow() override;
-  void ShowInvestigateDialog() override;
+  bool ShowInvestigateDialog() override;
   std::string SeedText() override;
   ResearchMode Mode() override;
   void ShowBusyCursor() override;
@@ -124,21 +141,35 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SetUpStatusBar();
   // The list follows the window's edges when it is maximized.
   void AnchorList();
-  // Shows the desk's run progress on the status bar.
+  // Shows the progress of the run in hand on the status bar while a Start's run is busy.
   void UpdateProgress();
   void ShowSource();
+  // The run of a request through the session in use; the source and the most calls it may
+  // make are shown as it is made.
+  std::unique_ptr<session::ResearchRun> MakeRun(session::RunRequest request);
+  // What a run's end shows: its calls (when it is still the newest run), then its message.
+  void ShowRunEnd(const session::RunReport& report, std::uint64_t run_number);
 
   std::unique_ptr<Ui::TForm1> ui_;
-  session::ResearchDesk& desk_;
+  SessionForRun session_for_run_;
+  KeywordList keywords_;
+  TopSearchList top_searches_;
+  session::RunInHand in_hand_;
+  // How many runs were made, and how many Start runs show the busy cursor now (they nest).
+  std::uint64_t runs_made_ = 0;
+  int busy_runs_ = 0;
+  int parallel_;
   std::unique_ptr<KeywordListModel> model_;
   EscapeKeyState escape_;
-  PumpingFetcher pumping_;
+  QAbstractEventDispatcher* dispatcher_;
+  // Ends a wait for events that nothing else ends.
+  QTimer wake_;
   QMenu popup_menu_;
   QLabel* status_text_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* calls_label_ = nullptr;
   QLabel* source_label_ = nullptr;
-  WindowSession* sessions_ = nullptr;
+  ChosenSession* sessions_ = nullptr;
   TmxTipDialog tip_dialog_{this};
   // Named "TipsTimer", so tests can find it and shorten its wait.
   QTimer tips_timer_{this};

@@ -4,7 +4,6 @@
 #include <tuple>
 #include <utility>
 
-#include "session/provider_calls.h"
 #include "sources/markets.h"
 #include "sources/source.h"
 #include "store/settings_key.h"
@@ -128,7 +127,7 @@ SourceLabel DescribeSource(const session::NetworkSession& session,
                     hosts.search_host + ", top searches from " + hosts.top_host + ".")};
 }
 
-WindowSession::WindowSession(std::shared_ptr<session::NetworkSession> session,
+ChosenSession::ChosenSession(std::shared_ptr<session::NetworkSession> session,
                              session::SessionOptions opened_with, session::SessionOptions given,
                              GivenOptions fixed)
     : current_(std::move(session)),
@@ -137,76 +136,25 @@ WindowSession::WindowSession(std::shared_ptr<session::NetworkSession> session,
       given_(std::move(given)),
       fixed_(fixed) {}
 
-PooledFetch WindowSession::Fetch() const {
-  return [this](const std::string& url, const session::CancelTest& cancelled) {
-    const std::shared_ptr<const session::NetworkSession> session = Current();
-    return session->Fetch(url, cancelled);
-  };
-}
-
-std::shared_ptr<const session::NetworkSession> WindowSession::Current() const {
-  const std::lock_guard lock(mutex_);
-  return current_;
-}
-
-Endpoints WindowSession::GetEndpoints() const {
-  return Current()->GetEndpoints();
-}
-
-void WindowSession::RunStarting(std::int64_t max_pages, const std::string& target) {
+std::shared_ptr<const session::NetworkSession> ChosenSession::ForNextRun() {
   const session::SessionOptions wanted = WithRememberedChoice(given_, fixed_);
   if (choice_saved_ || !SameChoice(wanted, considered_)) {
     choice_saved_ = false;
     considered_ = wanted;
     try {
-      auto next = std::make_shared<session::NetworkSession>(wanted, kWindowNeeds, kProgram);
-      {
-        const std::lock_guard lock(mutex_);
-        current_.swap(next);
-      }
-      // `next` now holds the session before, which goes here unless a fetch still holds it.
+      // The session before goes once the last run that uses it has ended.
+      current_ = std::make_shared<session::NetworkSession>(wanted, kWindowNeeds, kProgram);
       opened_with_ = wanted;
-      if (desk_ != nullptr) desk_->SetEndpoints(current_->GetEndpoints());
     } catch (const std::exception& e) {
       ShowWarning(nullptr, CannotUse(e) + QStringLiteral("\n\nThis research uses: ") +
                                Label().text + QStringLiteral("."));
     }
   }
-  current_->SetRunParameters({.max_pages = max_pages, .target = target});
-  run_start_calls_ = current_->Calls();
+  return current_;
 }
 
-std::vector<std::string> WindowSession::NoteTexts() const {
-  return Current()->NoteTexts();
-}
-
-SourceLabel WindowSession::Label() const {
+SourceLabel ChosenSession::Label() const {
   return DescribeSource(*current_, opened_with_);
-}
-
-bool WindowSession::ProviderResearch() const {
-  return sources::IsProvider(sources::ParseSourceName(opened_with_.source));
-}
-
-std::string WindowSession::MostCallsText(int max_results) const {
-  return ProviderResearch() ? session::MostCallsText(max_results) : std::string();
-}
-
-std::string WindowSession::RunCallsText() const {
-  const sources::CallCounts calls = current_->Calls().Since(run_start_calls_);
-  if (!ProviderResearch() && calls.made == 0) return {};
-  return session::CallsText(calls);
-}
-
-std::unique_ptr<session::ResearchDesk> MakeWindowDesk(WindowSession& sessions) {
-  auto desk = std::make_unique<session::ResearchDesk>(
-      sessions.Fetch(), sessions.GetEndpoints(),
-      [&sessions](std::int64_t max_pages, const std::string& target) {
-        sessions.RunStarting(max_pages, target);
-      },
-      [&sessions] { return sessions.NoteTexts(); });
-  sessions.AttachDesk(desk.get());
-  return desk;
 }
 
 }  // namespace quillmark::ui

@@ -1,20 +1,15 @@
 #pragma once
 // Where the window's pages come from: the sources named on the command line, else those the
 // settings remember, and the sessions that serve them. A choice made in the Data Source dialog
-// opens a new session at the next Start; the one before stays until nothing fetches through it.
+// opens a new session at the next run's start; the one before stays until no run uses it.
 
 #include <QString>
-#include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "session/network_session.h"
-#include "session/research_desk.h"
 #include "session/session_options.h"
-#include "ui/pumping_fetcher.h"
 
 namespace quillmark::ui {
 
@@ -52,44 +47,29 @@ struct SourceLabel {
 SourceLabel DescribeSource(const session::NetworkSession& session,
                            const session::SessionOptions& opened_with);
 
-// The session the window's runs fetch through. At the start of a run, a remembered choice that
-// differs from the one last taken opens a new session for that run and the ones after it; a
-// session stays alive as long as a fetch still uses it.
-class WindowSession {
+// The session of the data source the user chose: the one start-up opened, and from a run's start
+// on the one a newly remembered choice opens. Each run holds the session it started with.
+class ChosenSession {
  public:
   // `session` was opened with `opened_with` from the command line's `given` options and `fixed`.
-  WindowSession(std::shared_ptr<session::NetworkSession> session,
+  ChosenSession(std::shared_ptr<session::NetworkSession> session,
                 session::SessionOptions opened_with, session::SessionOptions given,
                 GivenOptions fixed);
-  WindowSession(const WindowSession&) = delete;
-  WindowSession& operator=(const WindowSession&) = delete;
+  ChosenSession(const ChosenSession&) = delete;
+  ChosenSession& operator=(const ChosenSession&) = delete;
 
-  // The fetch the desk runs: through the current session, which it holds while it fetches.
-  // Every pool that runs it must end before this object.
-  PooledFetch Fetch() const;
-  Endpoints GetEndpoints() const;
-  // Where the runs get their pages; the desk's endpoints follow a change of session.
-  void AttachDesk(session::ResearchDesk* desk) { desk_ = desk; }
   // The Data Source dialog saved a choice: the next run opens its session anew even when the
   // choice reads as before, since the account behind it may have changed.
   void ChoiceSaved() { choice_saved_ = true; }
-  // A run starts: opens the newly chosen session if there is one, tells the providers the run,
-  // and counts its calls from here.
-  void RunStarting(std::int64_t max_pages, const std::string& target);
-  std::vector<std::string> NoteTexts() const;
+  // The session a run starting now fetches through: a remembered choice that differs from the
+  // one last taken opens a new session here (one that cannot be opened is said, and the session
+  // before goes on).
+  std::shared_ptr<const session::NetworkSession> ForNextRun();
+  std::shared_ptr<const session::NetworkSession> Current() const { return current_; }
 
   SourceLabel Label() const;
-  // "up to 21 provider calls" when a provider answers the research, else "".
-  std::string MostCallsText(int max_results) const;
-  // What the calls since the last run start cost, when a provider answers any page, else "".
-  std::string RunCallsText() const;
-  std::shared_ptr<const session::NetworkSession> Current() const;
 
  private:
-  // Whether a provider answers the research pages.
-  bool ProviderResearch() const;
-
-  mutable std::mutex mutex_;  // guards current_ against the fetches on the workers
   std::shared_ptr<session::NetworkSession> current_;
   session::SessionOptions opened_with_;
   // What the remembered choice gave when last looked at: a choice that could not be opened is
@@ -97,12 +77,7 @@ class WindowSession {
   session::SessionOptions considered_;
   session::SessionOptions given_;
   GivenOptions fixed_;
-  session::ResearchDesk* desk_ = nullptr;
   bool choice_saved_ = false;
-  sources::CallCounts run_start_calls_;
 };
-
-// The research desk of the window's runs, fetching through `sessions`, which must outlive it.
-std::unique_ptr<session::ResearchDesk> MakeWindowDesk(WindowSession& sessions);
 
 }  // namespace quillmark::ui

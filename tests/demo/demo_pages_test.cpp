@@ -13,6 +13,8 @@ namespace {
 
 using testing::Count;
 using testing::RankOnPage;
+
+constexpr int kResultsPerPage = static_cast<int>(pages::kResultsPerRankPage);
 using testing::SuggestionPairs;
 using testing::SupplyText;
 using testing::TopPhrases;

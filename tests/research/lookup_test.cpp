@@ -7,7 +7,6 @@
 #include "research/query_encoding.h"
 #include "research/rank_lookup.h"
 #include "research/researcher.h"
-#include "research/stop_request.h"
 #include "research/supply_lookup.h"
 #include "research/support/fake_host.h"
 
@@ -60,12 +59,15 @@ TEST(SupplyCountTest, MissingMarkersGiveThePlaceholders) {
 
 class LookupTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearStopRequest(); }
-  void TearDown() override { ClearStopRequest(); }
+  void SetUp() override {
+    web.stopped = [this] { return stopped; };
+  }
 
   FakeHost host;
   FakeWeb web;
-  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints()};
+  // Stands for the run's stop, which the research and its fetches both see.
+  bool stopped = false;
+  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints(), [this] { return stopped; }};
 };
 
 TEST_F(LookupTest, SupplyAsksForTheExactPhraseAndReadsAnyCase) {
@@ -118,11 +120,11 @@ TEST_F(LookupTest, RankWithoutPhraseTargetOrBudgetIsUnrankedWithoutARequest) {
 }
 
 TEST_F(LookupTest, RankEndsAfterThePageDuringWhichStopOrEscapeCame) {
-  web.on_fetch = [](const std::string&) { SetStopRequest(); };
+  web.on_fetch = [this](const std::string&) { stopped = true; };
   EXPECT_EQ(researcher.LookupRank("w", "mysite.com", 20), "-");
   EXPECT_EQ(web.asked.size(), 1u);
 
-  ClearStopRequest();
+  stopped = false;
   web.on_fetch = nullptr;
   web.asked.clear();
   host.on_pump = [this] { host.escape_down = web.asked.size() == 2; };

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "research/researcher.h"
-#include "research/stop_request.h"
 #include "research/support/decimal_separator_guard.h"
 #include "research/support/fake_host.h"
 
@@ -32,11 +31,10 @@ std::vector<std::string> Texts(const KeywordRow& row) {
 class ResearchRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ClearStopRequest();
+    web.stopped = [this] { return stopped; };
     host.target_url = [] { return std::string("MySite.com"); };
     web.fallback = "no results here";
   }
-  void TearDown() override { ClearStopRequest(); }
 
   // A page whose only suggestion table holds these pairs, with a decoy cell before " done ".
   static std::string Page(const std::vector<std::string>& pairs) {
@@ -54,7 +52,9 @@ class ResearchRunTest : public ::testing::Test {
   testing::DecimalSeparatorGuard dot{'.'};
   FakeHost host;
   FakeWeb web;
-  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints()};
+  // Stands for the run's stop, which the research and its fetches both see.
+  bool stopped = false;
+  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints(), [this] { return stopped; }};
 };
 
 TEST_F(ResearchRunTest, SeedIsUnquotedTrimmedAndEncodedIntoTheSuggestionUrl) {
@@ -119,8 +119,8 @@ TEST_F(ResearchRunTest, EndsAtMaxResultsReadAfterEveryRow) {
 
 TEST_F(ResearchRunTest, StopDuringASupplyFetchCancelsItAndFetchesNothingMore) {
   web.pages[SupplyUrlFor("a")] = "of about 50 for a";
-  web.on_fetch = [](const std::string& url) {
-    if (url == SupplyUrlFor("a")) SetStopRequest();
+  web.on_fetch = [this](const std::string& url) {
+    if (url == SupplyUrlFor("a")) stopped = true;
   };
   host.max_pages = [] { return std::string("5"); };
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b")}));
@@ -143,8 +143,8 @@ TEST_F(ResearchRunTest, EachRowSaysHowItsLookupsWent) {
   web.failures[SupplyUrlFor("b")] = "Socket Error # 10061 Connection refused.";
   web.failures[RankUrlFor("b", 21)] = "time limit reached";
   web.pages[SupplyUrlFor("c")] = "no count here";
-  web.on_fetch = [](const std::string& url) {
-    if (url == RankUrlFor("c", 21)) SetStopRequest();
+  web.on_fetch = [this](const std::string& url) {
+    if (url == RankUrlFor("c", 21)) stopped = true;
   };
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b"), Pair("3", "c")}));
   ASSERT_EQ(Captions(), (std::vector<std::string>{"a", "b", "c"}));
@@ -177,12 +177,6 @@ TEST_F(ResearchRunTest, EscapeHeldDuringARowEndsTheRunAfterIt) {
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b"), Pair("3", "c")}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(host.keywords.Row(1)->SubItems().size(), 6u);
-}
-
-TEST_F(ResearchRunTest, ClearsAStopRequestLeftFromBefore) {
-  SetStopRequest();
-  researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b")}));
-  EXPECT_EQ(host.keywords.Count(), 2u);
 }
 
 TEST_F(ResearchRunTest, TargetAndMaxPagesAreReadAnewForEveryRow) {
@@ -286,23 +280,6 @@ TEST_F(ResearchRunTest, ANewerRunSupersedesThePausedOne) {
   researcher.ParseSuggestionPage(Page({Pair("1", "a"), Pair("2", "b")}));
   EXPECT_EQ(Captions(), (std::vector<std::string>{"x", "y"}));
   for (const auto& row : host.keywords.Rows()) EXPECT_EQ(row->SubItems().size(), 6u);
-}
-
-TEST(StopRequestTest, ACancelTestFiresOnlyForAStopRaisedAfterItWasMade) {
-  ClearStopRequest();
-  const auto made_clear = CancelOnStop();
-  EXPECT_FALSE(made_clear());
-  SetStopRequest();
-  EXPECT_TRUE(made_clear());
-  // A fetch started while an old stop still stands goes ahead until the next one.
-  const auto made_set = CancelOnStop();
-  SetStopRequest();
-  EXPECT_FALSE(made_set());
-  ClearStopRequest();
-  EXPECT_FALSE(made_set());
-  SetStopRequest();
-  EXPECT_TRUE(made_set());
-  ClearStopRequest();
 }
 
 }  // namespace

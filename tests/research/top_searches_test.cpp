@@ -6,7 +6,6 @@
 
 #include "research/research_limits.h"
 #include "research/researcher.h"
-#include "research/stop_request.h"
 #include "research/support/fake_host.h"
 
 namespace quillmark {
@@ -27,8 +26,9 @@ std::string Table(const std::vector<std::string>& phrases) {
 
 class TopSearchesTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearStopRequest(); }
-  void TearDown() override { ClearStopRequest(); }
+  void SetUp() override {
+    web.stopped = [this] { return stopped; };
+  }
 
   std::vector<std::string> Listed() const {
     std::vector<std::string> listed;
@@ -39,7 +39,9 @@ class TopSearchesTest : public ::testing::Test {
 
   FakeHost host;
   FakeWeb web;
-  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints()};
+  // Stands for the run's stop, which the research and its fetches both see.
+  bool stopped = false;
+  Researcher researcher{host, web.Fetcher(), testing::TestEndpoints(), [this] { return stopped; }};
 };
 
 TEST_F(TopSearchesTest, ListsTheFirstPhrasesUpToMaxResultsNumberedFromOne) {
@@ -143,7 +145,7 @@ TEST_F(TopSearchesTest, ExtractSaysHowThePageCameAndAStopDuringItListsNothing) {
   EXPECT_EQ(researcher.TopSearchesPageFetch().status, FetchStatus::kFailed);
 
   web.failures.clear();
-  web.on_fetch = [](const std::string&) { SetStopRequest(); };
+  web.on_fetch = [this](const std::string&) { stopped = true; };
   EXPECT_EQ(researcher.ExtractTopSearches().status, FetchStatus::kCancelled);
   EXPECT_TRUE(Listed().empty());
 }

@@ -10,16 +10,16 @@
 #include <vector>
 
 #include "session/fetch_pool.h"
+#include "support/thread_ids.h"
 
 namespace quillmark::testing {
 namespace {
 
-using session::CancelTest;
 using session::FetchPool;
 
 // Blocks until its cancel test says stop, and counts the fetches that saw it.
 FetchPool::Work HeldUntilCancelled(std::atomic<int>& running, std::atomic<int>& saw_cancel) {
-  return [&running, &saw_cancel](const CancelTest& cancelled) {
+  return [&running, &saw_cancel](const Cancellation& cancelled) {
     ++running;
     while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ++saw_cancel;
@@ -30,18 +30,19 @@ FetchPool::Work HeldUntilCancelled(std::atomic<int>& running, std::atomic<int>& 
 TEST(FetchPoolTest, RunsAtMostItsThreadsAndShutdownCancelsAndJoinsEverything) {
   std::atomic<int> running = 0, saw_cancel = 0;
   std::vector<std::shared_ptr<FetchPool::Job>> jobs;
+  const auto threads_before = ThreadIds();
   {
     FetchPool pool(3);
     for (int i = 0; i < 10; ++i)
       jobs.push_back(pool.Submit(HeldUntilCancelled(running, saw_cancel)));
     while (running < 3) std::this_thread::yield();
-    EXPECT_EQ(pool.ThreadCount(), 3u);
+    EXPECT_EQ(NewThreads(threads_before), 3u);
 
     // A job given up alone ends alone; its place goes to the next in the queue.
     jobs[0]->Cancel();
     while (running < 4) std::this_thread::yield();
     EXPECT_EQ(jobs[0]->Take().status, FetchStatus::kCancelled);
-    EXPECT_EQ(pool.ThreadCount(), 3u);
+    EXPECT_EQ(NewThreads(threads_before), 3u);
   }  // the pool ends with three fetches held and six queued
   EXPECT_EQ(running, 4);
   EXPECT_EQ(saw_cancel, 4);
@@ -54,17 +55,17 @@ TEST(FetchPoolTest, RunsAtMostItsThreadsAndShutdownCancelsAndJoinsEverything) {
 TEST(FetchPoolTest, GivesBackResultsAndFailuresAndRefusesWorkAfterShutdown) {
   FetchPool pool(2);
   std::atomic<int> done_calls = 0;
-  const auto page = pool.Submit([](const CancelTest&) { return FetchResult{"page"}; },
+  const auto page = pool.Submit([](const Cancellation&) { return FetchResult{"page"}; },
                                 [&done_calls] { ++done_calls; });
-  const auto failing =
-      pool.Submit([](const CancelTest&) -> FetchResult { throw std::runtime_error("no sockets"); });
+  const auto failing = pool.Submit(
+      [](const Cancellation&) -> FetchResult { throw std::runtime_error("no sockets"); });
   EXPECT_EQ(page->Take().body, "page");
   EXPECT_THROW(failing->Take(), std::runtime_error);
   EXPECT_EQ(done_calls, 1);
 
   pool.Shutdown();
   bool ran = false;
-  const auto late = pool.Submit([&ran](const CancelTest&) {
+  const auto late = pool.Submit([&ran](const Cancellation&) {
     ran = true;
     return FetchResult{};
   });

@@ -19,15 +19,14 @@
 
 #include "net/support/scripted_server.h"
 #include "research/endpoints.h"
-#include "research/stop_request.h"
 #include "session/network_session.h"
 #include "session/session_error.h"
 #include "session/session_options.h"
+#include "support/thread_ids.h"
 
 namespace quillmark::testing {
 namespace {
 
-using session::CancelTest;
 using session::EndpointNeeds;
 using session::FetchPool;
 using session::NetworkSession;
@@ -68,13 +67,6 @@ class HostEnvironment {
  private:
   Hosts saved_;
 };
-
-std::set<std::string> ThreadIds() {
-  std::set<std::string> ids;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
-    ids.insert(entry.path().filename().string());
-  return ids;
-}
 
 // The signals a thread of this process blocks, from its status file.
 unsigned long long BlockedSignals(const std::string& thread_id) {
@@ -180,7 +172,6 @@ TEST(NetworkSessionTest, RefusalsAreSessionErrorsInTheWordsTheFrontEndsPrint) {
 // A Ctrl-C must reach the thread that stops the run: no thread of the stand-in or of the pool may
 // take it, and the thread that opened the session keeps the mask it had.
 TEST(NetworkSessionTest, TheStandInAnswersWhatIsLeftToItAndItsThreadsTakeNoSignal) {
-  ClearStopRequest();
   const HostEnvironment environment(Hosts{{"QUILLMARK_SUGGEST_HOST", "env-suggest:1"}});
   SessionOptions options;
   options.search_host = "flag-search:2";
@@ -202,8 +193,9 @@ TEST(NetworkSessionTest, TheStandInAnswersWhatIsLeftToItAndItsThreadsTakeNoSigna
     EXPECT_EQ(note, "quillmark: using the bundled stand-in service at http://" + hosts.top_host +
                         " (generated data; see --suggest-host, --search-host, --top-host)\n");
 
-    const auto job = session.Pool().Submit([&](const CancelTest& cancelled) {
-      return session.Fetch(TopSearchesUrl(hosts.top_host), cancelled);
+    sources::ProviderRun run;
+    const auto job = session.Pool().Submit([&](const Cancellation& cancelled) {
+      return session.Fetch(TopSearchesUrl(hosts.top_host), run, cancelled);
     });
     EXPECT_EQ(job->Take().status, FetchStatus::kComplete);
 
@@ -219,32 +211,10 @@ TEST(NetworkSessionTest, TheStandInAnswersWhatIsLeftToItAndItsThreadsTakeNoSigna
   }
 }
 
-// The front end's own cancel test (Ctrl-C in the terminal) ends a fetch that waits on a silent
-// server, without a Stop request.
-TEST(NetworkSessionTest, TheFrontEndsCancelTestEndsAFetchInFlight) {
-  ClearStopRequest();
-  const HostEnvironment environment;
-  ScriptedServer silent(Script().Hold());
-  const std::string host = "127.0.0.1:" + std::to_string(silent.port());
-  std::atomic<bool> pressed = false;
-  SessionOptions options;
-  options.suggest_host = options.search_host = options.top_host = host;
-  options.cancelled = [&pressed] { return pressed.load(); };
-  const NetworkSession session(options, kAll);
-  const auto job = session.Pool().Submit(
-      [&](const CancelTest&) { return session.Fetch(SupplyUrl(host, "garden sheds")); });
-  while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  EXPECT_FALSE(job->Done());
-  const auto pressed_at = std::chrono::steady_clock::now();
-  pressed = true;
-  EXPECT_EQ(job->Take().status, FetchStatus::kCancelled);
-  EXPECT_LT(std::chrono::steady_clock::now() - pressed_at, std::chrono::seconds(5));
-}
-
 // A session ended while its fetch waits on a silent server: the fetch is cancelled and its
 // worker joined before the session's parts go, every time (run under the sanitizers in CI).
 TEST(SessionEndTest, EndsWhileAFetchIsHeldWithoutLeavingItRunning) {
-  ClearStopRequest();
+  sources::ProviderRun run;
   for (int attempt = 0; attempt < 20; ++attempt) {
     ScriptedServer silent(Script().Hold());
     const std::string host = "127.0.0.1:" + std::to_string(silent.port());
@@ -253,8 +223,8 @@ TEST(SessionEndTest, EndsWhileAFetchIsHeldWithoutLeavingItRunning) {
     std::shared_ptr<FetchPool::Job> job;
     {
       NetworkSession session(options, {.suggest = true, .search = true, .top = true});
-      job = session.Pool().Submit([&session, &host](const CancelTest& cancelled) {
-        return session.Fetch(SupplyUrl(host, "garden sheds"), cancelled);
+      job = session.Pool().Submit([&session, &host, &run](const Cancellation& cancelled) {
+        return session.Fetch(SupplyUrl(host, "garden sheds"), run, cancelled);
       });
       while (silent.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -14,11 +14,9 @@
 #include <thread>
 #include <vector>
 
-#include "research/researcher.h"
-#include "research/stop_request.h"
 #include "research/support/fake_host.h"
-#include "session/fetch_ahead.h"
-#include "session/fetch_pool.h"
+#include "session/research_run.h"
+#include "session/support/fake_session.h"
 #include "store/investigation_file.h"
 #include "support/temp_dir.h"
 
@@ -53,7 +51,7 @@ class GeneratedWeb {
     suggestions_ = page + "</table>";
   }
 
-  FetchResult Fetch(const std::string& url, const std::function<bool()>& cancelled) {
+  FetchResult Fetch(const std::string& url, const Cancellation& cancelled) {
     {
       const std::lock_guard lock(mutex_);
       asked_.push_back(url);
@@ -110,26 +108,18 @@ struct Outcome {
 Outcome Research(const Case& c, int parallel) {
   GeneratedWeb web(c);
   FakeHost host;
-  host.max_results = c.max_results;
-  host.max_pages = [&c] { return std::string(c.max_pages); };
-  host.target_url = [&c] { return std::string(c.target); };
-  const session::CancellableFetch fetch = [&web](const std::string& url,
-                                                 const session::CancelTest& cancelled) {
-    return web.Fetch(url, cancelled);
-  };
-  session::FetchPool pool(8);
-  session::FetchAhead ahead(pool, fetch, [] {});
-  Researcher researcher(
-      host, [&fetch](const std::string& url) { return fetch(url, CancelOnStop()); },
-      TestEndpoints());
-  researcher.SetParallelFetches(ahead.Starter(), parallel);
-  ClearStopRequest();
-  try {
-    researcher.ResearchSeed("garden sheds");
-  } catch (const std::exception&) {
-    // A pages text that is not a number ends the run after its first row, as a failure.
-  }
-  pool.Shutdown();
+  const auto session = std::make_shared<FakeSession>(
+      [&web](const std::string& url, sources::ProviderRun&, const Cancellation& cancelled) {
+        return web.Fetch(url, cancelled);
+      });
+  // A pages text that is not a number ends the run after its first row, as a failure.
+  session::ResearchRun run(session, host,
+                           {.seed = "garden sheds",
+                            .target_url = c.target,
+                            .max_pages_text = c.max_pages,
+                            .max_results = c.max_results,
+                            .parallel = parallel});
+  const session::RunReport report = run.ResearchPhrase();
 
   Outcome outcome;
   for (const KeywordRowPtr& row : host.keywords.Rows()) {
@@ -143,7 +133,7 @@ Outcome Research(const Case& c, int parallel) {
   if (SaveInvestigationFile(host.keywords, dir.File("run.qmk")))
     outcome.saved = ReadBytes(dir.File("run.qmk"));
   outcome.asked = web.Asked();
-  outcome.not_used = ahead.PagesNotUsed();
+  outcome.not_used = report.pages_not_used;
   return outcome;
 }
 
@@ -168,7 +158,6 @@ TEST(ParallelResearch, GivesTheRowsAndPagesOfTheResearchOnePageAtATime) {
     EXPECT_EQ(eight.asked, one.asked);
     EXPECT_EQ(eight.not_used, 0);
   }
-  ClearStopRequest();
 }
 
 }  // namespace

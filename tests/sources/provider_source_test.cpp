@@ -78,12 +78,18 @@ class ProviderTest : public ::testing::Test {
                                                 sources::ProviderOptions options = {}) {
     return sources::MakeProviderSource(name, options);
   }
-  static FetchResult Get(sources::ProviderSource& source, const std::string& url,
-                         std::function<bool()> cancelled = {}) {
-    return source.Fetch(url, cancelled);
+  // The fetch of a page for the run in progress.
+  FetchResult Get(sources::ProviderSource& source, const std::string& url,
+                  Cancellation cancelled = {}) {
+    return source.Fetch(url, *run_, cancelled);
+  }
+  // A new run, with what it will ask for.
+  void NewRun(sources::RunParameters parameters = {}) {
+    run_ = std::make_unique<sources::ProviderRun>(std::move(parameters));
   }
 
   Environment env_;
+  std::unique_ptr<sources::ProviderRun> run_ = std::make_unique<sources::ProviderRun>();
   TempDir cache_{"qm-cache"};
   TempDir config_{"qm-config"};
 };
@@ -149,7 +155,7 @@ TEST_F(ProviderTest, AllRankPagesOfAPhraseComeFromOneCallCountingOrganicResultsO
   });
   UseProvider(provider);
   auto source = Make(SourceName::kDataForSeo);
-  source->SetRunParameters({.max_pages = 3, .target = "mysite.com"});
+  NewRun({.max_pages = 3, .target = "mysite.com"});
   std::vector<std::string> pages;
   for (int offset : {1, 21, 41}) {
     const FetchResult page = Get(*source, RankUrl(offset));
@@ -179,11 +185,11 @@ TEST_F(ProviderTest, AFailedRankCallFailsItsPhrasesPagesOnceAndIsAskedAgainNextR
   UseProvider(provider);
   auto source = Make(SourceName::kDataForSeo);
   const sources::RunParameters run{.max_pages = 2, .target = "mysite.com"};
-  source->SetRunParameters(run);
+  NewRun(run);
   EXPECT_EQ(Get(*source, RankUrl(1)).status, FetchStatus::kFailed);
   EXPECT_EQ(Get(*source, RankUrl(21)).status, FetchStatus::kFailed);
   EXPECT_EQ(calls.load(), 1);
-  source->SetRunParameters(run);
+  NewRun(run);
   EXPECT_TRUE(Get(*source, RankUrl(21)).Complete());
   EXPECT_EQ(calls.load(), 2);
 }
@@ -221,6 +227,7 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
     FakeProvider provider([&c](const ProviderRequest&) { return c.reply; });
     UseProvider(provider);
     auto source = Make(SourceName::kDataForSeo);
+    NewRun();
     const FetchResult page = Get(*source, kSupplyUrl);
     EXPECT_EQ(page.status, FetchStatus::kFailed);
     EXPECT_THAT(page.reason, HasSubstr(c.reason));
@@ -258,7 +265,7 @@ TEST_F(ProviderTest, AnAccountRefusalEndsTheRunsCallsOnEveryThread) {
   });
   UseProvider(provider);
   auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
-  source->SetRunParameters({});
+  NewRun();
   std::atomic<int> refused{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
@@ -270,10 +277,10 @@ TEST_F(ProviderTest, AnAccountRefusalEndsTheRunsCallsOnEveryThread) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(refused.load(), 40);
   EXPECT_LE(calls.load(), 4);  // at most the calls under way when the refusal came
-  EXPECT_EQ(source->Notes().refusal, "Payment Required. (40200)");
+  EXPECT_EQ(run_->Notes().refusal, "Payment Required. (40200)");
   const int before = calls.load();
-  source->SetRunParameters({});
-  EXPECT_EQ(source->Notes().refusal, "");
+  NewRun();
+  EXPECT_EQ(run_->Notes().refusal, "");
   EXPECT_EQ(Get(*source, kSupplyUrl).status, FetchStatus::kFailed);
   EXPECT_EQ(calls.load(), before + 1);
 }
@@ -291,8 +298,8 @@ TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
   const FetchResult waited = Get(*source, kSupplyUrl);
   EXPECT_TRUE(waited.Complete()) << waited.reason;
   EXPECT_EQ(calls.load(), 2);
-  EXPECT_EQ(source->Calls().made, 2);  // the retry is a call too
-  EXPECT_EQ(source->Calls().retries, 1);
+  EXPECT_EQ(run_->Calls().made, 2);  // the retry is a call too
+  EXPECT_EQ(run_->Calls().retries, 1);
 
   // A call made while the slow-down holds the source fails at once when it would outlast its
   // time limit, without asking.
@@ -346,8 +353,8 @@ TEST_F(ProviderTest, ARateLimitMetBySeveralWorkersSlowsTheWholeSourceDownOnce) {
   for (std::thread& worker : workers) worker.join();
 
   for (const FetchResult& result : results) EXPECT_TRUE(result.Complete()) << result.reason;
-  EXPECT_EQ(source->Calls().made, 2 * kWorkers + 1);
-  EXPECT_EQ(source->Calls().retries, kWorkers);
+  EXPECT_EQ(run_->Calls().made, 2 * kWorkers + 1);
+  EXPECT_EQ(run_->Calls().retries, kWorkers);
   ASSERT_EQ(times.size(), 2 * kWorkers + 1);
   for (std::size_t i = kWorkers; i < times.size(); ++i) {
     EXPECT_GE(times[i] - limited, std::chrono::milliseconds(1000)) << i;
@@ -372,6 +379,7 @@ TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
     });
     UseProvider(provider);
     auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+    NewRun();
     std::atomic<bool> stop_maker{false};
     std::atomic<bool> stop_waiter{false};
     FetchResult made;
@@ -400,7 +408,7 @@ TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
       EXPECT_LT(waited_at, made_at);
     }
     EXPECT_EQ(provider.Requests().size(), c.calls);
-    EXPECT_EQ(source->Calls().made, static_cast<std::int64_t>(c.calls - c.stop_maker));
+    EXPECT_EQ(run_->Calls().made, static_cast<std::int64_t>(c.calls - c.stop_maker));
   }
 }
 
@@ -411,10 +419,11 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
   UseProvider(provider);
   EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
   auto again = Make(SourceName::kDataForSeo);
+  NewRun();
   EXPECT_EQ(ReadSupplyCount(Get(*again, kSupplyUrl).body), "42");
   EXPECT_EQ(provider.Requests().size(), 1u);
-  EXPECT_EQ(again->Calls().made, 1);
-  EXPECT_EQ(again->Calls().from_cache, 1);
+  EXPECT_EQ(run_->Calls().made, 1);
+  EXPECT_EQ(run_->Calls().from_cache, 1);
 
   std::vector<std::filesystem::path> entries;
   for (const auto& entry : std::filesystem::directory_iterator(cache_.path())) {
@@ -590,24 +599,25 @@ TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
     UseProvider(provider);
     FakeHost host;
     host.target_url = [] { return std::string("mysite.example"); };
-    const auto research_through = [&](sources::ProviderSource& source) {
+    const auto research_through = [&](sources::ProviderSource& source, sources::ProviderRun& run) {
       return Researcher(
-          host, [&source](const std::string& url) { return source.Fetch(url, {}); },
+          host, [&source, &run](const std::string& url) { return source.Fetch(url, run, {}); },
           TestEndpoints());
     };
 
     auto ideas = Make(SourceName::kDataForSeo, {.use_cache = false});
-    ideas->SetRunParameters({.max_pages = 1, .target = "mysite.example"});
-    research_through(*ideas).ResearchSeed("garden sheds");
+    sources::ProviderRun ideas_run({.max_pages = 1, .target = "mysite.example"});
+    research_through(*ideas, ideas_run).ResearchSeed("garden sheds");
     auto trends = Make(SourceName::kTrends, {.use_cache = false});
-    EXPECT_TRUE(research_through(*trends).ExtractTopSearches().Complete());
+    sources::ProviderRun trends_run;
+    EXPECT_TRUE(research_through(*trends, trends_run).ExtractTopSearches().Complete());
     const auto requests = provider.Requests();
     if (!c.read) {
       EXPECT_EQ(host.keywords.Count(), 0u);
       EXPECT_EQ(host.top_searches.Count(), 0u);
       EXPECT_EQ(requests.size(), 2u);  // the ideas and the feed: no lookup
-      EXPECT_EQ(ideas->Notes().phrases_left_out, 1);
-      EXPECT_EQ(trends->Notes().phrases_left_out, 1);
+      EXPECT_EQ(ideas_run.Notes().phrases_left_out, 1);
+      EXPECT_EQ(trends_run.Notes().phrases_left_out, 1);
       continue;
     }
     ASSERT_EQ(host.keywords.Count(), 1u);
@@ -617,7 +627,7 @@ TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
     EXPECT_EQ(json::parse(requests[2].body)[0]["keyword"], *c.read);
     ASSERT_EQ(host.top_searches.Count(), 1u);
     EXPECT_EQ(host.top_searches.Row(0).keyword, *c.read);
-    EXPECT_EQ(ideas->Notes().phrases_left_out, 0);
+    EXPECT_EQ(ideas_run.Notes().phrases_left_out, 0);
   }
 }
 
@@ -634,7 +644,7 @@ TEST_F(ProviderTest, TheCallsCostWhatTheRepliesReceivedSay) {
   auto fresh = Make(SourceName::kDataForSeo);
   EXPECT_TRUE(Get(*fresh, kSupplyUrl).Complete());
   EXPECT_EQ(Get(*fresh, RankUrl(1)).status, FetchStatus::kFailed);
-  EXPECT_DOUBLE_EQ(fresh->Calls().cost, 0.0145);
+  EXPECT_DOUBLE_EQ(run_->Calls().cost, 0.0145);
 }
 
 // The balance, the limits and the provider's words as qmk prints them are checked in

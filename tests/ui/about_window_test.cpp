@@ -58,7 +58,8 @@ TEST_F(AboutMenuTest, AboutEntryStopsTheRunThenShowsTheWindowModally) {
   WhenRows(1, [this] { window_->Form().About1->trigger(); });
   WhenTrue([&about] { return about.isVisible(); },
            [&] {
-             stopped_before_showing = StopRequested();
+             const session::ResearchRun* run = window_->InHand().Get();
+             stopped_before_showing = run != nullptr && run->Stopped();
              modal = QApplication::activeModalWidget() == &about;
              Press(about.Form().BitBtn3);
            });

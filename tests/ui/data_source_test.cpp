@@ -42,7 +42,6 @@ class DataSourceTest : public WindowTest {
   }
   ~DataSourceTest() override {
     CloseWindows();
-    pool_.Shutdown();  // its fetches hold the sessions
     sessions_.reset();
     for (const char* name : kVariables) ::unsetenv(name);
   }
@@ -52,9 +51,9 @@ class DataSourceTest : public WindowTest {
     session::SessionOptions opened;
     auto first = ui::OpenWindowSession({}, {}, false, {}, &opened);
     ASSERT_NE(first, nullptr);
-    sessions_ = std::make_unique<ui::WindowSession>(std::move(first), opened,
+    sessions_ = std::make_unique<ui::ChosenSession>(std::move(first), opened,
                                                     session::SessionOptions{}, ui::GivenOptions{});
-    MakeWindows(pool_, ui::MakeWindowDesk(*sessions_));
+    MakeWindowsOn([this] { return sessions_->ForNextRun(); });
     window_->SetDataSource(sessions_.get());
   }
 
@@ -94,7 +93,7 @@ class DataSourceTest : public WindowTest {
     return texts.join(QStringLiteral("\n")).contains(QString::fromLatin1(kPassword));
   }
 
-  std::unique_ptr<ui::WindowSession> sessions_;
+  std::unique_ptr<ui::ChosenSession> sessions_;
 };
 
 TEST_F(DataSourceTest, TheChoicesSurviveInTheSettingsAndTheAccountInItsOwnFile) {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "research/column_compare.h"
-#include "research/stop_request.h"
 #include "research/support/fake_host.h"
 #include "store/investigation_file.h"
 #include "store/support/file_size_limit.h"
@@ -40,17 +39,14 @@ void AddRows(KeywordList& list, const Captions& captions, bool checked = false) 
 
 class FileCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ClearStopRequest(); }
-  void TearDown() override { ClearStopRequest(); }
-
   // Answers the next dialog with `name` below the test's folder ("" cancels) and runs `command`.
   void Choose(const std::string& name, void (FileCommands::*command)()) {
     FileDialog::AnswerNext(
         name.empty() ? QString()
                      : QString::fromStdString(name.front() == '/' ? name : dir.File(name)));
-    ClearStopRequest();
+    const int stops_before = stops;
     (commands.*command)();
-    EXPECT_TRUE(StopRequested());  // the Stop command comes first, whatever follows
+    EXPECT_EQ(stops, stops_before + 1);  // the Stop command comes first, whatever follows
     EXPECT_EQ(FileDialog::PendingAnswers(), 0u);
   }
 
@@ -63,7 +59,8 @@ class FileCommandsTest : public ::testing::Test {
   testing::TempDir dir;
   testing::FakeHost host;
   QWidget window;
-  FileCommands commands{window, host};
+  int stops = 0;
+  FileCommands commands{window, host, [this] { ++stops; }};
   RecordedMessages messages;
 };
 

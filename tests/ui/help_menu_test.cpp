@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <filesystem>
 
-#include "research/stop_request.h"
 #include "ui/desktop_open.h"
 #include "ui/help_file.h"
 #include "ui/homepage.h"
@@ -62,6 +61,7 @@ TEST_F(HelpMenuTest, ContentsOpensTheHelpFileWhereverTheProgramKeepsItAndHomepag
   } const guard{help_file};
   WriteBytes(help_file, "ITSF");
   MakeWindows({});
+  const RunInProgress in_progress(*this);
   ui::RecordedOpens opens;
   ui::RecordedMessages messages;
 
@@ -70,7 +70,7 @@ TEST_F(HelpMenuTest, ContentsOpensTheHelpFileWhereverTheProgramKeepsItAndHomepag
   EXPECT_EQ(opens.Urls(),
             QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(help_file.string())),
                          QUrl(QString::fromLatin1(ui::kHomepageUrl))}));
-  EXPECT_FALSE(StopRequested()) << "neither entry stops a run";
+  EXPECT_FALSE(in_progress.run.Stopped()) << "neither entry stops a run";
 
   fs::remove(help_file);
   if (!ui::FindHelpFile(ui::HelpFileFolders()).isEmpty())

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "research/stop_request.h"
 #include "research/support/fake_host.h"
+#include "session/support/fake_session.h"
 #include "support/temp_dir.h"
 #include "ui/investigate_dialog.h"
 #include "ui/main_window.h"
@@ -65,11 +65,9 @@ Texts MenuTexts(const QWidget& menu) {
 class ListCommandsTest : public ::testing::Test {
  protected:
   ListCommandsTest() {
-    ClearStopRequest();
     window.SetInvestigateDialog(&investigate);
     window.show();
   }
-  ~ListCommandsTest() override { ClearStopRequest(); }
 
   // Start, answering the Investigate dialog with the top searches option.
   void StartTopSearches() {
@@ -93,13 +91,10 @@ class ListCommandsTest : public ::testing::Test {
   bool config_set = ::setenv("QUILLMARK_CONFIG_DIR", config.path().c_str(), 1) == 0;
   testing::FakeWeb web;
   // Ends before the pages its workers serve.
-  session::FetchPool pool{2};
-  session::ResearchDesk desk{
-      [fetch = web.Fetcher()](const std::string& url, const session::CancelTest&) {
-        return fetch(url);
-      },
-      testing::TestEndpoints()};
-  TForm1 window{pool, desk};
+  std::shared_ptr<testing::FakeSession> session =
+      std::make_shared<testing::FakeSession>(testing::FakeSession::Plain(
+          [fetch = web.Fetcher()](const std::string& url) { return fetch(url); }));
+  TForm1 window{[session = session] { return session; }};
   TStartForm investigate{window, &window};
   ListCommands commands{window};
   // No start-up tip may wait for a click in the middle of a test.
@@ -173,10 +168,12 @@ TEST_F(ListCommandsTest, FilterEntryShowsTheDialogModally) {
     Find<QLineEdit>(commands.FilterForm(), "SpinEdit1").setText(QStringLiteral("100"));
     Find<QPushButton>(commands.FilterForm(), "BitBtn1").click();
   });
+  session::ResearchRun in_progress(session, window, {});
+  const session::RunInHand::Holding holding(window.InHand(), in_progress);
   Find<QAction>(window, "Filter1").trigger();
   ASSERT_EQ(window.Keywords().Count(), 1u);
   EXPECT_EQ(*window.Keywords().Row(0)->SubItem(1), "50");
-  EXPECT_FALSE(StopRequested());
+  EXPECT_FALSE(in_progress.Stopped());
 }
 
 TEST_F(ListCommandsTest, CtrlCCopiesTheSelectedRowsInListOrderWithTheTitles) {

@@ -22,10 +22,10 @@ TEST_F(ParallelWindowTest, StopEndsEveryFetchHeldAndNothingMoreIsAsked) {
     std::optional<std::uint32_t> stored;  // the settings' "parallel"
     int held;
   } cases[] = {{std::nullopt, 8}, {3, 3}, {1, 1}};
-  session::FetchPool pool(16);
   std::atomic<int> started = 0, held = 0;
   // The suggestion page comes at once; every search page is held until it is cancelled.
-  const ui::PooledFetch fetch = [&](const std::string& url, const session::CancelTest& cancelled) {
+  const auto fetch = [&](const std::string& url, sources::ProviderRun&,
+                         const Cancellation& cancelled) {
     if (url.find("/suggestion/") != std::string::npos) return FetchResult{SuggestionPage(20)};
     ++started;
     ++held;
@@ -39,7 +39,7 @@ TEST_F(ParallelWindowTest, StopEndsEveryFetchHeldAndNothingMoreIsAsked) {
     if (c.stored)
       store::RegistryKey::OpenForWrite(store::kSettingsKeyPath).WriteDword("parallel", *c.stored);
     started = 0;
-    MakeWindows(pool, fetch, {"s.test", "s.test", "s.test"});
+    MakeWindows(fetch, {"s.test", "s.test", "s.test"});
     Investigate("seed", 20, "mysite.test");
     WhenTrue([&] { return held == c.held; }, [&] { window_->StopBtnClick(); });
     Start();

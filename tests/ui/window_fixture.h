@@ -18,8 +18,8 @@
 
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
-#include "research/stop_request.h"
-#include "session/research_desk.h"
+#include "session/research_run.h"
+#include "session/support/fake_session.h"
 #include "support/temp_dir.h"
 #include "ui/investigate_dialog.h"
 #include "ui/keyword_list_model.h"
@@ -33,10 +33,7 @@ namespace quillmark::testing {
 
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() {
-    setenv("QUILLMARK_CONFIG_DIR", config_.path().c_str(), 1);
-    ClearStopRequest();
-  }
+  WindowTest() { setenv("QUILLMARK_CONFIG_DIR", config_.path().c_str(), 1); }
   ~WindowTest() override {
     CloseWindows();
     unsetenv("QUILLMARK_CONFIG_DIR");
@@ -52,23 +49,24 @@ class WindowTest : public ::testing::Test {
     return {host, host, host};
   }
 
-  // The windows of start-up, in its order; the main window is shown.
+  // The windows of start-up, in its order; the main window is shown. Its runs fetch from
+  // `endpoints`, each page within `fetch_limit`.
   void MakeWindows(const Endpoints& endpoints,
                    std::chrono::milliseconds fetch_limit = std::chrono::seconds(30)) {
     MakeWindows(
-        pool_,
-        [fetch_limit](const std::string& url, const session::CancelTest& cancelled) {
+        [fetch_limit](const std::string& url, sources::ProviderRun&,
+                      const Cancellation& cancelled) {
           return FetchPage(url, {.timeout = fetch_limit, .cancelled = cancelled});
         },
         endpoints);
   }
-  void MakeWindows(session::FetchPool& pool, ui::PooledFetch fetch, const Endpoints& endpoints) {
-    MakeWindows(pool,
-                std::make_unique<session::ResearchDesk>(std::move(fetch), endpoints, run_start_));
+  // Its runs fetch through `fetch`, on as many workers as a research may keep busy.
+  void MakeWindows(FakeSession::PageFetch fetch, const Endpoints& endpoints) {
+    session_ = std::make_shared<FakeSession>(std::move(fetch), endpoints, kMaxParallelFetches);
+    MakeWindowsOn([session = session_] { return session; });
   }
-  void MakeWindows(session::FetchPool& pool, std::unique_ptr<session::ResearchDesk> desk) {
-    desk_ = std::move(desk);
-    window_ = std::make_unique<ui::TForm1>(pool, *desk_);
+  void MakeWindowsOn(ui::SessionForRun session_for_run) {
+    window_ = std::make_unique<ui::TForm1>(std::move(session_for_run));
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     tester_ = std::make_unique<QAbstractItemModelTester>(
@@ -83,7 +81,7 @@ class WindowTest : public ::testing::Test {
     tester_.reset();
     dialog_.reset();
     window_.reset();
-    desk_.reset();
+    session_.reset();
   }
 
   // Answers the next Investigate dialog with `answer` once it shows.
@@ -109,6 +107,13 @@ class WindowTest : public ::testing::Test {
   }
   // Presses Start; returns when the Start command has ended.
   void Start() { window_->Form().BitBtn2->click(); }
+  // A run held in hand, as a run in progress is, to see what stops it.
+  struct RunInProgress {
+    explicit RunInProgress(WindowTest& test)
+        : run(test.session_, *test.window_, {}), holding(test.window_->InHand(), run) {}
+    session::ResearchRun run;
+    session::RunInHand::Holding holding;
+  };
 
   // The row's caption and sub-items, as the view shows them.
   std::string Cell(int row, int column) {
@@ -118,10 +123,7 @@ class WindowTest : public ::testing::Test {
 
   TempDir config_{"quillmark-ui"};
   std::unique_ptr<demo::DemoService> demo_;
-  session::FetchPool pool_{4};
-  // Told each run's depth and target, as start-up tells the session; set before MakeWindows.
-  session::ResearchDesk::RunStartHook run_start_;
-  std::unique_ptr<session::ResearchDesk> desk_;
+  std::shared_ptr<FakeSession> session_;
   std::unique_ptr<ui::TForm1> window_;
   std::unique_ptr<ui::TStartForm> dialog_;
   std::unique_ptr<QAbstractItemModelTester> tester_;

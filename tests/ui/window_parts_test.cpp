@@ -1,4 +1,4 @@
-// The window's small parts that can fail on their own: the JPEG decoder and the pumping wait.
+// The window's small parts that can fail on their own: the JPEG decoder.
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,6 @@
 
 #include "ui/jpeg_image.h"
 #include "ui/pictures.h"
-#include "ui/pumping_fetcher.h"
 
 namespace quillmark::testing {
 namespace {
@@ -48,49 +47,6 @@ TEST(JpegImageTest, DecodesTheBannerAndRefusesBrokenData) {
                                data.left(data.size() / 2)};
   for (const QByteArray& bytes : broken) EXPECT_THROW(ui::DecodeJpeg(bytes), imaging::JpegError);
   EXPECT_TRUE(ui::LoadJpeg(QStringLiteral(":/no/such.jpg")).isNull());
-}
-
-TEST(PumpingFetcherTest, ReturnsTheResultOrTheFailureAndCancelsAFetchGivenUp) {
-  session::FetchPool pool(1);
-  ui::PumpingFetcher fetcher(pool);
-  std::atomic<int> timer_ticks = 0;
-  QTimer ticking;
-  QObject::connect(&ticking, &QTimer::timeout, [&] { ++timer_ticks; });
-  ticking.start(1);
-  const FetchResult given_up{{}, FetchStatus::kCancelled, "stopped"};
-
-  const ui::PooledFetch slow = [](const std::string& url, const session::CancelTest&) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return FetchResult{url};
-  };
-  EXPECT_EQ(fetcher.Fetch(slow, "page", {}, given_up).body, "page");
-  EXPECT_GT(timer_ticks, 0) << "events must run while the fetch waits";
-
-  const ui::PooledFetch failing = [](const std::string&,
-                                     const session::CancelTest&) -> FetchResult {
-    throw std::runtime_error("x");
-  };
-  EXPECT_THROW(fetcher.Fetch(failing, "page", {}, given_up), std::runtime_error);
-
-  // The fetch holds until told to stop; the wait given up returns without it and tells it.
-  // Given up only once the fetch runs: one cancelled before a worker takes it never runs.
-  std::atomic<bool> running = false;
-  std::atomic<bool> told_to_stop = false;
-  int pumps = 0;
-  const ui::PooledFetch held = [&running, &told_to_stop](const std::string&,
-                                                         const session::CancelTest& cancelled) {
-    running = true;
-    while (!cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    told_to_stop = true;
-    return FetchResult{"late"};
-  };
-  EXPECT_EQ(fetcher
-                .Fetch(
-                    held, "page", [&] { return running && ++pumps >= 3; }, given_up)
-                .body,
-            "");
-  pool.Shutdown();
-  EXPECT_TRUE(told_to_stop);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 
 #include <gmock/gmock.h>
 
@@ -17,13 +18,6 @@
 namespace quillmark::testing {
 namespace {
 
-// The session's fetch as the window runs it on a pool. Refers to the session.
-ui::PooledFetch SessionFetch(const session::NetworkSession& session) {
-  return [&session](const std::string& url, const session::CancelTest& cancelled) {
-    return session.Fetch(url, cancelled);
-  };
-}
-
 class WindowSourcesTest : public WindowTest {
  protected:
   // The windows on a DataForSEO session that asks `provider`.
@@ -36,17 +30,13 @@ class WindowSourcesTest : public WindowTest {
     for (const auto& [name, value] : variables) ::setenv(name, value.c_str(), 1);
     session::SessionOptions network;
     network.source = "dataforseo";
-    session_ = ui::OpenWindowSession(network, {.source = true}, false);
+    std::shared_ptr<const session::PageSession> opened =
+        ui::OpenWindowSession(network, {.source = true}, false);
     for (const auto& variable : variables) ::unsetenv(variable.first);
-    ASSERT_NE(session_, nullptr);
-    run_start_ = [this](std::int64_t pages, const std::string& target) {
-      session_->SetRunParameters({.max_pages = pages, .target = target});
-    };
-    MakeWindows(session_->Pool(), SessionFetch(*session_), session_->GetEndpoints());
+    ASSERT_NE(opened, nullptr);
+    MakeWindowsOn([opened] { return opened; });
   }
   void TearDown() override { CloseWindows(); }
-
-  std::unique_ptr<session::NetworkSession> session_;
 };
 
 TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
@@ -88,10 +78,16 @@ TEST_F(WindowSourcesTest, TheCommandLineOverridesTheSettingsAndIsRemembered) {
 // before the first page.
 TEST_F(WindowSourcesTest, EachResearchTellsItsPagesAndTargetBeforeItsFirstFetch) {
   std::vector<std::pair<std::int64_t, std::string>> told;
-  run_start_ = [&](std::int64_t pages, const std::string& target) {
-    told.emplace_back(pages, target);
-  };
-  MakeWindows(Demo());
+  std::mutex told_mutex;
+  MakeWindows(
+      [&](const std::string& url, sources::ProviderRun& run, const Cancellation& cancelled) {
+        if (url.find("/suggestion/") != std::string::npos) {
+          const std::lock_guard lock(told_mutex);
+          told.emplace_back(run.Parameters().max_pages, run.Parameters().target);
+        }
+        return FetchPage(url, {.timeout = std::chrono::seconds(30), .cancelled = cancelled});
+      },
+      Demo());
   AnswerDialog([](ui::TStartForm& dialog) {
     dialog.Form().LabeledEdit1->setText(QStringLiteral("blue widgets"));
     dialog.Form().HomepageEdit->setText(QStringLiteral("example.com"));
@@ -114,8 +110,13 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   });
   ASSERT_NO_FATAL_FAILURE(MakeProviderWindows(provider));
   Investigate("garden sheds", 2, "mysite.example");
+  ui::RecordedMessages messages;
   Start();
 
+  // The refusal is said once, after the run.
+  ASSERT_EQ(messages.Texts().size(), 1u);
+  EXPECT_THAT(ui::ToStdString(messages.Texts()[0]),
+              ::testing::StartsWith("dataforseo refused the account: Payment Required."));
   ASSERT_EQ(Cell(0, 1), "14800");  // the keyword ideas came
   const QModelIndex supply = window_->Model().index(0, 2);
   EXPECT_TRUE(window_->Model().data(supply, Qt::BackgroundRole).isValid());
@@ -169,9 +170,9 @@ TEST_F(WindowSourcesTest, ExitDuringAHeldFetchLeavesNoFetchRunning) {
     session::SessionOptions network;
     network.suggest_host = network.top_host = demo.suggest_host;
     network.search_host = "127.0.0.1:" + std::to_string(silent.port());
-    auto session = ui::OpenWindowSession(network, {}, false);
+    std::shared_ptr<const session::PageSession> session = ui::OpenWindowSession(network, {}, false);
     ASSERT_NE(session, nullptr);
-    MakeWindows(session->Pool(), SessionFetch(*session), session->GetEndpoints());
+    MakeWindowsOn([&session] { return session; });
     Investigate("garden sheds", 10);
     WhenTrue([&silent] { return silent.Connections() == 1; },
              [this] { window_->Form().Exit1->trigger(); });

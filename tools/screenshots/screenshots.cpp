@@ -26,9 +26,7 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "net/support/closed_port.h"
-#include "research/stop_request.h"
-#include "session/fetch_pool.h"
-#include "session/research_desk.h"
+#include "session/network_session.h"
 #include "sources/support/fake_provider.h"
 #include "ui/about_window.h"
 #include "ui/data_source_dialog.h"
@@ -64,29 +62,28 @@ class Windows {
  public:
   explicit Windows(const Endpoints& endpoints) : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
     qputenv("QUILLMARK_CONFIG_DIR", settings_.path().toLocal8Bit());
-    ClearStopRequest();
-    desk_ = std::make_unique<session::ResearchDesk>(
-        [](const std::string& url, const session::CancelTest& cancelled) {
-          return FetchPage(url, {.timeout = std::chrono::seconds(30), .cancelled = cancelled});
-        },
-        endpoints, nullptr);
-    MakeWindows();
+    session::SessionOptions options;
+    options.suggest_host = endpoints.suggest_host;
+    options.search_host = endpoints.search_host;
+    options.top_host = endpoints.top_host;
+    options.timeout_seconds = 30;
+    std::shared_ptr<const session::PageSession> session = std::make_shared<session::NetworkSession>(
+        options, session::EndpointNeeds{.suggest = true, .search = true, .top = true});
+    MakeWindows([session] { return session; });
   }
   // As a fresh start makes them: on the source the (empty) settings remember, with the status
   // bar's word on it.
   Windows() : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
     qputenv("QUILLMARK_CONFIG_DIR", settings_.path().toLocal8Bit());
-    ClearStopRequest();
     session::SessionOptions opened;
     sessions_ =
-        std::make_unique<ui::WindowSession>(ui::OpenWindowSession({}, {}, false, {}, &opened),
+        std::make_unique<ui::ChosenSession>(ui::OpenWindowSession({}, {}, false, {}, &opened),
                                             opened, session::SessionOptions{}, ui::GivenOptions{});
-    desk_ = ui::MakeWindowDesk(*sessions_);
-    MakeWindows();
+    MakeWindows([this] { return sessions_->ForNextRun(); });
     window_->SetDataSource(sessions_.get());
   }
-  void MakeWindows() {
-    window_ = std::make_unique<ui::TForm1>(pool_, *desk_);
+  void MakeWindows(ui::SessionForRun session_for_run) {
+    window_ = std::make_unique<ui::TForm1>(std::move(session_for_run));
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
     // The tip of the day shows only where a picture asks for it.
@@ -96,8 +93,6 @@ class Windows {
   ~Windows() {
     dialog_.reset();
     window_.reset();
-    desk_.reset();
-    pool_.Shutdown();  // its fetches hold the sessions
     qputenv("QUILLMARK_CONFIG_DIR", outer_settings_);
   }
   Windows(const Windows&) = delete;
@@ -131,9 +126,7 @@ class Windows {
  private:
   QByteArray outer_settings_;
   QTemporaryDir settings_;
-  std::unique_ptr<ui::WindowSession> sessions_;
-  session::FetchPool pool_{4};
-  std::unique_ptr<session::ResearchDesk> desk_;
+  std::unique_ptr<ui::ChosenSession> sessions_;
   std::unique_ptr<ui::TForm1> window_;
   std::unique_ptr<ui::TStartForm> dialog_;
 };

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,6 @@
 #include "research/endpoints.h"
 #include "research/page_fetcher.h"
 #include "research/research_host.h"
-#include "research/stop_request.h"
 
 namespace quillmark::testing {
 
@@ -38,9 +38,12 @@ class FakeHost : public ResearchHost {
   TopSearchList& TopSearches() override { return top_searches; }
   void PlaceTopSearchesWindow() override { ++placements; }
 
-  void ShowInvestigateDialog() override {
+  // True when `on_dialog` pressed Investigate (set `accepted`).
+  bool ShowInvestigateDialog() override {
     ++dialogs_shown;
+    accepted = false;
     if (on_dialog) on_dialog();
+    return accepted;
   }
   std::string SeedText() override { return seed; }
   ResearchMode Mode() override { return mode; }
@@ -65,6 +68,7 @@ class FakeHost : public ResearchHost {
   // Hooks: run inside ProcessMessages and inside ShowInvestigateDialog.
   std::function<void()> on_pump;
   std::function<void()> on_dialog;
+  bool accepted = false;
   bool escape_down = false;
 
   // What the run did.
@@ -80,16 +84,19 @@ class FakeHost : public ResearchHost {
 };
 
 // Pages by exact URL ("" for any other); `on_fetch` runs before each answer and may change
-// the host's state as a nested command would. Like the real fetch, a Stop request raised while a
-// page is on its way cancels it; `failures` names URLs whose fetch fails, with the reason.
+// the host's state as a nested command would. Like the real fetch, a stop of the run while a page
+// is on its way (`stopped` holds after `on_fetch`) cancels it; `failures` names URLs whose fetch
+// fails, with the reason. Workers may fetch at once; the maps are set before the run.
 class FakeWeb {
  public:
   PageFetcher Fetcher() {
     return [this](const std::string& url) {
-      asked.push_back(url);
-      const auto cancelled = CancelOnStop();
+      {
+        const std::lock_guard lock(mutex_);
+        asked.push_back(url);
+      }
       if (on_fetch) on_fetch(url);
-      if (cancelled()) return FetchResult{{}, FetchStatus::kCancelled, "stopped"};
+      if (stopped && stopped()) return FetchResult{{}, FetchStatus::kCancelled, "stopped"};
       if (const auto failure = failures.find(url); failure != failures.end())
         return FetchResult{{}, FetchStatus::kFailed, failure->second};
       const auto it = pages.find(url);
@@ -102,6 +109,10 @@ class FakeWeb {
   std::string fallback;
   std::vector<std::string> asked;
   std::function<void(const std::string&)> on_fetch;
+  Cancellation stopped;
+
+ private:
+  std::mutex mutex_;
 };
 
 inline Endpoints TestEndpoints() {

@@ -9,7 +9,6 @@
 #include "research/read_ahead.h"
 #include "research/researcher.h"
 #include "research/run_scope.h"
-#include "research/stop_request.h"
 #include "research/suggestion_walk.h"
 #include "research/whole_number.h"
 
@@ -36,8 +35,12 @@ std::string WithoutLastChar(const std::string& text) {
 
 }  // namespace
 
-Researcher::Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints)
-    : host_(host), fetcher_(std::move(fetcher)), endpoints_(std::move(endpoints)) {}
+Researcher::Researcher(ResearchHost& host, PageFetcher fetcher, Endpoints endpoints,
+                       Cancellation stopped)
+    : host_(host),
+      fetcher_(std::move(fetcher)),
+      endpoints_(std::move(endpoints)),
+      stopped_(std::move(stopped)) {}
 
 void Researcher::SetParallelFetches(FetchStarter start, int parallel) {
   start_fetch_ = std::move(start);
@@ -45,7 +48,7 @@ void Researcher::SetParallelFetches(FetchStarter start, int parallel) {
 }
 
 FetchResult Researcher::Fetch(const std::string& url) {
-  if (run_is_stale_ && StopRequested()) return {{}, FetchStatus::kCancelled, "stopped"};
+  if (run_is_stale_ && Stopped()) return {{}, FetchStatus::kCancelled, "stopped"};
   if (read_ahead_ != nullptr) return read_ahead_->Take(url);
   return fetcher_(url);
 }
@@ -96,7 +99,7 @@ void Researcher::ResearchSeed(std::string_view seed) {
 }
 
 void Researcher::ParseSuggestionPage(std::string page) {
-  ClearStopRequest();
+  list_moved_on_ = false;
   KeywordList& list = host_.Keywords();
   list.Clear();
   const std::uint64_t generation = list.BumpGeneration();
@@ -107,8 +110,9 @@ void Researcher::ParseSuggestionPage(std::string page) {
   LowerInPlace(page);
   std::optional<ReadAhead> ahead;
   if (parallel_ > 1 && start_fetch_) {
-    ahead.emplace(host_, endpoints_, page, start_fetch_, static_cast<std::size_t>(parallel_),
-                  [this] { WaitForEvents(); });
+    ahead.emplace(
+        host_, endpoints_, page, start_fetch_, static_cast<std::size_t>(parallel_),
+        [this] { WaitForEvents(); }, stopped_);
   }
   RunScope run(
       *this, [&list, generation] { return list.Generation() != generation; },
@@ -173,12 +177,13 @@ void Researcher::ParseSuggestionPage(std::string page) {
       if (failure) std::rethrow_exception(failure);
 
       // The only checkpoint between rows: a stop during a row lets the row finish first.
-      if (host_.EscapeDown() || StopRequested()) break;
+      if (host_.EscapeDown() || Stopped()) break;
       if (list.Count() >= static_cast<std::size_t>(std::max(host_.MaxResults(), 0))) break;
       if (!more) break;
     }
   } catch (const RunAbandoned&) {
     // The list has moved on without this run; it must not be touched again.
+    list_moved_on_ = true;
   }
 }
 

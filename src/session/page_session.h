@@ -1,0 +1,32 @@
+#pragma once
+// What a run fetches its pages through: where they are, a fetch that any thread may call, and the
+// workers that fetch while the run's thread waits. NetworkSession is the real one; tests fake it.
+
+#include <string>
+
+#include "net/fetch_result.h"
+#include "research/endpoints.h"
+#include "research/research_host.h"
+#include "session/fetch_pool.h"
+#include "sources/provider_run.h"
+
+namespace quillmark::session {
+
+class PageSession {
+ public:
+  virtual ~PageSession() = default;
+
+  virtual const Endpoints& GetEndpoints() const = 0;
+  // The page at `url`, for `run`, which learns what provider calls it took. It ends as cancelled
+  // once `cancelled` holds or the session is ending, and for no other reason.
+  virtual FetchResult Fetch(const std::string& url, sources::ProviderRun& run,
+                            const Cancellation& cancelled) const = 0;
+  // The session's workers. They end with the session, which cancels what they are fetching and
+  // joins them before anything a fetch uses goes.
+  virtual FetchPool& Pool() const = 0;
+  // The provider that answers the pages of a run in `mode` ("dataforseo", "trends"), or "" when
+  // the stand-in or the configured hosts answer them: a provider's calls are worth reporting.
+  virtual std::string ProviderName(ResearchMode /*mode*/) const { return {}; }
+};
+
+}  // namespace quillmark::session

@@ -1,0 +1,39 @@
+#include "session/run_report.h"
+
+#include "session/count_text.h"
+
+namespace quillmark::session {
+
+std::vector<std::string> NoteTexts(const RunReport& report) {
+  std::vector<std::string> texts;
+  const sources::RunNotes& notes = report.notes;
+  const std::string& name = report.provider;
+  if (!notes.refusal.empty()) {
+    texts.push_back(name + " refused the account: " + notes.refusal +
+                    "; no further calls were made in this run");
+  }
+  for (const std::string& seed : notes.seeds_without_ideas)
+    texts.push_back(name + " knows no phrases for \"" + seed + "\"");
+  if (notes.phrases_left_out > 0) {
+    const bool one = notes.phrases_left_out == 1;
+    texts.push_back(
+        CountText(static_cast<std::size_t>(notes.phrases_left_out), "phrase", "phrases") +
+        " left out: " + (one ? "it holds" : "they hold") + " characters the list cannot show");
+  }
+  return texts;
+}
+
+std::optional<std::string> AfterRunMessage(const RunReport& report) {
+  std::string message;
+  if (report.first_page.status == FetchStatus::kFailed) {
+    message = (report.mode == ResearchMode::kSeed ? "Could not fetch the suggestion page: "
+                                                  : "Could not fetch the top searches page: ") +
+              report.first_page.reason;
+  }
+  for (const std::string& note : NoteTexts(report))
+    message += (message.empty() ? "" : "\n\n") + note;
+  if (message.empty()) return std::nullopt;
+  return message;
+}
+
+}  // namespace quillmark::session

@@ -1,0 +1,49 @@
+#pragma once
+// What a run hands back when it ends, and what the front ends say of it.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/fetch_result.h"
+#include "research/keyword_row.h"
+#include "research/research_host.h"
+#include "sources/provider_run.h"
+
+namespace quillmark::session {
+
+// A page the run took whose fetch failed.
+struct PageNotFetched {
+  std::string url;
+  std::string reason;
+};
+
+struct RunReport {
+  ResearchMode mode = ResearchMode::kSeed;
+  // Stop() came before the run ended: its rows may be fewer, and their lookups cut short.
+  bool stopped = false;
+  // How the suggestion or top-searches page went (body left out), so a run that listed nothing
+  // can say whether there was nothing or the page never came.
+  FetchResult first_page;
+  // The rows the seed research filled, in the list's order at its end, with how each lookup went
+  // (LookupStatus): none when the list moved on without the run (cleared, or a newer run).
+  std::vector<KeywordRowPtr> rows;
+  int pages_asked = 0;  // pages the run took (a page a stop made unnecessary is none)
+  std::vector<PageNotFetched> not_fetched;  // of these, the ones that failed, in order
+  int pages_not_used = 0;                   // fetched ahead for rows the run never reached
+  // The provider that answered the run's pages ("" for the stand-in or the configured hosts),
+  // the calls it made for the run and what they cost, and what it said besides pages.
+  std::string provider;
+  sources::CallCounts calls;
+  sources::RunNotes notes;
+};
+
+// What the provider said about the run besides its pages, one sentence each: the account it
+// refused, a seed it knows no phrases for, phrases it left out because the list cannot show them.
+std::vector<std::string> NoteTexts(const RunReport& report);
+// What to tell the user after the run, if anything: that its suggestion or top-searches page
+// could not be fetched (the empty list must not pass for a phrase nobody searches for), then the
+// notes.
+std::optional<std::string> AfterRunMessage(const RunReport& report);
+
+}  // namespace quillmark::session
