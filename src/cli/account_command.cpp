@@ -20,7 +20,7 @@ namespace quillmark::cli {
 namespace {
 
 struct AccountArgs {
-  std::string source{sources::SourceNameText(sources::SourceName::kDataForSeo)};
+  std::string source{sources::SourceNameText(sources::SourceKind::kDataForSeo)};
   session::SessionOptions network;
 };
 
@@ -40,13 +40,13 @@ bool PrintAccount(const sources::Account& account, const std::string& login) {
 }
 
 int CheckAccount(const AccountArgs& args) {
-  const std::optional<sources::SourceName> name = sources::ParseSourceName(args.source);
+  const std::optional<sources::SourceKind> name = sources::ParseSourceName(args.source);
   if (!name) {
     std::cerr << "qmk: unknown source '" << TerminalSafe(args.source)
               << "'; the names are: " << sources::SourceNamesText() << "\n";
     return kExitUsage;
   }
-  if (*name != sources::SourceName::kDataForSeo) {
+  if (*name != sources::SourceKind::kDataForSeo) {
     std::cerr << "qmk: " << sources::SourceNameText(*name)
               << " has no account to check; only dataforseo has one\n";
     return kExitUsage;

@@ -55,7 +55,7 @@ std::string FailureBody(const std::string& reason) {
 
 // The pages a source answers; a kind it does not serve is refused rather than made up.
 session::EndpointNeeds Served(const std::string& source) {
-  const std::optional<sources::SourceName> name =
+  const std::optional<sources::SourceKind> name =
       source.empty() ? std::nullopt : sources::ParseSourceName(source);
   // An unknown name is left to the session, which says what the names are.
   const bool research = !name || sources::ServesResearch(*name);
@@ -184,7 +184,7 @@ void AddBridgeCommand(CLI::App& app, int& exit_code) {
                   "Your site, if the clients look for one: a provider stops its result crawl "
                   "once it appears (cheaper)");
   command_line::AddNetworkOptions(cmd, args->network);
-  command_line::AddSourceOptions(cmd, args->network, true);
+  command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kBoth);
   // Every source serves some page kind here; the bridge answers those it serves.
   cmd->get_option("--source")
       ->description("Where the pages come from: " + sources::SourceNamesText() +

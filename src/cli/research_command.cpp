@@ -143,7 +143,7 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   AddFormatOption(cmd, args->format);
   AddSortOption(cmd, args->sort_column);
   command_line::AddNetworkOptions(cmd, args->network);
-  command_line::AddSourceOptions(cmd, args->network, false);
+  command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kResearch);
   cmd->add_option("--max-calls", args->max_calls,
                   "Refuse to start when the research could make more provider calls than this")
       ->check(CLI::Validator(

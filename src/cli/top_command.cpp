@@ -50,7 +50,7 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
   command_line::AddNetworkOptions(cmd, args->network);
-  command_line::AddSourceOptions(cmd, args->network, true, false);
+  command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kTopSearches);
   cmd->callback([args, &exit_code] {
     // This command fetches the top-searches page only: its source is the top source.
     args->network.top_source = args->network.source;

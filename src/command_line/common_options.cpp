@@ -123,13 +123,15 @@ void AddNetworkOptions(CLI::App* command, session::SessionOptions& options) {
       ->check(kEndpointValidator);
 }
 
-void AddSourceOptions(CLI::App* command, session::SessionOptions& options, bool top_searches,
-                      bool research) {
+void AddSourceOptions(CLI::App* command, session::SessionOptions& options, PagesAsked pages) {
+  const bool research = pages != PagesAsked::kTopSearches;
+  const bool top_searches = pages != PagesAsked::kResearch;
   std::string names;
-  for (const auto name : {sources::SourceName::kStandIn, sources::SourceName::kEndpoints,
-                          sources::SourceName::kDataForSeo, sources::SourceName::kTrends}) {
-    if (top_searches ? !sources::ServesTopSearches(name) : !sources::ServesResearch(name)) continue;
-    names += (names.empty() ? "" : ", ") + std::string(sources::SourceNameText(name));
+  for (const auto kind : {sources::SourceKind::kStandIn, sources::SourceKind::kEndpoints,
+                          sources::SourceKind::kDataForSeo, sources::SourceKind::kTrends}) {
+    if ((research && sources::ServesResearch(kind)) ||
+        (top_searches && sources::ServesTopSearches(kind)))
+      names += (names.empty() ? "" : ", ") + std::string(sources::SourceNameText(kind));
   }
   command->add_option("--source", options.source,
                       "Where the pages come from: " + names +

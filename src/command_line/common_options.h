@@ -13,11 +13,13 @@ void AddTimeoutOption(CLI::App* command, session::SessionOptions& options);
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, session::SessionOptions& options);
 
-// Adds --source NAME (the names that serve the command) and --no-cache; for a command that
+// The pages a command asks its source for.
+enum class PagesAsked { kResearch, kTopSearches, kBoth };
+
+// Adds --source NAME (the names that serve those pages) and --no-cache; for a command that
 // researches keywords, the market: --location COUNTRY and --language LANGUAGE; for the top
 // searches, --country COUNTRY. A market named by a text that names none is a usage error
 // (CLI::ValidationError) that offers the close names.
-void AddSourceOptions(CLI::App* command, session::SessionOptions& options, bool top_searches,
-                      bool research = true);
+void AddSourceOptions(CLI::App* command, session::SessionOptions& options, PagesAsked pages);
 
 }  // namespace quillmark::command_line

@@ -51,9 +51,8 @@ void TNetHTTP::PerformRequest(std::string_view method, const std::string& url, T
 
   request_.ContentLength = 0;
   request_.ComposeRequestLines(wire_headers_);
-  const char* version = protocol_version_ == TNetHTTPProtocolVersion::pv1_0 ? "1.0" : "1.1";
   // One send per line; all but the last say more follows, so the request leaves as one segment.
-  SendLine(std::string(method) + " " + parts.Path + parts.Document + " HTTP/" + version, true);
+  SendLine(std::string(method) + " " + parts.Path + parts.Document + " HTTP/1.1", true);
   SendLine("Host: " + request_host_, true);
   for (const std::string& line : wire_headers_.Lines()) SendLine(line, true);
   SendLine("");
@@ -116,7 +115,7 @@ bool TNetHTTP::ReadReplyHeaders() {
 }
 
 void TNetHTTP::Finish(bool server_spoke_1_0) {
-  if (protocol_version_ == TNetHTTPProtocolVersion::pv1_0 || server_spoke_1_0) {
+  if (server_spoke_1_0) {
     CloseConnection();
   } else if (ascii::EqualNoCase(ascii::Trim(reply_.Connection), "CLOSE") && Socket().HasSocket()) {
     CloseConnection();

@@ -28,7 +28,8 @@ class TNetHTTP : public TNetTCPClient {
   // ENetInterceptPropInvalid for https, before any connection is made.
   void ChooseEndpoint(const std::string& scheme, const std::string& host, std::int32_t port);
 
-  TNetHTTPProtocolVersion ProtocolVersion() const { return protocol_version_; }
+  // Every request is written as HTTP/1.1; a server that answers in 1.0 closes after its reply.
+  TNetHTTPProtocolVersion ProtocolVersion() const { return TNetHTTPProtocolVersion::pv1_1; }
   // The fields that become the request header lines.
   const TNetHeaderInfo& Request() const { return request_; }
   // The fields of the last reply's header lines.
@@ -53,7 +54,6 @@ class TNetHTTP : public TNetTCPClient {
   void ReceiveBodyPart(TNetBuffer& sink, std::int64_t count, std::size_t body_start);
   void Finish(bool server_spoke_1_0);
 
-  TNetHTTPProtocolVersion protocol_version_ = TNetHTTPProtocolVersion::pv1_1;
   TNetHeaderInfo request_;
   TNetHeaderInfo reply_;
   TNetHeaderList wire_headers_;

@@ -124,7 +124,8 @@ class ENetReplyTooLarge : public ENetException {
   using ENetException::ENetException;
 };
 
-// The caller's cancel test said stop (the Stop request); the connection has been closed.
+// The caller's cancel test said stop (its run was stopped, or its session is ending); the
+// connection has been closed.
 class ENetCancelled : public ENetException {
  public:
   ENetCancelled() : ENetException("stopped") {}

@@ -27,7 +27,7 @@ std::string Choose(const std::string& flag, const char* variable) {
 }
 
 // The source a flag or setting names; nullopt when it names none.
-std::optional<sources::SourceName> ChooseSource(const std::string& text, const char* what) {
+std::optional<sources::SourceKind> ChooseSource(const std::string& text, const char* what) {
   if (text.empty()) return std::nullopt;
   const auto name = sources::ParseSourceName(text);
   if (!name) {
@@ -73,7 +73,7 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
     throw SessionError("--source", "'" + std::string(SourceNameText(*research_name)) +
                                        "' does not serve keyword research");
   }
-  std::optional<sources::SourceName> top_name;
+  std::optional<sources::SourceKind> top_name;
   if (needs.top) {
     top_name = ChooseSource(options.top_source, "--source");
     if (top_name && !sources::ServesTopSearches(*top_name)) {
@@ -100,12 +100,12 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
   }
 
   std::vector<std::string*> unset;
-  const auto choose = [&unset](bool needed, std::optional<sources::SourceName> name,
+  const auto choose = [&unset](bool needed, std::optional<sources::SourceKind> name,
                                std::string& host, const std::string& flag, const char* variable) {
     if (!needed || sources::IsProvider(name)) return;
-    if (name != sources::SourceName::kStandIn) host = Choose(flag, variable);
+    if (name != sources::SourceKind::kStandIn) host = Choose(flag, variable);
     if (!host.empty()) return;
-    if (name == sources::SourceName::kEndpoints) {
+    if (name == sources::SourceKind::kEndpoints) {
       throw SessionError("--source",
                          std::string("endpoints needs a host: set ") + variable + " or its flag");
     }

@@ -169,7 +169,7 @@ FetchResult ResearchRun::FetchNow(const std::string& url) {
   return result;
 }
 
-std::unique_ptr<StartedFetch> ResearchRun::FetchAhead(const std::string& url) {
+std::unique_ptr<StartedFetch> ResearchRun::StartForReadAhead(const std::string& url) {
   return std::make_unique<AheadFetch>(*this, Submit(url), url);
 }
 
@@ -217,7 +217,7 @@ RunReport ResearchRun::Run(const std::function<void(Researcher&)>& steps) {
     Researcher researcher(
         *run_host_, [this](const std::string& url) { return FetchNow(url); },
         session_->GetEndpoints(), [this] { return Stopped(); });
-    researcher.SetParallelFetches([this](const std::string& url) { return FetchAhead(url); },
+    researcher.SetParallelFetches([this](const std::string& url) { return StartForReadAhead(url); },
                                   request_.parallel);
     steps(researcher);
     return Finish(researcher);

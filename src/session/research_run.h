@@ -99,7 +99,7 @@ class ResearchRun {
   // The page at `url` on a worker, waited for on the run's thread; a stop gives it up at once.
   FetchResult FetchNow(const std::string& url);
   // Starts `url` on a worker for the read-ahead.
-  std::unique_ptr<StartedFetch> FetchAhead(const std::string& url);
+  std::unique_ptr<StartedFetch> StartForReadAhead(const std::string& url);
   std::shared_ptr<FetchPool::Job> Submit(const std::string& url);
   // A page the run took: counted and told to the watch.
   void Taken(const std::string& url, const FetchResult& result);

@@ -8,13 +8,13 @@
 
 namespace quillmark::sources {
 
-std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name,
+std::unique_ptr<ProviderSource> MakeProviderSource(SourceKind name,
                                                    const ProviderOptions& options) {
   switch (name) {
-    case SourceName::kDataForSeo:
+    case SourceKind::kDataForSeo:
       return std::make_unique<DataForSeoSource>(options, LoadDataForSeoCredentials(),
                                                 DataForSeoBaseUrl());
-    case SourceName::kTrends:
+    case SourceKind::kTrends:
       return std::make_unique<TrendsSource>(
           options, ProviderBaseUrl("QUILLMARK_TRENDS_URL", "https://trends.google.com"));
     default:

@@ -8,24 +8,24 @@ namespace quillmark::sources {
 namespace {
 
 struct NameEntry {
-  SourceName name;
+  SourceKind name;
   std::string_view text;
 };
 
-constexpr std::array<NameEntry, 4> kNames = {{{SourceName::kStandIn, "stand-in"},
-                                              {SourceName::kEndpoints, "endpoints"},
-                                              {SourceName::kDataForSeo, "dataforseo"},
-                                              {SourceName::kTrends, "trends"}}};
+constexpr std::array<NameEntry, 4> kNames = {{{SourceKind::kStandIn, "stand-in"},
+                                              {SourceKind::kEndpoints, "endpoints"},
+                                              {SourceKind::kDataForSeo, "dataforseo"},
+                                              {SourceKind::kTrends, "trends"}}};
 
 }  // namespace
 
-std::optional<SourceName> ParseSourceName(std::string_view text) {
+std::optional<SourceKind> ParseSourceName(std::string_view text) {
   for (const NameEntry& entry : kNames)
     if (ascii::EqualNoCase(text, entry.text)) return entry.name;
   return std::nullopt;
 }
 
-std::string_view SourceNameText(SourceName name) {
+std::string_view SourceNameText(SourceKind name) {
   for (const NameEntry& entry : kNames)
     if (entry.name == name) return entry.text;
   return {};
@@ -40,16 +40,16 @@ std::string SourceNamesText() {
   return out;
 }
 
-bool ServesResearch(SourceName name) {
-  return name != SourceName::kTrends;
+bool ServesResearch(SourceKind name) {
+  return name != SourceKind::kTrends;
 }
 
-bool ServesTopSearches(SourceName name) {
-  return name != SourceName::kDataForSeo;
+bool ServesTopSearches(SourceKind name) {
+  return name != SourceKind::kDataForSeo;
 }
 
-bool IsProvider(std::optional<SourceName> name) {
-  return name == SourceName::kDataForSeo || name == SourceName::kTrends;
+bool IsProvider(std::optional<SourceKind> name) {
+  return name == SourceKind::kDataForSeo || name == SourceKind::kTrends;
 }
 
 }  // namespace quillmark::sources

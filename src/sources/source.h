@@ -18,21 +18,21 @@
 
 namespace quillmark::sources {
 
-enum class SourceName { kStandIn, kEndpoints, kDataForSeo, kTrends };
+enum class SourceKind { kStandIn, kEndpoints, kDataForSeo, kTrends };
 
 // "stand-in", "endpoints", "dataforseo", "trends", in any case; nullopt for anything else.
-std::optional<SourceName> ParseSourceName(std::string_view text);
-std::string_view SourceNameText(SourceName name);
+std::optional<SourceKind> ParseSourceName(std::string_view text);
+std::string_view SourceNameText(SourceKind name);
 // The names ParseSourceName accepts, for help and error texts: "stand-in, endpoints, ...".
 std::string SourceNamesText();
 
 // Whether a source answers the suggestion and search pages of a research, and the top-searches
 // page.
-bool ServesResearch(SourceName name);
-bool ServesTopSearches(SourceName name);
+bool ServesResearch(SourceKind name);
+bool ServesTopSearches(SourceKind name);
 // Whether a source is a provider's API (MakeProviderSource makes it), rather than pages served
 // by the stand-in or the configured hosts. An absent name is none.
-bool IsProvider(std::optional<SourceName> name);
+bool IsProvider(std::optional<SourceKind> name);
 
 struct ProviderOptions {
   std::string country{kDefaultCountryCode};  // two-letter region of the trending feed
@@ -67,6 +67,6 @@ class ProviderSource {
 
 // Only for kDataForSeo and kTrends (std::invalid_argument otherwise). Throws SourceError when
 // the source cannot be used.
-std::unique_ptr<ProviderSource> MakeProviderSource(SourceName name, const ProviderOptions& options);
+std::unique_ptr<ProviderSource> MakeProviderSource(SourceKind name, const ProviderOptions& options);
 
 }  // namespace quillmark::sources

@@ -25,7 +25,7 @@
 namespace quillmark::ui {
 namespace {
 
-using sources::SourceName;
+using sources::SourceKind;
 
 constexpr std::chrono::seconds kCheckTimeout{30};
 constexpr int kReasonGap = 6;
@@ -105,12 +105,12 @@ void DataSourceDialog::done(int result) {
 void DataSourceDialog::Load() {
   loaded_ = store::LoadSourceChoice();
   const auto name = sources::ParseSourceName(loaded_.source);
-  loaded_kind_ = name == SourceName::kDataForSeo || name == SourceName::kEndpoints
+  loaded_kind_ = name == SourceKind::kDataForSeo || name == SourceKind::kEndpoints
                      ? *name
-                     : SourceName::kStandIn;
-  ui_->StandInRadio->setChecked(loaded_kind_ == SourceName::kStandIn);
-  ui_->DataForSeoRadio->setChecked(loaded_kind_ == SourceName::kDataForSeo);
-  ui_->EndpointsRadio->setChecked(loaded_kind_ == SourceName::kEndpoints);
+                     : SourceKind::kStandIn;
+  ui_->StandInRadio->setChecked(loaded_kind_ == SourceKind::kStandIn);
+  ui_->DataForSeoRadio->setChecked(loaded_kind_ == SourceKind::kDataForSeo);
+  ui_->EndpointsRadio->setChecked(loaded_kind_ == SourceKind::kEndpoints);
 
   ui_->LoginEdit->clear();
   try {
@@ -139,17 +139,17 @@ void DataSourceDialog::Load() {
   EnableForKind();
 }
 
-SourceName DataSourceDialog::ChosenKind() const {
-  if (ui_->DataForSeoRadio->isChecked()) return SourceName::kDataForSeo;
-  if (ui_->EndpointsRadio->isChecked()) return SourceName::kEndpoints;
-  return SourceName::kStandIn;
+SourceKind DataSourceDialog::ChosenKind() const {
+  if (ui_->DataForSeoRadio->isChecked()) return SourceKind::kDataForSeo;
+  if (ui_->EndpointsRadio->isChecked()) return SourceKind::kEndpoints;
+  return SourceKind::kStandIn;
 }
 
 void DataSourceDialog::EnableForKind() {
-  const SourceName kind = ChosenKind();
-  ui_->AccountGroup->setEnabled(kind == SourceName::kDataForSeo);
-  ui_->MarketGroup->setEnabled(kind == SourceName::kDataForSeo);
-  ui_->EndpointsGroup->setEnabled(kind == SourceName::kEndpoints);
+  const SourceKind kind = ChosenKind();
+  ui_->AccountGroup->setEnabled(kind == SourceKind::kDataForSeo);
+  ui_->MarketGroup->setEnabled(kind == SourceKind::kDataForSeo);
+  ui_->EndpointsGroup->setEnabled(kind == SourceKind::kEndpoints);
 }
 
 namespace {
@@ -180,12 +180,12 @@ QString SaveAccount(const std::string& login, const std::string& password) {
 }  // namespace
 
 QString DataSourceDialog::Save() {
-  const SourceName kind = ChosenKind();
+  const SourceKind kind = ChosenKind();
   store::SourceChoice choice = loaded_;
   choice.suggest_host = ToStdString(ui_->SuggestHostEdit->text().trimmed());
   choice.search_host = ToStdString(ui_->SearchHostEdit->text().trimmed());
   choice.top_host = ToStdString(ui_->TopHostEdit->text().trimmed());
-  if (kind == SourceName::kEndpoints) {
+  if (kind == SourceKind::kEndpoints) {
     for (const std::string* host : {&choice.suggest_host, &choice.search_host, &choice.top_host}) {
       if (!session::IsEndpointText(*host)) {
         return QStringLiteral("Type each of your endpoints as host or host:port (\"%1\" is not).")
@@ -193,7 +193,7 @@ QString DataSourceDialog::Save() {
       }
     }
   }
-  if (kind == SourceName::kDataForSeo) {
+  if (kind == SourceKind::kDataForSeo) {
     const QString failure = SaveAccount(ToStdString(ui_->LoginEdit->text().trimmed()),
                                         ToStdString(ui_->PasswordEdit->text()));
     if (!failure.isEmpty()) return failure;
@@ -205,7 +205,7 @@ QString DataSourceDialog::Save() {
   if (kind != loaded_kind_) {
     choice.source = sources::SourceNameText(kind);
     choice.top_source =
-        sources::SourceNameText(kind == SourceName::kDataForSeo ? SourceName::kTrends : kind);
+        sources::SourceNameText(kind == SourceKind::kDataForSeo ? SourceKind::kTrends : kind);
   }
   choice.location = static_cast<std::uint32_t>(ui_->CountryCombo->currentData().toInt());
   choice.language = ToStdString(ui_->LanguageCombo->currentData().toString());

@@ -51,12 +51,12 @@ class DataSourceDialog : public QDialog {
   void StopChecking();
   void ShowCacheSize();
   // The research source chosen: the stand-in, DataForSEO or the endpoints.
-  sources::SourceName ChosenKind() const;
+  sources::SourceKind ChosenKind() const;
   void EnableForKind();
 
   std::unique_ptr<::Ui::DataSourceDialog> ui_;
   store::SourceChoice loaded_;
-  sources::SourceName loaded_kind_ = sources::SourceName::kStandIn;
+  sources::SourceKind loaded_kind_ = sources::SourceKind::kStandIn;
   std::thread checking_;
   std::shared_ptr<std::atomic<bool>> check_cancelled_;
   // Numbers the checks, so that a late reply of one given up shows nothing.

@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   bool demo = false;
   options.add_flag("--demo", demo, "Ignore QUILLMARK_*_HOST: use the stand-in service for all");
   command_line::AddNetworkOptions(&options, network);
-  command_line::AddSourceOptions(&options, network, true);
+  command_line::AddSourceOptions(&options, network, command_line::PagesAsked::kBoth);
   // The window's --source is the research's; the top searches have --top-source.
   options.get_option("--source")
       ->description(

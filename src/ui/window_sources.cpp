@@ -16,7 +16,7 @@ namespace {
 constexpr session::EndpointNeeds kWindowNeeds{.suggest = true, .search = true, .top = true};
 constexpr char kProgram[] = "quillmark";
 
-bool Names(const std::string& source, sources::SourceName name) {
+bool Names(const std::string& source, sources::SourceKind name) {
   return sources::ParseSourceName(source) == name;
 }
 
@@ -42,16 +42,16 @@ session::SessionOptions WithRememberedChoice(session::SessionOptions network, Gi
   };
   if (!given.source) {
     network.source = stored.source;
-    if (Names(stored.source, sources::SourceName::kEndpoints)) {
+    if (Names(stored.source, sources::SourceKind::kEndpoints)) {
       take_host(stored.suggest_host, network.suggest_host);
       take_host(stored.search_host, network.search_host);
     }
   }
   if (!given.top_source) {
     network.top_source = stored.top_source;
-    const bool own_top = Names(stored.top_source, sources::SourceName::kEndpoints) ||
+    const bool own_top = Names(stored.top_source, sources::SourceKind::kEndpoints) ||
                          (stored.top_source.empty() && !given.source &&
-                          Names(stored.source, sources::SourceName::kEndpoints));
+                          Names(stored.source, sources::SourceKind::kEndpoints));
     if (own_top) take_host(stored.top_host, network.top_host);
   }
   if (!given.market) {
@@ -106,7 +106,7 @@ SourceLabel DescribeSource(const session::NetworkSession& session,
             QStringLiteral("The numbers are made up by the bundled stand-in service.\nTo use real "
                            "data choose File > \"Data Source...\".")};
   }
-  if (Names(opened_with.source, sources::SourceName::kDataForSeo)) {
+  if (Names(opened_with.source, sources::SourceKind::kDataForSeo)) {
     const sources::Country* country = sources::CountryOfLocation(opened_with.location_code);
     const sources::Language* language = sources::FindLanguage(opened_with.language_code);
     const std::string market =

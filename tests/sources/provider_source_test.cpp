@@ -30,7 +30,7 @@ namespace quillmark::testing {
 namespace {
 
 using nlohmann::json;
-using sources::SourceName;
+using sources::SourceKind;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
@@ -74,7 +74,7 @@ class ProviderTest : public ::testing::Test {
     env_.Set("QUILLMARK_CACHE_DIR", cache_.path().string());
     env_.Set("QUILLMARK_CONFIG_DIR", config_.path().string());
   }
-  std::unique_ptr<sources::ProviderSource> Make(SourceName name,
+  std::unique_ptr<sources::ProviderSource> Make(SourceKind name,
                                                 sources::ProviderOptions options = {}) {
     return sources::MakeProviderSource(name, options);
   }
@@ -113,7 +113,7 @@ TEST_F(ProviderTest, KeywordIdeasAreAskedOnceAndListedByLastMonthsDemand) {
   FakeProvider provider(
       [](const ProviderRequest&) { return ProviderReply{.body = fixtures::KeywordIdeas()}; });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   const FetchResult page = Get(*source, kSuggestUrl);
   ASSERT_TRUE(page.Complete()) << page.reason;
   // Newest month wins over the average and the older month; a tie keeps the provider's order;
@@ -138,7 +138,7 @@ TEST_F(ProviderTest, SupplyIsTheResultCountOfTheQuotedPhrase) {
     return ProviderReply{.body = fixtures::OrganicResults(1230000, "mysite.com")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   const FetchResult page = Get(*source, kSupplyUrl);
   ASSERT_TRUE(page.Complete()) << page.reason;
   EXPECT_EQ(ReadSupplyCount(page.body), "1230000");
@@ -154,7 +154,7 @@ TEST_F(ProviderTest, AllRankPagesOfAPhraseComeFromOneCallCountingOrganicResultsO
     return ProviderReply{.body = fixtures::OrganicResults(5000, "mysite.com")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   NewRun({.max_pages = 3, .target = "mysite.com"});
   std::vector<std::string> pages;
   for (int offset : {1, 21, 41}) {
@@ -183,7 +183,7 @@ TEST_F(ProviderTest, AFailedRankCallFailsItsPhrasesPagesOnceAndIsAskedAgainNextR
     return ProviderReply{.body = fixtures::OrganicResults(5000, "mysite.com")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   const sources::RunParameters run{.max_pages = 2, .target = "mysite.com"};
   NewRun(run);
   EXPECT_EQ(Get(*source, RankUrl(1)).status, FetchStatus::kFailed);
@@ -226,7 +226,7 @@ TEST_F(ProviderTest, EveryProviderFailureIsAFailedFetchWithTheProvidersWords) {
     SCOPED_TRACE(c.name);
     FakeProvider provider([&c](const ProviderRequest&) { return c.reply; });
     UseProvider(provider);
-    auto source = Make(SourceName::kDataForSeo);
+    auto source = Make(SourceKind::kDataForSeo);
     NewRun();
     const FetchResult page = Get(*source, kSupplyUrl);
     EXPECT_EQ(page.status, FetchStatus::kFailed);
@@ -244,7 +244,7 @@ TEST_F(ProviderTest, ManyIdeasListTheLargestDemandsFirst) {
     return ProviderReply{.body = fixtures::Ok(ideas.dump())};
   });
   UseProvider(provider);
-  const FetchResult page = Get(*Make(SourceName::kDataForSeo), kSuggestUrl);
+  const FetchResult page = Get(*Make(SourceKind::kDataForSeo), kSuggestUrl);
   ASSERT_TRUE(page.Complete()) << page.reason;
   const auto cells = SuggestionCells(page.body);
   ASSERT_EQ(cells.size(), 2000u);
@@ -264,7 +264,7 @@ TEST_F(ProviderTest, AnAccountRefusalEndsTheRunsCallsOnEveryThread) {
                          .body = fixtures::Envelope(40200, "Payment Required.", "null")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+  auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
   NewRun();
   std::atomic<int> refused{0};
   std::vector<std::thread> threads;
@@ -294,7 +294,7 @@ TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
     return ProviderReply{.body = fixtures::OrganicResults(77, "mysite.com")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   const FetchResult waited = Get(*source, kSupplyUrl);
   EXPECT_TRUE(waited.Complete()) << waited.reason;
   EXPECT_EQ(calls.load(), 2);
@@ -305,7 +305,7 @@ TEST_F(ProviderTest, ARateLimitIsWaitedOutWithinTheTimeLimitOnly) {
   // time limit, without asking.
   FakeProvider limited([](const ProviderRequest&) { return ProviderReply{.status = 429}; });
   UseProvider(limited);
-  auto short_lived = Make(SourceName::kDataForSeo,
+  auto short_lived = Make(SourceKind::kDataForSeo,
                           {.use_cache = false, .timeout = std::chrono::milliseconds(200)});
   for (const std::string& url : {std::string(kSupplyUrl), RankUrl(1)}) {
     const FetchResult failed = Get(*short_lived, url);
@@ -335,7 +335,7 @@ TEST_F(ProviderTest, ARateLimitMetBySeveralWorkersSlowsTheWholeSourceDownOnce) {
                              fixtures::Envelope(40202, "Rate limit per minute exceeded.", "null")};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+  auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
   std::vector<FetchResult> results(kWorkers + 1);
   const auto fetch = [&](std::size_t i) {
     results[i] = Get(*source, "http://dataforseo/search?p=%22phrase+" + std::to_string(i) + "%22");
@@ -378,7 +378,7 @@ TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
                            .delay = std::chrono::milliseconds(500)};
     });
     UseProvider(provider);
-    auto source = Make(SourceName::kDataForSeo, {.use_cache = false});
+    auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
     NewRun();
     std::atomic<bool> stop_maker{false};
     std::atomic<bool> stop_waiter{false};
@@ -417,8 +417,8 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
     return ProviderReply{.body = fixtures::OrganicResults(42, "mysite.com")};
   });
   UseProvider(provider);
-  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
-  auto again = Make(SourceName::kDataForSeo);
+  EXPECT_TRUE(Get(*Make(SourceKind::kDataForSeo), kSupplyUrl).Complete());
+  auto again = Make(SourceKind::kDataForSeo);
   NewRun();
   EXPECT_EQ(ReadSupplyCount(Get(*again, kSupplyUrl).body), "42");
   EXPECT_EQ(provider.Requests().size(), 1u);
@@ -434,8 +434,8 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
   }
   ASSERT_EQ(entries.size(), 1u);
   WriteBytes(entries[0], ReadBytes(entries[0]).substr(0, 60));
-  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo), kSupplyUrl).Complete());
-  EXPECT_TRUE(Get(*Make(SourceName::kDataForSeo, {.use_cache = false}), kSupplyUrl).Complete());
+  EXPECT_TRUE(Get(*Make(SourceKind::kDataForSeo), kSupplyUrl).Complete());
+  EXPECT_TRUE(Get(*Make(SourceKind::kDataForSeo, {.use_cache = false}), kSupplyUrl).Complete());
   EXPECT_EQ(provider.Requests().size(), 3u);
 }
 
@@ -460,7 +460,7 @@ TEST_F(ProviderTest, StopCancelsACallInFlight) {
                          .delay = std::chrono::minutes(1)};
   });
   UseProvider(slow);
-  auto source = Make(SourceName::kDataForSeo);
+  auto source = Make(SourceKind::kDataForSeo);
   const FetchResult page = Get(*source, kSupplyUrl, [&slow] { return !slow.Requests().empty(); });
   EXPECT_EQ(page.status, FetchStatus::kCancelled);
 }
@@ -514,9 +514,9 @@ TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
     SCOPED_TRACE(url);
     env_.Set("QUILLMARK_TRENDS_URL", url);
     if (accepted) {
-      EXPECT_NO_THROW(Make(SourceName::kTrends));
+      EXPECT_NO_THROW(Make(SourceKind::kTrends));
     } else {
-      EXPECT_THROW(Make(SourceName::kTrends), sources::SourceError);
+      EXPECT_THROW(Make(SourceKind::kTrends), sources::SourceError);
     }
   }
 }
@@ -530,7 +530,7 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
         .content_type = "application/rss+xml"};
   });
   UseProvider(provider);
-  auto source = Make(SourceName::kTrends, {.country = "de"});
+  auto source = Make(SourceKind::kTrends, {.country = "de"});
   const FetchResult page = Get(*source, "http://trends/top");
   ASSERT_TRUE(page.Complete()) << page.reason;
   const std::size_t snow = page.body.find(">Snow Day</a></td>");
@@ -542,7 +542,7 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
 
   malformed = true;
   const FetchResult bad =
-      Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top");
+      Get(*Make(SourceKind::kTrends, {.use_cache = false}), "http://trends/top");
   EXPECT_EQ(bad.status, FetchStatus::kFailed);
   EXPECT_THAT(bad.reason, HasSubstr("malformed XML"));
 
@@ -552,7 +552,7 @@ TEST_F(ProviderTest, TrendsListsTheFeedsTitlesInOrderForTheCountry) {
                          .content_type = "application/octet-stream"};
   });
   UseProvider(huge);
-  EXPECT_THAT(Get(*Make(SourceName::kTrends, {.use_cache = false}), "http://trends/top").reason,
+  EXPECT_THAT(Get(*Make(SourceKind::kTrends, {.use_cache = false}), "http://trends/top").reason,
               HasSubstr("too large"));
 }
 
@@ -605,10 +605,10 @@ TEST_F(ProviderTest, ARowIsOnePhraseFromTheProviderToItsLookups) {
           TestEndpoints());
     };
 
-    auto ideas = Make(SourceName::kDataForSeo, {.use_cache = false});
+    auto ideas = Make(SourceKind::kDataForSeo, {.use_cache = false});
     sources::ProviderRun ideas_run({.max_pages = 1, .target = "mysite.example"});
     research_through(*ideas, ideas_run).ResearchSeed("garden sheds");
-    auto trends = Make(SourceName::kTrends, {.use_cache = false});
+    auto trends = Make(SourceKind::kTrends, {.use_cache = false});
     sources::ProviderRun trends_run;
     EXPECT_TRUE(research_through(*trends, trends_run).ExtractTopSearches().Complete());
     const auto requests = provider.Requests();
@@ -641,7 +641,7 @@ TEST_F(ProviderTest, TheCallsCostWhatTheRepliesReceivedSay) {
         "tasks":[{"status_code":40501,"status_message":"Invalid Field.","cost":0.002}]})"};
   });
   UseProvider(provider);
-  auto fresh = Make(SourceName::kDataForSeo);
+  auto fresh = Make(SourceKind::kDataForSeo);
   EXPECT_TRUE(Get(*fresh, kSupplyUrl).Complete());
   EXPECT_EQ(Get(*fresh, RankUrl(1)).status, FetchStatus::kFailed);
   EXPECT_DOUBLE_EQ(run_->Calls().cost, 0.0145);
