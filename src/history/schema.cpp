@@ -63,7 +63,8 @@ PRAGMA user_version = 1;
 )sql";
 
 // Rows and months point to their phrase by number. Where two month figures of the first layout
-// meet in one phrase, the provider's is kept over a generated one.
+// meet in one phrase, the provider's is kept over a generated one. The phrase's index holds what
+// its queries read, so a phrase's thousand runs are a few neighbouring pages, not a page each.
 constexpr const char* kLayoutTwo = R"sql(
 CREATE TABLE phrases(
   id INTEGER PRIMARY KEY,
@@ -96,7 +97,9 @@ INSERT INTO run_rows_new
   FROM run_rows r JOIN phrases p ON p.text = r.keyword;
 DROP TABLE run_rows;
 ALTER TABLE run_rows_new RENAME TO run_rows;
-CREATE INDEX run_rows_phrase ON run_rows(phrase, run);
+CREATE INDEX run_rows_phrase ON run_rows(phrase, run, position, demand, supply, rank,
+  demand_lookup, supply_lookup, supply_reason, rank_lookup, rank_pages, rank_searched,
+  rank_failed, rank_reason);
 CREATE TABLE monthly_demand_new(
   phrase INTEGER NOT NULL,
   location INTEGER NOT NULL,
