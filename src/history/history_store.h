@@ -1,8 +1,9 @@
 #pragma once
 // The history of research runs and monthly demand, in one SQLite file that the window and qmk
-// may use at once. Each write is one transaction: a failure (a full disk, a file made read-only)
-// rolls it back and throws a HistoryError whose message the caller shows; what was recorded
-// before stays, and the caller's run goes on.
+// may use at once (each waits out the other's write). Each write is one transaction: a failure
+// (a full disk, a file made read-only) rolls it back and throws a HistoryError whose message the
+// caller shows; what was recorded before stays, and the caller's run goes on. A store is used
+// from one thread at a time.
 
 #include <cstdint>
 #include <optional>

@@ -42,8 +42,9 @@ Statement& Statement::Bind(int index, double value) {
 }
 
 Statement& Statement::Bind(int index, std::string_view text) {
-  Check(db_, sqlite3_bind_text64(statement_.get(), index, text.data(), text.size(),
-                                 SQLITE_TRANSIENT, SQLITE_UTF8));
+  // A view of nothing has no data pointer, which SQLite would bind as NULL, not as "".
+  Check(db_, sqlite3_bind_text64(statement_.get(), index, text.data() ? text.data() : "",
+                                 text.size(), SQLITE_TRANSIENT, SQLITE_UTF8));
   return *this;
 }
 
