@@ -178,14 +178,15 @@ std::vector<PhraseRun> HistoryStore::PhraseRuns(std::string_view phrase, const M
                                                 const std::optional<std::string>& target,
                                                 std::size_t limit) {
   // CROSS JOIN keeps SQLite's plan to the one that suits: the phrase's index entries first, then
-  // their runs, never a walk of every run in date order.
+  // their runs. Newest first is the order the runs were recorded in, the index's own, so the
+  // walk stops at the limit however many runs the phrase was in.
   Statement query = db_.Prepare(
       std::string("SELECT r.id, r.started, r.source, r.target, w.demand, w.supply, w.rank, ") +
       kLookupColumns +
       " FROM phrases p CROSS JOIN run_rows w CROSS JOIN runs r"
       " WHERE p.text = ?1 AND w.phrase = p.id AND r.id = w.run"
       " AND r.location = ?2 AND r.language = ?3 AND (?4 IS NULL OR r.target = ?4)"
-      " ORDER BY r.started DESC, r.id DESC, w.position LIMIT ?5");
+      " ORDER BY w.run DESC, w.position DESC LIMIT ?5");
   query.BindAll(phrase, market.location, market.language);
   if (target) query.Bind(4, *target);
   query.Bind(5, static_cast<std::int64_t>(
@@ -201,26 +202,15 @@ std::vector<PhraseRun> HistoryStore::PhraseRuns(std::string_view phrase, const M
 PreviousMeasurement HistoryStore::Previous(std::string_view phrase, std::string_view source,
                                            const Market& market, std::string_view target,
                                            std::optional<RunId> before) {
-  std::int64_t started = std::numeric_limits<std::int64_t>::max();
-  RunId id = std::numeric_limits<RunId>::max();
-  if (before) {
-    Statement run = db_.Prepare("SELECT started FROM runs WHERE id = ?");
-    run.Bind(1, *before);
-    if (run.Step()) {
-      started = run.Int(0);
-      id = *before;
-      run.Reset();
-    }
-  }
   Statement query = db_.Prepare(
       std::string("SELECT r.id, r.started, r.source, r.target, w.demand, w.supply, w.rank, ") +
       kLookupColumns +
       " FROM phrases p CROSS JOIN run_rows w CROSS JOIN runs r"
-      " WHERE p.text = ?1 AND w.phrase = p.id AND r.id = w.run"
+      " WHERE p.text = ?1 AND w.phrase = p.id AND w.run < ?5 AND r.id = w.run"
       " AND r.source = ?2 AND r.location = ?3 AND r.language = ?4"
-      " AND (r.started < ?5 OR (r.started = ?5 AND r.id < ?6))"
-      " ORDER BY r.started DESC, r.id DESC, w.position");
-  query.BindAll(phrase, source, market.location, market.language, started, id);
+      " ORDER BY w.run DESC, w.position DESC");
+  query.BindAll(phrase, source, market.location, market.language,
+                before.value_or(std::numeric_limits<RunId>::max()));
   PreviousMeasurement previous;
   Measured& found = previous.figures;
   while (query.Step()) {
@@ -261,8 +251,7 @@ std::vector<StoredMonth> HistoryStore::Months(std::string_view phrase, const Mar
 std::vector<RunSummary> HistoryStore::Runs(std::size_t limit) {
   Statement query = db_.Prepare(
       "SELECT id, started, source, location, language, seed, target, max_pages, results, "
-      "stopped, row_count, calls, cached, retries, money FROM runs "
-      "ORDER BY started DESC, id DESC LIMIT ?");
+      "stopped, row_count, calls, cached, retries, money FROM runs ORDER BY id DESC LIMIT ?");
   query.Bind(1, static_cast<std::int64_t>(
                     std::min<std::size_t>(limit, std::numeric_limits<std::int64_t>::max())));
   std::vector<RunSummary> runs;

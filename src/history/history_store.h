@@ -87,20 +87,20 @@ class HistoryStore {
   void RecordMonths(const Market& market, const std::vector<PhraseMonths>& months);
 
   // The runs a phrase (in any letter case) was in, in a market and, when given, with a target:
-  // newest first, at most `limit`.
+  // the last recorded first, at most `limit`.
   std::vector<PhraseRun> PhraseRuns(std::string_view phrase, const Market& market,
                                     const std::optional<std::string>& target,
                                     std::size_t limit = 1000);
-  // The phrase's figures before run `before` (before every run recorded, when none) from the
-  // same source and market; the rank only from runs with the same target. Figures of another
-  // source (generated against real) are never compared.
+  // The phrase's figures in the runs recorded before run `before` (before now, when none) from
+  // the same source and market; the rank only from runs with the same target. Figures of
+  // another source (generated against real) are never compared.
   PreviousMeasurement Previous(std::string_view phrase, std::string_view source,
                                const Market& market, std::string_view target,
                                std::optional<RunId> before = std::nullopt);
   // The newest `count` months of a phrase in a market, oldest first.
   std::vector<StoredMonth> Months(std::string_view phrase, const Market& market,
                                   std::size_t count = 12);
-  // Every run, newest first, at most `limit`.
+  // Every run, the last recorded first, at most `limit`.
   std::vector<RunSummary> Runs(std::size_t limit = SIZE_MAX);
 
   // The phrase's rows, its months, and the runs it was the seed of.
