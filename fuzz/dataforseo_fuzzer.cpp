@@ -13,11 +13,22 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   namespace sources = quillmark::sources;
   const std::string_view body(reinterpret_cast<const char*>(data), size);
-  std::vector<quillmark::pages::Suggestion> ideas;
+  std::vector<sources::KeywordIdea> ideas;
   sources::ReadKeywordIdeas(200, body, ideas);
   if (ideas.size() > quillmark::pages::kMaxSuggestionRows) __builtin_trap();
   for (std::size_t i = 1; i < ideas.size(); ++i)
-    if (ideas[i - 1].demand < ideas[i].demand) __builtin_trap();
+    if (ideas[i - 1].suggestion.demand < ideas[i].suggestion.demand) __builtin_trap();
+  // Each idea's months: bounded, oldest first, each once, real months with a volume.
+  for (const sources::KeywordIdea& idea : ideas) {
+    if (idea.months.size() > sources::kMaxIdeaMonths) __builtin_trap();
+    for (std::size_t i = 0; i < idea.months.size(); ++i) {
+      const quillmark::MonthlyDemand& m = idea.months[i];
+      if (m.month < 1 || m.month > 12 || m.year < 0 || m.year > sources::kMaxYear || m.volume < 0)
+        __builtin_trap();
+      if (i > 0 && idea.months[i - 1].year * 12 + idea.months[i - 1].month >= m.year * 12 + m.month)
+        __builtin_trap();
+    }
+  }
   std::int64_t count = -1;
   if (sources::ReadResultCount(200, body, count).kind == sources::ReplyVerdict::kGood &&
       (count < 0 || count > sources::kMaxCount))

@@ -17,7 +17,7 @@ import re
 import sys
 import tempfile
 
-CORE = {"base", "net", "research", "store", "pages", "demo", "sources"}
+CORE = {"base", "net", "research", "store", "pages", "demo", "sources", "history"}
 SESSION_AND_BELOW = CORE | {"session"}
 
 # What each folder may include besides itself: whole folders, or single headers by path.
@@ -30,6 +30,7 @@ ALLOWED = {
     "pages": {"base", "net"},
     "demo": {"base", "pages", "research"},
     "sources": {"base", "pages", "research", "net", "store"},
+    "history": {"base", "research", "store/user_folder.h"},
     "session": CORE,
     "command_line": SESSION_AND_BELOW,
     "cli": SESSION_AND_BELOW | {"command_line"},

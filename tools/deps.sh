@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git python3
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libcli11-dev
   clang libclang-rt-14-dev clang-format
-  nginx libcurl4-openssl-dev curl nlohmann-json3-dev libpugixml-dev
+  nginx libcurl4-openssl-dev curl nlohmann-json3-dev libpugixml-dev libsqlite3-dev
   qt6-base-dev qt6-base-dev-tools libjpeg-dev xvfb xauth poppler-utils fonts-dejavu-core
   fp-utils desktop-file-utils xdotool
 )

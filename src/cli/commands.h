@@ -22,5 +22,6 @@ void AddResearchCommand(CLI::App& app, int& exit_code);
 void AddTopCommand(CLI::App& app, int& exit_code);
 void AddOpenCommand(CLI::App& app, int& exit_code);
 void AddAccountCommand(CLI::App& app, int& exit_code);
+void AddHistoryCommand(CLI::App& app, int& exit_code);
 
 }  // namespace quillmark::cli

@@ -41,6 +41,8 @@ constexpr const char* kFooter =
     "                          https://api.dataforseo.com and https://trends.google.com\n"
     "  QUILLMARK_CACHE_DIR     where provider replies are kept for reuse; by default\n"
     "                          $XDG_CACHE_HOME/quillmark, else ~/.cache/quillmark\n"
+    "  QUILLMARK_DATA_DIR      where the history of runs is kept (history.sqlite3); by\n"
+    "                          default $XDG_DATA_HOME/quillmark, else ~/.local/share/quillmark\n"
     "\n"
     "Exit status:\n"
     "  0    success, also when there are no rows\n"
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
   cli::AddServeDemoCommand(app, exit_code);
   cli::AddBridgeCommand(app, exit_code);
   cli::AddAccountCommand(app, exit_code);
+  cli::AddHistoryCommand(app, exit_code);
   // CLI11 would call a mistyped command an unexpected argument.
   const auto known = [&app](const char* name) {
     for (const CLI::App* command : app.get_subcommands({}))

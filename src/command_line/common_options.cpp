@@ -56,7 +56,8 @@ bool TwoLetters(std::string_view text) {
          std::isalpha(static_cast<unsigned char>(text[1]));
 }
 
-// Adds --location and --language, the market of a provider research.
+}  // namespace
+
 void AddMarketOptions(CLI::App* command, session::SessionOptions& options) {
   command
       ->add_option_function<std::string>(
@@ -88,8 +89,6 @@ void AddMarketOptions(CLI::App* command, session::SessionOptions& options) {
           "Language of a provider research: its name or code (default: English)")
       ->type_name("LANGUAGE");
 }
-
-}  // namespace
 
 void AddTimeoutOption(CLI::App* command, session::SessionOptions& options) {
   command

@@ -13,6 +13,10 @@ void AddTimeoutOption(CLI::App* command, session::SessionOptions& options);
 // Adds --timeout SECONDS and --suggest-host/--search-host/--top-host HOST[:PORT].
 void AddNetworkOptions(CLI::App* command, session::SessionOptions& options);
 
+// Adds --location COUNTRY and --language LANGUAGE, the market of a provider research: a usage
+// error (CLI::ValidationError) for a text that names none, offering the close names.
+void AddMarketOptions(CLI::App* command, session::SessionOptions& options);
+
 // The pages a command asks its source for.
 enum class PagesAsked { kResearch, kTopSearches, kBoth };
 

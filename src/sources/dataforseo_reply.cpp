@@ -236,9 +236,28 @@ void KeepFirst(std::vector<T>& list, std::size_t limit, Before before, bool fina
   if (list.size() > limit) list.resize(limit);
 }
 
+bool IdeaBefore(const KeywordIdea& a, const KeywordIdea& b) {
+  return ComesBefore(a.suggestion, b.suggestion);
+}
+
+bool NewerMonth(const MonthlyDemand& a, const MonthlyDemand& b) {
+  return a.year != b.year ? a.year > b.year : a.month > b.month;
+}
+
+// The newest kMaxIdeaMonths of `months`, newest first, each month once (the first the reply
+// gave of it).
+void KeepNewestMonths(std::vector<MonthlyDemand>& months) {
+  std::stable_sort(months.begin(), months.end(), NewerMonth);
+  const auto same = [](const MonthlyDemand& a, const MonthlyDemand& b) {
+    return a.year == b.year && a.month == b.month;
+  };
+  months.erase(std::unique(months.begin(), months.end(), same), months.end());
+  if (months.size() > kMaxIdeaMonths) months.resize(kMaxIdeaMonths);
+}
+
 class IdeasReader final : public ResultReader {
  public:
-  explicit IdeasReader(std::vector<pages::Suggestion>& ideas) : ideas_(ideas) {}
+  explicit IdeasReader(std::vector<KeywordIdea>& ideas) : ideas_(ideas) {}
 
   void Value(Path path, const Scalar& value) override {
     if (path.size() == 1) {
@@ -272,6 +291,12 @@ class IdeasReader final : public ResultReader {
         idea_.newest_month = when;
         idea_.newest_volume = month_.volume;
       }
+      // A null volume is no figure for that month; the list is trimmed as it grows, so a reply
+      // of endless months holds no more than twice the bound at once.
+      if (month_.volume < 0) return;
+      idea_.months.push_back(
+          {static_cast<int>(month_.year), static_cast<int>(month_.number), month_.volume});
+      if (idea_.months.size() >= 2 * kMaxIdeaMonths) KeepNewestMonths(idea_.months);
     } else if (path.size() == 1 && in_idea_) {
       in_idea_ = false;
       if (!idea_.has_keyword) {
@@ -286,8 +311,10 @@ class IdeasReader final : public ResultReader {
       } else if (idea_.average >= 0) {
         demand = idea_.average;
       }
-      ideas_.push_back({std::move(idea_.keyword), demand});
-      KeepFirst(ideas_, pages::kMaxSuggestionRows, ComesBefore, false);
+      KeepNewestMonths(idea_.months);
+      std::reverse(idea_.months.begin(), idea_.months.end());
+      ideas_.push_back({{std::move(idea_.keyword), demand}, std::move(idea_.months)});
+      KeepFirst(ideas_, pages::kMaxSuggestionRows, IdeaBefore, false);
     }
   }
 
@@ -300,6 +327,7 @@ class IdeasReader final : public ResultReader {
     std::int64_t average = -1;
     std::int64_t newest_month = -1;
     std::int64_t newest_volume = -1;
+    std::vector<MonthlyDemand> months;
   };
   struct Month {
     std::int64_t year = -1;
@@ -312,7 +340,7 @@ class IdeasReader final : public ResultReader {
     return path.size() >= 3 && IsKey(path[1], "monthly_searches") && path[2].in_list;
   }
 
-  std::vector<pages::Suggestion>& ideas_;
+  std::vector<KeywordIdea>& ideas_;
   Idea idea_;
   Month month_;
   bool in_idea_ = false;
@@ -442,7 +470,7 @@ ReplyVerdict EmptyUnlessGood(ReplyVerdict verdict, std::vector<T>& list) {
 }
 
 ReplyVerdict ReadIdeasInto(long http_status, std::string_view body,
-                           std::vector<pages::Suggestion>& ideas) {
+                           std::vector<KeywordIdea>& ideas) {
   IdeasReader reader(ideas);
   Scalar::Kind result = Scalar::kNull;
   ReplyVerdict verdict = Scan(http_status, body, reader, result);
@@ -451,7 +479,7 @@ ReplyVerdict ReadIdeasInto(long http_status, std::string_view body,
   if (result != Scalar::kNull && result != Scalar::kList)
     return Unreadable(verdict, "result is not a list");
   if (reader.LacksKeyword()) return Unreadable(verdict, "keyword idea without its keyword");
-  KeepFirst(ideas, pages::kMaxSuggestionRows, ComesBefore, true);
+  KeepFirst(ideas, pages::kMaxSuggestionRows, IdeaBefore, true);
   return verdict;
 }
 
@@ -476,9 +504,19 @@ bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b) {
 }
 
 ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
-                              std::vector<pages::Suggestion>& ideas) {
+                              std::vector<KeywordIdea>& ideas) {
   ideas.clear();
   return EmptyUnlessGood(ReadIdeasInto(http_status, body, ideas), ideas);
+}
+
+ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
+                              std::vector<pages::Suggestion>& ideas) {
+  std::vector<KeywordIdea> read;
+  const ReplyVerdict verdict = ReadKeywordIdeas(http_status, body, read);
+  ideas.clear();
+  ideas.reserve(read.size());
+  for (KeywordIdea& idea : read) ideas.push_back(std::move(idea.suggestion));
+  return verdict;
 }
 
 ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count) {

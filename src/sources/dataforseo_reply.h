@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "pages/page_writer.h"
+#include "research/monthly_demand.h"
 #include "sources/account.h"
 #include "sources/provider_call.h"
 
@@ -20,9 +21,19 @@ namespace quillmark::sources {
 // order.
 bool ComesBefore(const pages::Suggestion& a, const pages::Suggestion& b);
 
+// A keyword idea with its monthly figures: every month the reply gave a volume for, oldest first,
+// each month once, at most the kMaxIdeaMonths newest.
+struct KeywordIdea {
+  pages::Suggestion suggestion;
+  std::vector<MonthlyDemand> months;
+};
+
 // The keyword ideas with last month's searches (the newest monthly figure, else the average,
 // else none known), in ComesBefore order, at most the kMaxSuggestionRows first: a page holds no
 // more.
+ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
+                              std::vector<KeywordIdea>& ideas);
+// The same without the months, for the suggestion page.
 ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
                               std::vector<pages::Suggestion>& ideas);
 // The engine's "about N results" of a search.

@@ -31,6 +31,8 @@ inline constexpr std::size_t kMaxOrganicResults = 1000;
 // no month of a volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 inline constexpr std::int64_t kMaxYear = 100'000;
+// Monthly figures kept per keyword idea, the newest: four years, more than the provider gives.
+inline constexpr std::size_t kMaxIdeaMonths = 48;
 // A price read from a reply above this (a billion USD) is no price: it counts as none.
 inline constexpr double kMaxMoney = 1e9;
 // Rate limits kept from an account reply; the API has a few dozen functions.

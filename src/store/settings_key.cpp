@@ -39,21 +39,42 @@ void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept {
   }
 }
 
-bool LoadTipsFlag() noexcept {
+namespace {
+
+// A switch that is on unless stored as 0.
+bool LoadSwitch(const char* name) noexcept {
   try {
     const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
-    return !key.ValueExists("tips") || key.ReadDword("tips") != 0;
+    return !key.ValueExists(name) || key.ReadDword(name) != 0;
   } catch (...) {
     return true;
   }
 }
 
-void SaveTipsFlag(bool show) noexcept {
+void SaveSwitch(const char* name, bool on) noexcept {
   try {
     RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
-    key.WriteDword("tips", show ? 1 : 0);
+    key.WriteDword(name, on ? 1 : 0);
   } catch (...) {
   }
+}
+
+}  // namespace
+
+bool LoadTipsFlag() noexcept {
+  return LoadSwitch("tips");
+}
+
+void SaveTipsFlag(bool show) noexcept {
+  SaveSwitch("tips", show);
+}
+
+bool LoadHistoryFlag() noexcept {
+  return LoadSwitch("history");
+}
+
+void SaveHistoryFlag(bool keep) noexcept {
+  SaveSwitch("history", keep);
 }
 
 int LoadParallelFetches() noexcept {

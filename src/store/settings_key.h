@@ -32,6 +32,11 @@ void SaveInvestigateEntries(InvestigateEntries& dialog) noexcept;  // FormCloseQ
 bool LoadTipsFlag() noexcept;  // main window creation: stored != 0, true when absent or on failure
 void SaveTipsFlag(bool show) noexcept;  // main window close
 
+// Whether finished and stopped runs are kept in the history file: "history", on when absent or
+// unreadable (stored != 0).
+bool LoadHistoryFlag() noexcept;
+void SaveHistoryFlag(bool keep) noexcept;
+
 // How many fetches the window's research keeps in flight at once: "parallel", 1 to 32. Absent,
 // unreadable or out of range, it reads as 8. Only read: the user sets it in the settings file.
 int LoadParallelFetches() noexcept;

@@ -173,6 +173,18 @@ TEST_F(SettingsKeyTest, TheMarketAndHostsSurviveARestartEachOnItsOwn) {
   EXPECT_EQ(LoadSourceChoice(), full);
 }
 
+// The history is kept unless switched off; a value of the wrong type leaves it on.
+TEST_F(SettingsKeyTest, HistoryIsKeptUnlessSwitchedOff) {
+  EXPECT_TRUE(LoadHistoryFlag());
+  SaveHistoryFlag(false);
+  EXPECT_FALSE(LoadHistoryFlag());
+  EXPECT_TRUE(LoadTipsFlag());
+  SaveHistoryFlag(true);
+  EXPECT_TRUE(LoadHistoryFlag());
+  Store("\"history\"=\"0\"\r\n");
+  EXPECT_TRUE(LoadHistoryFlag());
+}
+
 TEST_F(SettingsKeyTest, ParallelFetchesReadAsEightUnlessOneToThirtyTwo) {
   EXPECT_EQ(LoadParallelFetches(), 8);
   const struct {
