@@ -30,9 +30,15 @@ RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag) {
     table.right_aligned.push_back(true);
   }
   for (const KeywordRowPtr& row : list.Rows()) {
-    std::vector<std::string> fields = RowTexts(*row, kShownColumns);
+    std::vector<std::string> fields;
+    std::vector<bool> unmeasured;
+    for (ShownCell& cell : RowCells(*row, kShownColumns)) {
+      unmeasured.push_back(!cell.Measured());
+      fields.push_back(std::move(cell.text));
+    }
     if (with_check_flag) fields.emplace_back(row->Checked() ? "1" : "0");
     table.rows.push_back(std::move(fields));
+    table.unmeasured.push_back(std::move(unmeasured));
   }
   return table;
 }

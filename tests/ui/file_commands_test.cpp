@@ -96,7 +96,8 @@ TEST_F(FileCommandsTest, ExportWritesTheCheckedKeywordsOnly) {
   EXPECT_EQ(dir.Read("keywords.txt"), "one\ntwo\nthree\n");
 }
 
-// Spreadsheets read RFC 4180 in UTF-8: every row with all eight columns, as the list shows it.
+// Spreadsheets read RFC 4180 in UTF-8: every row with all eight columns, as the list shows it,
+// a value not measured as an empty cell.
 TEST_F(FileCommandsTest, ExportTableWritesEveryRowAsCsvInUtf8) {
   KeywordList& list = host.keywords;
   KeywordRow& quoted = *list.Append();
@@ -111,7 +112,7 @@ TEST_F(FileCommandsTest, ExportTableWritesEveryRowAsCsvInUtf8) {
   EXPECT_EQ(dir.Read("table.csv"),
             "Keyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,"
             "Estimated prospects #,Keyword Effectiveness\r\n"
-            "\"boots, \"\"red\"\"\",\"1,200\",20,0.017,-,0%,0,\r\n"
+            "\"boots, \"\"red\"\"\",,20,,'-,0%,,\r\n"
             "caf\xEF\xBF\xBD \xC3\xA9t\xC3\xA9,5,,,,,,\r\n");
   EXPECT_TRUE(messages.Texts().isEmpty());
 }
