@@ -3,6 +3,7 @@
 // opened files the check flag last. Sorts them first when asked to.
 
 #include <cstddef>
+#include <iosfwd>
 #include <optional>
 
 #include "cli/row_output.h"
@@ -11,6 +12,11 @@
 namespace quillmark::cli {
 
 RowTable KeywordRowTable(const KeywordList& list, bool with_check_flag);
+
+// Says on `err`, a line per row and cause, which figures the formulas worked out from measured
+// figures that give no real value ("qmk: row \"x\": no searches last month (a demand of 0), so
+// Cost-per-Prospect is not real"): the window tints them; a terminal shows them as they are.
+void ReportValuesNotReal(const KeywordList& list, std::ostream& err);
 
 // Adds "--sort COLUMN" (keyword, demand, supply, cost, rank, profitability or prospects, in any
 // letter case) to a command; `column` stays empty without it. Sort with SortKeywordList, as a

@@ -33,6 +33,7 @@ int RunOpen(const OpenArgs& args) {
     return kExitFailure;
   }
   if (args.sort_column) SortKeywordList(list, *args.sort_column);
+  ReportValuesNotReal(list, std::cerr);
   return PrintRows(KeywordRowTable(list, true), args.format) ? kExitOk : kExitFailure;
 }
 

@@ -83,6 +83,7 @@ int RunResearch(const ResearchArgs& args) {
   if (Interrupted()) std::cerr << "qmk: stopped; showing the rows found so far\n";
   ReportStoppedRows(rows);
   ReportUnknownDemands(rows);
+  ReportValuesNotReal(rows, std::cerr);
 
   // Rows that cannot be printed are still saved below.
   bool files_ok = PrintRows(KeywordRowTable(rows, false), args.format);

@@ -31,9 +31,13 @@ void WriteTsv(std::ostream& out, const RowTable& table, bool to_terminal) {
   }
 }
 
-void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields, bool to_terminal) {
+void WriteCsvLine(std::ostream& out, const std::vector<std::string>& fields,
+                  const std::vector<bool>& unmeasured, bool to_terminal) {
   std::vector<std::string> written;
-  for (const std::string& field : fields) written.push_back(ScriptField(field, to_terminal));
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const bool empty = i < unmeasured.size() && unmeasured[i];
+    written.push_back(empty ? std::string() : ScriptField(fields[i], to_terminal));
+  }
   out << CsvLine(written);
 }
 
@@ -160,7 +164,10 @@ void AddFormatOption(CLI::App* command, OutputFormat& format) {
                      : name == "csv" ? OutputFormat::kCsv
                                      : OutputFormat::kTable;
           },
-          "Output format: table (default), tsv or csv")
+          "Output format: table (default), tsv or csv. csv is for spreadsheets: a text "
+          "beginning with =, +, -, @, a tab or a carriage return gets a leading ' so that it "
+          "cannot run as a formula, and a figure that was not measured is an empty cell; tsv "
+          "keeps every text as it is (\"?\" for a figure not measured)")
       ->check(CLI::IsMember({"table", "tsv", "csv"}, CLI::ignore_case));
 }
 
@@ -169,10 +176,14 @@ void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format, bo
     case OutputFormat::kTsv:
       WriteTsv(out, table, to_terminal);
       break;
-    case OutputFormat::kCsv:
-      WriteCsvLine(out, table.titles, to_terminal);
-      for (const auto& row : table.rows) WriteCsvLine(out, row, to_terminal);
+    case OutputFormat::kCsv: {
+      const std::vector<bool> all_measured;
+      WriteCsvLine(out, table.titles, all_measured, to_terminal);
+      for (std::size_t r = 0; r < table.rows.size(); ++r)
+        WriteCsvLine(out, table.rows[r],
+                     r < table.unmeasured.size() ? table.unmeasured[r] : all_measured, to_terminal);
       break;
+    }
     case OutputFormat::kTable:
       WriteAligned(out, table);
       break;

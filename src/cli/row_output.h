@@ -18,10 +18,14 @@ enum class OutputFormat { kTable, kTsv, kCsv };
 void AddFormatOption(CLI::App* command, OutputFormat& format);
 
 struct RowTable {
-  std::vector<std::string> titles;
-  std::vector<std::vector<std::string>> rows;  // each as long as `titles`
+  std::vector<std::string> titles{};
+  std::vector<std::vector<std::string>> rows{};  // each as long as `titles`
   // Columns shown right-aligned in the table format (numbers).
-  std::vector<bool> right_aligned;
+  std::vector<bool> right_aligned{};
+  // Per row, the fields that hold no measured value ("?" for a figure nobody measured): csv
+  // writes them empty, so a spreadsheet leaves them out of its sums. A row without flags, or a
+  // field past them, is measured.
+  std::vector<std::vector<bool>> unmeasured{};
 };
 
 // The text with control bytes, DEL and C1 controls (bytes 0x80-0x9F, or U+0080-U+009F written
@@ -32,9 +36,11 @@ std::string TerminalSafe(std::string_view text);
 // twice), any other byte once.
 std::size_t DisplayWidth(std::string_view text);
 
-// tsv: fields joined by TAB, one LF-terminated line per row, no header. csv: RFC 4180 with a
-// header line of the titles, CR LF line ends. table: titles, a rule, then columns aligned by
-// display width. `to_terminal`: tsv and csv are made as safe as the table.
+// tsv: fields joined by TAB, one LF-terminated line per row, no header, the texts as they are.
+// csv, for spreadsheets: RFC 4180 with a header line of the titles, CR LF line ends, a text that
+// a spreadsheet would take for a formula led by "'" (SpreadsheetText), an unmeasured field empty.
+// table: titles, a rule, then columns aligned by display width. `to_terminal`: tsv and csv are
+// made as safe as the table.
 void WriteRows(std::ostream& out, const RowTable& table, OutputFormat format,
                bool to_terminal = false);
 

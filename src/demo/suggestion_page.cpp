@@ -102,8 +102,7 @@ std::string DemoSuggestionPage(std::string_view raw_seed, int count) {
   if (demands.size() > 1) std::sort(demands.begin() + 1, demands.end(), std::greater<>());
 
   std::vector<pages::Suggestion> rows(phrases.size());
-  for (std::size_t i = 0; i < phrases.size(); ++i)
-    rows[i] = {std::move(phrases[i]), static_cast<std::int64_t>(demands[i])};
+  for (std::size_t i = 0; i < phrases.size(); ++i) rows[i] = {std::move(phrases[i]), demands[i]};
 
   std::string page;
   page.reserve(1024 + rows.size() * 200);

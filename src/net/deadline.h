@@ -8,6 +8,8 @@
 #include <optional>
 #include <utility>
 
+#include "net/fetch_result.h"
+
 namespace quillmark::net {
 
 class TNetDeadline {
@@ -23,7 +25,7 @@ class TNetDeadline {
   }
 
   // `cancelled` is asked from the fetching thread; it must be safe to call there.
-  void SetCancelTest(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
+  void SetCancellation(Cancellation cancelled) { cancelled_ = std::move(cancelled); }
   bool Cancelled() const { return cancelled_ && cancelled_(); }
 
   bool Expired() const { return at_ && Clock::now() >= *at_; }
@@ -39,7 +41,7 @@ class TNetDeadline {
 
  private:
   std::optional<Clock::time_point> at_;
-  std::function<bool()> cancelled_;
+  Cancellation cancelled_;
 };
 
 }  // namespace quillmark::net

@@ -33,7 +33,7 @@ FetchResult Fetch(const std::string& url, const FetchOptions& options, TNetBuffe
   };
   TNetHTTP client;
   TNetDeadline deadline = TNetDeadline::After(options.timeout);
-  deadline.SetCancelTest(options.cancelled);
+  deadline.SetCancellation(options.cancelled);
   client.SetDeadline(deadline);
   try {
     client.GetDocument(url, sink);

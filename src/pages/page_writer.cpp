@@ -121,18 +121,16 @@ ProviderPage SuggestionPage(std::string_view seed, const std::vector<Suggestion>
       ++page.left_out;
       continue;
     }
-    std::optional<std::int64_t> demand = rows[i].demand;
-    if (demand) demand = std::max<std::int64_t>(*demand, 0);
-    cells.push_back({std::string(phrase), demand});
+    cells.push_back({std::string(phrase), rows[i].demand});
   }
   AppendSuggestionTable(page.text, cells, "&amp;mkt=us");
   page.text += "</body></html>\n";
   return page;
 }
 
-std::string SupplyPage(std::int64_t count) {
+std::string SupplyPage(std::uint64_t count) {
   std::string page = "<html><body><p>Results";
-  AppendSupplyCount(page, std::to_string(std::max<std::int64_t>(count, 0)));
+  AppendSupplyCount(page, std::to_string(count));
   page += "the exact phrase</p></body></html>\n";
   return page;
 }

@@ -28,7 +28,7 @@ std::string PercentEncode(std::string_view text, bool blank_as_plus);
 
 struct Suggestion {
   std::string phrase;
-  std::optional<std::int64_t> demand = 0;  // nullopt: not known
+  std::optional<std::uint64_t> demand = 0;  // nullopt: not known
 };
 
 // A table of cell pairs, one row per suggestion in the order given, written as given: the demand
@@ -54,10 +54,10 @@ struct ProviderPage {
 // refuses is left out rather than changed, since the lookups of its row would then ask about
 // another phrase than the one its demand belongs to.
 // " done " and then one cell pair per suggestion, in the order given, of the first
-// kMaxSuggestionRows; a demand below 0 is written as 0.
+// kMaxSuggestionRows.
 ProviderPage SuggestionPage(std::string_view seed, const std::vector<Suggestion>& rows);
-// "of about COUNT for": the count the supply lookup reads.
-std::string SupplyPage(std::int64_t count);
+// "of about COUNT for": the count the supply lookup reads, in all its digits.
+std::string SupplyPage(std::uint64_t count);
 // One "<li>" item per result address from the 1-based `first` result of `urls` on, at most a rank
 // page's worth. Nothing else is on the page, so the target can only be found in an item.
 std::string RankPage(const std::vector<std::string>& urls, std::int64_t first);

@@ -12,6 +12,7 @@
 
 #include "base/ascii.h"
 #include "research/decimal_separator.h"
+#include "research/shown_cell.h"
 #include "research/whole_number.h"
 
 namespace quillmark {
@@ -48,9 +49,10 @@ const std::string* ColumnText(const KeywordRow& row, std::size_t column) {
   return column == kColumnKeyword ? &row.Caption() : row.SubItem(column - 1);
 }
 
-// Whether the row's text in the column rests on a lookup that was not measured.
+// Whether the row's text in the column is no measured figure: it rests on a lookup that was not
+// measured, or it is an index that measured figures could not give a real value.
 bool Unmeasured(const KeywordRow& row, std::size_t column) {
-  return LookupFailed(row.Lookups(), static_cast<KeywordColumn>(column));
+  return SortsLast(KindOfCell(row, static_cast<KeywordColumn>(column)));
 }
 
 // Only a-z fold, onto their capitals: "_" (95) then sorts after "a" (as 65), not before it.

@@ -3,9 +3,10 @@
 // regard to case, Demand, Profitability, Estimated prospects # and Keyword Effectiveness largest
 // first, Supply, Cost-per-Prospect and Rank # smallest first. A text that is missing or cannot be
 // read compares equal to everything, so the order is not a strict weak one: sort it stably.
-// A row whose text in the column rests on a lookup that was not measured (LookupFailed: a page
-// not fetched, a stop, a demand the suggestion service does not know) goes after every measured
-// row, whichever way the column sorts: a "0" that was never measured is not the best cost.
+// A row whose text in the column is no measured figure (SortsLast: it rests on a page not
+// fetched, a stop, a demand the suggestion service does not know, or it is an index from a demand
+// of 0 or a count too large for the calculation) goes after every measured row, whichever way
+// the column sorts: a "0" that was never measured is not the best cost.
 
 #include <cstddef>
 

@@ -30,7 +30,9 @@ std::string PagesText(std::int64_t pages) {
 }  // namespace
 
 DemandLookup ReadDemandLookup(std::string_view demand_text) {
-  return ReadWholeNumber(demand_text) ? DemandLookup::kCounted : DemandLookup::kUnknown;
+  return ReadWholeNumber(demand_text) || WholeNumberBeyondRange(demand_text)
+             ? DemandLookup::kCounted
+             : DemandLookup::kUnknown;
 }
 
 std::string DescribeDemandLookup(const LookupStatus& status) {

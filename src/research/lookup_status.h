@@ -16,7 +16,7 @@ enum KeywordColumn : std::size_t;
 
 enum class DemandLookup {
   kNotAsked,  // a row read from a file, or not reached yet
-  kCounted,   // the suggestion page gave a whole number
+  kCounted,   // the suggestion page gave a whole number, however large
   kUnknown,   // it gave something else: "?" from a provider that does not know, "", "1,000"
 };
 
@@ -50,7 +50,7 @@ struct LookupStatus {
 };
 
 // Whether a Demand text, as the suggestion page reading gives it, is a count: only a whole
-// number is one, as the indices read it.
+// number is one, also one too large for the indices to read.
 DemandLookup ReadDemandLookup(std::string_view demand_text);
 
 // In words, for a tooltip and for qmk's standard error: "demand unknown: ...". Empty when the

@@ -12,4 +12,8 @@ namespace quillmark {
 // a number.
 std::optional<std::int32_t> ReadWholeNumber(std::string_view text);
 
+// Whether the text is written as a whole number, but one beyond the signed 32-bit range: a count
+// that was measured, yet too large for the reading above ("18000000000000000000").
+bool WholeNumberBeyondRange(std::string_view text);
+
 }  // namespace quillmark

@@ -23,23 +23,41 @@ constexpr std::size_t kMaxDepth = 32;
 
 // A value as the parse meets it; numbers in the forms a reply's fields are read in.
 struct Scalar {
-  enum Kind { kNull, kBool, kInteger, kFloat, kText, kObject, kList } kind = kNull;
-  std::int64_t integer = 0;  // kInteger, cut to the int64 range
-  double real = 0;           // kFloat
-  std::string_view text;     // kText, valid during the call it is passed to
+  enum Kind { kNull, kBool, kInteger, kBigInteger, kFloat, kText, kObject, kList } kind = kNull;
+  std::int64_t integer = 0;   // kInteger
+  std::uint64_t natural = 0;  // kBigInteger: a whole number above the int64 range
+  double real = 0;            // kFloat
+  // kText; for kFloat the number as the reply writes it. Valid during the call it is passed to.
+  std::string_view text = {};
 };
 
-// A count in a reply as a whole number from 0 to kMaxCount; -1 for null, text, or a negative
-// figure. Read by kind, so no conversion can overflow.
+// A small count in a reply (a year, a month, a place, a limit) as a whole number from 0 to
+// kMaxCount; -1 for null, text, or a negative figure. Read by kind, so no conversion can
+// overflow.
 std::int64_t Count(const Scalar& value) {
   if (value.kind == Scalar::kInteger)
     return value.integer < 0 ? -1 : std::min(value.integer, kMaxCount);
+  if (value.kind == Scalar::kBigInteger) return kMaxCount;
   if (value.kind == Scalar::kFloat) {
     if (!(value.real >= 0)) return -1;
     return value.real >= static_cast<double>(kMaxCount) ? kMaxCount
                                                         : static_cast<std::int64_t>(value.real);
   }
   return -1;
+}
+
+// A figure the research shows (searches, result pages) exactly as the reply gives it, a fraction
+// dropped; none for null, text, a negative figure, or one beyond 64 bits, which no count can be
+// and which is never shown as a smaller one.
+std::optional<std::uint64_t> Figure(const Scalar& value) {
+  if (value.kind == Scalar::kInteger && value.integer >= 0)
+    return static_cast<std::uint64_t>(value.integer);
+  if (value.kind == Scalar::kBigInteger) return value.natural;
+  // 2^64 is a power of two, so the comparison is exact.
+  constexpr double kBeyond = 18446744073709551616.0;
+  if (value.kind == Scalar::kFloat && value.real >= 0 && value.real < kBeyond)
+    return static_cast<std::uint64_t>(value.real);
+  return std::nullopt;
 }
 
 // An amount of USD in a reply, within kMaxMoney either way; none for anything else.
@@ -79,21 +97,23 @@ class ReplyScan final : public json::json_sax_t {
  public:
   explicit ReplyScan(ResultReader& reader) : reader_(reader) {}
 
-  bool null() override { return Leaf(Scalar::kNull); }
-  bool boolean(bool) override { return Leaf(Scalar::kBool); }
+  bool null() override { return Leaf(Scalar{Scalar::kNull}); }
+  bool boolean(bool) override { return Leaf(Scalar{Scalar::kBool}); }
   bool number_integer(json::number_integer_t value) override {
-    return Leaf(Scalar::kInteger, value);
+    return Leaf(Scalar{Scalar::kInteger, value});
   }
   bool number_unsigned(json::number_unsigned_t value) override {
-    const auto cut =
-        std::min<json::number_unsigned_t>(value, std::numeric_limits<std::int64_t>::max());
-    return Leaf(Scalar::kInteger, static_cast<std::int64_t>(cut));
+    if (value <= static_cast<json::number_unsigned_t>(std::numeric_limits<std::int64_t>::max()))
+      return Leaf(Scalar{Scalar::kInteger, static_cast<std::int64_t>(value)});
+    return Leaf(Scalar{.kind = Scalar::kBigInteger, .natural = value});
   }
-  bool number_float(json::number_float_t value, const json::string_t&) override {
-    return Leaf(Scalar::kFloat, 0, value);
+  bool number_float(json::number_float_t value, const json::string_t& written) override {
+    return Leaf(Scalar{.kind = Scalar::kFloat, .real = value, .text = written});
   }
-  bool string(json::string_t& value) override { return Leaf(Scalar::kText, 0, 0, value); }
-  bool binary(json::binary_t&) override { return Leaf(Scalar::kNull); }
+  bool string(json::string_t& value) override {
+    return Leaf(Scalar{.kind = Scalar::kText, .text = value});
+  }
+  bool binary(json::binary_t&) override { return Leaf(Scalar{Scalar::kNull}); }
   bool start_object(std::size_t) override { return Open(Scalar::kObject); }
   bool key(json::string_t& key) override {
     path_.back().key = key;
@@ -191,13 +211,12 @@ class ReplyScan final : public json::json_sax_t {
     if (!path_.empty() && path_.back().in_list) ++path_.back().index;
     return true;
   }
-  bool Leaf(Scalar::Kind kind, std::int64_t integer = 0, double real = 0,
-            std::string_view text = {}) {
-    Take(Scalar{kind, integer, real, text});
+  bool Leaf(const Scalar& value) {
+    Take(value);
     return Next();
   }
   bool Open(Scalar::Kind kind) {
-    Take(Scalar{kind, 0, 0, {}});
+    Take(Scalar{kind});
     if (path_.size() >= kMaxDepth) return false;
     path_.push_back(Step{kind == Scalar::kList, 0, {}});
     return true;
@@ -270,14 +289,14 @@ class IdeasReader final : public ResultReader {
       idea_.has_keyword = value.kind == Scalar::kText;
       idea_.keyword = value.text;
     } else if (path.size() == 2 && IsKey(path[1], "search_volume")) {
-      idea_.average = Count(value);
+      idea_.average = Figure(value);
     } else if (InMonths(path) && path.size() == 3) {
       month_ = Month{};
       in_month_ = value.kind == Scalar::kObject;
     } else if (InMonths(path) && path.size() == 4 && in_month_) {
       if (IsKey(path[3], "year")) month_.year = Count(value);
       if (IsKey(path[3], "month")) month_.number = Count(value);
-      if (IsKey(path[3], "search_volume")) month_.volume = Count(value);
+      if (IsKey(path[3], "search_volume")) month_.volume = Figure(value);
     }
   }
 
@@ -293,9 +312,11 @@ class IdeasReader final : public ResultReader {
       }
       // A null volume is no figure for that month; the list is trimmed as it grows, so a reply
       // of endless months holds no more than twice the bound at once.
-      if (month_.volume < 0) return;
+      if (!month_.volume) return;
+      const auto volume = static_cast<std::int64_t>(
+          std::min<std::uint64_t>(*month_.volume, std::numeric_limits<std::int64_t>::max()));
       idea_.months.push_back(
-          {static_cast<int>(month_.year), static_cast<int>(month_.number), month_.volume});
+          {static_cast<int>(month_.year), static_cast<int>(month_.number), volume});
       if (idea_.months.size() >= 2 * kMaxIdeaMonths) KeepNewestMonths(idea_.months);
     } else if (path.size() == 1 && in_idea_) {
       in_idea_ = false;
@@ -305,15 +326,11 @@ class IdeasReader final : public ResultReader {
       }
       // Last month's searches: the newest monthly figure, else the average, else not known (a
       // null volume is no figure at all, not a measured 0).
-      std::optional<std::int64_t> demand;
-      if (idea_.newest_volume >= 0) {
-        demand = idea_.newest_volume;
-      } else if (idea_.average >= 0) {
-        demand = idea_.average;
-      }
       KeepNewestMonths(idea_.months);
       std::reverse(idea_.months.begin(), idea_.months.end());
-      ideas_.push_back({{std::move(idea_.keyword), demand}, std::move(idea_.months)});
+      ideas_.push_back(
+          {{std::move(idea_.keyword), idea_.newest_volume ? idea_.newest_volume : idea_.average},
+           std::move(idea_.months)});
       KeepFirst(ideas_, pages::kMaxSuggestionRows, IdeaBefore, false);
     }
   }
@@ -324,15 +341,15 @@ class IdeasReader final : public ResultReader {
   struct Idea {
     bool has_keyword = false;
     std::string keyword;
-    std::int64_t average = -1;
+    std::optional<std::uint64_t> average;
     std::int64_t newest_month = -1;
-    std::int64_t newest_volume = -1;
+    std::optional<std::uint64_t> newest_volume;
     std::vector<MonthlyDemand> months;
   };
   struct Month {
     std::int64_t year = -1;
     std::int64_t number = -1;
-    std::int64_t volume = -1;
+    std::optional<std::uint64_t> volume;
   };
 
   // Whether the path lies in the idea's list of monthly figures.
@@ -377,11 +394,15 @@ class FirstResultReader : public ResultReader {
 
 class CountReader final : public FirstResultReader {
  public:
-  std::int64_t count = -1;
+  std::optional<std::uint64_t> count;
+  // A figure given as the count that no count can be, as the reply writes it.
+  std::string beyond;
 
  private:
   void InFirst(Path path, const Scalar& value) override {
-    if (path.size() == 2 && IsKey(path[1], "se_results_count")) count = Count(value);
+    if (path.size() != 2 || !IsKey(path[1], "se_results_count")) return;
+    count = Figure(value);
+    if (!count && value.kind == Scalar::kFloat && value.real > 0) beyond = value.text;
   }
 };
 
@@ -458,8 +479,8 @@ class AccountReader final : public FirstResultReader {
 };
 
 // A reply whose envelope was good but whose result cannot be read: it still cost what it says.
-ReplyVerdict Unreadable(const ReplyVerdict& envelope, const char* why) {
-  return {ReplyVerdict::kBad, why, envelope.cost};
+ReplyVerdict Unreadable(const ReplyVerdict& envelope, std::string why) {
+  return {ReplyVerdict::kBad, std::move(why), envelope.cost};
 }
 
 // A refused reply lists nothing: what was read before the refusal is not a list to use.
@@ -519,13 +540,17 @@ ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
   return verdict;
 }
 
-ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count) {
+ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::uint64_t& count) {
   CountReader reader;
   Scalar::Kind result = Scalar::kNull;
   ReplyVerdict verdict = Scan(http_status, body, reader, result);
   if (verdict.kind != ReplyVerdict::kGood) return verdict;
-  count = reader.HasFirst(result) ? reader.count : -1;
-  if (count < 0) return Unreadable(verdict, "reply without se_results_count");
+  if (!reader.HasFirst(result) || !reader.count) {
+    if (!reader.beyond.empty())
+      return Unreadable(verdict, "se_results_count " + reader.beyond + " is beyond any count");
+    return Unreadable(verdict, "reply without se_results_count");
+  }
+  count = *reader.count;
   return verdict;
 }
 

@@ -28,16 +28,16 @@ struct KeywordIdea {
   std::vector<MonthlyDemand> months;
 };
 
-// The keyword ideas with last month's searches (the newest monthly figure, else the average,
-// else none known), in ComesBefore order, at most the kMaxSuggestionRows first: a page holds no
-// more.
+// The keyword ideas with last month's searches as the reply gives them (the newest monthly
+// figure, else the average, else none known), in ComesBefore order, at most the kMaxSuggestionRows
+// first: a page holds no more.
 ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
                               std::vector<KeywordIdea>& ideas);
 // The same without the months, for the suggestion page.
 ReplyVerdict ReadKeywordIdeas(long http_status, std::string_view body,
                               std::vector<pages::Suggestion>& ideas);
-// The engine's "about N results" of a search.
-ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::int64_t& count);
+// The engine's "about N results" of a search, exactly as the reply gives it.
+ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::uint64_t& count);
 // The addresses of the organic results in their rank order (ads, boxes and the other item types
 // hold no position), at most kMaxOrganicResults of them.
 ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,

@@ -104,7 +104,7 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed, ProviderRun& 
 
 FetchResult DataForSeoSource::Supply(const std::string& phrase, ProviderRun& run,
                                      const Cancellation& cancelled) {
-  std::int64_t count = 0;
+  std::uint64_t count = 0;
   const json task = {{"keyword", "\"" + phrase + "\""},
                      {"location_code", location_code_},
                      {"language_code", language_code_},

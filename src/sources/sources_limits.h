@@ -27,8 +27,9 @@ inline constexpr std::int64_t kMaxOrganicDepth = 200;
 inline constexpr std::int64_t kSupplyDepth = 10;
 // Organic results kept from one reply: more than the deepest rank search reads (20 pages of 20).
 inline constexpr std::size_t kMaxOrganicResults = 1000;
-// Counts read from a reply are cut to this (a quadrillion pages or searches); a later year is
-// no month of a volume.
+// The small counts read from a reply (a year, a month, a rank place, a rate limit) are cut to
+// this; searches and result pages are kept as the reply gives them. A later year is no month of a
+// volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 inline constexpr std::int64_t kMaxYear = 100'000;
 // Monthly figures kept per keyword idea, the newest: four years, more than the provider gives.

@@ -77,6 +77,23 @@ void SaveHistoryFlag(bool keep) noexcept {
   SaveSwitch("history", keep);
 }
 
+std::string LoadExportFolder() noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    return key.ValueExists("export-folder") ? key.ReadString("export-folder") : std::string();
+  } catch (...) {
+    return {};
+  }
+}
+
+void SaveExportFolder(const std::string& folder) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteString("export-folder", folder);
+  } catch (...) {
+  }
+}
+
 int LoadParallelFetches() noexcept {
   try {
     const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);

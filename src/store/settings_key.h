@@ -37,6 +37,11 @@ void SaveTipsFlag(bool show) noexcept;  // main window close
 bool LoadHistoryFlag() noexcept;
 void SaveHistoryFlag(bool keep) noexcept;
 
+// The folder "Export Table..." last wrote into ("export-folder"), as the file system names it;
+// empty when none is stored or it cannot be read.
+std::string LoadExportFolder() noexcept;
+void SaveExportFolder(const std::string& folder) noexcept;
+
 // How many fetches the window's research keeps in flight at once: "parallel", 1 to 32. Absent,
 // unreadable or out of range, it reads as 8. Only read: the user sets it in the settings file.
 int LoadParallelFetches() noexcept;

@@ -24,13 +24,44 @@ TextRow Titles() {
   return TextRow(std::begin(kColumnTitles), std::end(kColumnTitles));
 }
 
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// "-5", "-0.333", "-70%", "12,5": what the indices write, and what a spreadsheet takes for a
+// number without evaluating anything.
+bool IsPlainNumber(std::string_view text) {
+  std::size_t i = text.starts_with('-') ? 1 : 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && IsDigit(text[i])) ++i;
+    return i > from;
+  };
+  if (!digits()) return false;
+  if (i < text.size() && (text[i] == '.' || text[i] == ',')) {
+    ++i;
+    if (!digits()) return false;
+  }
+  if (i < text.size() && text[i] == '%') ++i;
+  return i == text.size();
+}
+
 }  // namespace
+
+std::string SpreadsheetText(std::string_view text) {
+  // The common rule for formula injection: these are the characters a spreadsheet starts a
+  // formula with (or skips before one).
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos ||
+      IsPlainNumber(text))
+    return std::string(text);
+  return "'" + std::string(text);
+}
 
 std::string CsvLine(const TextRow& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) line += ',';
-    AppendCsvField(line, fields[i]);
+    AppendCsvField(line, SpreadsheetText(fields[i]));
   }
   line += "\r\n";
   return line;
@@ -53,26 +84,33 @@ std::string TsvLine(const TextRow& fields) {
   return line;
 }
 
-TextRow RowTexts(const KeywordRow& row, std::size_t columns) {
-  TextRow texts;
-  texts.reserve(columns);
-  texts.push_back(row.Caption());
-  for (std::size_t i = 0; i + 1 < columns; ++i) {
-    const std::string* text = row.SubItem(i);
-    texts.push_back(text ? *text : std::string());
-  }
-  return texts;
+std::vector<ShownCell> RowCells(const KeywordRow& row, std::size_t columns) {
+  std::vector<ShownCell> cells;
+  cells.reserve(columns);
+  for (std::size_t c = 0; c < columns; ++c)
+    cells.push_back(ShowCell(row, static_cast<KeywordColumn>(c), false));
+  return cells;
 }
 
 std::string KeywordTableCsv(const KeywordList& list) {
   std::string text = CsvLine(Titles());
-  for (const KeywordRowPtr& row : list.Rows()) text += CsvLine(RowTexts(*row));
+  for (const KeywordRowPtr& row : list.Rows()) {
+    TextRow fields;
+    for (ShownCell& cell : RowCells(*row))
+      fields.push_back(cell.Measured() ? std::move(cell.text) : std::string());
+    text += CsvLine(fields);
+  }
   return text;
 }
 
 std::string KeywordRowsTsv(const KeywordList& list, const std::vector<std::size_t>& positions) {
   std::string text = TsvLine(Titles());
-  for (std::size_t at : positions) text += TsvLine(RowTexts(*list.Row(at)));
+  for (std::size_t at : positions) {
+    TextRow fields;
+    for (const ShownCell& cell : RowCells(*list.Row(at)))
+      fields.push_back(SpreadsheetText(cell.text));
+    text += TsvLine(fields);
+  }
   return text;
 }
 

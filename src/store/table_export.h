@@ -1,7 +1,8 @@
 #pragma once
 // The keyword list as a table for other programs: CSV (RFC 4180) for "Export Table..." and
 // qmk's --format csv, tab-separated lines for the clipboard and qmk's --format tsv. The quoting
-// rule lives here once, so every table we write reads back the same way.
+// rule lives here once, so every table we write reads back the same way, and so does the rule that
+// keeps a spreadsheet from running a cell: phrases come from outside.
 
 #include <cstddef>
 #include <functional>
@@ -10,13 +11,20 @@
 #include <vector>
 
 #include "research/keyword_list.h"
+#include "research/shown_cell.h"
 
 namespace quillmark {
 
 using TextRow = std::vector<std::string>;
 
-// One CSV record ended by CR LF (RFC 4180 section 2): a field holding a comma, a double quote,
-// CR or LF goes in double quotes with its quotes doubled; any other field is written as it is.
+// The text as a spreadsheet cell that holds it as text: one beginning with "=", "+", "-", "@",
+// TAB or CR, which a spreadsheet would read as a formula, gets a leading "'", unless it is a plain
+// number ("-5", "-70%", "0,5"), which stays a number.
+std::string SpreadsheetText(std::string_view text);
+
+// One CSV record ended by CR LF (RFC 4180 section 2), each field a SpreadsheetText: every CSV we
+// write is for spreadsheets. A field holding a comma, a double quote, CR or LF goes in double
+// quotes with its quotes doubled; any other field is written as it is.
 std::string CsvLine(const TextRow& fields);
 
 // The text with each TAB, CR and LF replaced by a blank, so that it stays one field of a line.
@@ -25,15 +33,18 @@ std::string OneLine(std::string_view text);
 // One tab-separated line ended by LF: the fields, each OneLine, joined by TAB.
 std::string TsvLine(const TextRow& fields);
 
-// The caption and the sub-items of the first `columns` columns as the list shows them; a
-// sub-item the row lacks (a row a stopped run left unfinished, Keyword Effectiveness) is "".
-TextRow RowTexts(const KeywordRow& row, std::size_t columns = kColumnCount);
+// The first `columns` cells of the row as the list shows them (ShowCell: "?" for an index nobody
+// measured), without their notes; a cell the row lacks (a row a stopped run left unfinished,
+// Keyword Effectiveness) is an empty one.
+std::vector<ShownCell> RowCells(const KeywordRow& row, std::size_t columns = kColumnCount);
 
-// The titles of the eight columns, then every row in list order, as CSV.
+// The titles of the eight columns, then every row in list order, as CSV: the texts the list
+// shows, and an empty cell for every value not measured, which a spreadsheet then leaves out of
+// its sums.
 std::string KeywordTableCsv(const KeywordList& list);
 
-// The titles of the eight columns, then the rows at `positions` in the order given, as
-// tab-separated lines for pasting into a spreadsheet.
+// The titles of the eight columns, then the rows at `positions` in the order given, as the list
+// shows them, as tab-separated lines of SpreadsheetText for pasting into a spreadsheet.
 std::string KeywordRowsTsv(const KeywordList& list, const std::vector<std::size_t>& positions);
 
 // Turns the program's single-byte texts into the bytes a file holds.

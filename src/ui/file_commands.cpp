@@ -5,13 +5,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <utility>
+#include <QStandardPaths>
 
 #include <cerrno>
 #include <exception>
+#include <utility>
 
 #include "store/investigation_file.h"
 #include "store/keyword_export.h"
+#include "store/settings_key.h"
 #include "store/store_error.h"
 #include "store/table_export.h"
 #include "ui/message_box.h"
@@ -23,6 +25,15 @@ namespace {
 const QString kInvestigationFilter = QStringLiteral("Investigation files (*.qmk)");
 const QString kTextFilter = QStringLiteral("text files (*.txt)");
 const QString kCsvFilter = QStringLiteral("CSV files (*.csv)");
+
+// Excel reads a CSV file without a byte-order mark in the system's ANSI code page, so every
+// letter beyond ASCII would come out garbled; LibreOffice and Google Sheets take the mark as UTF-8
+// and drop it.
+constexpr char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+
+bool IsFolder(const QString& path) {
+  return !path.isEmpty() && QFileInfo(path).isDir();
+}
 
 }  // namespace
 
@@ -36,21 +47,50 @@ FileCommands::FileCommands(QWidget& window, ResearchHost& host, std::function<vo
       table_export_dialog_(FileDialog::Kind::kSave, kCsvFilter, QStringLiteral("csv")) {
   const QString program_folder =
       QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
-  for (FileDialog* dialog :
-       {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_, &table_export_dialog_})
+  for (FileDialog* dialog : {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_})
     dialog->SetInitialDir(program_folder);
+  // The export goes where a person keeps documents, never into the program's own folder.
+  table_export_dialog_.SetTitle(QStringLiteral("Export Table"));
+  table_export_dialog_.SetInitialDir(ExportFolder());
+}
+
+QString FileCommands::ExportFolder() {
+  if (const QString last = QFile::decodeName(QByteArray::fromStdString(store::LoadExportFolder()));
+      IsFolder(last))
+    return last;
+  if (const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+      IsFolder(documents))
+    return documents;
+  return QDir::homePath();
 }
 
 void FileCommands::SetSaveDialogsFileName(const QString& name) {
   results_save_dialog_.SetFileName(name);
   keywords_save_dialog_.SetFileName(name);
-  table_export_dialog_.SetFileName(name);
+  // A name, not a path: a "/" in the seed would send the file elsewhere.
+  QString file_name = name;
+  file_name.replace(QLatin1Char('/'), QLatin1Char('-'));
+  table_export_dialog_.SetFileName(file_name.isEmpty() ? file_name
+                                                       : file_name + QStringLiteral(".csv"));
+}
+
+QString FileCommands::ChooseFile(FileDialog& dialog, Replacing replacing) {
+  for (;;) {
+    const QString chosen = dialog.Execute(&window_);
+    // A folder or a pipe is no file to replace: the write says what is wrong with it.
+    if (chosen.isEmpty() || replacing == Replacing::kSilently || !QFileInfo(chosen).isFile())
+      return chosen;
+    if (AskYesNo(&window_, QStringLiteral("\"%1\" already exists.\nDo you want to replace it?")
+                               .arg(QFileInfo(chosen).fileName())))
+      return chosen;
+  }
 }
 
 template <typename Action>
-void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&& action) {
+void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&& action,
+                                  Replacing replacing) {
   if (stop_command_) stop_command_();
-  const QString chosen = dialog.Execute(&window_);
+  const QString chosen = ChooseFile(dialog, replacing);
   if (chosen.isEmpty()) return;
   const std::string path = QFile::encodeName(chosen).toStdString();
   try {
@@ -88,9 +128,18 @@ void FileCommands::SaveKeywordsList() {
 
 void FileCommands::ExportTable() {
   // UTF-8, each character as the list shows it: spreadsheets read that, not our code page.
-  WithChosenFile(table_export_dialog_, "export", [this](const std::string& path) {
-    ExportKeywordTable(host_.Keywords(), path, ToUtf8);
-  });
+  WithChosenFile(
+      table_export_dialog_, "export",
+      [this](const std::string& path) {
+        ExportKeywordTable(host_.Keywords(), path, [](const std::string& text) {
+          return kUtf8ByteOrderMark + ToUtf8(text);
+        });
+        const QString folder =
+            QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
+        table_export_dialog_.SetInitialDir(folder);
+        store::SaveExportFolder(QFile::encodeName(folder).toStdString());
+      },
+      Replacing::kAsked);
 }
 
 QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,

@@ -29,16 +29,27 @@ class FileCommands {
   // The name the save and export dialogs propose: the seed, set by each Start.
   void SetSaveDialogsFileName(const QString& name);
 
+  // Where "Export Table..." starts: the folder it last wrote into, else the user's documents
+  // folder, else the home folder.
+  static QString ExportFolder();
+
   // Each performs the Stop command first, then asks for the file.
   void OpenInvestigationFile();  // appends the file's rows to the list
   void SaveInvestigationFile();  // writes every row, in list order
   void SaveKeywordsList();       // writes the keywords of the checked rows
-  void ExportTable();            // writes every row, all columns, in list order, as CSV
+  // Writes every row, all columns, in list order, as CSV in UTF-8; asks before replacing a file.
+  void ExportTable();
 
  private:
+  enum class Replacing { kSilently, kAsked };
+
   // Runs `action` on the chosen file's path; a failure is shown as "Could not <verb> ...".
   template <typename Action>
-  void WithChosenFile(FileDialog& dialog, const char* verb, Action&& action);
+  void WithChosenFile(FileDialog& dialog, const char* verb, Action&& action,
+                      Replacing replacing = Replacing::kSilently);
+  // The dialog's answer; with kAsked, a file that exists is replaced only when the user says so,
+  // and the dialog comes back when not.
+  QString ChooseFile(FileDialog& dialog, Replacing replacing);
 
   QWidget& window_;
   ResearchHost& host_;

@@ -18,7 +18,7 @@ QString FileDialog::Execute(QWidget* parent) {
     if (!answer.isEmpty()) file_name_ = answer;
     return answer;
   }
-  QFileDialog dialog(parent, QString(), initial_dir_, filter_);
+  QFileDialog dialog(parent, title_, initial_dir_, filter_);
   dialog.setAcceptMode(kind_ == Kind::kSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(default_suffix_);

@@ -31,24 +31,58 @@ QStringList HelpFileFolders() {
   return folders;
 }
 
-QString FindHelpFile(const QStringList& folders) {
+namespace {
+
+QString FindFile(const QStringList& folders, const char* name) {
   for (const QString& folder : folders) {
-    const QFileInfo file(QDir(folder), QString::fromLatin1(kHelpFileName));
+    const QFileInfo file(QDir(folder), QString::fromLatin1(name));
     if (file.isFile() && file.isReadable()) return file.absoluteFilePath();
   }
   return {};
 }
 
+// The MIME type of compiled help, and the alias older desktop files declare.
+constexpr const char* kCompiledHelpTypes[] = {"application/vnd.ms-htmlhelp", "application/x-chm"};
+
+// Whether the desktop names a program for compiled help: most Linux desktops have none, and
+// handed a help.chm they show nothing at all.
+bool CompiledHelpViewerKnown() {
+  for (const char* type : kCompiledHelpTypes)
+    if (DesktopOpens(QString::fromLatin1(type))) return true;
+  return false;
+}
+
+}  // namespace
+
+QString FindHelpFile(const QStringList& folders) {
+  return FindFile(folders, kHelpFileName);
+}
+
+QString FindHelpPages(const QStringList& folders) {
+  return FindFile(folders, kHelpPagesStart);
+}
+
 void OpenHelpFile(QWidget* parent) {
   const QStringList folders = HelpFileFolders();
   const QString help_file = FindHelpFile(folders);
-  if (help_file.isEmpty()) {
-    ShowWarning(parent,
-                QStringLiteral("The help file %1 was not found in %2.")
-                    .arg(QString::fromLatin1(kHelpFileName), folders.join(QStringLiteral(" or "))));
+  const QString pages = FindHelpPages(folders);
+  if (help_file.isEmpty() && pages.isEmpty()) {
+    ShowWarning(parent, QStringLiteral("The help file %1 was not found in %2.")
+                            .arg(QString::fromLatin1(kHelpFileName),
+                                 QDir::toNativeSeparators(folders.join(QStringLiteral(" or ")))));
     return;
   }
-  OpenWithDesktop(QUrl::fromLocalFile(help_file));
+  if (!help_file.isEmpty() && CompiledHelpViewerKnown() &&
+      OpenWithDesktop(QUrl::fromLocalFile(help_file)))
+    return;
+  if (!pages.isEmpty() && OpenInBrowser(QUrl::fromLocalFile(pages))) return;
+  // Say where the help is, so that it can be opened by hand.
+  QStringList where;
+  if (!pages.isEmpty()) where << QDir::toNativeSeparators(pages);
+  if (!help_file.isEmpty()) where << QDir::toNativeSeparators(help_file);
+  ShowWarning(parent, QStringLiteral("The help could not be opened: no web browser or viewer for "
+                                     "compiled help could be started.\n\nThe help is in %1.")
+                          .arg(where.join(QStringLiteral(" and in "))));
 }
 
 }  // namespace quillmark::ui

@@ -3,7 +3,7 @@
 #include <QColor>
 
 #include "research/column_compare.h"
-#include "research/lookup_status.h"
+#include "research/shown_cell.h"
 #include "ui/text_convert.h"
 
 namespace quillmark::ui {
@@ -38,11 +38,8 @@ QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
   const KeywordRow& row = *list_.Row(static_cast<std::size_t>(index.row()));
   const int column = index.column();
   switch (role) {
-    case Qt::DisplayRole: {
-      if (column == kKeyword) return ToQString(row.Caption());
-      const std::string* text = row.SubItem(static_cast<std::size_t>(column - 1));
-      return text != nullptr ? ToQString(*text) : QString();
-    }
+    case Qt::DisplayRole:
+      return ToQString(ShowCell(row, static_cast<KeywordColumn>(column), false).text);
     case Qt::CheckStateRole:
       if (column != kKeyword) return {};
       return row.Checked() ? Qt::Checked : Qt::Unchecked;
@@ -55,10 +52,10 @@ QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant KeywordListModel::CellNote(const KeywordRow& row, int column, int role) const {
-  const LookupStatus& status = row.Lookups();
-  if (!LookupFailed(status, static_cast<KeywordColumn>(column))) return {};
+  const ShownCell cell = ShowCell(row, static_cast<KeywordColumn>(column), role == Qt::ToolTipRole);
+  if (!cell.Tinted()) return {};
   if (role == Qt::BackgroundRole) return QColor(kFailedCellTint);
-  return ToQString(DescribeUnmeasured(status, static_cast<KeywordColumn>(column)));
+  return ToQString(cell.note);
 }
 
 QVariant KeywordListModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -41,8 +41,9 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
  private:
-  // A cell whose text rests on a lookup that failed or was stopped is tinted, and its tooltip
-  // says why, so a "-" or "?" that was never measured is not taken for one that was.
+  // A cell that is no plain measured figure (ShowCell: it rests on a lookup that failed or was
+  // stopped, on an unknown figure, or on figures that give no real value) is tinted, and its
+  // tooltip says why, so a "-", "?" or "0" that was never measured is not taken for one that was.
   QVariant CellNote(const KeywordRow& row, int column, int role) const;
 
   void RowsAboutToBeAppended(std::size_t first, std::size_t count) override;

@@ -25,4 +25,14 @@ void ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox::warning(parent, QStringLiteral("Quillmark"), text);
 }
 
+bool AskYesNo(QWidget* parent, const QString& text) {
+  if (recorder != nullptr) {
+    recorder->texts_.append(text);
+    return recorder->answer_;
+  }
+  return QMessageBox::question(parent, QStringLiteral("Quillmark"), text,
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace quillmark::ui

@@ -61,7 +61,8 @@ TEST(ResearchCommand, FormatsTableAndCsv) {
   ASSERT_THAT(lines, SizeIs(4));
   EXPECT_EQ(lines[0],
             "Keyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,Estimated prospects #\r");
-  EXPECT_EQ(lines[3], "phrase 2,300,12345,41.15,-,0%,0\r");
+  // For spreadsheets: "-" would start a formula.
+  EXPECT_EQ(lines[3], "phrase 2,300,12345,41.15,'-,0%,0\r");
 
   const QmkResult table =
       RunQmk(With({"research", "--results", "3", "widgets"}, services.EndpointFlags()));
@@ -124,8 +125,9 @@ TEST(ResearchCommand, CtrlCCancelsTheFetchInFlightFinishesTheRowAndKeepsRows) {
   ASSERT_EQ(reopened.exit_code(), 0) << reopened.err;
   const auto lines = SplitLines(reopened.out);
   ASSERT_THAT(lines, SizeIs(2));
-  // The texts a fetch without reply gives, not a count or rank that was never measured.
-  EXPECT_THAT(SplitFields(lines[1]), ElementsAre("phrase 1", "200", "?", "0", "-", "0%", "0", "0"));
+  // The texts a fetch without reply gives, not a count or rank that was never measured, and no
+  // cost worked out from the supply nobody counted.
+  EXPECT_THAT(SplitFields(lines[1]), ElementsAre("phrase 1", "200", "?", "?", "-", "0%", "0", "0"));
 }
 
 TEST(ResearchCommand, StopAgainstASilentServerEndsAtOnceWithTheSignalsStatus) {
@@ -154,10 +156,11 @@ TEST(ResearchCommand, PagesThatCannotBeFetchedAreNamedAndExitThree) {
                                             services.EndpointFlags()),
                                        {"--search-host", down}));
   EXPECT_EQ(result.exit_code(), 3) << result.err;
-  // The rows are still printed, with the texts of fetches without reply.
+  // The rows are still printed, with the texts of fetches without reply, and "?" for the
+  // figures worked out from them.
   const auto lines = SplitLines(result.out);
   ASSERT_THAT(lines, SizeIs(2));
-  EXPECT_THAT(SplitFields(lines[0]), ElementsAre("phrase 0", "100", "?", "0", "-", "0%", "0"));
+  EXPECT_THAT(SplitFields(lines[0]), ElementsAre("phrase 0", "100", "?", "?", "-", "?", "?"));
   // Named by what was asked, not by URL; a failed run is not "Done!".
   for (const char* page : {"supply of \"phrase 0\"", "rank page 2 of \"phrase 1\""}) {
     EXPECT_THAT(result.err, HasSubstr(std::string("qmk: not fetched: ") + page +

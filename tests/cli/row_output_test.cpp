@@ -32,6 +32,17 @@ TEST(RowOutput, TableShowsNoControlBytesScriptFormatsKeepThem) {
   EXPECT_EQ(Written(table, OutputFormat::kTsv, true), "red?]0;owned? shoes now\t7?\n");
 }
 
+// csv is for spreadsheets: no text in it becomes a formula, and a figure nobody measured is an
+// empty cell; tsv is for scripts and keeps the texts, "?" included.
+TEST(RowOutput, CsvKeepsFormulasOutAndUnmeasuredFiguresEmpty) {
+  RowTable table;
+  table.titles = {"Keyword", "Cost"};
+  table.rows = {{"-2+3", "?"}, {"@SUM(1)", "-0.5"}};
+  table.unmeasured = {{false, true}};
+  EXPECT_EQ(Written(table, OutputFormat::kCsv), "Keyword,Cost\r\n'-2+3,\r\n'@SUM(1),-0.5\r\n");
+  EXPECT_EQ(Written(table, OutputFormat::kTsv), "-2+3\t?\n@SUM(1)\t-0.5\n");
+}
+
 TEST(RowOutput, C1ControlsAreMadeSafeAndUtf8KeepsItsCharacters) {
   const struct {
     std::string text, safe;

@@ -38,6 +38,9 @@ done
 for program in quillmark qmk; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not executable"
 done
+# The help's HTML pages are installed beside the help file, for desktops without a viewer for it.
+[ -s "$prefix/share/quillmark/help/welcome.html" ] || fail "share/quillmark/help/welcome.html is not installed"
+[ -s "$prefix/share/quillmark/help/help.css" ] || fail "share/quillmark/help/help.css is not installed"
 # Where chmcmd is there the help file must be built and installed; without it the build goes on.
 if command -v chmcmd >/dev/null; then
   [ -s "$prefix/share/quillmark/help.chm" ] || fail "share/quillmark/help.chm is not installed"

@@ -290,7 +290,7 @@ TEST(SocketStack, NameLookupsKeepTheFetchDeadline) {
   EXPECT_THROW(SharedStack().LookupAddress("127.1", TNetDeadline::After(std::chrono::seconds(-1))),
                ENetTimedOut);
   TNetDeadline stopped = TNetDeadline::After(std::chrono::seconds(30));
-  stopped.SetCancelTest([] { return true; });
+  stopped.SetCancellation([] { return true; });
   EXPECT_THROW(SharedStack().LookupAddress("127.1", stopped), ENetCancelled);
   // Lookups share one helper thread, started once and kept.
   const auto threads = [] {

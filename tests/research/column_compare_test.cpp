@@ -18,11 +18,12 @@ using testing::DecimalSeparatorGuard;
 class ColumnCompareTest : public ::testing::Test {
  protected:
   // A row named `caption` whose sub-item for `column` is `text`; the sub-items before it are
-  // filled with "" so that the column is present.
+  // filled with measured figures so that the column is present and rests on them.
   void AddRow(const std::string& caption, std::size_t column, const std::string& text) {
+    static const char* const kMeasured[] = {"", "1", "1", "1", "1", "100%", "1"};
     auto row = list_.Append();
     list_.SetCaption(*row, caption);
-    for (std::size_t c = 1; c < column; ++c) list_.AppendSubItem(*row, "");
+    for (std::size_t c = 1; c < column; ++c) list_.AppendSubItem(*row, kMeasured[c]);
     if (column > 0) list_.AppendSubItem(*row, text);
   }
   void AddRows(std::size_t column, std::initializer_list<const char*> texts) {
@@ -161,9 +162,9 @@ TEST_F(ColumnCompareTest, UnmeasuredRowsGoLastInTheirOrder) {
       {kColumnSupply, {"e", "c", "a", "d", "b"}},
       {kColumnCost, {"e", "c", "d", "a", "b"}},
       {kColumnRank, {"a", "c", "e", "b", "d"}},
-      // The supply that failed scales no rank here, so b is measured.
-      {kColumnProfitability, {"b", "c", "e", "a", "d"}},
-      {kColumnEstimate, {"e", "c", "b", "a", "d"}},
+      // b's rank 3 is scaled by its supply, which failed; a is not ranked, so measured.
+      {kColumnProfitability, {"c", "e", "a", "b", "d"}},
+      {kColumnEstimate, {"e", "c", "a", "b", "d"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(kColumnTitles[c.column]);
@@ -177,6 +178,28 @@ TEST_F(ColumnCompareTest, UnmeasuredRowsGoLastInTheirOrder) {
     EXPECT_EQ(SortedCaptions(c.column), c.sorted);
     for (std::size_t i = 1; i < list_.Count(); ++i) EXPECT_LE(Compare(i - 1, i, c.column), 0) << i;
   }
+}
+
+// A cost the Part computes as 0 from a demand of 0 or from a count too large for the calculation
+// is no real cost: it goes after every real one, never first as the cheapest phrase.
+TEST_F(ColumnCompareTest, ACostThatIsNoRealCostGoesAfterEveryRealOne) {
+  const struct {
+    const char* caption;
+    std::vector<std::string> texts;  // demand, supply, cost
+  } rows[] = {
+      {"no searches", {"0", "5000", "0"}},
+      {"dear", {"10", "30000", "3000"}},
+      {"huge supply", {"10", "18000000000000000000", "0"}},
+      {"cheap", {"10", "5", "0.5"}},
+      {"huge demand", {"9200000000000000000", "5000", "0"}},
+  };
+  for (const auto& row : rows) {
+    const KeywordRowPtr added = list_.Append();
+    list_.SetCaption(*added, row.caption);
+    for (const std::string& text : row.texts) list_.AppendSubItem(*added, text);
+  }
+  EXPECT_EQ(SortedCaptions(kColumnCost),
+            (Captions{"cheap", "dear", "no searches", "huge supply", "huge demand"}));
 }
 
 TEST_F(ColumnCompareTest, SortAgreesWithTheComparisonOnEveryColumn) {

@@ -37,6 +37,25 @@ void AddRows(KeywordList& list, const Captions& captions, bool checked = false) 
   }
 }
 
+// The settings and the home folder of a user of its own, for as long as it lives.
+class PrivateUser {
+ public:
+  PrivateUser() : home_before_(::getenv("HOME") ? ::getenv("HOME") : "/") {
+    ::setenv("QUILLMARK_CONFIG_DIR", config_.path().c_str(), 1);
+    ::setenv("HOME", home_.path().c_str(), 1);
+  }
+  ~PrivateUser() {
+    ::unsetenv("QUILLMARK_CONFIG_DIR");
+    ::setenv("HOME", home_before_.c_str(), 1);
+  }
+  const testing::TempDir& Home() const { return home_; }
+
+ private:
+  testing::TempDir config_{"quillmark-config"};
+  testing::TempDir home_{"quillmark-home"};
+  std::string home_before_;
+};
+
 class FileCommandsTest : public ::testing::Test {
  protected:
   // Answers the next dialog with `name` below the test's folder ("" cancels) and runs `command`.
@@ -56,6 +75,7 @@ class FileCommandsTest : public ::testing::Test {
     return CaptionsOf(list);
   }
 
+  PrivateUser user;
   testing::TempDir dir;
   testing::FakeHost host;
   QWidget window;
@@ -93,7 +113,8 @@ TEST_F(FileCommandsTest, ExportWritesTheCheckedKeywordsOnly) {
   EXPECT_EQ(dir.Read("keywords.txt"), "one\ntwo\nthree\n");
 }
 
-// Spreadsheets read RFC 4180 in UTF-8: every row with all eight columns, as the list shows it.
+// Spreadsheets read RFC 4180 in UTF-8 (Excel only with the byte-order mark): every row with all
+// eight columns, as the list shows it, a value not measured as an empty cell.
 TEST_F(FileCommandsTest, ExportTableWritesEveryRowAsCsvInUtf8) {
   KeywordList& list = host.keywords;
   KeywordRow& quoted = *list.Append();
@@ -106,11 +127,45 @@ TEST_F(FileCommandsTest, ExportTableWritesEveryRowAsCsvInUtf8) {
   list.AppendSubItem(stopped, "5");
   Choose("table.csv", &FileCommands::ExportTable);
   EXPECT_EQ(dir.Read("table.csv"),
-            "Keyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,"
+            "\xEF\xBB\xBFKeyword,Demand,Supply,Cost-per-Prospect,Rank #,Profitability,"
             "Estimated prospects #,Keyword Effectiveness\r\n"
-            "\"boots, \"\"red\"\"\",\"1,200\",20,0.017,-,0%,0,\r\n"
+            "\"boots, \"\"red\"\"\",,20,,'-,0%,,\r\n"
             "caf\xEF\xBF\xBD \xC3\xA9t\xC3\xA9,5,,,,,,\r\n");
   EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+// Like a desktop program: titled, proposing the seed in the folder last exported to (else the
+// documents folder, else home), and never replacing a file without asking.
+TEST_F(FileCommandsTest, ExportStartsWhereTheLastWentAndAsksBeforeReplacing) {
+  FileDialog& dialog = commands.TableExportDialog();
+  EXPECT_EQ(dialog.Title(), QStringLiteral("Export Table"));
+  EXPECT_EQ(dialog.InitialDir().toStdString(), user.Home().path().string());
+  std::filesystem::create_directory(user.Home().File("Documents"));
+  EXPECT_EQ(FileCommands(window, host, {}).TableExportDialog().InitialDir().toStdString(),
+            user.Home().File("Documents"));
+  commands.SetSaveDialogsFileName(QStringLiteral("blue/green widgets"));
+  EXPECT_EQ(dialog.FileName(), QStringLiteral("blue-green widgets.csv"));
+
+  AddRows(host.keywords, {"x"});
+  Choose("table.csv", &FileCommands::ExportTable);
+  EXPECT_TRUE(messages.Texts().isEmpty()) << "a new file is not asked about";
+  EXPECT_EQ(dialog.InitialDir().toStdString(), dir.path().string());
+  EXPECT_EQ(FileCommands(window, host, {}).TableExportDialog().InitialDir().toStdString(),
+            dir.path().string())
+      << "the next start begins there too";
+
+  // No: the dialog comes back, and a cancel then leaves the file alone.
+  dir.Write("table.csv", "mine");
+  FileDialog::AnswerNext(QString::fromStdString(dir.File("table.csv")));
+  Choose("", &FileCommands::ExportTable);
+  EXPECT_EQ(
+      messages.Texts(),
+      QStringList{QStringLiteral("\"table.csv\" already exists.\nDo you want to replace it?")});
+  EXPECT_EQ(dir.Read("table.csv"), "mine");
+  messages.Answer(true);
+  Choose("table.csv", &FileCommands::ExportTable);
+  EXPECT_EQ(messages.Texts().size(), 2);
+  EXPECT_NE(dir.Read("table.csv"), "mine");
 }
 
 TEST_F(FileCommandsTest, CancelledDialogsChangeNothing) {

@@ -1,5 +1,5 @@
-// Help > Contents and the homepage entry: the help file is found wherever the program keeps it,
-// never in the current folder, and both entries leave a run going.
+// Help > Contents and the homepage entry: the help is found wherever the program keeps it, never
+// in the current folder, and shown as the desktop can; both entries leave a run going.
 
 #include <QCoreApplication>
 #include <filesystem>
@@ -51,41 +51,85 @@ TEST(HelpFileTest, TheFirstFolderHoldingAHelpFileWins) {
 
 using HelpMenuTest = WindowTest;
 
+// The PATH for as long as it lives: a folder of its own, holding an xdg-mime that names a viewer
+// for compiled help or none at all.
+class FakeDesktop {
+ public:
+  explicit FakeDesktop(bool chm_viewer) : old_(qgetenv("PATH")) {
+    if (chm_viewer) {
+      const fs::path script = folder_.path() / "xdg-mime";
+      WriteBytes(script, "#!/bin/sh\necho xchm.desktop\n");
+      fs::permissions(script, fs::perms::owner_all);
+    }
+    qputenv("PATH", QByteArray::fromStdString(folder_.path().string()));
+  }
+  ~FakeDesktop() { qputenv("PATH", old_); }
+
+ private:
+  TempDir folder_{"quillmark-path"};
+  QByteArray old_;
+};
+
 TEST_F(HelpMenuTest, ContentsOpensTheHelpFileWhereverTheProgramKeepsItAndHomepageTheAddress) {
   // The test program stands in for the window's program: its folder is the first searched.
-  const fs::path help_file =
-      fs::path(QCoreApplication::applicationDirPath().toStdString()) / ui::kHelpFileName;
+  const fs::path program_folder = QCoreApplication::applicationDirPath().toStdString();
+  const fs::path help_file = program_folder / ui::kHelpFileName;
+  const fs::path pages = program_folder / ui::kHelpPagesStart;
   struct RemovedAtEnd {
-    fs::path file;
-    ~RemovedAtEnd() { fs::remove(file); }
-  } const guard{help_file};
+    fs::path file, pages;
+    ~RemovedAtEnd() {
+      fs::remove(file);
+      fs::remove_all(pages.parent_path());
+    }
+  } const guard{help_file, pages};
   WriteBytes(help_file, "ITSF");
+  fs::create_directories(pages.parent_path());
+  WriteBytes(pages, "<html>");
+  const QUrl help_url = QUrl::fromLocalFile(QString::fromStdString(help_file.string()));
+  const QUrl pages_url = QUrl::fromLocalFile(QString::fromStdString(pages.string()));
   MakeWindows({});
   const RunInProgress in_progress(*this);
   ui::RecordedOpens opens;
   ui::RecordedMessages messages;
 
-  window_->Form().Contents1->trigger();
+  {
+    const FakeDesktop viewer(true);
+    window_->Form().Contents1->trigger();
+  }
   window_->Form().Homepage1->trigger();
-  EXPECT_EQ(opens.Urls(),
-            QList<QUrl>({QUrl::fromLocalFile(QString::fromStdString(help_file.string())),
-                         QUrl(QString::fromLatin1(ui::kHomepageUrl))}));
+  EXPECT_EQ(opens.Urls(), QList<QUrl>({help_url, QUrl(QString::fromLatin1(ui::kHomepageUrl))}));
   EXPECT_FALSE(in_progress.run.Stopped()) << "neither entry stops a run";
 
+  // Most desktops have no viewer for compiled help: the same pages go to the web browser.
+  const FakeDesktop no_viewer(false);
+  window_->Form().Contents1->trigger();
+  EXPECT_EQ(opens.Urls().back(), pages_url);
+  // And where nothing opens at all, the user is told where the help is.
+  opens.Refuse();
+  window_->Form().Contents1->trigger();
+  ASSERT_EQ(messages.Texts().size(), 1);
+  EXPECT_TRUE(messages.Texts()[0].endsWith(
+      QStringLiteral("The help is in %1 and in %2.")
+          .arg(QString::fromStdString(pages.string()), QString::fromStdString(help_file.string()))))
+      << messages.Texts()[0].toStdString();
+
   fs::remove(help_file);
-  if (!ui::FindHelpFile(ui::HelpFileFolders()).isEmpty())
-    GTEST_SKIP() << "a help file is installed on this computer";
+  fs::remove_all(pages.parent_path());
+  if (!ui::FindHelpFile(ui::HelpFileFolders()).isEmpty() ||
+      !ui::FindHelpPages(ui::HelpFileFolders()).isEmpty())
+    GTEST_SKIP() << "the help is installed on this computer";
   // One in the current folder is not the program's: any folder can be the current one.
   TempDir current{"quillmark-cwd"};
   WriteBytes(current.File(ui::kHelpFileName), "ITSF");
   const fs::path previous = fs::current_path();
   fs::current_path(current.path());
+  const auto opened = opens.Urls().size();
   window_->Form().Contents1->trigger();
   fs::current_path(previous);
-  EXPECT_EQ(opens.Urls().size(), 2) << "nothing is opened without the program's help file";
-  ASSERT_EQ(messages.Texts().size(), 1);
+  EXPECT_EQ(opens.Urls().size(), opened) << "nothing is opened without the program's help";
+  ASSERT_EQ(messages.Texts().size(), 2);
   EXPECT_TRUE(
-      messages.Texts()[0].startsWith(QStringLiteral("The help file help.chm was not found")));
+      messages.Texts()[1].startsWith(QStringLiteral("The help file help.chm was not found")));
 }
 
 }  // namespace

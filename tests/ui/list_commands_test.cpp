@@ -121,7 +121,7 @@ TEST_F(ListCommandsTest, StartListsTopSearchesBesideTheMainWindowAndProposesTheS
             window.frameGeometry().topRight() + QPoint(1, 0));
   EXPECT_EQ(commands.Files().ResultsSaveDialog().FileName(), QStringLiteral("boots"));
   EXPECT_EQ(commands.Files().KeywordsSaveDialog().FileName(), QStringLiteral("boots"));
-  EXPECT_EQ(commands.Files().TableExportDialog().FileName(), QStringLiteral("boots"));
+  EXPECT_EQ(commands.Files().TableExportDialog().FileName(), QStringLiteral("boots.csv"));
 }
 
 TEST_F(ListCommandsTest, EscapeEndsTheListing) {
@@ -176,9 +176,11 @@ TEST_F(ListCommandsTest, FilterEntryShowsTheDialogModally) {
   EXPECT_FALSE(in_progress.Stopped());
 }
 
+// A phrase from outside that a spreadsheet would evaluate is pasted as text.
 TEST_F(ListCommandsTest, CtrlCCopiesTheSelectedRowsInListOrderWithTheTitles) {
   KeywordList& list = window.Keywords();
-  for (const char* caption : {"first", "red\tshoes\r\nnow", "third"}) {
+  for (const char* caption :
+       {"first", "red\tshoes\r\nnow", "=HYPERLINK(\"http://x.example\",\"y\")"}) {
     KeywordRow& row = *list.Append();
     list.SetCaption(row, caption);
     list.AppendSubItem(row, "7");
@@ -198,7 +200,7 @@ TEST_F(ListCommandsTest, CtrlCCopiesTheSelectedRowsInListOrderWithTheTitles) {
             "Keyword\tDemand\tSupply\tCost-per-Prospect\tRank #\tProfitability\t"
             "Estimated prospects #\tKeyword Effectiveness\n"
             "red shoes  now\t7\t\t\t\t\t\t\n"
-            "third\t7\t\t\t\t\t\t\n");
+            "'=HYPERLINK(\"http://x.example\",\"y\")\t7\t\t\t\t\t\t\n");
 }
 
 }  // namespace
