@@ -6,6 +6,7 @@
 #include <QStyleOptionGroupBox>
 #include <algorithm>
 
+#include "research/research_limits.h"
 #include "session/start_command.h"
 #include "ui/classic_font.h"
 #include "ui/pictures.h"
@@ -15,8 +16,8 @@
 namespace quillmark::ui {
 namespace {
 
-// The "3" entry of the pages list, chosen when no stored position fits.
-constexpr int kDefaultDepthIndex = 2;
+// The default's entry of the pages list ("1" to "20"), chosen when no stored position fits.
+constexpr int kDefaultDepthIndex = kDefaultMaxPages - kMinMaxPages;
 
 // CheckBox1 sits in the blanks that open GroupBoxPos's caption. A face with narrower blanks
 // than the design's would put the caption's first letters under it: move it left to fit.

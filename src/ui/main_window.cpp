@@ -14,7 +14,6 @@
 #include <array>
 #include <chrono>
 
-#include "research/unwanted_terms.h"
 #include "session/provider_calls.h"
 #include "session/start_command.h"
 #include "store/settings_key.h"
@@ -219,11 +218,11 @@ std::string TForm1::TargetUrl() {
 }
 
 std::string TForm1::MaxPagesText() {
-  return investigate_ != nullptr ? investigate_->MaxPagesText() : std::string("3");
+  return investigate_ != nullptr ? investigate_->MaxPagesText() : ResearchHost::MaxPagesText();
 }
 
 int TForm1::MaxResults() {
-  return investigate_ != nullptr ? investigate_->MaxResults() : 10;
+  return investigate_ != nullptr ? investigate_->MaxResults() : ResearchHost::MaxResults();
 }
 
 bool TForm1::FilterUnwanted() {
@@ -231,7 +230,7 @@ bool TForm1::FilterUnwanted() {
 }
 
 std::vector<std::string> TForm1::UnwantedTerms() {
-  return investigate_ != nullptr ? investigate_->UnwantedTerms() : DefaultUnwantedTerms();
+  return investigate_ != nullptr ? investigate_->UnwantedTerms() : ResearchHost::UnwantedTerms();
 }
 
 void TForm1::PlaceTopSearchesWindow() {
