@@ -6,7 +6,9 @@
 
 It answers the calls Quillmark makes in the shapes DataForSEO documents: the free account call
 (login "try-login", password "try-password"; anything else gets the provider's 40100), keyword
-ideas, organic results and the trending feed. Every figure is made from the phrase and the market,
+ideas, the search volume of a list (a list holding a phrase with "forbidden" in it gets no figures,
+as one with a policy-restricted phrase does), organic results and the trending feed. Connections
+stay open between calls. Every figure is made from the phrase and the market,
 so a research repeated gives the same rows and another market gives other numbers. Each paid reply
 says what it cost, as the provider's do. Nothing here is real data.
 """
@@ -41,8 +43,23 @@ def envelope(status_code, message, cost, result):
             "tasks": [task]}
 
 
+def months(keyword, market):
+    """Twelve months of searches, oldest first, ending last month."""
+    now = time.gmtime()
+    year, month = now.tm_year, now.tm_mon
+    out = []
+    for back in range(12, 0, -1):
+        y, m = year, month - back
+        while m < 1:
+            y, m = y - 1, m + 12
+        out.append({"year": y, "month": m, "search_volume": figure(keyword, y, m, *market, high=20000)})
+    return out
+
+
 class Handler(BaseHTTPRequestHandler):
     latency = 0.0
+    # Connections stay open between calls, as the provider's do.
+    protocol_version = "HTTP/1.1"
 
     def log_message(self, format, *args):
         sys.stderr.write("fake_dataforseo: " + (format % args) + "\n")
@@ -88,11 +105,13 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         time.sleep(self.latency)
+        # Read whole before any answer: the connection carries the next request after it.
+        length = int(self.headers.get("Content-Length", "0"))
+        raw = self.rfile.read(length)
         if not self.signed_in():
             return None
-        length = int(self.headers.get("Content-Length", "0"))
         try:
-            task = json.loads(self.rfile.read(length))[0]
+            task = json.loads(raw)[0]
         except (ValueError, IndexError, KeyError):
             return self.reply(400, envelope(40501, "Invalid Field.", 0, None))
         market = (task.get("location_code", 2840), task.get("language_code", "en"))
@@ -103,6 +122,14 @@ class Handler(BaseHTTPRequestHandler):
                                                                             high=9000)}
                       for word in WORDS]
             return self.reply(200, envelope(20000, "Ok.", IDEAS_COST, ideas))
+        if "search_volume" in self.path:
+            # A list holding a refused phrase gets no figures at all, as the provider's does.
+            keywords = task.get("keywords", [])
+            if any("forbidden" in k.lower() for k in keywords):
+                return self.reply(200, envelope(20000, "Ok.", IDEAS_COST, []))
+            volumes = [{"keyword": k.lower(), "search_volume": figure(k.lower(), *market, high=20000),
+                        "monthly_searches": months(k.lower(), market)} for k in keywords]
+            return self.reply(200, envelope(20000, "Ok.", IDEAS_COST, volumes))
         if "/serp/google/organic/live" in self.path:
             keyword = task.get("keyword", "")
             depth = int(task.get("depth", 10))
@@ -129,6 +156,8 @@ def main():
     parser.add_argument("--latency", type=float, default=0.2, help="seconds before each reply")
     args = parser.parse_args()
     Handler.latency = args.latency
+    # A research keeps up to 100 calls in flight: they must not be dropped while they queue.
+    ThreadingHTTPServer.request_queue_size = 128
     server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     print(f"fake_dataforseo: http://127.0.0.1:{args.port} (login {LOGIN}, password {PASSWORD})",
           flush=True)

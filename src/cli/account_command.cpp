@@ -26,11 +26,13 @@ struct AccountArgs {
 
 // Login: qm-login
 // Balance: $49.9712
+// Spent: $0.4200 spent this month (the runs in the history)
 // Rate limit: serp, 2000 calls a minute
 bool PrintAccount(const sources::Account& account, const std::string& login) {
   std::cout << "Login: " << TerminalSafe(account.login.empty() ? login : account.login) << "\n";
   std::cout << "Balance: " << (account.balance ? session::MoneyText(*account.balance) : "not given")
             << "\n";
+  std::cout << "Spent: " << session::SpentThisMonthText(session::MoneySpentThisMonth()) << "\n";
   for (const sources::RateLimit& limit : account.limits) {
     std::cout << "Rate limit: " << TerminalSafe(limit.function) << ", " << limit.calls
               << " calls a " << TerminalSafe(limit.period) << "\n";

@@ -106,6 +106,8 @@ int Bridge(const BridgeArgs& args) {
           if (served.top) host = &hosts.top_host;
           break;
         case pages::PageKind::kUnknown:
+        // A list of phrases travels with a run, never in a URL: no client can ask for it here.
+        case pages::PageKind::kPhraseList:
           return {400, "Quillmark bridge: not a page the research asks for\n", kPlainText};
       }
       if (host == nullptr) {

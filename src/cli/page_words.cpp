@@ -18,6 +18,8 @@ std::string PageInWords(const std::string& url) {
              " of " + phrase;
     case pages::PageKind::kTopSearches:
       return "the top searches";
+    case pages::PageKind::kPhraseList:
+      return "the demand of " + std::to_string(page.count) + " phrases";
     case pages::PageKind::kUnknown:
       break;
   }

@@ -1,4 +1,7 @@
+#include <cmath>
 #include <iostream>
+#include <optional>
+#include <stdexcept>
 
 #include "cli/commands.h"
 #include "cli/interrupt.h"
@@ -9,8 +12,10 @@
 #include "research/column_compare.h"
 #include "research/research_limits.h"
 #include "session/count_text.h"
+#include "session/phrase_list.h"
 #include "session/provider_calls.h"
 #include "session/session_options.h"
+#include "sources/price_table.h"
 #include "sources/source.h"
 #include "store/atomic_file.h"
 #include "store/investigation_file.h"
@@ -27,7 +32,44 @@ struct ResearchArgs {
   std::optional<std::size_t> sort_column;
   session::SessionOptions network;
   std::int64_t max_calls = 0;  // 0: no bound
+  double max_cost = 0;         // USD; 0: no bound
+  std::string phrases_path;    // --phrases: the user's own list ("-" standard input)
 };
+
+// The list of --phrases as the run takes it, said on standard error; the exit status when it
+// cannot be taken.
+std::optional<int> TakePhrases(const std::string& path, session::RunRequest& request) {
+  std::vector<std::string> lines;
+  try {
+    if (path == "-") {
+      std::string text;
+      char block[64 * 1024];
+      while (std::cin.read(block, sizeof block) || std::cin.gcount() > 0) {
+        text.append(block, static_cast<std::size_t>(std::cin.gcount()));
+        if (text.size() > session::kMaxListFileBytes)
+          throw std::runtime_error("standard input holds more than a list of phrases can");
+      }
+      lines = session::TextLines(text);
+    } else {
+      lines = session::ReadPhraseFile(path);
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "qmk: --phrases: " << TerminalSafe(e.what()) << "\n";
+    return kExitFailure;
+  }
+  const session::PhraseList list = session::ReadPhrases(lines);
+  std::cerr << "qmk: " << session::PhraseListText(list) << "\n";
+  if (const std::string refusal = session::PhraseListRefusal(list); !refusal.empty()) {
+    std::cerr << "qmk: --phrases: " << refusal << "\n";
+    return kExitUsage;
+  }
+  request.phrases = list.phrases;
+  request.max_results = static_cast<int>(list.phrases.size());
+  // The list's name stands where a seed would: the status line, a history entry.
+  const std::string name = path.substr(path.rfind('/') + 1);
+  request.seed = path == "-" ? "phrases" : name.substr(0, name.rfind('.'));
+  return std::nullopt;
+}
 
 // Names the rows a stop cut short, with how far their lookups got.
 void ReportStoppedRows(const KeywordList& list) {
@@ -59,13 +101,26 @@ void ReportUnknownDemands(const KeywordList& list) {
 }
 
 int RunResearch(const ResearchArgs& args) {
-  const std::int64_t most_calls = session::MostProviderCalls(args.run.max_results);
-  if (args.max_calls > 0 && sources::IsProvider(sources::ParseSourceName(args.network.source)) &&
-      most_calls > args.max_calls) {
-    std::cerr << "qmk: this research may make up to " << most_calls << " provider calls (1 + "
-              << args.run.max_results << " results x 2), more than --max-calls " << args.max_calls
-              << "; lower --results or raise --max-calls\n";
-    return kExitUsage;
+  session::RunRequest request = args.run;
+  if (!args.phrases_path.empty()) {
+    if (const auto refused = TakePhrases(args.phrases_path, request)) return *refused;
+  }
+  request.max_pages_text = std::to_string(args.max_pages);
+  request.max_cost = args.max_cost;
+  if (sources::IsProvider(sources::ParseSourceName(args.network.source))) {
+    const session::WorstCase worst = session::ResearchWorstCase(request, sources::PriceTable());
+    if (args.max_calls > 0 && worst.calls > args.max_calls) {
+      std::cerr << "qmk: this research may make " << session::WorstCaseText(worst)
+                << ", more than --max-calls " << args.max_calls
+                << "; lower --results or raise --max-calls\n";
+      return kExitUsage;
+    }
+    if (args.max_cost > 0 && worst.money > args.max_cost) {
+      std::cerr << "qmk: this research may make " << session::WorstCaseText(worst)
+                << ", more than --max-cost " << session::MoneyUpText(args.max_cost)
+                << "; lower --results or --pages, or raise --max-cost\n";
+      return kExitUsage;
+    }
   }
   // A save that is bound to fail is better reported before a run of several minutes.
   if (!args.save_path.empty()) {
@@ -74,8 +129,6 @@ int RunResearch(const ResearchArgs& args) {
       return kExitFailure;
     }
   }
-  session::RunRequest request = args.run;
-  request.max_pages_text = std::to_string(args.max_pages);
   const TerminalRun run = RunFromTerminal(request, args.network);
   const session::RunReport& report = run.report;
   KeywordList& rows = run.host->Keywords();
@@ -126,7 +179,15 @@ int RunResearch(const ResearchArgs& args) {
 void AddResearchCommand(CLI::App& app, int& exit_code) {
   auto args = std::make_shared<ResearchArgs>();
   CLI::App* cmd = app.add_subcommand("research", "Research the keywords related to a seed phrase");
-  cmd->add_option("seed", args->run.seed, "The main keyword of the business")->required();
+  CLI::Option* seed = cmd->add_option("seed", args->run.seed, "The main keyword of the business");
+  CLI::Option* phrases =
+      cmd->add_option("--phrases", args->phrases_path,
+                      "Research your own phrases instead of the seed's suggestions: FILE holds "
+                      "one a line, or a .csv file's first column; - reads standard input. Blanks "
+                      "at the ends are trimmed, repeats (in any letter case) skipped; at most " +
+                          std::to_string(kMaxListPhrases) + " phrases")
+          ->type_name("FILE");
+  seed->excludes(phrases);
   cmd->add_option("--target", args->run.target_url,
                   "Your site (e.g. example.com): find its rank for every phrase");
   cmd->add_option("--pages", args->max_pages, "Result pages of 20 to search for the rank")
@@ -134,12 +195,19 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
       ->default_str(std::to_string(kDefaultMaxPages));
   cmd->add_option("--results", args->run.max_results, "Most phrases to research")
       ->check(CLI::Range(kMinMaxResults, kMaxMaxResults))
-      ->default_str(std::to_string(kDefaultMaxResults));
+      ->default_str(std::to_string(kDefaultMaxResults))
+      ->excludes(phrases);
   cmd->add_option("--parallel", args->run.parallel,
                   "Pages fetched at once while the rows fill (1: one at a time, in the run's "
-                  "order)")
-      ->check(CLI::Range(1, kMaxParallelFetches))
-      ->default_str(std::to_string(kDefaultParallelFetches));
+                  "order). The stand-in and your own endpoints take " +
+                      std::to_string(kDefaultParallelFetches) + " by default and at most " +
+                      std::to_string(kMaxParallelFetches) + " (a larger N counts as that); " +
+                      "a provider " + std::to_string(kDefaultProviderParallel) +
+                      " by default and up to " + std::to_string(kMaxProviderParallel) +
+                      ", well within DataForSEO's 2,000 calls a minute")
+      ->check(CLI::Range(1, kMaxProviderParallel))
+      ->default_str(std::to_string(kDefaultParallelFetches) + " or " +
+                    std::to_string(kDefaultProviderParallel));
   cmd->add_option("--save", args->save_path, "Also save the rows as an investigation file");
   AddFormatOption(cmd, args->format);
   AddSortOption(cmd, args->sort_column);
@@ -154,7 +222,26 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
             return calls >= 1 ? std::string() : "must be at least 1";
           },
           "N"));
+  cmd->add_option("--max-cost", args->max_cost,
+                  "Refuse to start when the research could cost more than this many US dollars, "
+                  "and make no further call once its calls have cost that much (prices: the "
+                  "provider's pricing page of " +
+                      std::string(sources::kPricesTaken) +
+                      ", replaced by what its replies showed)")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            double usd = 0;
+            if (!CLI::detail::lexical_cast(text, usd) || !std::isfinite(usd))
+              return "'" + text + "' is not an amount";
+            return usd > 0 ? std::string() : "must be more than 0";
+          },
+          "USD"));
   cmd->callback([args, &exit_code] {
+    if (args->run.seed.empty() && args->phrases_path.empty()) {
+      std::cerr << "qmk: research needs a SEED or --phrases FILE\n";
+      exit_code = kExitUsage;
+      return;
+    }
     args->run.mode = ResearchMode::kSeed;
     exit_code = RunResearch(*args);
   });

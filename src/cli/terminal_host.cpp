@@ -12,6 +12,7 @@
 #include "cli/row_output.h"
 #include "session/network_session.h"
 #include "session/provider_calls.h"
+#include "sources/price_table.h"
 
 namespace quillmark::cli {
 namespace {
@@ -92,7 +93,11 @@ TerminalRun RunFromTerminal(const session::RunRequest& request,
   };
   const bool provider = !session->ProviderName(request.mode).empty();
   // Said before the first call, so a run that costs more than expected can be stopped in time.
-  if (seed && provider) std::cerr << "qmk: " << session::MostCallsText(request.max_results) << "\n";
+  if (seed && provider) {
+    std::cerr << "qmk: "
+              << session::WorstCaseText(session::ResearchWorstCase(request, sources::PriceTable()))
+              << "\n";
+  }
   session::ResearchRun research(session, host, request,
                                 {.page_taken = page_taken, .interrupted = Interrupted});
   running = &research;

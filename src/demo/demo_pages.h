@@ -29,6 +29,11 @@ const std::vector<std::string>& DemoSites();
 // seed's own 30 to 60.
 std::string DemoSuggestionPage(std::string_view seed, int count = 0);
 
+// The suggestion page for the user's own phrases, in their order, each with a demand made up from
+// the phrase alone (the same Zipf-like spread as a seed's page), so a phrase shows the same
+// demand in every list. Phrases the page cannot carry are left out (pages::CellCarries).
+std::string DemoListPage(const std::vector<std::string>& phrases);
+
 // The search page for a decoded phrase (enclosing double quotes allowed). `offset` 0 asks for the
 // supply only (no result list); 1 or more lists the results offset .. offset + 19.
 std::string DemoSearchPage(std::string_view phrase, int offset);

@@ -7,6 +7,7 @@
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/page_server.h"
+#include "research/research_limits.h"
 #include "pages/page_format.h"
 #include "pages/request_query.h"
 
@@ -64,6 +65,9 @@ void DemoService::Start() {
       PageServerOptions{.bind = options_.bind,
                         .port = options_.port,
                         .latency_ms = options_.latency_ms,
+                        // As many as a research keeps in flight: the page its run waits for
+                        // must not queue behind the pages read ahead.
+                        .workers = kMaxParallelFetches,
                         .name = "Quillmark demo service"},
       [suggestions](const std::string& target) { return GeneratedPage(target, suggestions); });
   server->Start();

@@ -35,8 +35,6 @@ constexpr std::size_t kMaxHeadBytes = 16 * 1024;
 // Connections open at once: heads being read, requests waiting for a worker or being answered.
 // Beyond it new connections wait in the listen queue.
 constexpr std::size_t kMaxConnections = 64;
-// Requests answered at once.
-constexpr std::size_t kWorkers = 8;
 // A reply the client does not take in this time is given up; after Stop, in this one.
 constexpr auto kWriteDeadline = std::chrono::seconds(10);
 constexpr auto kStopGrace = std::chrono::milliseconds(500);
@@ -510,7 +508,8 @@ void PageServer::Start() {
 
   Impl* self = impl.get();
   impl->reader = std::thread([self] { self->ReadHeads(); });
-  for (std::size_t i = 0; i < kWorkers; ++i) impl->workers.emplace_back([self] { self->Answer(); });
+  for (int i = 0; i < std::max(options_.workers, 1); ++i)
+    impl->workers.emplace_back([self] { self->Answer(); });
   impl_ = std::move(impl);
 }
 

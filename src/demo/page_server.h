@@ -30,6 +30,7 @@ struct PageServerOptions {
   std::string bind = "127.0.0.1";
   int port = 0;        // 0 = any free port
   int latency_ms = 0;  // delay before every reply of the handler
+  int workers = 8;     // requests answered at once
   // Names the server in its errors and in the body of an error reply.
   std::string name = "Quillmark demo service";
   // Answers only programs on this machine, 403 to anything else: the Host must be 127.0.0.1 or

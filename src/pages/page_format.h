@@ -15,6 +15,10 @@ inline constexpr std::string_view kSuggestionPath = "/d/searchinventory/suggesti
 // "?p=%22PHRASE%22" with the blanks as "+"; "&b=OFFSET" asks for a page of ranked results.
 inline constexpr std::string_view kSearchPath = "/search";
 inline constexpr std::string_view kTopPath = "/top";
+// "?n=COUNT": the demand of the run's own list of COUNT phrases, answered as a suggestion page in
+// the list's order. The phrases themselves travel with the run, not in the URL: a thousand of them
+// would make a request line no server takes.
+inline constexpr std::string_view kListPath = "/d/searchinventory/list/";
 
 // The suggestion table follows the first " done " of the page.
 inline constexpr std::string_view kSuggestionsStart = " done ";

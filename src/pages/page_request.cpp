@@ -47,6 +47,9 @@ PageRequest ReadPageUrl(std::string_view url) {
     }
   } else if (path == kTopPath) {
     request.kind = PageKind::kTopSearches;
+  } else if (path == kListPath) {
+    request.kind = PageKind::kPhraseList;
+    request.count = ReadOffset(FindQueryValue(url, "n").value_or(""));
   }
   return request;
 }

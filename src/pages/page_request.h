@@ -8,12 +8,13 @@
 
 namespace quillmark::pages {
 
-enum class PageKind { kUnknown, kSuggestion, kSupply, kRank, kTopSearches };
+enum class PageKind { kUnknown, kSuggestion, kSupply, kRank, kTopSearches, kPhraseList };
 
 struct PageRequest {
   PageKind kind = PageKind::kUnknown;
   std::string phrase;       // the decoded seed or phrase, without the exact-phrase quotes
   std::int64_t offset = 0;  // a rank page's first result, 1-based
+  std::int64_t count = 0;   // a phrase list's phrases
 };
 
 // Only the path and query count; the scheme and host are whatever the caller put there, and may

@@ -40,4 +40,8 @@ std::string TopSearchesUrl(std::string_view host) {
   return HttpUrl(host, pages::kTopPath);
 }
 
+std::string PhraseListUrl(std::string_view host, std::size_t count) {
+  return HttpUrl(host, std::string(pages::kListPath) + "?n=" + std::to_string(count));
+}
+
 }  // namespace quillmark

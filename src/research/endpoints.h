@@ -1,6 +1,7 @@
 #pragma once
 // The three outside endpoints a run talks to, and the URLs it asks them for.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,5 +23,7 @@ std::string SupplyUrl(std::string_view host, std::string_view phrase);
 // One page of 20 results of the exact-phrase search, starting at the 1-based result `offset`.
 std::string RankUrl(std::string_view host, std::string_view phrase, std::int64_t offset);
 std::string TopSearchesUrl(std::string_view host);
+// The demand of the run's own list of `count` phrases, as a suggestion page in the list's order.
+std::string PhraseListUrl(std::string_view host, std::size_t count);
 
 }  // namespace quillmark

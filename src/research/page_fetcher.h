@@ -23,6 +23,8 @@ class StartedFetch {
   virtual ~StartedFetch() = default;
   // Whether the fetch has ended, so Peek and Take do not wait.
   virtual bool Ready() const = 0;
+  // The run waits for this fetch now: it must not wait behind fetches read ahead.
+  virtual void Hurry() {}
   // The fetch's outcome, to look at without taking it; nullptr when the fetch threw. Waits for
   // the end.
   virtual const FetchResult* Peek() = 0;

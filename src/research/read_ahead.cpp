@@ -63,6 +63,13 @@ std::size_t ReadAhead::InFlight() const {
   return static_cast<std::size_t>(running) + (run_waiting_ ? 1 : 0);
 }
 
+std::size_t ReadAhead::InHandInFlight() const {
+  const auto running = std::count_if(held_.begin(), held_.end(), [this](const Held& held) {
+    return held.row == first_row_ && !held.fetch->Ready();
+  });
+  return static_cast<std::size_t>(running) + (run_waiting_ ? 1 : 0);
+}
+
 bool ReadAhead::Cancelled(Held& held) const {
   if (!held.fetch->Ready()) return false;
   const FetchResult* result = held.fetch->Peek();
@@ -128,11 +135,11 @@ void ReadAhead::Examine(Held& held) {
     row->rank_over = true;
 }
 
-void ReadAhead::Advance(bool start_more) {
+void ReadAhead::Advance() {
   if (!started_ || given_up_) return;
   for (Held& held : held_)
     if (held.fetch->Ready()) Examine(held);
-  if (Stopped() || !start_more) return;
+  if (Stopped()) return;
   if (host_.EscapeDown()) {
     // The run ends after its row in hand unless the key is let go first; then what is dropped
     // here is simply asked for again.
@@ -159,12 +166,16 @@ void ReadAhead::Advance(bool start_more) {
   const std::int64_t rank_pages =
       target.empty() || !pages ? 0 : std::min<std::int64_t>(*pages, kMaxRankPages);
 
-  for (std::size_t index = first_row_; index < end && InFlight() < limit_; ++index) {
+  for (std::size_t index = first_row_; index < end; ++index) {
+    // A place is kept for the row in hand while it has no fetch in flight: the next page the run
+    // asks for is its own, and never waits behind pages read ahead.
+    const std::size_t room = index == first_row_ || InHandInFlight() > 0 ? limit_ : limit_ - 1;
+    if (InFlight() >= room) break;
     Row* row = RowAt(index);
     if (row == nullptr) break;
     if (row->keyword.empty()) continue;  // no lookup makes a request
     if (!row->supply_asked) Start(SupplyUrl(endpoints_.search_host, row->keyword), index, 0);
-    if (InFlight() >= limit_) break;
+    if (InFlight() >= room) break;
     row = RowAt(index);
     if (!row->rank_over && !row->rank_pending && row->rank_pages_asked < rank_pages) {
       const std::int64_t page = row->rank_pages_asked + 1;
@@ -176,10 +187,8 @@ void ReadAhead::Advance(bool start_more) {
 FetchResult ReadAhead::Take(const std::string& url) {
   Held taken;
   bool asked_again = false;
-  // Once the page must wait for a place among the fetches in flight, no other fetch takes the
-  // places that come free.
-  for (bool start_more = true;; start_more = false) {
-    Advance(start_more);
+  for (;;) {
+    Advance();
     // Of two rows with the same phrase, the nearer one's page.
     auto held = held_.end();
     for (auto h = held_.begin(); h != held_.end(); ++h)
@@ -195,17 +204,16 @@ FetchResult ReadAhead::Take(const std::string& url) {
       held_.erase(held);
       break;
     }
-    // A stop while the page waited for its place: it is not asked for at all.
+    // After a stop nothing more is asked for.
     if (Stopped()) return {{}, FetchStatus::kCancelled, "stopped"};
-    if (InFlight() < limit_) {
-      // A row's next page that found no place yet is started as the row's.
-      if (StartIfNext(url)) continue;
-      // Not read ahead (a dialog value changed meanwhile): fetched now, within the limit.
-      taken = {url, kNoRow, 0, start_(url)};
-      break;
-    }
-    wait_();
+    // The place kept for the row in hand takes it at once. A row's next page is started as the
+    // row's.
+    if (StartIfNext(url)) continue;
+    // Not read ahead (a dialog value changed meanwhile): fetched now.
+    taken = {url, kNoRow, 0, start_(url)};
+    break;
   }
+  if (!taken.fetch->Ready()) taken.fetch->Hurry();
   {
     struct Waiting {
       bool& flag;

@@ -3,7 +3,9 @@
 // it (supply, rank page 1) are already being fetched, up to a limit at once, so the run finds them
 // there when it asks. The run itself keeps its order and checkpoints; only the waiting overlaps.
 // A row's rank page k+1 is asked for only once page k was read without the target, so the pages
-// fetched are those the run would fetch one at a time.
+// fetched are those the run would fetch one at a time. While the row in hand has nothing in
+// flight one place is kept for it, so the page the run asks for next never waits behind pages
+// read ahead.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +38,10 @@ class ReadAhead {
 
   // The run has appended its row `row` (0-based, in page order): rows before it are over.
   void EnterRow(std::size_t row);
-  // Plans the follow-up rank pages of the pages that came and, with `start_more`, starts what
-  // may start now. Asks nothing once the run is stopped or while Escape is held, and cancels what
-  // is in flight for the rows ahead while Escape is held.
-  void Advance(bool start_more = true);
+  // Plans the follow-up rank pages of the pages that came and starts what may start now. Asks
+  // nothing once the run is stopped or while Escape is held, and cancels what is in flight for
+  // the rows ahead while Escape is held.
+  void Advance();
   // The page at `url` for the run: the one read ahead, else fetched now; waits, pumping, until
   // it is there.
   FetchResult Take(const std::string& url);
@@ -78,6 +80,8 @@ class ReadAhead {
   // Gives the fetch up; its page may be asked for again. Returns the next one.
   std::vector<Held>::iterator Drop(std::vector<Held>::iterator held);
   std::size_t InFlight() const;
+  // Of these, the row in hand's, the one the run waits for included.
+  std::size_t InHandInFlight() const;
   bool Cancelled(Held& held) const;
   bool Stopped() const { return stopped_ && stopped_(); }
 

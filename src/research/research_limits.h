@@ -17,9 +17,18 @@ inline constexpr int kMinMaxResults = 2;
 inline constexpr int kMaxMaxResults = 100;
 inline constexpr int kDefaultMaxResults = 10;
 
-// Fetches one research keeps in flight at once: at most, and unless told otherwise.
+// Fetches one research keeps in flight at once, at most and unless told otherwise, against the
+// stand-in and the user's own endpoints: the stand-in answers 32 at once.
 inline constexpr int kMaxParallelFetches = 32;
 inline constexpr int kDefaultParallelFetches = 8;
+// The same against a provider's API. DataForSEO documents 2,000 organic-results calls a minute
+// and no limit on calls in flight for them (30 at once for its Labs endpoints, which we take as
+// the polite default); at about 6 s a live call, 30 in flight make some 300 calls a minute.
+inline constexpr int kDefaultProviderParallel = 30;
+inline constexpr int kMaxProviderParallel = 100;
+
+// Phrases of the user's own list researched in one run: one search-volume call carries them all.
+inline constexpr std::size_t kMaxListPhrases = 1000;
 
 // The supply count is read from this many characters starting at "of about"...
 inline constexpr std::int64_t kSupplyWindowLength = 150;

@@ -38,6 +38,9 @@ class Researcher {
   // failure of the fetch or of a row is passed on after the rows are done. A suggestion page
   // whose fetch was cancelled gives no rows.
   void ResearchSeed(std::string_view seed);
+  // The same for the run's own list of `count` phrases: the page of their demand, in the list's
+  // order, fills the keyword list. `name` (the list's) is the status text while it is fetched.
+  void ResearchList(std::string_view name, std::size_t count);
   // Empties the keyword list and fills it, row by row, from a suggestion page. Ends at
   // Escape, Stop, max results or the page's end; a failure inside a row is rethrown after the
   // row. A run whose list was cleared or that a newer run replaced ends quietly.
@@ -71,6 +74,8 @@ class Researcher {
   class RunScope;
 
   bool Stopped() const { return stopped_ && stopped_(); }
+  // The steps of a research after the status text: the page at `url`, then its rows.
+  void ResearchPage(const std::string& url);
   // Inside a run, once it is stopped, nothing more is fetched: the answer is a cancelled fetch
   // without a request.
   FetchResult Fetch(const std::string& url);

@@ -80,13 +80,22 @@ void Researcher::ResearchSeed(std::string_view seed) {
   const std::string unquoted = ReplaceAllNoCase(seed, "\"", "");
   const std::string trimmed(TrimText(unquoted));
   host_.SetStatusText(trimmed);
-  Pump();
+  ResearchPage(SuggestionUrl(endpoints_.suggest_host, trimmed));
+}
 
+void Researcher::ResearchList(std::string_view name, std::size_t count) {
+  RunScope no_run(*this, nullptr);
+  host_.SetStatusText(std::string(name));
+  ResearchPage(PhraseListUrl(endpoints_.suggest_host, count));
+}
+
+void Researcher::ResearchPage(const std::string& url) {
+  Pump();
   std::string page;
   std::exception_ptr failure;
   suggestion_fetch_ = {};
   try {
-    FetchResult fetched = Fetch(SuggestionUrl(endpoints_.suggest_host, trimmed));
+    FetchResult fetched = Fetch(url);
     suggestion_fetch_ = Outcome(fetched);
     // A stop during the fetch means no run: a page cut off by it yields no rows.
     if (fetched.status != FetchStatus::kCancelled) page = std::move(fetched.body);

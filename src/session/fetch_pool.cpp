@@ -38,7 +38,8 @@ FetchPool::~FetchPool() {
   Shutdown();
 }
 
-std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void()> on_done) {
+std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void()> on_done,
+                                                  bool first) {
   auto job = std::make_shared<Job>();
   job->work_ = std::move(work);
   job->on_done_ = std::move(on_done);
@@ -49,7 +50,11 @@ std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void(
     Finish(*job, Cancelled(), nullptr);
     return job;
   }
-  queue_.push_back(job);
+  if (first) {
+    queue_.push_front(job);
+  } else {
+    queue_.push_back(job);
+  }
   if (idle_ < queue_.size() && workers_.size() < max_threads_) {
     // Signals such as Ctrl-C belong to the thread that acts on them, never to a worker.
     const AllSignalsBlocked blocked;
@@ -57,6 +62,14 @@ std::shared_ptr<FetchPool::Job> FetchPool::Submit(Work work, std::function<void(
   }
   work_ready_.notify_one();
   return job;
+}
+
+void FetchPool::Hurry(const std::shared_ptr<Job>& job) {
+  const std::lock_guard lock(mutex_);
+  const auto queued = std::find(queue_.begin(), queue_.end(), job);
+  if (queued == queue_.end() || queued == queue_.begin()) return;
+  queue_.erase(queued);
+  queue_.push_front(job);
 }
 
 void FetchPool::Shutdown() {

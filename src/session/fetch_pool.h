@@ -55,8 +55,11 @@ class FetchPool {
   FetchPool& operator=(const FetchPool&) = delete;
 
   // Queues a fetch; `on_done` is called on the worker once its result is there (not for a job
-  // given up). After Shutdown, the job is done at once as cancelled.
-  std::shared_ptr<Job> Submit(Work work, std::function<void()> on_done = {});
+  // given up). After Shutdown, the job is done at once as cancelled. `first`: a fetch somebody
+  // waits for now, queued before every fetch read ahead.
+  std::shared_ptr<Job> Submit(Work work, std::function<void()> on_done = {}, bool first = false);
+  // Somebody waits for `job` now: still queued, it goes before every other queued job.
+  void Hurry(const std::shared_ptr<Job>& job);
   // Cancels everything, refuses new work and joins the workers; each wakes within 50 ms of the
   // cancel, since every fetch polls its test that often. Idempotent.
   void Shutdown();

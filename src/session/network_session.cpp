@@ -7,9 +7,11 @@
 #include <optional>
 #include <vector>
 
+#include "demo/demo_pages.h"
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "pages/page_request.h"
+#include "pages/page_writer.h"
 #include "session/session_error.h"
 #include "session/signals_blocked.h"
 
@@ -148,11 +150,33 @@ FetchResult NetworkSession::Fetch(const std::string& url, sources::ProviderRun& 
                                   const Cancellation& cancelled) const {
   // The one test every fetch of the session polls: its caller's, and the session's end.
   const Cancellation stop = [this, &cancelled] { return ending_ || (cancelled && cancelled()); };
-  sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
-                                          ? top_source_.get()
-                                          : research_source_.get();
-  return provider ? provider->Fetch(url, run, stop)
-                  : net::FetchPage(url, {.timeout = timeout_, .cancelled = stop});
+  const pages::PageKind kind = pages::ReadPageUrl(url).kind;
+  sources::ProviderSource* provider =
+      kind == pages::PageKind::kTopSearches ? top_source_.get() : research_source_.get();
+  if (provider) return provider->Fetch(url, run, stop);
+  if (kind == pages::PageKind::kPhraseList) return PhraseListPage(run, stop);
+  return net::FetchPage(url, {.timeout = timeout_, .cancelled = stop});
+}
+
+FetchResult NetworkSession::PhraseListPage(const sources::ProviderRun& run,
+                                           const Cancellation& stop) const {
+  if (stop()) return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
+  const std::vector<std::string>& phrases = run.Parameters().phrases;
+  if (endpoints_.suggest_host == demo_host_) return {.body = demo::DemoListPage(phrases)};
+  // A suggestion service answers for one seed at a time: it has no figures for a list, which
+  // must not pass for measured ones.
+  std::vector<pages::Suggestion> unknown;
+  unknown.reserve(phrases.size());
+  for (const std::string& phrase : phrases) unknown.push_back({phrase, std::nullopt});
+  return {.body = pages::SuggestionPage({}, unknown).text};
+}
+
+int NetworkSession::DefaultParallel(ResearchMode mode) const {
+  return ProviderName(mode).empty() ? kDefaultParallelFetches : kDefaultProviderParallel;
+}
+
+int NetworkSession::MaxParallel(ResearchMode mode) const {
+  return ProviderName(mode).empty() ? kMaxParallelFetches : kMaxProviderParallel;
 }
 
 std::string NetworkSession::ProviderName(ResearchMode mode) const {

@@ -56,8 +56,13 @@ class NetworkSession final : public PageSession {
                     const Cancellation& cancelled) const override;
   FetchPool& Pool() const override { return pool_; }
   std::string ProviderName(ResearchMode mode) const override;
-  // Fetches that may run at once on the pool's workers: the most one research may ask for.
-  static constexpr std::size_t kFetchThreads = kMaxParallelFetches;
+  // A provider takes kDefaultProviderParallel fetches at once by default, up to
+  // kMaxProviderParallel; the stand-in and the endpoints the page session's 8 and 32.
+  int DefaultParallel(ResearchMode mode) const override;
+  int MaxParallel(ResearchMode mode) const override;
+  // Fetches that may run at once on the pool's workers: the most one research may ask for, and
+  // the page its run waits for beside them.
+  static constexpr std::size_t kFetchThreads = kMaxProviderParallel + 1;
 
   // Whether the bundled stand-in answers the suggestion or search pages: the research's numbers
   // are made up.
@@ -66,6 +71,10 @@ class NetworkSession final : public PageSession {
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
 
  private:
+  // The demand of a list research's phrases without a provider: made up by the stand-in, else
+  // unknown, since a suggestion service answers for one seed at a time.
+  FetchResult PhraseListPage(const sources::ProviderRun& run, const Cancellation& stop) const;
+
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
   std::unique_ptr<demo::DemoService> demo_;

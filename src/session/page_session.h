@@ -7,6 +7,7 @@
 #include "net/fetch_result.h"
 #include "research/endpoints.h"
 #include "research/research_host.h"
+#include "research/research_limits.h"
 #include "session/fetch_pool.h"
 #include "sources/provider_run.h"
 
@@ -27,6 +28,10 @@ class PageSession {
   // The provider that answers the pages of a run in `mode` ("dataforseo", "trends"), or "" when
   // the stand-in or the configured hosts answer them: a provider's calls are worth reporting.
   virtual std::string ProviderName(ResearchMode /*mode*/) const { return {}; }
+  // Fetches a run in `mode` keeps in flight unless told otherwise, and at most: the stand-in and
+  // the user's own endpoints take 8 and 32, a provider what its documented limits allow.
+  virtual int DefaultParallel(ResearchMode /*mode*/) const { return kDefaultParallelFetches; }
+  virtual int MaxParallel(ResearchMode /*mode*/) const { return kMaxParallelFetches; }
 };
 
 }  // namespace quillmark::session

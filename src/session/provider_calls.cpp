@@ -1,18 +1,74 @@
 #include "session/provider_calls.h"
 
+#include <algorithm>
 #include <cmath>
+#include <ctime>
+#include <filesystem>
 
+#include "history/history_file.h"
+#include "pages/page_format.h"
+#include "research/whole_number.h"
 #include "session/count_text.h"
+#include "sources/sources_limits.h"
 
 namespace quillmark::session {
 
-std::int64_t MostProviderCalls(int max_results) {
-  return 1 + std::int64_t{max_results} * 2;
+WorstCase ResearchWorstCase(const RunRequest& request, const sources::PriceTable& prices) {
+  using sources::PricedCall;
+  const auto phrases = static_cast<std::int64_t>(std::max(request.max_results, 0));
+  WorstCase worst;
+  const auto add = [&worst, &prices](std::int64_t calls, sources::CallShape shape) {
+    worst.calls += calls;
+    worst.money += static_cast<double>(calls) * prices.Price(shape);
+  };
+  if (request.phrases.empty()) {
+    add(1, {PricedCall::kKeywordIdeas});
+  } else {
+    const auto batch = static_cast<std::int64_t>(sources::kMaxVolumeBatch);
+    add((static_cast<std::int64_t>(request.phrases.size()) + batch - 1) / batch,
+        {PricedCall::kSearchVolume});
+  }
+  add(phrases, {PricedCall::kOrganicLive, sources::kSupplyDepth});
+  const std::int64_t pages = ReadWholeNumber(request.max_pages_text).value_or(0);
+  if (!request.target_url.empty() && pages > 0) {
+    add(phrases, {PricedCall::kOrganicLive,
+                  std::min(pages * pages::kResultsPerRankPage, sources::kMaxOrganicDepth)});
+  }
+  return worst;
 }
 
-std::string MostCallsText(int max_results) {
-  return "up to " + CountText(static_cast<std::size_t>(MostProviderCalls(max_results)),
-                              "provider call", "provider calls");
+std::string WorstCaseText(const WorstCase& worst) {
+  return "up to " +
+         CountText(static_cast<std::size_t>(worst.calls), "provider call", "provider calls") +
+         ", at most " + MoneyUpText(worst.money);
+}
+
+std::string MoneyUpText(double usd) {
+  // A hair below the cent is the sum's rounding, not money: 1.2300000001 is $1.23.
+  const long long cents = std::llround(std::ceil(usd * 100 - 1e-6));
+  std::string fraction = std::to_string(std::abs(cents) % 100);
+  fraction.insert(0, 2 - fraction.size(), '0');
+  return std::string(cents < 0 ? "-$" : "$") + std::to_string(std::abs(cents) / 100) + "." +
+         fraction;
+}
+
+std::optional<double> MoneySpentThisMonth() {
+  try {
+    const std::string path = history::HistoryFilePath();
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return error ? std::nullopt : std::optional(0.0);
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return std::nullopt;
+    return history::OpenHistory(path).store.MoneySpent(local.tm_year + 1900, local.tm_mon + 1);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+std::string SpentThisMonthText(const std::optional<double>& spent) {
+  if (!spent) return "what was spent this month is not known: the history cannot be read";
+  return MoneyText(*spent) + " spent this month (the runs in the history)";
 }
 
 std::string MoneyText(double usd) {

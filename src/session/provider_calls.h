@@ -3,17 +3,35 @@
 // and what the calls made and cost once it ends.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "session/research_run.h"
+#include "sources/price_table.h"
 #include "sources/source.h"
 
 namespace quillmark::session {
 
-// The most provider calls a keyword research of `max_results` phrases can make: the keyword
-// ideas, then per phrase its supply and one call that covers all of its rank pages.
-std::int64_t MostProviderCalls(int max_results);
-// "up to 21 provider calls".
-std::string MostCallsText(int max_results);
+// The most a provider research can make and cost, said before it starts: its demand call (the
+// seed's keyword ideas, or one search-volume call per kMaxVolumeBatch phrases of a list), then per
+// phrase its supply and, with a target, one call that covers all of its rank pages; each at the
+// price the table knows for its shape. A list whose batch the provider empties for a refused
+// phrase makes up to kMaxVolumeSplitCalls more: the run's budget, not this bound, holds them.
+struct WorstCase {
+  std::int64_t calls = 0;
+  double money = 0;
+};
+WorstCase ResearchWorstCase(const RunRequest& request, const sources::PriceTable& prices);
+// "up to 201 provider calls, at most $1.24".
+std::string WorstCaseText(const WorstCase& worst);
+// "$1.24": USD rounded up to the cent, for a bound that must not read lower than it is.
+std::string MoneyUpText(double usd);
+
+// USD the runs recorded in the history spent in the current calendar month (local time), from
+// the history file; nullopt when it cannot be read. A history not yet made is $0 and stays unmade.
+std::optional<double> MoneySpentThisMonth();
+// "$0.4200 spent this month (the runs in the history)", or why it is not known.
+std::string SpentThisMonthText(const std::optional<double>& spent);
 
 // "$0.0420": USD to a hundredth of a cent, as the providers price a call; "-$1.5000" for an
 // account in debt. A balance and each reply's cost are bounded (kMaxMoney), far within what

@@ -76,6 +76,7 @@ class ResearchRun::AheadFetch final : public StartedFetch {
   AheadFetch& operator=(const AheadFetch&) = delete;
 
   bool Ready() const override { return collected_ || job_->Done(); }
+  void Hurry() override { run_.session_->Pool().Hurry(job_); }
   const FetchResult* Peek() override {
     Collect();
     return failure_ ? nullptr : &result_;
@@ -117,8 +118,11 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
       run_host_(std::make_unique<RunHost>(*this, host)),
       provider_run_(std::make_shared<sources::ProviderRun>(
           sources::RunParameters{.max_pages = ReadWholeNumber(request_.max_pages_text).value_or(0),
-                                 .target = request_.target_url})) {
+                                 .target = request_.target_url,
+                                 .phrases = request_.phrases,
+                                 .max_cost = request_.max_cost})) {
   report_.mode = request_.mode;
+  report_.phrase_list = !request_.phrases.empty();
   report_.provider = session_->ProviderName(request_.mode);
 }
 
@@ -140,13 +144,13 @@ void ResearchRun::TakeInterrupt() {
   if (!stopped_ && watch_.interrupted && watch_.interrupted()) Stop();
 }
 
-std::shared_ptr<FetchPool::Job> ResearchRun::Submit(const std::string& url) {
+std::shared_ptr<FetchPool::Job> ResearchRun::Submit(const std::string& url, bool first) {
   // The job holds the session and the provider run: a fetch given up may end after the run.
   auto job = session_->Pool().Submit(
       [session = session_, provider = provider_run_, url](const Cancellation& cancelled) {
         return session->Fetch(url, *provider, cancelled);
       },
-      [&host = host_] { host.Wake(); });
+      [&host = host_] { host.Wake(); }, first);
   const std::lock_guard lock(jobs_mutex_);
   // A job that ended is of no use to Stop; the list stays as long as the fetches in flight.
   std::erase_if(jobs_, [](const auto& held) { return held->Done(); });
@@ -156,7 +160,7 @@ std::shared_ptr<FetchPool::Job> ResearchRun::Submit(const std::string& url) {
 }
 
 FetchResult ResearchRun::FetchNow(const std::string& url) {
-  const auto job = Submit(url);
+  const auto job = Submit(url, true);
   while (!job->Done()) {
     if (stopped_) {
       job->Cancel();
@@ -170,7 +174,7 @@ FetchResult ResearchRun::FetchNow(const std::string& url) {
 }
 
 std::unique_ptr<StartedFetch> ResearchRun::StartForReadAhead(const std::string& url) {
-  return std::make_unique<AheadFetch>(*this, Submit(url), url);
+  return std::make_unique<AheadFetch>(*this, Submit(url, false), url);
 }
 
 void ResearchRun::Taken(const std::string& url, const FetchResult& result) {
@@ -189,7 +193,9 @@ RunReport ResearchRun::Start() {
     } catch (...) {
     }
     try {
-      if (request_.mode == ResearchMode::kSeed) {
+      if (request_.mode == ResearchMode::kSeed && !request_.phrases.empty()) {
+        researcher.ResearchList(request_.seed, request_.phrases.size());
+      } else if (request_.mode == ResearchMode::kSeed) {
         researcher.ResearchSeed(request_.seed);
       } else {
         researcher.ExtractTopSearches();
@@ -217,8 +223,12 @@ RunReport ResearchRun::Run(const std::function<void(Researcher&)>& steps) {
     Researcher researcher(
         *run_host_, [this](const std::string& url) { return FetchNow(url); },
         session_->GetEndpoints(), [this] { return Stopped(); });
+    // Unless the request says otherwise, as many as the source answers well at once.
+    const int parallel = request_.parallel > 0
+                             ? std::min(request_.parallel, session_->MaxParallel(request_.mode))
+                             : session_->DefaultParallel(request_.mode);
     researcher.SetParallelFetches([this](const std::string& url) { return StartForReadAhead(url); },
-                                  request_.parallel);
+                                  parallel);
     steps(researcher);
     return Finish(researcher);
   } catch (...) {

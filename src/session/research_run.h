@@ -44,8 +44,15 @@ struct RunRequest {
   int max_results = kDefaultMaxResults;
   bool filter_unwanted = false;
   std::vector<std::string> unwanted_terms = DefaultUnwantedTerms();
-  // Fetches kept in flight while the rows fill: 1 fetches one page at a time, in the run's order.
-  int parallel = kDefaultParallelFetches;
+  // Fetches kept in flight while the rows fill: 1 fetches one page at a time, in the run's order;
+  // 0 as many as the session's source takes by default (PageSession::DefaultParallel), and never
+  // more than it takes at most.
+  int parallel = 0;
+  // The user's own phrases (session/phrase_list.h), researched instead of the seed's suggestions
+  // when there are any; `seed` then names the list, and `max_results` should be their number.
+  std::vector<std::string> phrases{};
+  // USD the run's provider calls may spend before no further one is made; 0: no bound.
+  double max_cost = 0;
 };
 
 // What the front end wants to hear while the run goes, on the run's thread.
@@ -100,7 +107,8 @@ class ResearchRun {
   FetchResult FetchNow(const std::string& url);
   // Starts `url` on a worker for the read-ahead.
   std::unique_ptr<StartedFetch> StartForReadAhead(const std::string& url);
-  std::shared_ptr<FetchPool::Job> Submit(const std::string& url);
+  // `first`: the run waits for it now, so it goes before the fetches read ahead.
+  std::shared_ptr<FetchPool::Job> Submit(const std::string& url, bool first);
   // A page the run took: counted and told to the watch.
   void Taken(const std::string& url, const FetchResult& result);
   // Polls the watch's interrupt; called on the run's thread.

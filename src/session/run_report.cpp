@@ -8,12 +8,24 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
   std::vector<std::string> texts;
   const sources::RunNotes& notes = report.notes;
   const std::string& name = report.provider;
-  if (!notes.refusal.empty()) {
+  if (notes.budget_spent) {
+    texts.push_back(notes.refusal + ": no further calls were made in this run");
+  } else if (!notes.refusal.empty()) {
     texts.push_back(name + " refused the account: " + notes.refusal +
                     "; no further calls were made in this run");
   }
   for (const std::string& seed : notes.seeds_without_ideas)
     texts.push_back(name + " knows no phrases for \"" + seed + "\"");
+  for (const std::string& phrase : notes.phrases_refused) {
+    texts.push_back(name + " gives no search volume for \"" + phrase +
+                    "\": a list holding it gets no figures at all");
+  }
+  if (notes.phrases_unmeasured > 0) {
+    texts.push_back(name + " gives no search volume for " +
+                    CountText(static_cast<std::size_t>(notes.phrases_unmeasured), "phrase",
+                              "phrases") +
+                    ": a phrase it refuses stands among them, and no more calls were made to find it");
+  }
   if (notes.phrases_left_out > 0) {
     const bool one = notes.phrases_left_out == 1;
     texts.push_back(
@@ -26,8 +38,9 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
 std::optional<std::string> AfterRunMessage(const RunReport& report) {
   std::string message;
   if (report.first_page.status == FetchStatus::kFailed) {
-    message = (report.mode == ResearchMode::kSeed ? "Could not fetch the suggestion page: "
-                                                  : "Could not fetch the top searches page: ") +
+    message = (report.mode != ResearchMode::kSeed ? "Could not fetch the top searches page: "
+               : report.phrase_list               ? "Could not fetch the demand of your phrases: "
+                                                  : "Could not fetch the suggestion page: ") +
               report.first_page.reason;
   }
   for (const std::string& note : NoteTexts(report))

@@ -20,6 +20,7 @@ struct PageNotFetched {
 
 struct RunReport {
   ResearchMode mode = ResearchMode::kSeed;
+  bool phrase_list = false;  // the user's own phrases were researched, not a seed's suggestions
   // Stop() came before the run ended: its rows may be fewer, and their lookups cut short.
   bool stopped = false;
   // How the suggestion or top-searches page went (body left out), so a run that listed nothing

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 #include "base/ascii.h"
 #include "pages/page_format.h"
@@ -21,6 +22,7 @@ using nlohmann::json;
 
 constexpr const char* kKeywordsPath = "/v3/keywords_data/google_ads/keywords_for_keywords/live";
 constexpr const char* kOrganicPath = "/v3/serp/google/organic/live/regular";
+constexpr const char* kSearchVolumePath = "/v3/keywords_data/google_ads/search_volume/live";
 // Rank memos kept at once; a research needs one per phrase.
 constexpr std::size_t kMaxRankMemos = 1000;
 
@@ -62,7 +64,16 @@ HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
           .body = Body(task),
           .headers = {"Content-Type: application/json"},
           .login = credentials_.login,
-          .password = credentials_.password};
+          .password = credentials_.password,
+          .connections = &connections_};
+}
+
+ReplyReader DataForSeoSource::Priced(CallShape shape, bool whole, ReplyReader read) {
+  return [this, shape, whole, read = std::move(read)](long http_status, const std::string& body) {
+    ReplyVerdict verdict = read(http_status, body);
+    if (verdict.kind == ReplyVerdict::kGood) prices_.Learn(shape, verdict.cost, whole);
+    return verdict;
+  };
 }
 
 FetchResult DataForSeoSource::Fetch(const std::string& url, ProviderRun& run,
@@ -75,6 +86,8 @@ FetchResult DataForSeoSource::Fetch(const std::string& url, ProviderRun& run,
       return Supply(request.phrase, run, cancelled);
     case pages::PageKind::kRank:
       return Rank(request.phrase, request.offset, run, cancelled);
+    case pages::PageKind::kPhraseList:
+      return PhraseList(run, cancelled);
     default:
       return {.body = {},
               .status = FetchStatus::kFailed,
@@ -91,15 +104,77 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed, ProviderRun& 
                      {"location_code", location_code_},
                      {"language_code", language_code_}};
   FetchResult result = caller_.Call(Post(kKeywordsPath, task), run, cancelled,
-                                    [&rows](long http_status, const std::string& body) {
-                                      return ReadKeywordIdeas(http_status, body, rows);
-                                    });
+                                    Priced({PricedCall::kKeywordIdeas}, true,
+                                           [&rows](long http_status, const std::string& body) {
+                                             return ReadKeywordIdeas(http_status, body, rows);
+                                           }));
   if (!result.Complete()) return result;
   if (rows.empty()) run.NoteSeedWithoutIdeas(seed);
   pages::ProviderPage page = pages::SuggestionPage(seed, rows);
   if (page.left_out > 0) run.NotePhrasesLeftOut(page.left_out);
   result.body = std::move(page.text);
   return result;
+}
+
+FetchResult DataForSeoSource::PhraseList(ProviderRun& run, const Cancellation& cancelled) {
+  const std::vector<std::string>& phrases = run.Parameters().phrases;
+  // The last-month volume of each phrase by its lower-case text: the provider may write a
+  // keyword in another letter case than it was asked.
+  std::unordered_map<std::string, std::optional<std::uint64_t>> volumes;
+  struct Batch {
+    std::size_t begin;
+    std::size_t end;
+  };
+  std::vector<Batch> batches;  // the last is asked next
+  for (std::size_t end = phrases.size(); end > 0;) {
+    const std::size_t begin = end > kMaxVolumeBatch ? end - kMaxVolumeBatch : 0;
+    batches.push_back({begin, end});
+    end = begin;
+  }
+  int splits_left = kMaxVolumeSplitCalls;
+  while (!batches.empty()) {
+    const Batch batch = batches.back();
+    batches.pop_back();
+    json keywords = json::array();
+    for (std::size_t i = batch.begin; i < batch.end; ++i) keywords.push_back(phrases[i]);
+    const json task = {{"keywords", std::move(keywords)},
+                       {"location_code", location_code_},
+                       {"language_code", language_code_}};
+    std::vector<KeywordIdea> read;
+    FetchResult result = caller_.Call(Post(kSearchVolumePath, task), run, cancelled,
+                                      Priced({PricedCall::kSearchVolume}, true,
+                                             [&read](long http_status, const std::string& body) {
+                                               return ReadKeywordIdeas(http_status, body, read);
+                                             }));
+    if (!result.Complete()) return result;
+    if (read.empty()) {
+      // One phrase the provider refuses (a policy-restricted one) empties the whole batch: the
+      // halves are asked again until it stands alone.
+      const std::size_t size = batch.end - batch.begin;
+      if (size == 1) {
+        run.NotePhraseRefused(phrases[batch.begin]);
+      } else if (splits_left >= 2) {
+        splits_left -= 2;
+        const std::size_t middle = batch.begin + size / 2;
+        batches.push_back({middle, batch.end});
+        batches.push_back({batch.begin, middle});
+      } else {
+        run.NotePhrasesUnmeasured(size);
+      }
+      continue;
+    }
+    for (KeywordIdea& idea : read)
+      volumes.emplace(ascii::ToLower(idea.suggestion.phrase), idea.suggestion.demand);
+  }
+  std::vector<pages::Suggestion> rows;
+  rows.reserve(phrases.size());
+  for (const std::string& phrase : phrases) {
+    const auto volume = volumes.find(ascii::ToLower(phrase));
+    rows.push_back({phrase, volume == volumes.end() ? std::nullopt : volume->second});
+  }
+  pages::ProviderPage page = pages::SuggestionPage({}, rows);
+  if (page.left_out > 0) run.NotePhrasesLeftOut(page.left_out);
+  return {.body = std::move(page.text)};
 }
 
 FetchResult DataForSeoSource::Supply(const std::string& phrase, ProviderRun& run,
@@ -110,9 +185,10 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase, ProviderRun& run
                      {"language_code", language_code_},
                      {"depth", kSupplyDepth}};
   FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
-                                    [&count](long http_status, const std::string& body) {
-                                      return ReadResultCount(http_status, body, count);
-                                    });
+                                    Priced({PricedCall::kOrganicLive, kSupplyDepth}, true,
+                                           [&count](long http_status, const std::string& body) {
+                                             return ReadResultCount(http_status, body, count);
+                                           }));
   if (result.Complete()) result.body = pages::SupplyPage(count);
   return result;
 }
@@ -153,9 +229,10 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
   }
   std::vector<std::string> urls;
   FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
-                                    [&urls](long http_status, const std::string& body) {
-                                      return ReadOrganicResults(http_status, body, urls);
-                                    });
+                                    Priced({PricedCall::kOrganicLive, depth}, domain.empty(),
+                                           [&urls](long http_status, const std::string& body) {
+                                             return ReadOrganicResults(http_status, body, urls);
+                                           }));
   if (result.status == FetchStatus::kCancelled) return result;
   {
     const std::lock_guard lock(mutex_);

@@ -1,5 +1,6 @@
 #pragma once
-// The dataforseo source: suggestion pages from keyword ideas with last month's volumes, supply
+// The dataforseo source: suggestion pages from keyword ideas with last month's volumes (or from
+// the search volumes of the user's own phrases), supply
 // pages from the result count of the quoted phrase, rank pages from one organic-results call
 // per phrase that covers every page the run will ask for.
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "sources/credentials.h"
+#include "sources/price_table.h"
 #include "sources/provider_call.h"
 #include "sources/source.h"
 
@@ -33,7 +35,13 @@ class DataForSeoSource : public ProviderSource {
   };
 
   HttpsRequest Post(const char* path, const nlohmann::json& task) const;
+  // `read`, which also tells the price table what a good reply to a call of `shape` cost;
+  // `whole`: the call is billed for its whole shape.
+  ReplyReader Priced(CallShape shape, bool whole, ReplyReader read);
   FetchResult Suggestions(const std::string& seed, ProviderRun& run, const Cancellation& cancelled);
+  // The demand of the run's own phrases, from search-volume calls of up to kMaxVolumeBatch
+  // phrases; a batch the provider empties for one refused phrase is halved and asked again.
+  FetchResult PhraseList(ProviderRun& run, const Cancellation& cancelled);
   FetchResult Supply(const std::string& phrase, ProviderRun& run, const Cancellation& cancelled);
   FetchResult Rank(const std::string& phrase, std::int64_t offset, ProviderRun& run,
                    const Cancellation& cancelled);
@@ -43,7 +51,10 @@ class DataForSeoSource : public ProviderSource {
   // The market of every request; the reply cache's key holds it with the rest of the body.
   int location_code_;
   std::string language_code_;
+  // The connections to the provider, kept open between calls; they close with the source.
+  mutable ConnectionPool connections_;
   ProviderCaller caller_;
+  PriceTable prices_;
   // Guards the rank memos: the workers of a run fetch at once.
   std::mutex mutex_;
   // By phrase, depth and domain, for the run of the newest call (its ProviderRun's number).

@@ -17,6 +17,12 @@ namespace quillmark::sources {
 struct RunParameters {
   std::int64_t max_pages = 0;
   std::string target;
+  // The user's own phrases of a list research, whose demand the list page asks for: the page's
+  // URL cannot carry a thousand of them.
+  std::vector<std::string> phrases = {};
+  // USD the run may spend: once the replies' costs reach it, no further call is made (the calls
+  // in flight then still end and count). 0: no bound.
+  double max_cost = 0;
 };
 
 struct CallCounts {
@@ -30,11 +36,18 @@ struct CallCounts {
 struct RunNotes {
   // Provider phrases left out of the pages: a page could not carry them as they are.
   std::int64_t phrases_left_out = 0;
-  // The provider's words when it refused the account (not authorised, payment required): no
-  // call is made after them for the rest of the run. "" while it has not.
+  // The provider's words when it refused the account (not authorised, payment required), or
+  // the run's budget reached (`budget_spent`): no call is made after them for the rest of the
+  // run. "" while neither happened.
   std::string refusal;
+  bool budget_spent = false;
   // Seeds the provider knows no phrases for.
   std::vector<std::string> seeds_without_ideas;
+  // Phrases of the user's list the provider refused (a batch holding one gives no figures at
+  // all), and how many more went without a figure because the batch holding such a phrase was not
+  // split further.
+  std::vector<std::string> phrases_refused;
+  std::int64_t phrases_unmeasured = 0;
 };
 
 // Safe to use from several threads at once.
@@ -58,6 +71,8 @@ class ProviderRun {
   std::string Refusal() const;
   void NotePhrasesLeftOut(std::size_t count);
   void NoteSeedWithoutIdeas(const std::string& seed);
+  void NotePhraseRefused(const std::string& phrase);
+  void NotePhrasesUnmeasured(std::size_t count);
   RunNotes Notes() const;
 
  private:

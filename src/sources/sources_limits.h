@@ -32,6 +32,10 @@ inline constexpr std::size_t kMaxOrganicResults = 1000;
 // volume.
 inline constexpr std::int64_t kMaxCount = 1'000'000'000'000'000;
 inline constexpr std::int64_t kMaxYear = 100'000;
+// Keywords one search-volume call may carry, and the calls a list research may add to find the
+// phrase that emptied a batch: each halving costs two, so twenty find one phrase among a thousand.
+inline constexpr std::size_t kMaxVolumeBatch = 1000;
+inline constexpr int kMaxVolumeSplitCalls = 20;
 // Monthly figures kept per keyword idea, the newest: four years, more than the provider gives.
 inline constexpr std::size_t kMaxIdeaMonths = 48;
 // A price read from a reply above this (a billion USD) is no price: it counts as none.

@@ -97,12 +97,29 @@ void SaveExportFolder(const std::string& folder) noexcept {
 int LoadParallelFetches() noexcept {
   try {
     const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
-    if (!key.ValueExists("parallel")) return kDefaultParallelFetches;
+    if (!key.ValueExists("parallel")) return 0;
     const std::uint32_t parallel = key.ReadDword("parallel");
-    return parallel >= 1 && parallel <= kMaxParallelFetches ? static_cast<int>(parallel)
-                                                            : kDefaultParallelFetches;
+    return parallel >= 1 && parallel <= kMaxProviderParallel ? static_cast<int>(parallel) : 0;
   } catch (...) {
-    return kDefaultParallelFetches;
+    return 0;
+  }
+}
+
+std::uint32_t LoadCostQuestionCents() noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    return key.ValueExists("ask-above-cents") ? key.ReadDword("ask-above-cents")
+                                              : kDefaultCostQuestionCents;
+  } catch (...) {
+    return kDefaultCostQuestionCents;
+  }
+}
+
+void SaveCostQuestionCents(std::uint32_t cents) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteDword("ask-above-cents", cents);
+  } catch (...) {
   }
 }
 

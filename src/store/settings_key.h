@@ -42,9 +42,17 @@ void SaveHistoryFlag(bool keep) noexcept;
 std::string LoadExportFolder() noexcept;
 void SaveExportFolder(const std::string& folder) noexcept;
 
-// How many fetches the window's research keeps in flight at once: "parallel", 1 to 32. Absent,
-// unreadable or out of range, it reads as 8. Only read: the user sets it in the settings file.
+// How many fetches the window's research keeps in flight at once: "parallel", 1 to 100 (the
+// source takes at most what it can: 32 for the stand-in and the endpoints). Absent, unreadable or
+// out of range, it reads as 0: the source's own default (8, or 30 for a provider). Only read: the
+// user sets it in the settings file.
 int LoadParallelFetches() noexcept;
+
+// The window asks before a provider research whose worst case costs more than this many US
+// cents: "ask-above-cents"; 0 never asks. Absent or unreadable, it reads as 100 ($1.00).
+std::uint32_t LoadCostQuestionCents() noexcept;
+void SaveCostQuestionCents(std::uint32_t cents) noexcept;
+inline constexpr std::uint32_t kDefaultCostQuestionCents = 100;
 
 // The sources the window fetches from, by name ("source" for the research, "top-source" for the
 // top searches); an empty name leaves that kind to the configured endpoints or the stand-in.

@@ -266,10 +266,11 @@ void DataSourceDialog::ShowCheck(std::uint64_t check, const sources::AccountChec
   switch (outcome.outcome) {
     case sources::AccountCheck::kOk:
       ui_->CheckResult->setText(
-          QStringLiteral("Logged in as %1. Balance: %2.")
+          QStringLiteral("Logged in as %1. Balance: %2; %3.")
               .arg(ToQString(outcome.account.login),
                    outcome.account.balance ? ToQString(session::MoneyText(*outcome.account.balance))
-                                           : QStringLiteral("not given")));
+                                           : QStringLiteral("not given"),
+                   ToQString(session::SpentThisMonthText(session::MoneySpentThisMonth()))));
       break;
     case sources::AccountCheck::kRefused:
       ui_->CheckResult->setText(QStringLiteral("DataForSEO refused the login: ") +

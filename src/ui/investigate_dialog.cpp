@@ -1,14 +1,21 @@
 #include "ui/investigate_dialog.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <algorithm>
+#include <cmath>
 
 #include "research/research_limits.h"
 #include "session/start_command.h"
 #include "ui/classic_font.h"
+#include "ui/file_dialog.h"
+#include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui_investigate_dialog.h"
@@ -18,6 +25,8 @@ namespace {
 
 // The default's entry of the pages list ("1" to "20"), chosen when no stored position fits.
 constexpr int kDefaultDepthIndex = kDefaultMaxPages - kMinMaxPages;
+// The name a typed or pasted list goes by, where a seed would stand.
+constexpr const char* kTypedListName = "my phrases";
 
 // CheckBox1 sits in the blanks that open GroupBoxPos's caption. A face with narrower blanks
 // than the design's would put the caption's first letters under it: move it left to fit.
@@ -58,7 +67,19 @@ TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &TStartForm::BitBtn2Click);
   connect(ui_->RadioButton1, &QRadioButton::clicked, this, &TStartForm::RadioButton1Click);
   connect(ui_->RadioButton2, &QRadioButton::clicked, this, &TStartForm::RadioButton2Click);
+  connect(ui_->SeedRadio, &QRadioButton::toggled, this, &TStartForm::ShowWayIn);
+  connect(ui_->LoadPhrasesButton, &QPushButton::clicked, this, &TStartForm::LoadPhrasesClick);
+  connect(ui_->PhrasesMemo, &QPlainTextEdit::textChanged, this, [this] {
+    list_name_.clear();
+    ShowPhrasesCount();
+  });
   store::LoadInvestigateEntries(*this);
+  ui_->AskCostEdit->setValidator(new QRegularExpressionValidator(
+      QRegularExpression(QStringLiteral("[0-9]{0,6}([.][0-9]{0,2})?")), ui_->AskCostEdit));
+  const std::uint32_t cents = store::LoadCostQuestionCents();
+  ui_->AskCostEdit->setText(cents == 0 ? QString()
+                                       : QStringLiteral("%1.%2").arg(cents / 100).arg(
+                                             cents % 100, 2, 10, QLatin1Char('0')));
 }
 
 TStartForm::~TStartForm() = default;
@@ -94,6 +115,22 @@ std::vector<std::string> TStartForm::UnwantedTerms() const {
   return lines;
 }
 
+bool TStartForm::UsesPhrases() const {
+  return ui_->PhrasesRadio->isChecked();
+}
+
+session::PhraseList TStartForm::Phrases() const {
+  return session::ReadPhrases(session::TextLines(ToStdString(ui_->PhrasesMemo->toPlainText())));
+}
+
+void TStartForm::TakePhrases(session::RunRequest& request) const {
+  if (request.mode != ResearchMode::kSeed || !UsesPhrases()) return;
+  session::PhraseList list = Phrases();
+  request.max_results = static_cast<int>(list.phrases.size());
+  request.phrases = std::move(list.phrases);
+  request.seed = list_name_.isEmpty() ? std::string(kTypedListName) : ToStdString(list_name_);
+}
+
 void TStartForm::SetKeyterm(const std::string& text) {
   ui_->LabeledEdit1->setText(ToQString(text));
 }
@@ -120,8 +157,14 @@ std::uint32_t TStartForm::Results() {
   return static_cast<std::uint32_t>(std::max(ui_->MaxResultsSpinEdit->Value(), 0));
 }
 
+double TStartForm::AskAboveCost() const {
+  // The validator lets only digits and one point through, whatever the locale writes.
+  return ui_->AskCostEdit->text().toDouble();
+}
+
 void TStartForm::done(int result) {
   store::SaveInvestigateEntries(*this);
+  store::SaveCostQuestionCents(static_cast<std::uint32_t>(std::llround(AskAboveCost() * 100)));
   QDialog::done(result);
 }
 
@@ -138,6 +181,13 @@ void TStartForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TStartForm::BitBtn1Click() {
+  if (Mode() == ResearchMode::kSeed && UsesPhrases()) {
+    // A list that cannot be researched keeps the dialog open, the list in the window too.
+    if (const std::string refusal = session::PhraseListRefusal(Phrases()); !refusal.empty()) {
+      ShowWarning(this, ToQString("Your phrases cannot be researched: " + refusal + "."));
+      return;
+    }
+  }
   session::ConfirmInvestigate(host_, [this] { accept(); });
 }
 
@@ -155,6 +205,45 @@ void TStartForm::RadioButton2Click() {
   ui_->RadioButton1->setChecked(!ui_->RadioButton2->isChecked());
   ui_->GroupBox2->show();
   ui_->GroupBox1->hide();
+}
+
+}  // namespace quillmark::ui
+
+namespace quillmark::ui {
+
+void TStartForm::ShowWayIn() {
+  const bool phrases = UsesPhrases();
+  ui_->SeedPage->setVisible(!phrases);
+  ui_->PhrasesPage->setVisible(phrases);
+  ShowPhrasesCount();
+}
+
+void TStartForm::LoadPhrasesClick() {
+  FileDialog dialog(FileDialog::Kind::kOpen,
+                    QStringLiteral("Phrase lists (*.txt *.csv);;All files (*)"), QString());
+  dialog.SetTitle(QStringLiteral("Load phrases"));
+  const QString chosen = dialog.Execute(this);
+  if (chosen.isEmpty()) return;
+  std::vector<std::string> lines;
+  try {
+    lines = session::ReadPhraseFile(QFile::encodeName(chosen).toStdString());
+  } catch (const std::exception& e) {
+    ShowWarning(this, ToQString(std::string("Could not load the phrases: ") + e.what()));
+    return;
+  }
+  QString text;
+  for (const std::string& line : lines) text += ToQString(line) + QLatin1Char('\n');
+  ui_->PhrasesMemo->setPlainText(text);
+  list_name_ = QFileInfo(chosen).completeBaseName();
+  ShowPhrasesCount();
+}
+
+void TStartForm::ShowPhrasesCount() {
+  const session::PhraseList list = Phrases();
+  std::string text = session::PhraseListText(list);
+  if (list.TooMany()) text += "; at most " + std::to_string(kMaxListPhrases);
+  ui_->PhrasesCountLabel->setText(ToQString(text));
+  ui_->PhrasesCountLabel->setToolTip(ToQString(text));
 }
 
 }  // namespace quillmark::ui

@@ -3,12 +3,15 @@
 // modally by each Start command; its entries are kept in the settings store across starts.
 
 #include <QDialog>
+#include <QString>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "research/research_host.h"
+#include "session/phrase_list.h"
+#include "session/research_run.h"
 #include "store/settings_key.h"
 
 namespace Ui {
@@ -33,6 +36,16 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   int MaxResults() const;
   bool FilterUnwanted() const;
   std::vector<std::string> UnwantedTerms() const;
+  // Whether "My phrases" is chosen in Option #1: the user's own phrases, not a seed's suggestions.
+  bool UsesPhrases() const;
+  // The phrases box read as a list, as the run would take it.
+  session::PhraseList Phrases() const;
+  // A seed research's request becomes a research of the phrases when "My phrases" is chosen:
+  // the list, its number as the results, and its name where the seed stood.
+  void TakePhrases(session::RunRequest& request) const;
+  // USD above which a provider research's worst case is asked about before it starts ("Ask
+  // before a run that may cost more than $"); 0 never asks. Kept in the settings.
+  double AskAboveCost() const;
 
   // The stored entries.
   void SetKeyterm(const std::string& text) override;
@@ -59,10 +72,17 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   void BitBtn2Click();
   void RadioButton1Click();
   void RadioButton2Click();
+  // "Its suggestions" and "My phrases": which way into Option #1 shows.
+  void ShowWayIn();
+  // "Load from file...": a .txt file's lines or a .csv file's first column into the box.
+  void LoadPhrasesClick();
+  void ShowPhrasesCount();
 
  private:
   std::unique_ptr<Ui::TStartForm> ui_;
   ResearchHost& host_;
+  // The name of the file the phrases were loaded from, until they are edited; "" for typed ones.
+  QString list_name_;
 };
 
 }  // namespace quillmark::ui

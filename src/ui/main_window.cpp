@@ -15,6 +15,7 @@
 #include <chrono>
 
 #include "session/provider_calls.h"
+#include "sources/price_table.h"
 #include "session/start_command.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
@@ -270,9 +271,17 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   request.parallel = parallel_;
   const bool provider_research = !session->ProviderName(ResearchMode::kSeed).empty();
   // A listing of the top searches is one call at most: the bound is a research's.
-  const std::string most_calls = provider_research && request.mode == ResearchMode::kSeed
-                                     ? session::MostCallsText(request.max_results)
-                                     : std::string();
+  std::string most_calls;
+  if (provider_research && request.mode == ResearchMode::kSeed) {
+    const session::WorstCase worst = session::ResearchWorstCase(request, sources::PriceTable());
+    most_calls = session::WorstCaseText(worst);
+    const double ask_above = investigate_ != nullptr ? investigate_->AskAboveCost() : 0;
+    if (ask_above > 0 && worst.money > ask_above &&
+        !AskYesNo(this, ToQString("This research may make " + most_calls + ", more than the " +
+                                  session::MoneyUpText(ask_above) +
+                                  " you asked to be asked about. Start it?")))
+      return nullptr;
+  }
   auto run = std::make_unique<session::ResearchRun>(std::move(session), *this, std::move(request));
   ++runs_made_;
   ShowSource();
@@ -327,6 +336,7 @@ void TForm1::UpdateProgress() {
 void TForm1::BitBtn2Click() {
   std::uint64_t run_number = 0;
   const auto report = session::StartCommand(*this, in_hand_, [&](session::RunRequest request) {
+    if (investigate_ != nullptr) investigate_->TakePhrases(request);
     auto run = MakeRun(std::move(request));
     run_number = runs_made_;
     return run;

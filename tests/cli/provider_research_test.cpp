@@ -44,7 +44,8 @@ class ProviderRun {
             "QUILLMARK_DATAFORSEO_LOGIN=qm-login",
             std::string("QUILLMARK_DATAFORSEO_PASSWORD=") + kPassword,
             "QUILLMARK_CACHE_DIR=" + cache_.path().string(),
-            "QUILLMARK_CONFIG_DIR=" + cache_.path().string()};
+            "QUILLMARK_CONFIG_DIR=" + cache_.path().string(),
+            "QUILLMARK_DATA_DIR=" + cache_.path().string()};
   }
   QmkResult Run(std::vector<std::string> args) { return RunQmk(args, Environment()); }
   FakeProvider& Provider() { return provider_; }
@@ -88,7 +89,7 @@ TEST(ProviderResearch, RowsComeFromTheProviderAndARepeatComesFromTheCache) {
   EXPECT_EQ(rows["garden sheds"][4], "23");
   EXPECT_EQ(rows["metal garden sheds"][4], "-");
   // Said before the first call; the sum of the replies' costs ends standard error.
-  EXPECT_THAT(first.err, StartsWith("qmk: up to 9 provider calls\n"));
+  EXPECT_THAT(first.err, StartsWith("qmk: up to 9 provider calls, at most $0.11\n"));
   EXPECT_THAT(first.err, EndsWith("\nqmk: 9 provider calls (0 from the cache), $0.6750\n"));
   EXPECT_EQ(run.Provider().Requests().size(), 9u);  // 1 + 4 x (supply + one rank call)
 
@@ -236,6 +237,91 @@ TEST(ProviderResearch, ALargeReplyIsReadInLittleMoreMemoryThanItsSize) {
 #endif
 }
 
+// Many large replies at once are held within the reply budget: the peak is not the calls in
+// flight times the reply size.
+TEST(ProviderResearch, ManyLargeRepliesAtOnceStayWithinTheByteBudget) {
+  // 20 MB a reply, of paid results around the organic ones, as a deep result page holds them.
+  const std::string organic = fixtures::OrganicResults(7, "other.example");
+  std::string paid;
+  const std::string ad = R"({"type":"paid","rank_group":1,"url":"https://ads.example/)" +
+                         std::string(400, 'a') + R"(","domain":"ads.example"},)";
+  while (paid.size() < (20u << 20)) paid += ad;
+  const std::string reply = organic.substr(0, organic.find(R"("items":[)") + 9) + paid +
+                            organic.substr(organic.find(R"("items":[)") + 9);
+  ProviderRun run([&reply](const ProviderRequest& request) {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return ProviderReply{.body = fixtures::KeywordIdeas()};
+    return ProviderReply{.body = reply,
+                         .delay = std::chrono::milliseconds(300),
+                         .content_type = "application/octet-stream"};
+  });
+  const QmkResult result =
+      run.Run({"research", "garden sheds", "--source", "dataforseo", "--results", "4", "--target",
+               "mysite.com", "--pages", "1", "--parallel", "32", "--no-cache"});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_EQ(run.Provider().Requests().size(), 9u);
+#if !defined(__SANITIZE_ADDRESS__)
+  // 8 replies of 20 MB in flight at once would take 160 MB: the budget holds 64, and the oldest
+  // reply may pass it by one reply; the program itself takes about 15.
+  EXPECT_LT(result.child.peak_rss_kib, (64 + 20 + 15 + 16) * 1024);
+#endif
+}
+
+// A provider takes its own number of calls at once (--parallel changes it), each call on a
+// connection opened before when there is one.
+TEST(ProviderResearch, CallsInFlightAreTheProvidersOwnOnConnectionsKeptOpen) {
+  std::string ideas = "[";
+  for (int i = 0; i < 40; ++i)
+    ideas += std::string(i == 0 ? "" : ",") + R"({"keyword":"shed )" + std::to_string(i) +
+             R"(","search_volume":)" + std::to_string(100 + i) + "}";
+  ideas = fixtures::Ok(ideas + "]");
+  const struct {
+    std::vector<std::string> parallel;
+    int in_flight;
+  } cases[] = {{{}, 30}, {{"--parallel", "5"}, 5}};
+  for (const auto& c : cases) {
+    ProviderRun run([&ideas](const ProviderRequest& request) {
+      if (request.target.find("keywords_for_keywords") != std::string::npos)
+        return ProviderReply{.body = ideas};
+      return ProviderReply{.body = fixtures::OrganicResults(7, "other.example"),
+                           .delay = std::chrono::milliseconds(300)};
+    });
+    std::vector<std::string> args{"research", "sheds",        "--source", "dataforseo",
+                                  "--results", "40",          "--target", "mysite.com",
+                                  "--pages",  "1",            "--format", "tsv"};
+    args.insert(args.end(), c.parallel.begin(), c.parallel.end());
+    const QmkResult result = run.Run(args);
+    ASSERT_EQ(result.exit_code(), 0) << result.err;
+    EXPECT_EQ(run.Provider().Requests().size(), 81u);
+    // One of the places is kept for the row in hand, which has asked for its pages ahead.
+    EXPECT_LE(run.Provider().MostInFlight(), c.in_flight);
+    EXPECT_GE(run.Provider().MostInFlight(), c.in_flight - 1);
+    EXPECT_LE(run.Provider().Connections(), static_cast<std::size_t>(c.in_flight));
+  }
+}
+
+// --max-cost refuses a research whose worst case costs more, before any call; a run whose
+// replies cost more than the prices known ends its calls once they reach it.
+TEST(ProviderResearch, MaxCostRefusesARunAndEndsTheCallsOfOneThatReachesIt) {
+  ProviderRun run;  // every reply costs $0.075, more than a supply call's price
+  const QmkResult refused = run.Run({"research", "garden sheds", "--source", "dataforseo",
+                                     "--results", "10", "--max-cost", "0.05"});
+  EXPECT_EQ(refused.exit_code(), 2);
+  EXPECT_THAT(refused.err, HasSubstr("up to 11 provider calls, at most $0.10, more than "
+                                     "--max-cost $0.05"));
+  EXPECT_TRUE(run.Provider().Requests().empty());
+
+  // The ideas, then supplies at $0.075: the third call reaches $0.20.
+  const QmkResult ended =
+      run.Run({"research", "garden sheds", "--source", "dataforseo", "--results", "4",
+               "--parallel", "1", "--max-cost", "0.2", "--format", "tsv"});
+  EXPECT_EQ(ended.exit_code(), 3) << ended.err;
+  EXPECT_EQ(run.Provider().Requests().size(), 3u);
+  EXPECT_THAT(ended.err, HasSubstr("qmk: the run's budget of $0.20 was reached: no further calls "
+                                   "were made in this run\n"));
+  EXPECT_EQ(SplitLines(ended.out).size(), 4u);
+}
+
 // A bad source, a bound the research would pass, and a market named by a text that names none
 // (with the close names when there are some) stop qmk before any call.
 TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
@@ -247,7 +333,9 @@ TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
       {{"top", "--source", "dataforseo"}, ""},
       {{"research", "seed", "--source", "trends"}, ""},
       {{"research", "seed", "--source", "nowhere"}, ""},
-      {{"research", "seed", "--source", "dataforseo", "--results", "10", "--max-calls", "20"}, ""},
+      {{"research", "seed", "--source", "dataforseo", "--results", "10", "--target", "x.example",
+        "--max-calls", "20"},
+       "up to 21 provider calls, at most $0.19, more than --max-calls 20"},
       {{"research", "x", "--sort", "effectiveness"}, ""},
       {{"research", "seed", "--source", "dataforseo", "--max-calls", "0"},
        "--max-calls: must be at least 1"},
@@ -339,7 +427,9 @@ TEST(ProviderAccount, PrintsTheAccountOrTheProvidersWords) {
   } cases[] = {
       {{.body = fixtures::UserData("qm-login", "49.9712")},
        0,
-       "Login: qm-login\nBalance: $49.9712\nRate limit: serp, 0 calls a day\n"
+       "Login: qm-login\nBalance: $49.9712\n"
+       "Spent: $0.0000 spent this month (the runs in the history)\n"
+       "Rate limit: serp, 0 calls a day\n"
        "Rate limit: keywords_data.google_ads, 2000 calls a day\n"
        "Rate limit: serp, 2000 calls a minute\n"
        "Rate limit: keywords_data.google_ads, 12 calls a minute\n"},

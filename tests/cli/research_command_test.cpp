@@ -212,6 +212,52 @@ TEST(ResearchCommand, RanksFromTheStandInServiceMatchItsSites) {
   EXPECT_GT(ranked, 0);
 }
 
+// A list of the user's own phrases: its order, its letter case, repeats said and skipped, ranks
+// from the stand-in as for suggested phrases; lists that cannot be taken are refused before the run.
+TEST(ResearchCommand, ResearchesAListOfPhrasesInItsOrder) {
+  TempDir dir("qm-list");
+  const std::string list = (dir.path() / "my list.txt").string();
+  WriteBytes(list, "Garden Sheds\r\n  shed plans \n\ngarden sheds\nmetal shed;base\nblue widgets\n");
+  const QmkResult result =
+      RunQmk({"research", "--phrases", list, "--format", "tsv", "--pages", "5", "--target",
+              "example.com"},
+             {"QUILLMARK_SUGGEST_HOST=", "QUILLMARK_SEARCH_HOST=", "QUILLMARK_TOP_HOST="});
+  ASSERT_EQ(result.exit_code(), 0) << result.err;
+  EXPECT_THAT(result.err, HasSubstr("qmk: 3 phrases; 1 duplicate skipped; 1 left out"));
+  const auto lines = SplitLines(result.out);
+  ASSERT_THAT(lines, SizeIs(3));
+  const char* const phrases[] = {"garden sheds", "shed plans", "blue widgets"};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const auto fields = SplitFields(lines[i]);
+    EXPECT_EQ(fields[0], phrases[i]);
+    EXPECT_GT(std::stoll(fields[1]), 0) << lines[i];
+    const int rank = demo::DemoSiteRank(phrases[i], "example.com");
+    EXPECT_EQ(fields[4], rank >= 1 && rank <= 100 ? std::to_string(rank) : "-");
+  }
+
+  std::string thousand_and_one;
+  for (int i = 0; i <= 1000; ++i) thousand_and_one += "p" + std::to_string(i) + "\n";
+  WriteBytes(dir.path() / "long.txt", thousand_and_one);
+  const struct Refused {
+    std::vector<std::string> args;
+    int status;
+    std::string said;
+  } refused[] = {
+      {{"--phrases", (dir.path() / "long.txt").string()}, 2, "1001 phrases: at most 1000"},
+      {{"--phrases", (dir.path() / "none.txt").string()}, 1, "cannot read"},
+      {{"--phrases", list, "seed"}, 2, "excludes"},
+      {{"--phrases", list, "--results", "5"}, 2, "excludes"},
+  };
+  for (const Refused& r : refused) {
+    std::vector<std::string> args{"research"};
+    args.insert(args.end(), r.args.begin(), r.args.end());
+    const QmkResult refusal = RunQmk(args);
+    EXPECT_EQ(refusal.exit_code(), r.status) << r.said;
+    EXPECT_THAT(refusal.err, HasSubstr(r.said));
+    EXPECT_TRUE(refusal.out.empty());
+  }
+}
+
 TEST(ResearchCommand, RefusesBadUsageWithExitTwo) {
   for (const std::vector<std::string>& args :
        std::vector<std::vector<std::string>>{{"research"},

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -71,6 +73,40 @@ TEST(FetchPoolTest, GivesBackResultsAndFailuresAndRefusesWorkAfterShutdown) {
   });
   EXPECT_EQ(late->Take().status, FetchStatus::kCancelled);
   EXPECT_FALSE(ran);
+}
+
+}  // namespace
+}  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// A fetch somebody waits for goes before the queued fetches read ahead: submitted first, or
+// hurried once queued.
+TEST(FetchPoolTest, AFetchWaitedForGoesBeforeTheQueuedOnes) {
+  FetchPool pool(1);
+  std::atomic<bool> release{false};
+  std::atomic<int> started{0};
+  std::mutex order_mutex;
+  std::string order;
+  const auto noting = [&](char name) {
+    return [&, name](const Cancellation&) {
+      ++started;
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      const std::lock_guard lock(order_mutex);
+      order += name;
+      return FetchResult{};
+    };
+  };
+  std::vector<std::shared_ptr<FetchPool::Job>> jobs;
+  jobs.push_back(pool.Submit(noting('a')));  // takes the one worker
+  while (started == 0) std::this_thread::yield();
+  for (char name : {'b', 'c', 'd'}) jobs.push_back(pool.Submit(noting(name)));
+  jobs.push_back(pool.Submit(noting('e'), {}, true));
+  pool.Hurry(jobs[3]);  // d
+  release = true;
+  for (const auto& job : jobs) job->Take();
+  EXPECT_EQ(order, "adebc");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 namespace quillmark::testing {
 namespace {
 
@@ -21,6 +23,49 @@ TEST(ProviderCalls, TheCallsAreSaidWithWhatTheyCost) {
   // A balance in debt keeps its sign; one that rounds to nothing has none.
   EXPECT_EQ(session::MoneyText(-1.5), "-$1.5000");
   EXPECT_EQ(session::MoneyText(-0.00001), "$0.0000");
+}
+
+// The worst case before a run: its calls, at the built-in prices until replies showed others.
+TEST(ProviderCalls, TheWorstCaseIsSaidInCallsAndMoney) {
+  TempDir folder("qm-prices");
+  const sources::PriceTable built_in(folder.path().string());
+  const auto request = [](int results, std::string target, std::string pages,
+                          std::size_t phrases = 0) {
+    session::RunRequest r;
+    r.max_results = results;
+    r.target_url = std::move(target);
+    r.max_pages_text = std::move(pages);
+    for (std::size_t i = 0; i < phrases; ++i) r.phrases.push_back("p" + std::to_string(i));
+    return r;
+  };
+  const struct {
+    session::RunRequest request;
+    const char* said;
+  } cases[] = {
+      // Ideas $0.075, a supply $0.002, a rank of 5 pages of 20 (10 priced pages) $0.0155.
+      {request(100, "mysite.com", "5"), "up to 201 provider calls, at most $1.83"},
+      {request(10, "", "5"), "up to 11 provider calls, at most $0.10"},
+      // 20 pages of 20 ask for 200 results, the most a live call gives: 20 priced pages.
+      {request(2, "mysite.com", "20"), "up to 5 provider calls, at most $0.14"},
+      // A list of 1000 phrases is one search-volume call.
+      {request(1000, "", "3", 1000), "up to 1001 provider calls, at most $2.08"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(session::WorstCaseText(session::ResearchWorstCase(c.request, built_in)), c.said);
+
+  // A reply's cost replaces the built-in price for its shape; a crawl stopped at the target's
+  // domain may only raise it. Both are kept for the next table.
+  {
+    sources::PriceTable learning(folder.path().string());
+    learning.Learn({sources::PricedCall::kOrganicLive, 10}, 0.003, true);
+    learning.Learn({sources::PricedCall::kOrganicLive, 100}, 0.001, false);
+    learning.Learn({sources::PricedCall::kOrganicLive, 60}, 0.02, false);
+  }
+  const sources::PriceTable learned(folder.path().string());
+  EXPECT_DOUBLE_EQ(learned.Price({sources::PricedCall::kOrganicLive, 10}), 0.003);
+  EXPECT_DOUBLE_EQ(learned.Price({sources::PricedCall::kOrganicLive, 100}), 0.0155);
+  EXPECT_DOUBLE_EQ(learned.Price({sources::PricedCall::kOrganicLive, 60}), 0.02);
+  EXPECT_DOUBLE_EQ(learned.Price({sources::PricedCall::kOrganicQueued, 10}), 0.0006);
 }
 
 }  // namespace

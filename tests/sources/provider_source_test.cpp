@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "research/rank_lookup.h"
@@ -23,6 +24,7 @@
 #include "sources/credentials.h"
 #include "sources/reply_cache.h"
 #include "sources/source.h"
+#include "sources/sources_limits.h"
 #include "sources/support/fake_provider.h"
 #include "support/temp_dir.h"
 
@@ -427,6 +429,7 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
 
   std::vector<std::filesystem::path> entries;
   for (const auto& entry : std::filesystem::directory_iterator(cache_.path())) {
+    if (entry.path().filename() == "prices") continue;  // what the replies' costs taught
     entries.push_back(entry.path());
     const std::string bytes = ReadBytes(entry.path());
     EXPECT_THAT(bytes, Not(HasSubstr(kLogin)));
@@ -736,6 +739,95 @@ TEST_F(ProviderTest, TheCacheSaysItsSizeAndClearsItsOwnEntriesOnly) {
   EXPECT_EQ(ReadBytes(other), "not ours");
   EXPECT_EQ(sources::ReplyCacheBytes(cache_.File("missing")), 0u);
   EXPECT_NO_THROW(sources::ClearReplyCache(cache_.File("missing")));
+}
+
+}  // namespace
+}  // namespace quillmark::testing
+
+namespace quillmark::testing {
+namespace {
+
+// Calls reuse the provider's connections: never more are opened than calls were in flight.
+TEST_F(ProviderTest, ConnectionsAreReusedAcrossCalls) {
+  FakeProvider provider([](const ProviderRequest&) {
+    return ProviderReply{.body = fixtures::OrganicResults(10, "x.example"),
+                         .delay = std::chrono::milliseconds(20)};
+  });
+  UseProvider(provider);
+  auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
+  constexpr int kThreads = 4;
+  constexpr int kCallsEach = 5;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kCallsEach; ++i) {
+        const std::string phrase = "p" + std::to_string(t) + "x" + std::to_string(i);
+        EXPECT_TRUE(Get(*source, "http://dataforseo/search?p=%22" + phrase + "%22").Complete());
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(provider.Requests().size(), std::size_t{kThreads * kCallsEach});
+  EXPECT_LE(provider.Connections(), std::size_t{kThreads});
+}
+
+// A list's demand comes from search-volume calls; a batch the provider empties for one refused
+// phrase is halved until that phrase stands alone, within a bound of extra calls.
+TEST_F(ProviderTest, AListsDemandComesFromBatchesHalvedAroundARefusedPhrase) {
+  const auto list_of = [](int count) {
+    std::vector<std::string> phrases;
+    for (int i = 0; i < count; ++i) phrases.push_back("Phrase " + std::to_string(i));
+    return phrases;
+  };
+  std::set<std::string> everything;
+  for (int i = 0; i < 100; ++i) everything.insert("phrase " + std::to_string(i));
+  const struct Case {
+    std::vector<std::string> phrases;
+    std::set<std::string> refused;  // in lower case, as the fake reads them
+    std::size_t calls;
+  } cases[] = {
+      {list_of(8), {}, 1},
+      // 8, then 4 + 4, then 2 + 2 of the right half, then 1 + 1.
+      {list_of(8), {"phrase 5"}, 7},
+      // Every phrase refused: the halvings stop after their bound of calls.
+      {list_of(100), everything, 1 + sources::kMaxVolumeSplitCalls},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.calls);
+    FakeProvider provider([&](const ProviderRequest& request) {
+      json result = json::array();
+      const json asked = json::parse(request.body);
+      for (const auto& keyword : asked[0]["keywords"]) {
+        std::string lower = keyword.get<std::string>();
+        for (char& ch : lower) ch = static_cast<char>(std::tolower(ch));
+        if (c.refused.count(lower) > 0) return ProviderReply{.body = fixtures::Ok("[]")};
+        // The provider writes keywords in its own letter case.
+        result.push_back({{"keyword", lower}, {"search_volume", 10 * lower.size()}});
+      }
+      return ProviderReply{.body = fixtures::Ok(result.dump())};
+    });
+    UseProvider(provider);
+    auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
+    NewRun({.max_pages = 0, .target = {}, .phrases = c.phrases});
+    const FetchResult page = Get(*source, "http://dataforseo/d/searchinventory/list/?n=8");
+    ASSERT_TRUE(page.Complete()) << page.reason;
+    const auto cells = SuggestionCells(page.body);
+    ASSERT_EQ(cells.size(), c.phrases.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      EXPECT_EQ(cells[i].second, c.phrases[i]);  // the list's order and letter case
+      const bool refused = c.refused.count("phrase " + std::to_string(i)) > 0;
+      EXPECT_EQ(cells[i].first, refused ? "?" : std::to_string(10 * c.phrases[i].size())) << i;
+    }
+    const auto requests = provider.Requests();
+    EXPECT_EQ(requests.size(), c.calls);
+    EXPECT_EQ(requests[0].target, "/v3/keywords_data/google_ads/search_volume/live");
+    const sources::RunNotes notes = run_->Notes();
+    if (c.refused.size() == 1) {
+      EXPECT_EQ(notes.phrases_refused, std::vector{std::string("Phrase 5")});
+    }
+    EXPECT_EQ(notes.phrases_refused.size() + static_cast<std::size_t>(notes.phrases_unmeasured),
+              c.refused.size());
+  }
 }
 
 }  // namespace

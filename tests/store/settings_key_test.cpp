@@ -185,14 +185,15 @@ TEST_F(SettingsKeyTest, HistoryIsKeptUnlessSwitchedOff) {
   EXPECT_TRUE(LoadHistoryFlag());
 }
 
-TEST_F(SettingsKeyTest, ParallelFetchesReadAsEightUnlessOneToThirtyTwo) {
-  EXPECT_EQ(LoadParallelFetches(), 8);
+// 0: the source's own default.
+TEST_F(SettingsKeyTest, ParallelFetchesReadAsTheSourcesDefaultUnlessOneToAHundred) {
+  EXPECT_EQ(LoadParallelFetches(), 0);
   const struct {
     const char* stored;
     int parallel;
   } cases[] = {
-      {"dword:00000001", 1}, {"dword:00000020", 32}, {"dword:00000003", 3}, {"dword:00000000", 8},
-      {"dword:00000021", 8}, {"dword:ffffffff", 8},  {"\"4\"", 8},
+      {"dword:00000001", 1}, {"dword:00000064", 100}, {"dword:00000021", 33}, {"dword:00000000", 0},
+      {"dword:00000065", 0}, {"dword:ffffffff", 0},   {"\"4\"", 0},
   };
   for (const auto& c : cases) {
     Store(std::string("\"parallel\"=") + c.stored + "\r\n");

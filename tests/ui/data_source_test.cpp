@@ -32,13 +32,14 @@ using ::testing::StartsWith;
 constexpr char kPassword[] = "s3cret-Pa55";
 constexpr const char* kVariables[] = {"QUILLMARK_CACHE_DIR", "QUILLMARK_DATAFORSEO_LOGIN",
                                       "QUILLMARK_DATAFORSEO_PASSWORD", "QUILLMARK_DATAFORSEO_URL",
-                                      "QUILLMARK_TRENDS_URL"};
+                                      "QUILLMARK_TRENDS_URL", "QUILLMARK_DATA_DIR"};
 
 class DataSourceTest : public WindowTest {
  protected:
   DataSourceTest() {
     for (const char* name : kVariables) ::unsetenv(name);
     ::setenv("QUILLMARK_CACHE_DIR", config_.File("cache").c_str(), 1);
+    ::setenv("QUILLMARK_DATA_DIR", config_.File("data").c_str(), 1);
   }
   ~DataSourceTest() override {
     CloseWindows();
@@ -181,7 +182,8 @@ TEST_F(DataSourceTest, CheckShowsTheBalanceOrTheProvidersWordsAndNeverHoldsTheDi
   } cases[] = {
       {"an account",
        {.body = fixtures::UserData("shop@example.com", "12.34")},
-       "Logged in as shop@example.com. Balance: $12.3400."},
+       "Logged in as shop@example.com. Balance: $12.3400; $0.0000 spent this month (the runs in "
+       "the history)."},
       {"a refused login",
        {.status = 401, .body = fixtures::Envelope(40100, "You are not authorized.", "null")},
        "DataForSEO refused the login: You are not authorized. (40100)"},
@@ -234,7 +236,7 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
            [&] { before_first_page = window_->RunCallsLabel().text(); });
   Investigate("garden sheds", 2);
   Start();
-  EXPECT_EQ(before_first_page, QStringLiteral("up to 5 provider calls"));
+  EXPECT_EQ(before_first_page, QStringLiteral("up to 3 provider calls, at most $0.08"));
   EXPECT_EQ(window_->DataSourceLabel().text(), QStringLiteral("DataForSEO, Germany/German"));
   EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
   const std::vector<ProviderRequest> requests = provider.Requests();

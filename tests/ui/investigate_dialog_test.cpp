@@ -3,7 +3,12 @@
 #include <QKeyEvent>
 #include <cstdint>
 
+#include "demo/demo_pages.h"
+#include "net/fetch_page.h"
+#include "pages/page_request.h"
 #include "research/unwanted_terms.h"
+#include "ui/file_dialog.h"
+#include "ui/message_box.h"
 #include "window_fixture.h"
 
 namespace quillmark::testing {
@@ -55,6 +60,51 @@ TEST_F(InvestigateDialogTest, StoredDepthOutsideTheListSelectsThree) {
     dialog_->SetDepth(depth);
     EXPECT_EQ(dialog_->MaxPagesText(), shown) << depth;
   }
+}
+
+// "My phrases": the box counts the list as the run takes it, a file's first column loads into
+// it, a list too long keeps the dialog open, and the rows come in the list's order.
+TEST_F(InvestigateDialogTest, MyPhrasesAreCountedLoadedAndResearchedInTheirOrder) {
+  MakeWindows(
+      [](const std::string& url, sources::ProviderRun& run, const Cancellation& cancelled) {
+        if (pages::ReadPageUrl(url).kind == pages::PageKind::kPhraseList)
+          return FetchResult{.body = demo::DemoListPage(run.Parameters().phrases)};
+        return FetchPage(url, {.timeout = std::chrono::seconds(30), .cancelled = cancelled});
+      },
+      Demo());
+  Ui::TStartForm& form = dialog_->Form();
+  dialog_->show();
+  form.PhrasesRadio->click();
+  EXPECT_TRUE(form.PhrasesMemo->isVisible());
+  EXPECT_FALSE(form.LabeledEdit1->isVisible());
+
+  const ui::RecordedMessages messages;
+  QString long_list;
+  for (int i = 0; i <= 1000; ++i) long_list += QStringLiteral("p%1\n").arg(i);
+  form.PhrasesMemo->setPlainText(long_list);
+  form.BitBtn1->click();
+  EXPECT_TRUE(dialog_->isVisible());
+  ASSERT_EQ(messages.Texts().size(), 1);
+  EXPECT_TRUE(messages.Texts()[0].contains(QStringLiteral("1001 phrases: at most 1000")));
+
+  WriteBytes(config_.path() / "sheds.csv", "Keyword,Demand\r\nShed Plans,1\r\nblue widgets,2\r\n");
+  ui::FileDialog::AnswerNext(QString::fromStdString((config_.path() / "sheds.csv").string()));
+  form.LoadPhrasesButton->click();
+  form.PhrasesMemo->appendPlainText(QStringLiteral("SHED PLANS"));
+  EXPECT_EQ(form.PhrasesCountLabel->text(), QStringLiteral("2 phrases; 1 duplicate skipped"));
+  session::RunRequest request;
+  dialog_->TakePhrases(request);
+  EXPECT_EQ(request.phrases, (std::vector<std::string>{"Shed Plans", "blue widgets"}));
+  EXPECT_EQ(request.max_results, 2);
+  EXPECT_EQ(request.seed, "my phrases");  // edited since it was loaded
+  dialog_->close();
+
+  AnswerDialog([](ui::TStartForm& dialog) { dialog.Form().BitBtn1->click(); });
+  Start();
+  ASSERT_EQ(window_->Keywords().Count(), 2u);
+  EXPECT_EQ(Cell(0, 0), "shed plans");
+  EXPECT_EQ(Cell(1, 0), "blue widgets");
+  EXPECT_NE(Cell(0, 1), "?");
 }
 
 }  // namespace

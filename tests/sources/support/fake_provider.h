@@ -1,14 +1,17 @@
 #pragma once
 // A data provider on 127.0.0.1 for tests: records every request (method, path and query, body,
 // Authorization) and answers each by a handler. Replies the handler holds back end when the
-// server stops, so no test hangs on them.
+// server stops, so no test hangs on them. Like the provider it keeps connections open between
+// calls, answers many at once, and counts the connections opened and the calls in flight.
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,17 +43,24 @@ class FakeProvider {
       {
         std::lock_guard lock(mutex_);
         requests_.push_back(request);
+        ports_.insert(req.remote_port);
+        most_in_flight_ = std::max(most_in_flight_, ++in_flight_);
       }
       const ProviderReply reply = handler_(request);
       {
         std::unique_lock lock(mutex_);
         wake_.wait_for(lock, reply.delay, [this] { return stopping_; });
+        --in_flight_;
       }
       res.status = reply.status;
       res.set_content(reply.body, reply.content_type);
     };
     server_.Post(".*", serve);
     server_.Get(".*", serve);
+    server_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    server_.set_keep_alive_max_count(1000);
+    // An idle connection holds a thread until this passes, also when the server stops.
+    server_.set_keep_alive_timeout(1);
     port_ = server_.bind_to_any_port("127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -70,6 +80,16 @@ class FakeProvider {
     std::lock_guard lock(mutex_);
     return requests_;
   }
+  // TCP connections the requests came on (by the client's port), and the most calls that were
+  // in flight at once.
+  std::size_t Connections() const {
+    std::lock_guard lock(mutex_);
+    return ports_.size();
+  }
+  int MostInFlight() const {
+    std::lock_guard lock(mutex_);
+    return most_in_flight_;
+  }
 
  private:
   Handler handler_;
@@ -80,6 +100,11 @@ class FakeProvider {
   std::condition_variable wake_;
   bool stopping_ = false;
   std::vector<ProviderRequest> requests_;
+  std::set<int> ports_;
+  int in_flight_ = 0;
+  int most_in_flight_ = 0;
+  // More than any research keeps in flight: a connection kept open holds one.
+  static constexpr std::size_t kServerThreads = 128;
 };
 
 // Replies written from the providers' documented shapes.
