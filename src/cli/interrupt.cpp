@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 
 #include "research/stop_request.h"
@@ -10,19 +11,23 @@
 namespace quillmark::cli {
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-volatile std::sig_atomic_t g_first_signal = 0;
+// Atomics, not volatile: the fetch workers' cancel tests read them on other threads. Lock-free,
+// so the handler may set them.
+std::atomic<int> g_interrupts{0};
+std::atomic<int> g_first_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnInterrupt(int signal_number) {
-  g_interrupts = g_interrupts + 1;
-  if (g_interrupts > 1) {
+  // The signal first, so that whoever sees an interrupt sees which one.
+  int none = 0;
+  g_first_signal.compare_exchange_strong(none, signal_number);
+  if (g_interrupts.fetch_add(1) > 0) {
     // The user insists: leave without waiting for anything more.
     static const char kMessage[] = "\nqmk: interrupted\n";
     ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     (void)ignored;
     ::_exit(128 + g_first_signal);
   }
-  g_first_signal = signal_number;
   // Lock-free atomics: safe here. The fetch in flight sees it within its next wait slice.
   SetStopRequest();
 }
