@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Fails when a folder of src/ includes one it must not.
+"""Fails when a folder of src/ includes one it must not, or learns of a stop by another way.
 
 Our libraries stand in layers (net at the bottom, the front ends at the top) and every arrow runs
 downwards; nothing in the compiler's view of the tree keeps it so, since every target sees all of
@@ -16,7 +16,7 @@ member of a class belongs to whoever owns the object and passes.
 Run it from anywhere:
 
     tools/check_arrows.py [--root DIR]     check DIR/src (default: this repository)
-    tools/check_arrows.py --self-test      check that a wrong arrow is caught, then this repository
+    tools/check_arrows.py --self-test      check that wrong ones are caught, then this repository
 """
 
 import argparse
@@ -71,7 +71,7 @@ def code_of(line: str) -> str:
 
 
 def check(root: pathlib.Path) -> list[str]:
-    """The wrong arrows under root/src, one message each."""
+    """The wrong arrows and stops under root/src, one message each."""
     problems = []
     src = root / "src"
     for path in sorted(src.rglob("*")):
