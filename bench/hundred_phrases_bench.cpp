@@ -91,8 +91,8 @@ void BM_HundredPhrasesLive(benchmark::State& state) {
     latency_ms = 6000;
     FakeProvider provider(Answer);
     UseProvider(provider);
-    const quillmark::bench::QuietRun quiet = quillmark::bench::ResearchQuietly(
-        Research(static_cast<int>(state.range(0))), Network());
+    const quillmark::bench::QuietRun quiet =
+        quillmark::bench::ResearchQuietly(Research(static_cast<int>(state.range(0))), Network());
     if (quiet.rows != expected || !quiet.run.report.not_fetched.empty()) {
       state.SkipWithError("the rows differ from those of --parallel 1, or a page failed");
       break;

@@ -226,8 +226,7 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
                   "Refuse to start when the research could cost more than this many US dollars, "
                   "and make no further call once its calls have cost that much (prices: the "
                   "provider's pricing page of " +
-                      std::string(sources::kPricesTaken) +
-                      ", replaced by what its replies showed)")
+                      std::string(sources::kPricesTaken) + ", replaced by what its replies showed)")
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             double usd = 0;

@@ -7,9 +7,9 @@
 #include "demo/demo_limits.h"
 #include "demo/demo_pages.h"
 #include "demo/page_server.h"
-#include "research/research_limits.h"
 #include "pages/page_format.h"
 #include "pages/request_query.h"
+#include "research/research_limits.h"
 
 namespace quillmark::demo {
 namespace {

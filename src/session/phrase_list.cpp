@@ -123,8 +123,9 @@ std::string PhraseListText(const PhraseList& list) {
   if (list.duplicates > 0)
     text += "; " + CountText(list.duplicates, "duplicate", "duplicates") + " skipped";
   if (list.left_out > 0) {
-    text += "; " + std::to_string(list.left_out) + " left out: " +
-            (list.left_out == 1 ? "it holds" : "they hold") + " characters the list cannot show";
+    text += "; " + std::to_string(list.left_out) +
+            " left out: " + (list.left_out == 1 ? "it holds" : "they hold") +
+            " characters the list cannot show";
   }
   return text;
 }

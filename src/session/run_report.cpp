@@ -21,10 +21,10 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
                     "\": a list holding it gets no figures at all");
   }
   if (notes.phrases_unmeasured > 0) {
-    texts.push_back(name + " gives no search volume for " +
-                    CountText(static_cast<std::size_t>(notes.phrases_unmeasured), "phrase",
-                              "phrases") +
-                    ": a phrase it refuses stands among them, and no more calls were made to find it");
+    texts.push_back(
+        name + " gives no search volume for " +
+        CountText(static_cast<std::size_t>(notes.phrases_unmeasured), "phrase", "phrases") +
+        ": a phrase it refuses stands among them, and no more calls were made to find it");
   }
   if (notes.phrases_left_out > 0) {
     const bool one = notes.phrases_left_out == 1;

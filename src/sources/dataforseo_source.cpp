@@ -103,11 +103,11 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed, ProviderRun& 
   const json task = {{"keywords", json::array({seed})},
                      {"location_code", location_code_},
                      {"language_code", language_code_}};
-  FetchResult result = caller_.Call(Post(kKeywordsPath, task), run, cancelled,
-                                    Priced({PricedCall::kKeywordIdeas}, true,
-                                           [&rows](long http_status, const std::string& body) {
-                                             return ReadKeywordIdeas(http_status, body, rows);
-                                           }));
+  FetchResult result = caller_.Call(
+      Post(kKeywordsPath, task), run, cancelled,
+      Priced({PricedCall::kKeywordIdeas}, true, [&rows](long http_status, const std::string& body) {
+        return ReadKeywordIdeas(http_status, body, rows);
+      }));
   if (!result.Complete()) return result;
   if (rows.empty()) run.NoteSeedWithoutIdeas(seed);
   pages::ProviderPage page = pages::SuggestionPage(seed, rows);

@@ -34,7 +34,7 @@ struct BodyReading {
   ReplyBudget::Reader* share;
   bool too_large = false;
   bool sized = false;
-  bool paused = false;  // the budget is spent: the transfer waits for bytes to come back
+  bool paused = false;    // the budget is spent: the transfer waits for bytes to come back
   std::size_t taken = 0;  // bytes of the body's room taken from the budget
 };
 

@@ -1,18 +1,21 @@
 #include "ui/investigate_dialog.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
-#include <QLabel>
 #include <QStyle>
 #include <QStyleOptionGroupBox>
 #include <algorithm>
 #include <cmath>
 
 #include "research/research_limits.h"
+#include "session/provider_calls.h"
 #include "session/start_command.h"
+#include "sources/price_table.h"
 #include "ui/classic_font.h"
 #include "ui/file_dialog.h"
 #include "ui/message_box.h"
@@ -60,7 +63,10 @@ TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
   UseClassicFont(*this);
   setFixedSize(size());
   // Labels take the width of their text, so a wider face than the design's clips nothing.
-  for (QLabel* label : findChildren<QLabel*>()) label->adjustSize();
+  // The lines said as the entries change keep the width the form gives them.
+  for (QLabel* label : findChildren<QLabel*>()) {
+    if (label != ui_->PhrasesCountLabel && label != ui_->EstimateLabel) label->adjustSize();
+  }
   FitCheckBoxIntoCaption(*ui_->CheckBox1, *ui_->GroupBoxPos);
   setModal(true);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TStartForm::BitBtn1Click);
@@ -73,13 +79,18 @@ TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
     list_name_.clear();
     ShowPhrasesCount();
   });
+  for (QLineEdit* edit : {static_cast<QLineEdit*>(ui_->MaxResultsSpinEdit), ui_->HomepageEdit})
+    connect(edit, &QLineEdit::textChanged, this, &TStartForm::ShowEstimate);
+  connect(ui_->DepthCombo, &QComboBox::currentIndexChanged, this, &TStartForm::ShowEstimate);
+  connect(ui_->RadioButton1, &QRadioButton::toggled, this, &TStartForm::ShowEstimate);
   store::LoadInvestigateEntries(*this);
   ui_->AskCostEdit->setValidator(new QRegularExpressionValidator(
       QRegularExpression(QStringLiteral("[0-9]{0,6}([.][0-9]{0,2})?")), ui_->AskCostEdit));
   const std::uint32_t cents = store::LoadCostQuestionCents();
-  ui_->AskCostEdit->setText(cents == 0 ? QString()
-                                       : QStringLiteral("%1.%2").arg(cents / 100).arg(
-                                             cents % 100, 2, 10, QLatin1Char('0')));
+  ui_->AskCostEdit->setText(
+      cents == 0
+          ? QString()
+          : QStringLiteral("%1.%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0')));
 }
 
 TStartForm::~TStartForm() = default;
@@ -160,6 +171,27 @@ std::uint32_t TStartForm::Results() {
 double TStartForm::AskAboveCost() const {
   // The validator lets only digits and one point through, whatever the locale writes.
   return ui_->AskCostEdit->text().toDouble();
+}
+
+void TStartForm::SetPriced(bool priced) {
+  priced_ = priced;
+  ShowEstimate();
+}
+
+void TStartForm::ShowEstimate() {
+  QString text;
+  if (priced_ && Mode() == ResearchMode::kSeed && !(UsesPhrases() && Phrases().phrases.empty())) {
+    session::RunRequest request{.mode = ResearchMode::kSeed,
+                                .target_url = TargetUrl(),
+                                .max_pages_text = MaxPagesText(),
+                                .max_results = MaxResults()};
+    TakePhrases(request);
+    // Read again each time: the runs since the dialog was last shown may have taught it prices.
+    const sources::PriceTable prices;
+    text = ToQString("This research: " +
+                     session::WorstCaseText(session::ResearchWorstCase(request, prices)));
+  }
+  ui_->EstimateLabel->setText(text);
 }
 
 void TStartForm::done(int result) {
@@ -244,6 +276,7 @@ void TStartForm::ShowPhrasesCount() {
   if (list.TooMany()) text += "; at most " + std::to_string(kMaxListPhrases);
   ui_->PhrasesCountLabel->setText(ToQString(text));
   ui_->PhrasesCountLabel->setToolTip(ToQString(text));
+  ShowEstimate();
 }
 
 }  // namespace quillmark::ui

@@ -46,6 +46,9 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   // USD above which a provider research's worst case is asked about before it starts ("Ask
   // before a run that may cost more than $"); 0 never asks. Kept in the settings.
   double AskAboveCost() const;
+  // Whether the research it starts is a provider's: then the dialog says its worst case in calls
+  // and money as the entries change.
+  void SetPriced(bool priced);
 
   // The stored entries.
   void SetKeyterm(const std::string& text) override;
@@ -77,12 +80,14 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   // "Load from file...": a .txt file's lines or a .csv file's first column into the box.
   void LoadPhrasesClick();
   void ShowPhrasesCount();
+  void ShowEstimate();
 
  private:
   std::unique_ptr<Ui::TStartForm> ui_;
   ResearchHost& host_;
   // The name of the file the phrases were loaded from, until they are edited; "" for typed ones.
   QString list_name_;
+  bool priced_ = false;
 };
 
 }  // namespace quillmark::ui

@@ -15,8 +15,8 @@
 #include <chrono>
 
 #include "session/provider_calls.h"
-#include "sources/price_table.h"
 #include "session/start_command.h"
+#include "sources/price_table.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
@@ -242,7 +242,12 @@ void TForm1::PlaceTopSearchesWindow() {
 }
 
 bool TForm1::ShowInvestigateDialog() {
-  return investigate_ != nullptr && investigate_->exec() == QDialog::Accepted;
+  if (investigate_ == nullptr) return false;
+  // The source of the session in use: a choice saved since is taken when the run starts.
+  const auto session = sessions_ != nullptr ? sessions_->Current() : nullptr;
+  investigate_->SetPriced(session != nullptr &&
+                          !session->ProviderName(ResearchMode::kSeed).empty());
+  return investigate_->exec() == QDialog::Accepted;
 }
 
 std::string TForm1::SeedText() {

@@ -213,15 +213,16 @@ TEST(ResearchCommand, RanksFromTheStandInServiceMatchItsSites) {
 }
 
 // A list of the user's own phrases: its order, its letter case, repeats said and skipped, ranks
-// from the stand-in as for suggested phrases; lists that cannot be taken are refused before the run.
+// from the stand-in as for suggested phrases; lists that cannot be taken are refused before the
+// run.
 TEST(ResearchCommand, ResearchesAListOfPhrasesInItsOrder) {
   TempDir dir("qm-list");
   const std::string list = (dir.path() / "my list.txt").string();
-  WriteBytes(list, "Garden Sheds\r\n  shed plans \n\ngarden sheds\nmetal shed;base\nblue widgets\n");
-  const QmkResult result =
-      RunQmk({"research", "--phrases", list, "--format", "tsv", "--pages", "5", "--target",
-              "example.com"},
-             {"QUILLMARK_SUGGEST_HOST=", "QUILLMARK_SEARCH_HOST=", "QUILLMARK_TOP_HOST="});
+  WriteBytes(list,
+             "Garden Sheds\r\n  shed plans \n\ngarden sheds\nmetal shed;base\nblue widgets\n");
+  const QmkResult result = RunQmk(
+      {"research", "--phrases", list, "--format", "tsv", "--pages", "5", "--target", "example.com"},
+      {"QUILLMARK_SUGGEST_HOST=", "QUILLMARK_SEARCH_HOST=", "QUILLMARK_TOP_HOST="});
   ASSERT_EQ(result.exit_code(), 0) << result.err;
   EXPECT_THAT(result.err, HasSubstr("qmk: 3 phrases; 1 duplicate skipped; 1 left out"));
   const auto lines = SplitLines(result.out);

@@ -6,8 +6,8 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 

@@ -22,7 +22,9 @@ TEST(PhraseListTest, LinesAreTrimmedAndRepeatsAndUnshowablePhrasesCounted) {
       {{"  garden sheds ", "", "\t", "shed plans"}, {"garden sheds", "shed plans"}, 0, 0},
       {{"Garden Sheds", "garden sheds", "GARDEN SHEDS ", "x"}, {"Garden Sheds", "x"}, 2, 0},
       {{"a;b", "<b>x</b>", "ok", "tab\tinside"}, {"ok"}, 0, 3},
-      {{"AT&T", "c++ & c#", "caf\xC3\xA9", "CAF\xC3\xA9"}, {"AT&T", "c++ & c#", "caf\xC3\xA9"}, 1,
+      {{"AT&T", "c++ & c#", "caf\xC3\xA9", "CAF\xC3\xA9"},
+       {"AT&T", "c++ & c#", "caf\xC3\xA9"},
+       1,
        0},
   };
   for (const Case& c : cases) {

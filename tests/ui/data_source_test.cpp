@@ -30,9 +30,9 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 constexpr char kPassword[] = "s3cret-Pa55";
-constexpr const char* kVariables[] = {"QUILLMARK_CACHE_DIR", "QUILLMARK_DATAFORSEO_LOGIN",
+constexpr const char* kVariables[] = {"QUILLMARK_CACHE_DIR",           "QUILLMARK_DATAFORSEO_LOGIN",
                                       "QUILLMARK_DATAFORSEO_PASSWORD", "QUILLMARK_DATAFORSEO_URL",
-                                      "QUILLMARK_TRENDS_URL", "QUILLMARK_DATA_DIR"};
+                                      "QUILLMARK_TRENDS_URL",          "QUILLMARK_DATA_DIR"};
 
 class DataSourceTest : public WindowTest {
  protected:

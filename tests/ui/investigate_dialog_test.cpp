@@ -92,6 +92,12 @@ TEST_F(InvestigateDialogTest, MyPhrasesAreCountedLoadedAndResearchedInTheirOrder
   form.LoadPhrasesButton->click();
   form.PhrasesMemo->appendPlainText(QStringLiteral("SHED PLANS"));
   EXPECT_EQ(form.PhrasesCountLabel->text(), QStringLiteral("2 phrases; 1 duplicate skipped"));
+  // A provider's research says its worst case: one search-volume call, a supply call a phrase.
+  dialog_->SetPriced(true);
+  EXPECT_EQ(form.EstimateLabel->text(),
+            QStringLiteral("This research: up to 3 provider calls, at most $0.08"));
+  dialog_->SetPriced(false);
+  EXPECT_TRUE(form.EstimateLabel->text().isEmpty());
   session::RunRequest request;
   dialog_->TakePhrases(request);
   EXPECT_EQ(request.phrases, (std::vector<std::string>{"Shed Plans", "blue widgets"}));
