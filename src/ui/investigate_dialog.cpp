@@ -178,20 +178,36 @@ void TStartForm::SetPriced(bool priced) {
   ShowEstimate();
 }
 
+session::RunRequest TStartForm::PricedRequest() const {
+  session::RunRequest request{.mode = ResearchMode::kSeed,
+                              .target_url = TargetUrl(),
+                              .max_pages_text = MaxPagesText(),
+                              .max_results = MaxResults()};
+  TakePhrases(request);
+  return request;
+}
+
+std::optional<session::WorstCase> TStartForm::WorstCase() const {
+  if (!priced_ || Mode() != ResearchMode::kSeed || (UsesPhrases() && Phrases().phrases.empty()))
+    return std::nullopt;
+  // Read again each time: the runs since the dialog was last shown may have taught it prices.
+  const sources::PriceTable prices;
+  return session::ResearchWorstCase(PricedRequest(), prices);
+}
+
 void TStartForm::ShowEstimate() {
-  QString text;
-  if (priced_ && Mode() == ResearchMode::kSeed && !(UsesPhrases() && Phrases().phrases.empty())) {
-    session::RunRequest request{.mode = ResearchMode::kSeed,
-                                .target_url = TargetUrl(),
-                                .max_pages_text = MaxPagesText(),
-                                .max_results = MaxResults()};
-    TakePhrases(request);
-    // Read again each time: the runs since the dialog was last shown may have taught it prices.
-    const sources::PriceTable prices;
-    text = ToQString("This research: " +
-                     session::WorstCaseText(session::ResearchWorstCase(request, prices)));
-  }
-  ui_->EstimateLabel->setText(text);
+  const auto worst = WorstCase();
+  ui_->EstimateLabel->setText(worst ? ToQString("This research: " + session::WorstCaseText(*worst))
+                                    : QString());
+}
+
+bool TStartForm::CostAccepted() {
+  const double ask_above = AskAboveCost();
+  const auto worst = WorstCase();
+  if (!worst || ask_above <= 0 || worst->money <= ask_above) return true;
+  return AskYesNo(this, ToQString("This research may make " + session::WorstCaseText(*worst) +
+                                  ", more than the " + session::MoneyUpText(ask_above) +
+                                  " you asked to be asked about. Start it?"));
 }
 
 void TStartForm::done(int result) {
@@ -220,6 +236,9 @@ void TStartForm::BitBtn1Click() {
       return;
     }
   }
+  // Asked before the list is emptied: a research declined at its price leaves the rows as they
+  // are, and the dialog open to change it.
+  if (!CostAccepted()) return;
   session::ConfirmInvestigate(host_, [this] { accept(); });
 }
 

@@ -6,11 +6,13 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "research/research_host.h"
 #include "session/phrase_list.h"
+#include "session/provider_calls.h"
 #include "session/research_run.h"
 #include "store/settings_key.h"
 
@@ -83,6 +85,13 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   void ShowEstimate();
 
  private:
+  // The seed research the entries make, as it is priced.
+  session::RunRequest PricedRequest() const;
+  // Its worst case when the research is a provider's, else none.
+  std::optional<session::WorstCase> WorstCase() const;
+  // Whether a research that may cost more than AskAboveCost() is to start: asks the user.
+  bool CostAccepted();
+
   std::unique_ptr<Ui::TStartForm> ui_;
   ResearchHost& host_;
   // The name of the file the phrases were loaded from, until they are edited; "" for typed ones.

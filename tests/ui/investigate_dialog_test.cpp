@@ -78,7 +78,7 @@ TEST_F(InvestigateDialogTest, MyPhrasesAreCountedLoadedAndResearchedInTheirOrder
   EXPECT_TRUE(form.PhrasesMemo->isVisible());
   EXPECT_FALSE(form.LabeledEdit1->isVisible());
 
-  const ui::RecordedMessages messages;
+  ui::RecordedMessages messages;
   QString long_list;
   for (int i = 0; i <= 1000; ++i) long_list += QStringLiteral("p%1\n").arg(i);
   form.PhrasesMemo->setPlainText(long_list);
@@ -96,6 +96,16 @@ TEST_F(InvestigateDialogTest, MyPhrasesAreCountedLoadedAndResearchedInTheirOrder
   dialog_->SetPriced(true);
   EXPECT_EQ(form.EstimateLabel->text(),
             QStringLiteral("This research: up to 3 provider calls, at most $0.08"));
+  // Above the user's bound it asks before the list is emptied: No keeps the dialog and the rows.
+  window_->Keywords().Append();
+  form.AskCostEdit->setText(QStringLiteral("0.05"));
+  messages.Answer(false);
+  form.BitBtn1->click();
+  EXPECT_TRUE(dialog_->isVisible());
+  EXPECT_EQ(window_->Keywords().Count(), 1u);
+  EXPECT_TRUE(
+      messages.Texts().back().contains(QStringLiteral("at most $0.08, more than the $0.05")));
+  form.AskCostEdit->setText(QString());
   dialog_->SetPriced(false);
   EXPECT_TRUE(form.EstimateLabel->text().isEmpty());
   session::RunRequest request;
