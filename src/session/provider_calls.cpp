@@ -13,6 +13,15 @@
 
 namespace quillmark::session {
 
+std::int64_t MostProviderCalls(int max_results) {
+  return 1 + std::int64_t{max_results} * 2;
+}
+
+std::string MostCallsText(int max_results) {
+  return "up to " + CountText(static_cast<std::size_t>(MostProviderCalls(max_results)),
+                              "provider call", "provider calls");
+}
+
 WorstCase ResearchWorstCase(const RunRequest& request, const sources::PriceTable& prices) {
   using sources::PricedCall;
   const auto phrases = static_cast<std::int64_t>(std::max(request.max_results, 0));

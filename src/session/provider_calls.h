@@ -12,6 +12,12 @@
 
 namespace quillmark::session {
 
+// The most provider calls a keyword research of `max_results` phrases can make: the keyword
+// ideas, then per phrase its supply and one call that covers all of its rank pages.
+std::int64_t MostProviderCalls(int max_results);
+// "up to 21 provider calls".
+std::string MostCallsText(int max_results);
+
 // The most a provider research can make and cost, said before it starts: its demand call (the
 // seed's keyword ideas, or one search-volume call per kMaxVolumeBatch phrases of a list), then per
 // phrase its supply and, with a target, one call that covers all of its rank pages; each at the
