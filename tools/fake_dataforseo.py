@@ -16,6 +16,7 @@ says what it cost, as the provider's do. Nothing here is real data.
 import argparse
 import base64
 import hashlib
+import itertools
 import json
 import sys
 import time
@@ -60,6 +61,12 @@ class Handler(BaseHTTPRequestHandler):
     latency = 0.0
     # Connections stay open between calls, as the provider's do.
     protocol_version = "HTTP/1.1"
+    connections = itertools.count(1)
+
+    def setup(self):
+        super().setup()
+        # Said once a connection: how many a research opened is the number of the last one.
+        sys.stderr.write(f"fake_dataforseo: connection {next(self.connections)}\n")
 
     def log_message(self, format, *args):
         sys.stderr.write("fake_dataforseo: " + (format % args) + "\n")
