@@ -22,6 +22,9 @@ inline constexpr std::chrono::milliseconds kLongestRateLimitWait{15000};
 // searches change within the day.
 inline constexpr std::chrono::hours kKeywordCacheLifetime{24 * 30};
 inline constexpr std::chrono::hours kTrendsCacheLifetime{1};
+// A half-written cache entry younger than this belongs to a store still under way, which
+// clearing the cache leaves to finish: the reply it holds is kept.
+inline constexpr std::chrono::minutes kStoreUnderWay{5};
 // The organic results a live call may ask for.
 inline constexpr std::int64_t kMaxOrganicDepth = 200;
 inline constexpr std::int64_t kSupplyDepth = 10;

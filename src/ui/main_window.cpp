@@ -21,6 +21,7 @@
 #include "ui/classic_font.h"
 #include "ui/data_source_dialog.h"
 #include "ui/desktop_open.h"
+#include "ui/elided_label.h"
 #include "ui/grid_line_delegate.h"
 #include "ui/help_file.h"
 #include "ui/homepage.h"
@@ -168,7 +169,7 @@ void TForm1::SetUpStatusBar() {
   calls_label_->setObjectName(QStringLiteral("CallsLabel"));
   calls_label_->setTextFormat(Qt::PlainText);
   bar->addPermanentWidget(calls_label_);
-  source_label_ = std::make_unique<QLabel>(bar).release();
+  source_label_ = std::make_unique<ElidedLabel>(bar).release();
   source_label_->setObjectName(QStringLiteral("SourceLabel"));
   source_label_->setTextFormat(Qt::PlainText);
   // Clear of the window's edge, which the bar has no size grip to keep it from.
@@ -394,8 +395,12 @@ void TForm1::ipoftheday1Click() {
 }
 
 void TForm1::DataSource1Click() {
-  DataSourceDialog dialog(this);
-  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) sessions_->ChoiceSaved();
+  DataSourceDialog dialog(this,
+                          sessions_ != nullptr ? sessions_->CommandLine() : CommandLineChoice{});
+  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) {
+    sessions_->ChoiceSaved();
+    ShowSource();  // the tooltip names the choice the next Start takes
+  }
 }
 
 void TForm1::TipsTimerTimer() {

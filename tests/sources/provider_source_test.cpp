@@ -469,7 +469,16 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   env_.Set("QUILLMARK_CONFIG_DIR", config_.path().string());
   env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
   env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
-  EXPECT_THROW(sources::LoadDataForSeoCredentials(), sources::SourceError);  // no file
+  // Why no account can be read is told apart, for the window to say in its own words.
+  const auto problem = [] {
+    try {
+      sources::LoadDataForSeoCredentials();
+    } catch (const sources::CredentialsError& e) {
+      return std::optional(e.Problem());
+    }
+    return std::optional<sources::AccountProblem>();
+  };
+  EXPECT_EQ(problem(), sources::AccountProblem::kMissing);
   const std::string file = sources::CredentialsFilePath();
   WriteBytes(file, std::string("# account\nlogin = ") + kLogin + "\npassword=" + kPassword + "\n");
   for (const mode_t mode : {0644, 0640, 0604}) {
@@ -482,7 +491,16 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
       EXPECT_THAT(e.what(), Not(HasSubstr(kPassword)));
     }
   }
+  EXPECT_EQ(problem(), sources::AccountProblem::kOthersMayRead);
   ::chmod(file.c_str(), 0600);
+  // Half an account in the environment spoils the file's; a whole one is used without it.
+  env_.Set("QUILLMARK_DATAFORSEO_LOGIN", "env-login");
+  EXPECT_EQ(problem(), sources::AccountProblem::kPartInEnvironment);
+  EXPECT_EQ(sources::LoadCredentialsFile().login, kLogin);
+  env_.Set("QUILLMARK_DATAFORSEO_PASSWORD", "env-password");
+  EXPECT_EQ(sources::LoadDataForSeoCredentials().login, "env-login");
+  env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
+  env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
   const sources::Credentials found = sources::LoadDataForSeoCredentials();
   EXPECT_EQ(found.login, kLogin);
   EXPECT_EQ(found.password, kPassword);
@@ -500,6 +518,7 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   } catch (const sources::SourceError& e) {
     EXPECT_THAT(e.what(), HasSubstr("is a symbolic link"));
   }
+  EXPECT_EQ(problem(), sources::AccountProblem::kLink);
 }
 
 TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
@@ -730,8 +749,16 @@ TEST_F(ProviderTest, TheCacheSaysItsSizeAndClearsItsOwnEntriesOnly) {
     if (entry.path() != other) entries += entry.file_size();
   EXPECT_GT(entries, 5000u);
   EXPECT_EQ(sources::ReplyCacheBytes(), entries);
+  // A half-written entry of a store under way stays to be renamed into place; one left behind
+  // long ago goes.
+  const std::filesystem::path writing = cache_.Write(".~qmk1-1.tmp", "half");
+  const std::filesystem::path left = cache_.Write(".~qmk1-2.tmp", "left");
+  std::filesystem::last_write_time(
+      left, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   sources::ClearReplyCache();
-  EXPECT_EQ(sources::ReplyCacheBytes(), 0u);
+  EXPECT_EQ(sources::ReplyCacheBytes(), 4u);
+  EXPECT_TRUE(std::filesystem::exists(writing));
+  EXPECT_FALSE(std::filesystem::exists(left));
   EXPECT_EQ(cache.Find(first), std::nullopt);
   EXPECT_EQ(ReadBytes(other), "not ours");
   EXPECT_EQ(sources::ReplyCacheBytes(cache_.File("missing")), 0u);
