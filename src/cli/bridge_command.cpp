@@ -167,8 +167,8 @@ int Bridge(const BridgeArgs& args) {
     if (given_up > 0) {
       std::cerr << "qmk bridge: "
                 << session::CountText(static_cast<std::size_t>(given_up), "call", "calls")
-                << " given up at stop; the provider may bill "
-                << (given_up == 1 ? "it" : "them") << "\n";
+                << " given up at stop; the provider may bill " << (given_up == 1 ? "it" : "them")
+                << "\n";
     }
     if (session.UsesProvider())
       std::cerr << "qmk bridge: " << session::CallsText(bridge_run.Calls()) << std::endl;

@@ -90,7 +90,8 @@ TerminalRun RunFromTerminal(const session::RunRequest& request,
     // among the notes at the end.
     const sources::RunNotes notes = running->ProviderCalls()->Notes();
     if ((!notes.refusal.empty() && result.reason == notes.refusal) ||
-        (notes.call_limit_reached > 0 && result.reason == running->ProviderCalls()->CallLimitReason()))
+        (notes.call_limit_reached > 0 &&
+         result.reason == running->ProviderCalls()->CallLimitReason()))
       return;
     host.FinishStatus();
     const pages::PageRequest page = pages::ReadPageUrl(url);

@@ -41,18 +41,17 @@ std::string RetriesText(std::int64_t retries) {
 std::string CallsText(const sources::CallCounts& calls) {
   std::string text = Count(calls.made, "provider call", "provider calls") + " (" +
                      std::to_string(calls.from_cache) + " from the cache";
-  if (calls.after_stop > 0) text += ", " + std::to_string(calls.after_stop) + " finished after Stop";
+  if (calls.after_stop > 0)
+    text += ", " + std::to_string(calls.after_stop) + " finished after Stop";
   if (calls.retries > 0) text += ", " + RetriesText(calls.retries);
   if (calls.in_flight > 0) text += ", " + std::to_string(calls.in_flight) + " awaiting a reply";
   return text + "), " + MoneyText(calls.cost);
 }
 
 std::string RunningCallsText(const std::string& provider, int max_results,
-                             const sources::CallCounts& calls,
-                             std::chrono::milliseconds waiting) {
+                             const sources::CallCounts& calls, std::chrono::milliseconds waiting) {
   if (waiting.count() > 0) {
-    return "waiting " +
-           std::to_string(std::chrono::ceil<std::chrono::seconds>(waiting).count()) +
+    return "waiting " + std::to_string(std::chrono::ceil<std::chrono::seconds>(waiting).count()) +
            " s: " + ProviderTitle(provider) + " asked to slow down";
   }
   if (max_results <= 0) return calls.retries > 0 ? RetriesText(calls.retries) : std::string();
@@ -63,8 +62,9 @@ std::string RunningCallsText(const std::string& provider, int max_results,
 
 std::string UnansweredCallsText(std::int64_t calls) {
   return calls == 1 ? "1 call sent, reply not seen; the provider may bill it"
-                    : std::to_string(calls) + " calls sent, replies not seen; the provider may "
-                                              "bill them";
+                    : std::to_string(calls) +
+                          " calls sent, replies not seen; the provider may "
+                          "bill them";
 }
 
 std::string ProviderTitle(const std::string& provider) {

@@ -30,8 +30,7 @@ std::string CallsText(const sources::CallCounts& calls);
 // retries beyond the plan, else "up to 21 provider calls". `max_results` 0: no plan (a top
 // searches listing), of which only a wait or the retries are said.
 std::string RunningCallsText(const std::string& provider, int max_results,
-                             const sources::CallCounts& calls,
-                             std::chrono::milliseconds waiting);
+                             const sources::CallCounts& calls, std::chrono::milliseconds waiting);
 // "8 calls sent, replies not seen; the provider may bill them": calls the program's end gave up.
 std::string UnansweredCallsText(std::int64_t calls);
 // The provider's name for people: "DataForSEO" for "dataforseo".

@@ -31,9 +31,9 @@ std::optional<std::chrono::milliseconds> RetryAfter(const std::string& text) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     if (localtime_r(&now, &local) == nullptr) return std::nullopt;
-    const double days = date - net::EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1,
-                                                   local.tm_mday, local.tm_hour, local.tm_min,
-                                                   local.tm_sec);
+    const double days =
+        date - net::EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                   local.tm_hour, local.tm_min, local.tm_sec);
     if (days > 2) return kLongestRetryAfter;
     wait = std::chrono::seconds(std::llround(days * 24 * 3600));
   }

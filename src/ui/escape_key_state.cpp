@@ -20,8 +20,8 @@ namespace {
 // Whether the keyboard holds the key of X11 code `key` now; nullopt where that cannot be asked.
 std::optional<bool> KeyHeldNow(quint32 key) {
 #ifdef QUILLMARK_WITH_XCB
-  auto* x11 = qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                 : nullptr;
+  auto* x11 =
+      qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   if (x11 == nullptr || key == 0 || key > 255) return std::nullopt;
   xcb_connection_t* connection = x11->connection();
   const std::unique_ptr<xcb_query_keymap_reply_t, decltype(&std::free)> keymap(
