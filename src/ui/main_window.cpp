@@ -62,6 +62,8 @@ constexpr int kListBottomMargin = 4;
 constexpr int kTipsDelayMs = 5000;
 // How often a wait for a page without events still looks at the run.
 constexpr std::chrono::milliseconds kWakeInterval{25};
+// How often the calls of an ended run are read again while some await their reply.
+constexpr std::chrono::milliseconds kLateCallsInterval{250};
 
 }  // namespace
 
@@ -79,6 +81,11 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
   ui_->setupUi(this);
   UseClassicFont(*this);
   wake_.setSingleShot(true);
+  calls_timer_.setInterval(kLateCallsInterval);
+  connect(&calls_timer_, &QTimer::timeout, this, [this] {
+    ShowCalls();
+    if (!calls_line_.Changing()) calls_timer_.stop();
+  });
 
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
@@ -201,6 +208,7 @@ void TForm1::SetStatusText(const std::string& text) {
 
 void TForm1::ProcessMessages() {
   UpdateProgress();
+  ShowCalls();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -208,6 +216,7 @@ void TForm1::WaitForEvents() {
   wake_.start(kWakeInterval);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   UpdateProgress();
+  ShowCalls();
 }
 
 void TForm1::Wake() {
@@ -269,26 +278,33 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   std::shared_ptr<const session::PageSession> session = session_for_run_();
   if (!session) return nullptr;
   request.parallel = parallel_;
-  const bool provider_research = !session->ProviderName(ResearchMode::kSeed).empty();
-  // A listing of the top searches is one call at most: the bound is a research's.
-  const std::string most_calls = provider_research && request.mode == ResearchMode::kSeed
-                                     ? session::MostCallsText(request.max_results)
-                                     : std::string();
+  const std::string provider = session->ProviderName(request.mode);
+  // A listing of the top searches is one call at most: the plan is a research's.
+  const int planned = request.mode == ResearchMode::kSeed ? request.max_results : 0;
   auto run = std::make_unique<session::ResearchRun>(std::move(session), *this, std::move(request));
   ++runs_made_;
   ShowSource();
-  calls_label_->setText(ToQString(most_calls));
+  calls_line_.Begin(run->ProviderCalls(), provider, planned);
+  calls_run_ = runs_made_;
+  calls_timer_.stop();
+  ShowCalls();
   return run;
 }
 
 void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number) {
-  // A run that a newer one interrupted ends after it: the newer one's calls stay shown.
-  if (run_number == runs_made_) {
+  // A run that a newer one interrupted ends after it: the newer one's calls stay shown; after
+  // Clear, none.
+  if (run_number == calls_run_) {
     ShowSource();
-    calls_label_->setText(report.provider.empty() ? QString()
-                                                  : ToQString(session::CallsText(report.calls)));
+    calls_line_.End();
+    ShowCalls();
+    if (calls_line_.Changing()) calls_timer_.start();
   }
   if (const auto message = session::AfterRunMessage(report)) ShowWarning(this, ToQString(*message));
+}
+
+void TForm1::ShowCalls() {
+  calls_label_->setText(ToQString(calls_line_.Text()));
 }
 
 void TForm1::ResearchPhrase(const std::string& phrase) {
@@ -332,7 +348,12 @@ void TForm1::BitBtn2Click() {
     run_number = runs_made_;
     return run;
   });
-  if (report) ShowRunEnd(*report, run_number);
+  if (!report) return;
+  // "Done!" alone would read as a run complete; unless a newer run has the status bar since.
+  if (const std::string stopped = session::StoppedText(*report);
+      !stopped.empty() && run_number == runs_made_)
+    SetStatusText(stopped);
+  ShowRunEnd(*report, run_number);
 }
 
 void TForm1::StopCommand() {
@@ -347,6 +368,11 @@ void TForm1::StopBtnClick() {
 void TForm1::Clearkeywordsdata1Click() {
   StopCommand();
   keywords_.Clear();
+  // The money line goes with the list it was about.
+  calls_line_.Clear();
+  calls_run_ = 0;
+  calls_timer_.stop();
+  ShowCalls();
 }
 
 void TForm1::Exit1Click() {
