@@ -107,6 +107,8 @@ int RunResearch(const ResearchArgs& args) {
   }
   request.max_pages_text = std::to_string(args.max_pages);
   request.max_cost = args.max_cost;
+  // Retries after a rate limit count too: a run that reaches the bound makes no further call.
+  request.max_calls = args.max_calls;
   if (sources::IsProvider(sources::ParseSourceName(args.network.source))) {
     const session::WorstCase worst = session::ResearchWorstCase(request, sources::PriceTable());
     if (args.max_calls > 0 && worst.calls > args.max_calls) {
@@ -214,7 +216,8 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   command_line::AddNetworkOptions(cmd, args->network);
   command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kResearch);
   cmd->add_option("--max-calls", args->max_calls,
-                  "Refuse to start when the research could make more provider calls than this")
+                  "Refuse to start when the research could make more provider calls than this, "
+                  "and make no more than this, retries included")
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             std::int64_t calls = 0;

@@ -18,6 +18,7 @@
 #include "research/keyword_list.h"
 #include "research/research_host.h"
 #include "research/top_search_list.h"
+#include "session/calls_line.h"
 #include "session/page_session.h"
 #include "session/research_run.h"
 #include "session/run_in_hand.h"
@@ -147,8 +148,11 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The run of a request through the session in use; the source and the most calls it may
   // make are shown as it is made.
   std::unique_ptr<session::ResearchRun> MakeRun(session::RunRequest request);
-  // What a run's end shows: its calls (when it is still the newest run), then its message.
+  // What a run's end shows: its calls (when they are still the ones shown), then its message.
   void ShowRunEnd(const session::RunReport& report, std::uint64_t run_number);
+  // The calls label as the run it shows stands now; while calls of an ended run await replies,
+  // a timer keeps it up to date.
+  void ShowCalls();
 
   std::unique_ptr<Ui::TForm1> ui_;
   SessionForRun session_for_run_;
@@ -169,6 +173,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QProgressBar* progress_ = nullptr;
   QLabel* calls_label_ = nullptr;
   QLabel* source_label_ = nullptr;
+  session::CallsLine calls_line_;
+  // The run whose calls the label shows (0: none, after Clear).
+  std::uint64_t calls_run_ = 0;
+  QTimer calls_timer_;
   ChosenSession* sessions_ = nullptr;
   TmxTipDialog tip_dialog_{this};
   // Named "TipsTimer", so tests can find it and shorten its wait.

@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quillmark::testing {
@@ -30,6 +31,7 @@ struct ProviderReply {
   std::string body = {};
   std::chrono::milliseconds delay{0};
   std::string content_type = "application/json";
+  std::vector<std::pair<std::string, std::string>> headers = {};
 };
 
 class FakeProvider {
@@ -53,6 +55,7 @@ class FakeProvider {
         --in_flight_;
       }
       res.status = reply.status;
+      for (const auto& [name, value] : reply.headers) res.set_header(name, value);
       res.set_content(reply.body, reply.content_type);
     };
     server_.Post(".*", serve);
