@@ -380,7 +380,7 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
            [&] { before_first_page = window_->RunCallsLabel().text(); });
   Investigate("garden sheds", 2);
   Start();
-  EXPECT_EQ(before_first_page, QStringLiteral("up to 3 provider calls, at most $0.08"));
+  EXPECT_EQ(before_first_page, QStringLiteral("up to 5 provider calls"));
   EXPECT_EQ(window_->DataSourceLabel().text(), QStringLiteral("DataForSEO, Germany/German"));
   EXPECT_FALSE(window_->DataSourceLabel().toolTip().contains(QStringLiteral("next Start")));
   EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
