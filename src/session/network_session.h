@@ -56,6 +56,8 @@ class NetworkSession final : public PageSession {
                     const Cancellation& cancelled) const override;
   FetchPool& Pool() const override { return pool_; }
   std::string ProviderName(ResearchMode mode) const override;
+  // "stand-in" while the stand-in answers the research, in the options' market.
+  RunOrigin ResearchOrigin() const override;
   // Fetches that may run at once on the pool's workers: the most one research may ask for.
   static constexpr std::size_t kFetchThreads = kMaxParallelFetches;
 
@@ -68,6 +70,7 @@ class NetworkSession final : public PageSession {
  private:
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
+  history::Market market_;
   std::unique_ptr<demo::DemoService> demo_;
   std::string demo_host_;  // "127.0.0.1:PORT" of demo_, "" without it
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages

@@ -8,6 +8,7 @@
 #include "research/endpoints.h"
 #include "research/research_host.h"
 #include "session/fetch_pool.h"
+#include "session/run_origin.h"
 #include "sources/provider_run.h"
 
 namespace quillmark::session {
@@ -27,6 +28,14 @@ class PageSession {
   // The provider that answers the pages of a run in `mode` ("dataforseo", "trends"), or "" when
   // the stand-in or the configured hosts answer them: a provider's calls are worth reporting.
   virtual std::string ProviderName(ResearchMode /*mode*/) const { return {}; }
+  // Where a keyword research's figures come from: by default the provider that answers them, else
+  // the configured hosts, in the default market.
+  virtual RunOrigin ResearchOrigin() const {
+    RunOrigin origin;
+    if (std::string provider = ProviderName(ResearchMode::kSeed); !provider.empty())
+      origin.source = std::move(provider);
+    return origin;
+  }
 };
 
 }  // namespace quillmark::session

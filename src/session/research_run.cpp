@@ -1,6 +1,7 @@
 #include "session/research_run.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <utility>
 
@@ -120,6 +121,8 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
                                  .target = request_.target_url})) {
   report_.mode = request_.mode;
   report_.provider = session_->ProviderName(request_.mode);
+  report_.started = static_cast<std::int64_t>(std::time(nullptr));
+  report_.origin = session_->ResearchOrigin();
 }
 
 ResearchRun::~ResearchRun() {
@@ -265,6 +268,7 @@ RunReport ResearchRun::Finish(const Researcher& researcher) {
     report_.rows = host_.Keywords().Rows();
   report_.calls = provider_run_->Calls();
   report_.notes = provider_run_->Notes();
+  report_.months = provider_run_->Months();
   return report_;
 }
 

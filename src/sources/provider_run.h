@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "research/monthly_demand.h"
 
 namespace quillmark::sources {
 
@@ -37,6 +40,12 @@ struct RunNotes {
   std::vector<std::string> seeds_without_ideas;
 };
 
+// A phrase's searches month by month, as a provider gave them with its keyword ideas.
+struct ProviderMonths {
+  std::string phrase;
+  std::vector<MonthlyDemand> months;  // oldest first
+};
+
 // Safe to use from several threads at once.
 class ProviderRun {
  public:
@@ -59,6 +68,10 @@ class ProviderRun {
   void NotePhrasesLeftOut(std::size_t count);
   void NoteSeedWithoutIdeas(const std::string& seed);
   RunNotes Notes() const;
+  // The months a provider gave for a phrase; a later note of the same phrase replaces the earlier.
+  void NoteMonths(const std::string& phrase, std::vector<MonthlyDemand> months);
+  // Every phrase's months noted, by phrase.
+  std::vector<ProviderMonths> Months() const;
 
  private:
   const RunParameters parameters_;
@@ -66,6 +79,7 @@ class ProviderRun {
   mutable std::mutex mutex_;  // guards everything below
   CallCounts calls_;
   RunNotes notes_;
+  std::map<std::string, std::vector<MonthlyDemand>> months_;
 };
 
 }  // namespace quillmark::sources

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,19 +19,21 @@
 #include "session/start_command.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
+#include "ui/change_marker_delegate.h"
 #include "ui/classic_font.h"
 #include "ui/data_source_dialog.h"
 #include "ui/desktop_open.h"
-#include "ui/grid_line_delegate.h"
 #include "ui/help_file.h"
 #include "ui/homepage.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
+#include "ui/keyword_history_pane.h"
 #include "ui/keyword_list_model.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui/tips.h"
+#include "ui/window_history.h"
 #include "ui/window_sources.h"
 #include "ui_main_window.h"
 
@@ -61,6 +64,9 @@ constexpr int kListBottomMargin = 4;
 constexpr int kTipsDelayMs = 5000;
 // How often a wait for a page without events still looks at the run.
 constexpr std::chrono::milliseconds kWakeInterval{25};
+// What the Keyword History pane adds to the window, under the list or beside it.
+constexpr int kPaneHeight = 270;
+constexpr int kPaneWidth = 440;
 
 }  // namespace
 
@@ -82,6 +88,11 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
   SetUpStatusBar();
+  history_ = std::make_unique<WindowHistory>(*this);
+  QDockWidget* pane = &history_->Pane();
+  connect(pane, &QDockWidget::visibilityChanged, this, &TForm1::FitToPane);
+  connect(pane, &QDockWidget::topLevelChanged, this, &TForm1::FitToPane);
+  connect(pane, &QDockWidget::dockLocationChanged, this, &TForm1::FitToPane);
 
   connect(ui_->BitBtn2, &QToolButton::clicked, this, &TForm1::BitBtn2Click);
   connect(ui_->StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
@@ -125,7 +136,7 @@ TForm1::~TForm1() {
 void TForm1::SetUpList() {
   QTreeView* list = ui_->ListView1;
   list->setModel(model_.get());
-  list->setItemDelegate(std::make_unique<GridLineDelegate>(list).release());
+  list->setItemDelegate(std::make_unique<ChangeMarkerDelegate>(list).release());
   QHeaderView* header = list->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
@@ -179,6 +190,10 @@ void TForm1::SetUpStatusBar() {
 void TForm1::SetDataSource(ChosenSession* sessions) {
   sessions_ = sessions;
   ShowSource();
+  history_->SetOriginBeforeRuns([this]() -> session::RunOrigin {
+    if (sessions_ == nullptr || !sessions_->Current()) return {};
+    return sessions_->Current()->ResearchOrigin();
+  });
 }
 
 void TForm1::ShowSource() {
@@ -268,6 +283,7 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   std::shared_ptr<const session::PageSession> session = session_for_run_();
   if (!session) return nullptr;
   request.parallel = parallel_;
+  history_->RunStarting(*session, request);
   const bool provider_research = !session->ProviderName(ResearchMode::kSeed).empty();
   // A listing of the top searches is one call at most: the bound is a research's.
   const std::string most_calls = provider_research && request.mode == ResearchMode::kSeed
@@ -280,7 +296,9 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   return run;
 }
 
-void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number) {
+void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number,
+                        const session::RunRequest& request) {
+  history_->RunEnded(request, report, run_number == runs_made_);
   // A run that a newer one interrupted ends after it: the newer one's calls stay shown.
   if (run_number == runs_made_) {
     ShowSource();
@@ -302,7 +320,7 @@ void TForm1::ResearchPhrase(const std::string& phrase) {
     const session::RunInHand::Holding holding(in_hand_, *run);
     report = run->ResearchPhrase();
   }
-  ShowRunEnd(report, run_number);
+  ShowRunEnd(report, run_number, run->Request());
 }
 
 void TForm1::SetSaveDialogsFileName(const std::string& name) {
@@ -326,12 +344,14 @@ void TForm1::UpdateProgress() {
 
 void TForm1::BitBtn2Click() {
   std::uint64_t run_number = 0;
+  session::RunRequest asked;
   const auto report = session::StartCommand(*this, in_hand_, [&](session::RunRequest request) {
+    asked = request;
     auto run = MakeRun(std::move(request));
     run_number = runs_made_;
     return run;
   });
-  if (report) ShowRunEnd(*report, run_number);
+  if (report) ShowRunEnd(*report, run_number, asked);
 }
 
 void TForm1::StopCommand() {
@@ -423,7 +443,7 @@ void TForm1::changeEvent(QEvent* event) {
       setMinimumSize(0, 0);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     } else if (!isMinimized()) {
-      setFixedSize(fixed_size_);
+      FitToPane();
     }
   }
   QMainWindow::changeEvent(event);
@@ -432,6 +452,20 @@ void TForm1::changeEvent(QEvent* event) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->ClientArea && event->type() == QEvent::Resize) AnchorList();
   return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FitToPane() {
+  if (isMaximized()) return;
+  QDockWidget* pane = &history_->Pane();
+  QSize size = fixed_size_;
+  const bool docked = !pane->isHidden() && !pane->isFloating();
+  const bool beside = dockWidgetArea(pane) == Qt::RightDockWidgetArea;
+  if (docked) (beside ? size.rwidth() : size.rheight()) += beside ? kPaneWidth : kPaneHeight;
+  setFixedSize(size);
+  if (docked) {
+    resizeDocks({pane}, {beside ? kPaneWidth : kPaneHeight},
+                beside ? Qt::Horizontal : Qt::Vertical);
+  }
 }
 
 void TForm1::AnchorList() {
