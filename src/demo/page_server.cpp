@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
-#include "base/ascii.h"
 #include "demo/demo_limits.h"
+#include "demo/request_head.h"
 
 namespace quillmark::demo {
 namespace {
@@ -68,117 +68,6 @@ class Fd {
 int Millis(Clock::duration duration) {
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(duration).count();
   return static_cast<int>(std::clamp<long long>(ms, 0, 60'000));
-}
-
-// A request as read from its head. `status` is not 0 when the head cannot be answered as a page
-// request; the reply is then that status.
-struct Request {
-  int status = 0;
-  bool head_only = false;  // HEAD: the reply without its body
-  std::string target;
-  std::vector<std::pair<std::string, std::string>> headers;  // names lower-cased, values trimmed
-
-  std::vector<std::string_view> Values(std::string_view name) const {
-    std::vector<std::string_view> values;
-    for (const auto& [key, value] : headers)
-      if (key == name) values.emplace_back(value);
-    return values;
-  }
-};
-
-Request Refused(int status) {
-  Request request;
-  request.status = status;
-  return request;
-}
-
-// The end of the head in `data` (after its empty line), or 0 while it has not all arrived.
-// Lines may end in LF alone.
-std::size_t HeadEnd(std::string_view data) {
-  for (std::size_t at = data.find('\n'); at != std::string_view::npos;
-       at = data.find('\n', at + 1)) {
-    if (at + 1 < data.size() && data[at + 1] == '\n') return at + 2;
-    if (at + 2 < data.size() && data[at + 1] == '\r' && data[at + 2] == '\n') return at + 3;
-  }
-  return 0;
-}
-
-// RFC 9112 section 3: method SP request-target SP HTTP-version, then field lines up to an
-// empty line. Only the origin form of a target ("/path?query") is a page request; its bytes are
-// kept as sent, so that a "?" inside a query value stays data for the handler's reader.
-Request ParseHead(std::string_view head) {
-  Request request;
-  std::vector<std::string_view> lines;
-  while (!head.empty()) {
-    const std::size_t end = head.find('\n');
-    std::string_view line = head.substr(0, end);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines.push_back(line);
-    head = end == std::string_view::npos ? std::string_view() : head.substr(end + 1);
-  }
-  // Leading empty lines before a request line are allowed (RFC 9112 section 2.2).
-  std::size_t first = 0;
-  while (first < lines.size() && lines[first].empty()) ++first;
-  if (first == lines.size()) return Refused(400);
-  const std::string_view line = lines[first];
-  const std::size_t space = line.find(' ');
-  const std::size_t last_space = line.rfind(' ');
-  if (space == std::string_view::npos || last_space == space) return Refused(400);
-  const std::string_view method = line.substr(0, space);
-  const std::string_view target = line.substr(space + 1, last_space - space - 1);
-  const std::string_view version = line.substr(last_space + 1);
-  if (version.rfind("HTTP/1.", 0) != 0 || target.empty() || target.front() != '/')
-    return Refused(400);
-  for (const char c : target)
-    if (static_cast<unsigned char>(c) <= ' ' || c == 0x7F) return Refused(400);
-  request.target = std::string(target);
-  for (std::size_t i = first + 1; i < lines.size(); ++i) {
-    if (lines[i].empty()) continue;
-    const std::size_t colon = lines[i].find(':');
-    // A folded line (RFC 9112 section 5.2) or a line without a name: not ours to read.
-    if (colon == std::string_view::npos || colon == 0 || ascii::IsSpaceOrControl(lines[i][0]))
-      continue;
-    request.headers.emplace_back(ascii::ToLower(lines[i].substr(0, colon)),
-                                 std::string(ascii::Trim(lines[i].substr(colon + 1))));
-  }
-  if (method == "HEAD") {
-    request.head_only = true;
-  } else if (method != "GET") {
-    request.status = 405;
-  }
-  return request;
-}
-
-// The length of a body that follows the head: what Content-Length says, nullopt when the
-// request cannot be read (a chunked body, a length that is no number or too large for us).
-std::optional<std::size_t> BodyLength(const Request& request) {
-  if (!request.Values("transfer-encoding").empty()) return std::nullopt;
-  const auto lengths = request.Values("content-length");
-  if (lengths.empty()) return 0;
-  if (lengths.size() > 1 || lengths[0].empty() || lengths[0].size() > 9) return std::nullopt;
-  std::size_t length = 0;
-  for (const char c : lengths[0]) {
-    if (c < '0' || c > '9') return std::nullopt;
-    length = length * 10 + static_cast<std::size_t>(c - '0');
-  }
-  if (length > kMaxRequestBody) return std::nullopt;
-  return length;
-}
-
-// Whether a program on this machine asked, rather than a page in a browser or a name that was
-// made to resolve here (see PageServerOptions::this_machine_only).
-bool FromThisMachine(const Request& request, int port) {
-  const auto hosts = request.Values("host");
-  if (hosts.size() != 1) return false;
-  const std::string host = ascii::ToLower(hosts[0]);
-  const std::string with_port = ":" + std::to_string(port);
-  bool known = false;
-  for (const std::string_view name : {"127.0.0.1", "localhost"})
-    known = known || host == name || host == std::string(name) + with_port;
-  if (!known || !request.Values("origin").empty()) return false;
-  for (const std::string_view site : request.Values("sec-fetch-site"))
-    if (ascii::ToLower(site) != "none") return false;
-  return true;
 }
 
 const char* ReasonPhrase(int status) {
@@ -243,7 +132,7 @@ struct Incoming {
 // A connection whose request has arrived, waiting for a worker.
 struct Arrived {
   Fd fd;
-  Request request;
+  RequestHead request;
 };
 
 }  // namespace
@@ -348,14 +237,14 @@ struct PageServer::Impl {
     if (head_end == 0) {
       if (ended) return true;  // closed before its request was whole
       if (in.data.size() <= kMaxHeadBytes) return false;
-      Hand(std::move(in.fd), Refused(431));
+      Hand(std::move(in.fd), RefusedHead(431));
       return true;
     }
     if (head_end > kMaxHeadBytes) {
-      Hand(std::move(in.fd), Refused(431));
+      Hand(std::move(in.fd), RefusedHead(431));
       return true;
     }
-    Request request = ParseHead(std::string_view(in.data).substr(0, head_end));
+    RequestHead request = ParseHead(std::string_view(in.data).substr(0, head_end));
     const std::optional<std::size_t> body = BodyLength(request);
     if (!body) {
       request.status = request.Values("transfer-encoding").empty() ? 413 : 411;
@@ -368,7 +257,7 @@ struct PageServer::Impl {
     return true;
   }
 
-  void Hand(Fd fd, Request request) {
+  void Hand(Fd fd, RequestHead request) {
     {
       std::lock_guard lock(mutex);
       arrived.push_back({std::move(fd), std::move(request)});
@@ -398,7 +287,7 @@ struct PageServer::Impl {
     }
   }
 
-  PageReply Reply(const Request& request) {
+  PageReply Reply(const RequestHead& request) {
     int status = request.status;
     if (status == 0 && options.this_machine_only && !FromThisMachine(request, port)) status = 403;
     PageReply reply;

@@ -184,6 +184,7 @@ TEST_F(DemoServiceTest, RequestsAreReadAsClientsSendThem) {
       {"raw ? in a value", "GET /search?p=%22ac/dc?b=21%22 HTTP/1.1\r\nHost: x\r\n\r\n", false,
        "HTTP/1.1 200 OK\r\n"},
       {"LF lines, then the end", "GET /top HTTP/1.0\n\n", true, "HTTP/1.1 200 OK\r\n"},
+      {"empty lines first", "\r\n\nGET /top HTTP/1.1\r\n\r\n", false, "HTTP/1.1 200 OK\r\n"},
       {"a body read first", "GET /top HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello", false,
        "HTTP/1.1 200 OK\r\n"},
       {"head only", "HEAD /top HTTP/1.1\r\n\r\n", false, "HTTP/1.1 200 OK\r\n"},
