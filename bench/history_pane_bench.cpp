@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
