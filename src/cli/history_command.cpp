@@ -170,7 +170,9 @@ bool PrintRuns(const HistoryArgs& args, const std::vector<history::RunSummary>& 
                  {},
                  {false, false, false, true, true, true}};
   for (const history::RunSummary& run : runs) {
-    table.rows.push_back({session::HistoryDateText(run.started), run.seed, run.source,
+    // A listing of the top searches has no seed.
+    table.rows.push_back({session::HistoryDateText(run.started),
+                          run.seed.empty() ? "(top searches)" : run.seed, run.source,
                           std::to_string(run.rows), std::to_string(run.calls),
                           session::MoneyText(run.money)});
   }

@@ -147,10 +147,8 @@ int RunResearch(const ResearchArgs& args) {
   if (!report.provider.empty()) std::cerr << "qmk: " << session::CallsText(report.calls) << "\n";
   // The history's failure is said; the research's outcome stands.
   if (!args.no_history && store::LoadHistoryFlag()) {
-    const session::RunHistory::Recorded recorded = kept.Record(request, report);
-    SayHistoryNotice(kept);
-    if (!recorded.failure.empty() && recorded.failure != kept.Problem())
-      std::cerr << "qmk: " << TerminalSafe(recorded.failure) << "\n";
+    for (const std::string& line : kept.RecordAndTell(request, report))
+      std::cerr << "qmk: " << TerminalSafe(line) << "\n";
   }
 
   return run.ExitStatus(files_ok);

@@ -148,6 +148,18 @@ RunOrigin NetworkSession::ResearchOrigin() const {
   return origin;
 }
 
+RunOrigin NetworkSession::TopOrigin() const {
+  RunOrigin origin{.source = "endpoints",
+                   .market = market_,
+                   .generated = !demo_host_.empty() && endpoints_.top_host == demo_host_};
+  if (origin.generated) {
+    origin.source = SourceNameText(sources::SourceKind::kStandIn);
+  } else if (top_source_) {
+    origin.source = endpoints_.top_host;
+  }
+  return origin;
+}
+
 NetworkSession::~NetworkSession() {
   // The fetches still running use the sources and the stand-in: they end first.
   ending_ = true;

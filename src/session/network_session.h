@@ -58,6 +58,7 @@ class NetworkSession final : public PageSession {
   std::string ProviderName(ResearchMode mode) const override;
   // "stand-in" while the stand-in answers the research, in the options' market.
   RunOrigin ResearchOrigin() const override;
+  RunOrigin TopOrigin() const override;
   // Fetches that may run at once on the pool's workers: the most one research may ask for.
   static constexpr std::size_t kFetchThreads = kMaxParallelFetches;
 

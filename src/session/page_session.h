@@ -36,6 +36,14 @@ class PageSession {
       origin.source = std::move(provider);
     return origin;
   }
+  // Where a listing of the top searches comes from: the provider that answers it, else the
+  // configured host.
+  virtual RunOrigin TopOrigin() const {
+    RunOrigin origin;
+    if (std::string provider = ProviderName(ResearchMode::kTopSearches); !provider.empty())
+      origin.source = std::move(provider);
+    return origin;
+  }
 };
 
 }  // namespace quillmark::session

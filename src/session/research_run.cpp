@@ -122,7 +122,8 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
   report_.mode = request_.mode;
   report_.provider = session_->ProviderName(request_.mode);
   report_.started = static_cast<std::int64_t>(std::time(nullptr));
-  report_.origin = session_->ResearchOrigin();
+  report_.origin = request_.mode == ResearchMode::kTopSearches ? session_->TopOrigin()
+                                                               : session_->ResearchOrigin();
 }
 
 ResearchRun::~ResearchRun() {

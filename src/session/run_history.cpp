@@ -59,15 +59,16 @@ history::RunRecord MakeRunRecord(const RunRequest& request, const RunReport& rep
       report.started != 0 ? report.started : static_cast<std::int64_t>(std::time(nullptr));
   record.source = report.origin.source;
   record.market = report.origin.market;
-  record.seed = request.seed;
-  record.target = request.target_url;
-  record.max_pages = ReadWholeNumber(request.max_pages_text).value_or(0);
   record.results_asked = request.max_results;
   record.stopped = report.stopped;
   record.calls = report.calls.made;
   record.cached_calls = report.calls.from_cache;
   record.retries = report.calls.retries;
   record.money = report.calls.cost;
+  if (report.mode != ResearchMode::kSeed) return record;
+  record.seed = request.seed;
+  record.target = request.target_url;
+  record.max_pages = ReadWholeNumber(request.max_pages_text).value_or(0);
   record.rows.reserve(report.rows.size());
   for (const KeywordRowPtr& row : report.rows) {
     history::RunRow& kept = record.rows.emplace_back();
@@ -124,7 +125,6 @@ std::string RunHistory::TakeNotice() {
 }
 
 RunHistory::Recorded RunHistory::Record(const RunRequest& request, const RunReport& report) {
-  if (report.mode != ResearchMode::kSeed) return {};
   history::HistoryStore* store = Store();
   if (store == nullptr) return {std::nullopt, problem_};
   try {
@@ -132,6 +132,16 @@ RunHistory::Recorded RunHistory::Record(const RunRequest& request, const RunRepo
   } catch (const history::HistoryError& e) {
     return {std::nullopt, std::string("The run was not kept in the history: ") + e.what()};
   }
+}
+
+std::vector<std::string> RunHistory::RecordAndTell(const RunRequest& request,
+                                                   const RunReport& report) {
+  const Recorded recorded = Record(request, report);
+  std::vector<std::string> told;
+  if (std::string notice = TakeNotice(); !notice.empty()) told.push_back(std::move(notice));
+  // A file that cannot be opened is said by the notice already.
+  if (!recorded.failure.empty() && recorded.failure != problem_) told.push_back(recorded.failure);
+  return told;
 }
 
 // --- Changes ---

@@ -2,12 +2,13 @@
 // What both front ends do with the history around a keyword research: keep each run that ended,
 // finished or stopped, in one transaction (a failure is said, never the run's), and tell how a
 // row's figures changed since the phrase's earlier runs of the same source, market and target.
-// A listing of the top searches is no keyword research and is not kept.
+// A listing of the top searches is kept as a run without seed or rows: what it cost counts too.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "history/history_file.h"
 #include "history/history_store.h"
@@ -21,6 +22,7 @@ namespace quillmark::session {
 // The record of a seed research: its request, what its report says, its rows as the list showed
 // them with how their lookups went, and its demand month by month: the provider's for the
 // phrases listed, or twelve generated months for each counted demand when the stand-in answered.
+// A top-searches listing measures no phrase: its record is the run alone, with no seed.
 history::RunRecord MakeRunRecord(const RunRequest& request, const RunReport& report);
 
 // "2025-06-01 14:03" in local time: how the history's dates show.
@@ -46,8 +48,11 @@ class RunHistory {
     std::optional<history::RunId> id;
     std::string failure;  // for the user, when the run was not kept
   };
-  // Keeps a seed research; a top-searches listing is not kept (no id, no failure).
+  // Keeps a seed research or a top-searches listing.
   Recorded Record(const RunRequest& request, const RunReport& report);
+  // Keeps the run as Record does, and returns what a terminal says of the history then: its
+  // notice, and why the run was not kept, each at most once.
+  std::vector<std::string> RecordAndTell(const RunRequest& request, const RunReport& report);
 
  private:
   std::string path_;

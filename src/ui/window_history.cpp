@@ -93,7 +93,7 @@ void WindowHistory::RunStarting(const session::PageSession& session,
 
 void WindowHistory::RunEnded(const session::RunRequest& request, const session::RunReport& report,
                              bool newest) {
-  if (report.mode != ResearchMode::kSeed || !Keeping()) return;
+  if (!Keeping()) return;
   const session::RunHistory::Recorded recorded = history_.Record(request, report);
   SayNotice();
   if (recorded.failure.empty()) {
@@ -102,7 +102,8 @@ void WindowHistory::RunEnded(const session::RunRequest& request, const session::
     failure_said_ = recorded.failure;
     ShowWarning(&window_, ToQString(recorded.failure));
   }
-  if (newest && recorded.id && comparison_) comparison_->SetRecorded(*recorded.id);
+  if (newest && recorded.id && comparison_ && report.mode == ResearchMode::kSeed)
+    comparison_->SetRecorded(*recorded.id);
   RefreshPane();
 }
 

@@ -34,8 +34,8 @@ class WindowHistory : public QObject {
   // A run is about to start through `session`: a keyword research's rows are compared from now
   // on with the phrases' earlier runs.
   void RunStarting(const session::PageSession& session, const session::RunRequest& request);
-  // The run ended (`newest`: no run started after it): a keyword research is kept, and said when
-  // it cannot be; the newest one's rows are compared with the runs before it from then on.
+  // The run ended (`newest`: no run started after it): it is kept, and said when it cannot be; the
+  // newest keyword research's rows are compared with the runs before it from then on.
   void RunEnded(const session::RunRequest& request, const session::RunReport& report, bool newest);
 
   // Where the pane looks before the first run: the market and source of the session in use.

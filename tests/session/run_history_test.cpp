@@ -99,14 +99,17 @@ TEST_F(RunHistoryTest, TheRecordKeepsTheRunAndTheMonthsOfItsRows) {
   EXPECT_FALSE(kept.months[0].generated);
   EXPECT_EQ(kept.months[0].months.size(), 2u);
 
-  // The run goes into the file; a top searches listing does not.
+  // The run goes into the file; a top searches listing as a run alone, for its calls.
   EXPECT_TRUE(history_.Record(generated.request, generated.report).id);
   provider.report.mode = ResearchMode::kTopSearches;
-  const RunHistory::Recorded listing = history_.Record(provider.request, provider.report);
-  EXPECT_FALSE(listing.id);
-  EXPECT_EQ(listing.failure, "");
-  EXPECT_EQ(history_.Store()->Runs().size(), 1u);
+  provider.report.calls.cost = 0.5;
+  EXPECT_TRUE(history_.Record(provider.request, provider.report).id);
+  const std::vector<history::RunSummary> runs = history_.Store()->Runs();
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(std::tie(runs[0].seed, runs[0].rows, runs[0].money),
+            std::make_tuple("", std::int64_t{0}, 0.5));
   EXPECT_EQ(history_.Store()->Months("sheds", kUs).size(), 12u);
+  EXPECT_TRUE(history_.Store()->Months("garden sheds", kGermany).empty());
 }
 
 // A second research of a seed against the first: each row's change in words, as qmk's
