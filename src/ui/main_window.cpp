@@ -129,6 +129,8 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
 
 TForm1::~TForm1() {
   in_hand_.Stop();
+  // The pane, a child, goes after history_: its last signals must not fit the window to it.
+  history_->Pane().disconnect(this);
   // The view goes before the model it shows.
   ui_->ListView1->setModel(nullptr);
 }

@@ -183,6 +183,9 @@ TEST_F(KeywordHistoryTest, ThePaneOpensOnADoubleClickAndTheMenusWork) {
         Data(row, ui::KeywordListModel::kRank, ui::KeywordListModel::kChangeRole).isValid());
   window_->Form().KeepHistory1->trigger();
   EXPECT_TRUE(ui::WindowHistory::Keeping());
+  // The window goes with its pane shown.
+  window_->Form().KeywordHistory1->trigger();
+  ASSERT_TRUE(Pane().isVisible());
 }
 
 // The pane alone over a history the store wrote, light and dark: no runs, one, and many with

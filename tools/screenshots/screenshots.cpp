@@ -286,14 +286,13 @@ class Pictures {
       windows.Start();
     }
     QTreeView& view = *window.Form().ListView1;
+    // A rank that moved by some places: its tooltip has a rank to name, its line two points.
     int marked = -1;
     for (int row = 0; row < window.Model().rowCount() && marked < 0; ++row) {
       const QModelIndex rank = window.Model().index(row, ui::KeywordListModel::kRank);
-      if (window.Model()
-              .data(rank, ui::KeywordListModel::kChangeRole)
-              .toString()
-              .contains(QChar(0x25BC)))
-        marked = row;
+      const QString marker =
+          window.Model().data(rank, ui::KeywordListModel::kChangeRole).toString();
+      if (marker.size() > 1 && marker.back().isDigit()) marked = row;
     }
     if (marked < 0) return Fail("no rank moved between the two researches");
     const QModelIndex cell = window.Model().index(marked, ui::KeywordListModel::kRank);
@@ -303,6 +302,8 @@ class Pictures {
     SaveScreen(WithTooltip(window.frameGeometry()), "change-markers.png");
     QToolTip::hideText();
 
+    // The window grows by the pane: from the screen's top it stays whole on it.
+    window.move(0, 0);
     window.History().ShowPaneFor(marked);
     QTest::qWait(kSettleMs);
     SaveScreen(window.frameGeometry(), "keyword-history.png");
