@@ -7,7 +7,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   nginx libcurl4-openssl-dev curl nlohmann-json3-dev libpugixml-dev libsqlite3-dev
   qt6-base-dev qt6-base-dev-tools libjpeg-dev xvfb xauth poppler-utils fonts-dejavu-core
-  fp-utils desktop-file-utils xdotool
+  fp-utils desktop-file-utils xdotool libxcb1-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -19,6 +19,7 @@
 #include "pages/page_request.h"
 #include "research/page_text.h"
 #include "research/research_limits.h"
+#include "session/count_text.h"
 #include "session/network_session.h"
 #include "session/provider_calls.h"
 #include "session/run_report.h"
@@ -71,11 +72,13 @@ int Bridge(const BridgeArgs& args) {
     session::SessionOptions network = args.network;
     // One source for every page kind it serves, the top-searches page included.
     network.top_source = network.source;
-    const session::NetworkSession session(network, served, "qmk bridge");
-    // The bridge is one run from start to stop. It cannot see its clients' runs: it is told once
-    // what they will ask at most.
-    sources::ProviderRun bridge_run({.max_pages = args.max_pages, .target = args.target});
-    // Raised once the bridge is told to stop: the fetches in flight end at once.
+    session::NetworkSession session(network, served, "qmk bridge");
+    // The bridge is one run from start to stop, a standing one: it cannot see its clients' runs,
+    // so it keeps no failure for the next request and a refused account only pauses it. It is
+    // told once what they will ask at most.
+    sources::ProviderRun bridge_run(
+        {.max_pages = args.max_pages, .target = args.target, .standing = true});
+    // Raised once the bridge is told to stop: no call starts from then on.
     std::atomic<bool> stopping{false};
     // Called on the server's workers, several at once: each line goes out in one piece.
     const auto fetch = [&](const std::string& url) {
@@ -146,8 +149,13 @@ int Bridge(const BridgeArgs& args) {
     if (served.top) std::cerr << "--top-host " << local;
     std::cerr << ")" << std::endl;
     signals.WaitForStop();
-    // Cancels the fetches in flight, so the server's threads are free to end.
+    signals.ExitAtNextStop();
+    // No further call starts, and the requests still waiting for a worker are answered 503 now.
+    // The calls already sent (paid for) get a moment to answer; those that do not are given up,
+    // and the server's threads are free to end.
     stopping = true;
+    server.StopTaking();
+    const std::int64_t given_up = session.EndFetches();
     server.Stop();
     // What the providers noted is said at the bridge's end.
     session::RunReport report;
@@ -156,6 +164,12 @@ int Bridge(const BridgeArgs& args) {
     report.notes = bridge_run.Notes();
     for (const std::string& note : session::NoteTexts(report))
       std::cerr << "qmk bridge: " << TerminalSafe(note) << "\n";
+    if (given_up > 0) {
+      std::cerr << "qmk bridge: "
+                << session::CountText(static_cast<std::size_t>(given_up), "call", "calls")
+                << " given up at stop; the provider may bill " << (given_up == 1 ? "it" : "them")
+                << "\n";
+    }
     if (session.UsesProvider())
       std::cerr << "qmk bridge: " << session::CallsText(bridge_run.Calls()) << std::endl;
   } catch (const session::SessionError& e) {

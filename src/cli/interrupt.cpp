@@ -28,6 +28,13 @@ extern "C" void OnInterrupt(int signal_number) {
   }
 }
 
+extern "C" void OnSecondStop(int signal_number) {
+  static const char kMessage[] = "\nqmk: interrupted\n";
+  ssize_t ignored = ::write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
+  (void)ignored;
+  ::_exit(128 + signal_number);
+}
+
 }  // namespace
 
 void InstallInterruptHandler() {
@@ -62,6 +69,16 @@ StopSignalsBlocked::~StopSignalsBlocked() {
 void StopSignalsBlocked::WaitForStop() {
   int signal = 0;
   sigwait(&stop_signals_, &signal);
+}
+
+void StopSignalsBlocked::ExitAtNextStop() {
+  struct sigaction action {};
+  action.sa_handler = OnSecondStop;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  // Every other thread blocks them still: the signal comes here.
+  pthread_sigmask(SIG_UNBLOCK, &stop_signals_, nullptr);
 }
 
 }  // namespace quillmark::cli

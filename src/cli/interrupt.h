@@ -26,6 +26,9 @@ class StopSignalsBlocked {
 
   // Returns once Ctrl-C or SIGTERM arrives.
   void WaitForStop();
+  // From now on another Ctrl-C or SIGTERM ends the process at once, with 128 plus its number:
+  // the calling thread takes it, whatever it is waiting for.
+  void ExitAtNextStop();
 
  private:
   sigset_t stop_signals_;

@@ -102,6 +102,8 @@ int RunResearch(const ResearchArgs& args) {
   }
   session::RunRequest request = args.run;
   request.max_pages_text = std::to_string(args.max_pages);
+  // Retries after a rate limit count too: a run that reaches the bound makes no further call.
+  request.max_calls = args.max_calls;
   const TerminalRun run = RunFromTerminal(request, args.network);
   const session::RunReport& report = run.report;
   KeywordList& rows = run.host->Keywords();
@@ -179,7 +181,8 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
   command_line::AddNetworkOptions(cmd, args->network);
   command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kResearch);
   cmd->add_option("--max-calls", args->max_calls,
-                  "Refuse to start when the research could make more provider calls than this")
+                  "Refuse to start when the research could make more provider calls than this, "
+                  "and make no more than this, retries included")
       ->check(CLI::Validator(
           [](std::string& text) -> std::string {
             std::int64_t calls = 0;

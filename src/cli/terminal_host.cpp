@@ -10,6 +10,7 @@
 #include "cli/interrupt.h"
 #include "cli/page_words.h"
 #include "cli/row_output.h"
+#include "pages/page_request.h"
 #include "session/network_session.h"
 #include "session/provider_calls.h"
 
@@ -72,23 +73,38 @@ TerminalRun RunFromTerminal(const session::RunRequest& request,
                             const session::SessionOptions& network) {
   InstallInterruptHandler();
   const bool seed = request.mode == ResearchMode::kSeed;
-  const auto session = std::make_shared<const session::NetworkSession>(
+  const auto session = std::make_shared<session::NetworkSession>(
       network, session::EndpointNeeds{.suggest = seed, .search = seed, .top = !seed});
   TerminalRun run;
   run.host = std::make_unique<TerminalHost>(std::cerr, ::isatty(STDERR_FILENO) == 1);
   TerminalHost& host = *run.host;
   session::ResearchRun* running = nullptr;
+  // The rank lookup said last, with its reason: its further pages failed for the same reason
+  // (one provider call covers them all) are not said again.
+  std::string rank_said;
   // Told on this thread as the run takes each page.
-  const auto page_taken = [&host, &running](const std::string& url, const FetchResult& result) {
+  const auto page_taken = [&](const std::string& url, const FetchResult& result) {
     if (result.Complete()) return;
     host.RunFailed();
-    // A refused account fails every page after it: said once, among the notes at the end.
-    if (const std::string refusal = running->Refusal();
-        !refusal.empty() && result.reason == refusal)
+    // A refused account, or the run's calls used up, fails every page after it: said once,
+    // among the notes at the end.
+    const sources::RunNotes notes = running->ProviderCalls()->Notes();
+    if ((!notes.refusal.empty() && result.reason == notes.refusal) ||
+        (notes.call_limit_reached > 0 &&
+         result.reason == running->ProviderCalls()->CallLimitReason()))
       return;
     host.FinishStatus();
-    std::cerr << "qmk: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
-              << TerminalSafe(result.reason) << "\n";
+    const pages::PageRequest page = pages::ReadPageUrl(url);
+    if (page.kind != pages::PageKind::kRank) {
+      std::cerr << "qmk: not fetched: " << TerminalSafe(PageInWords(url)) << ": "
+                << TerminalSafe(result.reason) << "\n";
+      return;
+    }
+    const std::string said = page.phrase + '\n' + result.reason;
+    if (said == rank_said) return;
+    rank_said = said;
+    std::cerr << "qmk: rank of \"" << TerminalSafe(page.phrase)
+              << "\" not fetched: " << TerminalSafe(result.reason) << "\n";
   };
   const bool provider = !session->ProviderName(request.mode).empty();
   // Said before the first call, so a run that costs more than expected can be stopped in time.
@@ -98,6 +114,12 @@ TerminalRun RunFromTerminal(const session::RunRequest& request,
   running = &research;
   run.report = research.Start();
   host.FinishStatus();
+  // Calls sent before a stop are let answer, for a moment: the count then says what the
+  // provider bills, and the calls it never answered are said.
+  if (const std::int64_t given_up = session->EndFetches(); given_up > 0)
+    std::cerr << "qmk: " << session::UnansweredCallsText(given_up) << "\n";
+  run.report.calls = research.ProviderCalls()->Calls();
+  run.report.notes = research.ProviderCalls()->Notes();
   for (const std::string& note : session::NoteTexts(run.report))
     std::cerr << "qmk: " << TerminalSafe(note) << "\n";
   return run;

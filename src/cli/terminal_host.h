@@ -62,10 +62,11 @@ struct TerminalRun {
 };
 
 // Runs a research or top searches listing of `request` from the terminal; Ctrl-C stops it at once
-// (the fetches in flight are cancelled) and the rows so far are kept. Each page that cannot be
-// fetched is named on standard error as it happens (those a refused account failed only once, at
-// the end, with the provider's other notes on the run). A keyword research from a provider says
-// first how many calls it may make.
+// (the fetches in flight are given up; provider calls already sent get a moment to answer, and
+// those that do not are said) and the rows so far are kept. Each page that cannot be fetched is
+// named on standard error as it happens, a rank lookup once for all its pages (those a refused
+// account or the run's call limit failed only once, at the end, with the provider's other notes
+// on the run). A keyword research from a provider says first how many calls it may make.
 TerminalRun RunFromTerminal(const session::RunRequest& request,
                             const session::SessionOptions& network);
 

@@ -265,10 +265,16 @@ struct PageServer::Impl {
     changed.notify_all();
   }
 
-  // Answers arrived requests until Stop has emptied the queue.
+  // The reply to a request that arrived once the server stops taking requests.
+  PageReply Stopping() const {
+    return {503, options.name + ": stopping\n", "text/plain; charset=ISO-8859-1"};
+  }
+
+  // Answers arrived requests until the server stops; one that arrives after is refused.
   void Answer() {
     for (;;) {
       Arrived next;
+      bool refused = false;
       {
         std::unique_lock lock(mutex);
         changed.wait(lock, [this] { return stopping || !arrived.empty(); });
@@ -276,8 +282,9 @@ struct PageServer::Impl {
         next = std::move(arrived.front());
         arrived.pop_front();
         ++answering;
+        refused = stopping;
       }
-      Send(next.fd.get(), Reply(next.request), next.request.head_only);
+      Send(next.fd.get(), refused ? Stopping() : Reply(next.request), next.request.head_only);
       next.fd.Reset();
       {
         std::lock_guard lock(mutex);
@@ -407,15 +414,26 @@ int PageServer::Port() const {
   return impl_ ? impl_->port : 0;
 }
 
-void PageServer::Stop() {
+void PageServer::StopTaking() {
   if (!impl_) return;
+  std::deque<Arrived> waiting;
   {
     std::lock_guard lock(impl_->mutex);
+    if (impl_->stopping) return;
     impl_->stopping = true;
     impl_->stop_deadline = Clock::now() + kStopGrace;
+    waiting.swap(impl_->arrived);
   }
   impl_->changed.notify_all();
   impl_->Wake();
+  // Not left to the workers, who may all be held by requests under way.
+  for (Arrived& refused : waiting)
+    impl_->Send(refused.fd.get(), impl_->Stopping(), refused.request.head_only);
+}
+
+void PageServer::Stop() {
+  if (!impl_) return;
+  StopTaking();
   impl_->reader.join();
   for (std::thread& worker : impl_->workers) worker.join();
   impl_.reset();

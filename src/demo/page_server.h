@@ -52,9 +52,12 @@ class PageServer {
   void Start();
   // The port being listened on (the chosen one when the options asked for 0); 0 when stopped.
   int Port() const;
-  // Stops serving, waking replies held back by the latency; idempotent. Requests already read
-  // are answered (a reply the client does not take is given up after a moment); connections
-  // whose request has not arrived are closed.
+  // Stops taking requests and returns at once: connections whose request has not arrived are
+  // closed, requests waiting for a worker are answered 503 ("stopping") without the handler,
+  // replies held back by the latency are woken. Requests being answered go on. Idempotent.
+  void StopTaking();
+  // StopTaking, then waits for the requests being answered (a reply the client does not take is
+  // given up after a moment); idempotent.
   void Stop();
 
  private:

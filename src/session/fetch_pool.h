@@ -34,6 +34,8 @@ class FetchPool {
     FetchResult Take();
     // Gives the fetch up: its cancel test says stop from now on and `on_done` is not called.
     void Cancel();
+    // Whether it was given up; its work may go on a while (a provider call already sent).
+    bool Cancelled() const { return cancelled_; }
 
    private:
     friend class FetchPool;

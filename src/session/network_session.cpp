@@ -10,6 +10,7 @@
 #include "demo/demo_service.h"
 #include "net/fetch_page.h"
 #include "pages/page_request.h"
+#include "session/provider_calls.h"
 #include "session/session_error.h"
 #include "session/signals_blocked.h"
 
@@ -66,7 +67,9 @@ std::chrono::milliseconds FetchTimeout(const SessionOptions& options) {
 
 NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                                const std::string& program)
-    : timeout_(FetchTimeout(options)), market_{options.location_code, options.language_code} {
+    : timeout_(FetchTimeout(options)),
+      market_{options.location_code, options.language_code},
+      program_(program) {
   const bool research = needs.suggest || needs.search;
   const auto research_name = research ? ChooseSource(options.source, "--source") : std::nullopt;
   if (research_name && !sources::ServesResearch(*research_name)) {
@@ -88,7 +91,8 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
                                           .location_code = options.location_code,
                                           .language_code = options.language_code,
                                           .use_cache = options.use_cache,
-                                          .timeout = timeout_};
+                                          .timeout = timeout_,
+                                          .sent_calls = sent_calls_};
   // A provider answers by the page's path and query; the host only names it in messages.
   if (sources::IsProvider(research_name)) {
     research_source_ = sources::MakeProviderSource(*research_name, provider);
@@ -162,14 +166,23 @@ RunOrigin NetworkSession::TopOrigin() const {
 
 NetworkSession::~NetworkSession() {
   // The fetches still running use the sources and the stand-in: they end first.
-  ending_ = true;
-  pool_.Shutdown();
+  if (const std::int64_t given_up = EndFetches(); given_up > 0)
+    std::cerr << program_ << ": " << UnansweredCallsText(given_up) << std::endl;
   if (demo_) demo_->Stop();
+}
+
+std::int64_t NetworkSession::EndFetches() {
+  if (ending_.exchange(true)) return 0;
+  const std::int64_t given_up = sent_calls_->GiveUp(sources::kSentCallsGrace);
+  pool_.Shutdown();
+  return given_up;
 }
 
 FetchResult NetworkSession::Fetch(const std::string& url, sources::ProviderRun& run,
                                   const Cancellation& cancelled) const {
-  // The one test every fetch of the session polls: its caller's, and the session's end.
+  // Why a fetch stops, in one place: its run was stopped (its caller's test) or the session is
+  // ending. Either ends its waits and starts no call. A provider call already sent is paid for,
+  // so it goes on to its reply, which its run counts, unless the session's end gives it up.
   const Cancellation stop = [this, &cancelled] { return ending_ || (cancelled && cancelled()); };
   sources::ProviderSource* provider = pages::ReadPageUrl(url).kind == pages::PageKind::kTopSearches
                                           ? top_source_.get()

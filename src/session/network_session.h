@@ -13,6 +13,7 @@
 #include "session/fetch_pool.h"
 #include "session/page_session.h"
 #include "session/session_options.h"
+#include "sources/sent_calls.h"
 #include "sources/source.h"
 
 namespace quillmark::demo {
@@ -40,10 +41,11 @@ class NetworkSession final : public PageSession {
   // Throws SessionError for a malformed endpoint taken from the environment or a source name that
   // is unknown or does not serve the pages asked for, sources::SourceError when a chosen provider
   // cannot be used, and std::runtime_error when the stand-in service cannot start. Only the
-  // endpoints in `needs` are chosen; `program` names the command in the note that says the
-  // stand-in is in use.
+  // endpoints in `needs` are chosen; `program` names the command in the notes on standard error
+  // (the stand-in in use, provider calls given up at the end).
   NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                  const std::string& program = "qmk");
+  // EndFetches, saying on standard error how many calls it gave up.
   ~NetworkSession() override;
   NetworkSession(const NetworkSession&) = delete;
   NetworkSession& operator=(const NetworkSession&) = delete;
@@ -68,6 +70,11 @@ class NetworkSession final : public PageSession {
   // Whether any page kind is answered by a provider.
   bool UsesProvider() const { return research_source_ != nullptr || top_source_ != nullptr; }
 
+  // Ends the session's fetches: none starts a call or waits any longer, the provider calls
+  // already sent get up to kSentCallsGrace to answer (their runs count them), and those still
+  // out then are given up. Returns how many were given up, once: the caller says them.
+  std::int64_t EndFetches();
+
  private:
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
@@ -76,7 +83,9 @@ class NetworkSession final : public PageSession {
   std::string demo_host_;  // "127.0.0.1:PORT" of demo_, "" without it
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages
   std::unique_ptr<sources::ProviderSource> top_source_;       // the top-searches page
-  std::atomic<bool> ending_{false};                           // cancels every fetch at the end
+  std::string program_;
+  std::shared_ptr<sources::SentCalls> sent_calls_ = std::make_shared<sources::SentCalls>();
+  std::atomic<bool> ending_{false};  // no fetch starts a call or waits any longer
   mutable FetchPool pool_{kFetchThreads};
 };
 

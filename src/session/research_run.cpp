@@ -30,7 +30,10 @@ class ResearchRun::RunHost final : public ResearchHost {
     front_.ProcessMessages();
     run_.TakeInterrupt();
   }
-  bool EscapeDown() override { return front_.EscapeDown(); }
+  bool EscapeDown() override {
+    run_.escape_held_ = front_.EscapeDown();
+    return run_.escape_held_;
+  }
   void WaitForEvents() override {
     front_.WaitForEvents();
     run_.TakeInterrupt();
@@ -64,6 +67,7 @@ class ResearchRun::RunHost final : public ResearchHost {
 
 // A page read ahead, held by the run's thread until the research takes it. Dropped untaken, it
 // is given up: its job is cancelled, and whether its page had come is counted at the run's end.
+// Once the run gave it up (a stop), it is over for the run at once, as cancelled.
 class ResearchRun::AheadFetch final : public StartedFetch {
  public:
   AheadFetch(ResearchRun& run, std::shared_ptr<FetchPool::Job> job, std::string url)
@@ -76,7 +80,8 @@ class ResearchRun::AheadFetch final : public StartedFetch {
   AheadFetch(const AheadFetch&) = delete;
   AheadFetch& operator=(const AheadFetch&) = delete;
 
-  bool Ready() const override { return collected_ || job_->Done(); }
+  // A fetch the run gave up is over for the run, although a provider call it sent may go on.
+  bool Ready() const override { return collected_ || job_->Done() || job_->Cancelled(); }
   const FetchResult* Peek() override {
     Collect();
     return failure_ ? nullptr : &result_;
@@ -93,7 +98,7 @@ class ResearchRun::AheadFetch final : public StartedFetch {
   void Collect() {
     if (collected_) return;
     try {
-      result_ = job_->Take();
+      result_ = !job_->Done() && job_->Cancelled() ? Cancelled() : job_->Take();
     } catch (...) {
       failure_ = std::current_exception();
     }
@@ -118,7 +123,8 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
       run_host_(std::make_unique<RunHost>(*this, host)),
       provider_run_(std::make_shared<sources::ProviderRun>(
           sources::RunParameters{.max_pages = ReadWholeNumber(request_.max_pages_text).value_or(0),
-                                 .target = request_.target_url})) {
+                                 .target = request_.target_url,
+                                 .max_calls = request_.max_calls})) {
   report_.mode = request_.mode;
   report_.provider = session_->ProviderName(request_.mode);
   report_.started = static_cast<std::int64_t>(std::time(nullptr));
@@ -127,11 +133,13 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
 }
 
 ResearchRun::~ResearchRun() {
-  Stop();
+  stopped_ = true;
+  CancelFetches();
 }
 
 void ResearchRun::Stop() {
   stopped_ = true;
+  provider_run_->MarkStopped();
   CancelFetches();
 }
 
@@ -145,9 +153,10 @@ void ResearchRun::TakeInterrupt() {
 }
 
 std::shared_ptr<FetchPool::Job> ResearchRun::Submit(const std::string& url) {
-  // The job holds the session and the provider run: a fetch given up may end after the run.
+  // The job holds the provider run: a fetch given up may end after the run, a provider call
+  // sent going on to its reply. Not the session, whose pool ends every job before it goes.
   auto job = session_->Pool().Submit(
-      [session = session_, provider = provider_run_, url](const Cancellation& cancelled) {
+      [session = session_.get(), provider = provider_run_, url](const Cancellation& cancelled) {
         return session->Fetch(url, *provider, cancelled);
       },
       [&host = host_] { host.Wake(); });
@@ -240,22 +249,18 @@ ResearchRun::Progress ResearchRun::CurrentProgress() {
 }
 
 RunReport ResearchRun::Finish(const Researcher& researcher) {
-  report_.stopped = stopped_;
-  // Fetches the run gave up end within moments (each polls its flag every 50 ms at most); once
-  // they have, nothing of the run is left on a worker, and each counts if its page had come.
+  // The row loop's last checkpoint found Escape held: the run was cut short as by Stop.
+  report_.stopped = stopped_ || escape_held_;
+  // Fetches the run gave up end within moments (each polls its flag every 50 ms at most), but
+  // a provider call already sent, which goes on to its reply: the run does not wait for it. Of
+  // the fetches done, each read ahead counts if its page had come.
   CancelFetches();
-  std::vector<std::shared_ptr<FetchPool::Job>> jobs;
   {
     const std::lock_guard lock(jobs_mutex_);
-    jobs.swap(jobs_);
-  }
-  for (const auto& job : jobs) {
-    try {
-      job->Take();
-    } catch (...) {
-    }
+    jobs_.clear();
   }
   for (const auto& job : given_up_) {
+    if (!job->Done()) continue;
     try {
       if (job->Take().status != FetchStatus::kCancelled) ++report_.pages_not_used;
     } catch (...) {
@@ -265,8 +270,14 @@ RunReport ResearchRun::Finish(const Researcher& researcher) {
 
   report_.first_page = request_.mode == ResearchMode::kSeed ? researcher.SuggestionPageFetch()
                                                             : researcher.TopSearchesPageFetch();
-  if (request_.mode == ResearchMode::kSeed && !researcher.ListMovedOn())
-    report_.rows = host_.Keywords().Rows();
+  const bool own_list = request_.mode != ResearchMode::kSeed || !researcher.ListMovedOn();
+  if (request_.mode == ResearchMode::kSeed && own_list) report_.rows = host_.Keywords().Rows();
+  if (own_list) {
+    const Progress progress = CurrentProgress();
+    report_.rows_done = progress.done;
+    report_.rows_wanted = progress.maximum;
+  }
+  report_.provider_calls = provider_run_;
   report_.calls = provider_run_->Calls();
   report_.notes = provider_run_->Notes();
   report_.months = provider_run_->Months();

@@ -8,7 +8,8 @@
 // which the run shares with the window; every fetch runs on a worker of the session's pool while
 // that thread waits, pumping, so the window's commands run nested as the research pumps. A fetch
 // polls one thing, its job's flag: Stop() raises the flag of every job of the run, the session's
-// end that of every job of the session. Nothing else reads or writes the run from a worker.
+// end that of every job of the session. Nothing else reads or writes the run from a worker, but
+// for its ProviderRun, which outlives it while calls the run sent before a stop await replies.
 
 #include <atomic>
 #include <functional>
@@ -46,6 +47,8 @@ struct RunRequest {
   std::vector<std::string> unwanted_terms = DefaultUnwantedTerms();
   // Fetches kept in flight while the rows fill: 1 fetches one page at a time, in the run's order.
   int parallel = kDefaultParallelFetches;
+  // The most provider calls the run may make, retries included; 0: no bound.
+  std::int64_t max_calls = 0;
 };
 
 // What the front end wants to hear while the run goes, on the run's thread.
@@ -68,14 +71,17 @@ class ResearchRun {
 
   const RunRequest& Request() const { return request_; }
 
-  // The Stop button, Escape's end of a run, Exit, Clear, a new Start, Ctrl-C: every fetch of the
-  // run in flight is cancelled at once, nothing more is fetched, and the run ends at its next
-  // checkpoint (the row in hand is finished). Safe from any thread.
+  // The Stop button, Exit, Clear, a new Start, Ctrl-C: every fetch of the run in flight is given
+  // up at once, nothing more is fetched, and the run ends at its next checkpoint (the row in
+  // hand is finished). A provider call already sent goes on to its reply on its worker, counted
+  // in the run's calls as finished after the stop. Safe from any thread.
   void Stop();
   bool Stopped() const { return stopped_; }
   // The provider's words when it refused the account in this run, "" otherwise: every page not
   // fetched after the refusal has them as its reason.
-  std::string Refusal() const { return provider_run_->Refusal(); }
+  std::string Refusal() const { return provider_run_->Notes().refusal; }
+  // The run's provider calls, also after its end: calls sent before a stop may still answer.
+  std::shared_ptr<const sources::ProviderRun> ProviderCalls() const { return provider_run_; }
 
   // The Start command's run, once its dialog was confirmed: the busy cursor, the save dialogs'
   // file name, the seed research or the top searches listing, the cursor back and "Done!".
@@ -122,6 +128,8 @@ class ResearchRun {
   std::mutex jobs_mutex_;  // guards jobs_: Stop() may come from another thread
   std::vector<std::shared_ptr<FetchPool::Job>> jobs_;
   std::vector<std::shared_ptr<FetchPool::Job>> given_up_;  // read ahead, never taken
+  // The Escape key's state at the run's last checkpoint, which ended the run when held.
+  bool escape_held_ = false;
   RunReport report_;
 };
 

@@ -12,6 +12,12 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
     texts.push_back(name + " refused the account: " + notes.refusal +
                     "; no further calls were made in this run");
   }
+  if (notes.call_limit_reached > 0) {
+    texts.push_back("the run reached its limit of " +
+                    CountText(static_cast<std::size_t>(notes.call_limit_reached), "provider call",
+                              "provider calls") +
+                    " (retries included); no further calls were made");
+  }
   for (const std::string& seed : notes.seeds_without_ideas)
     texts.push_back(name + " knows no phrases for \"" + seed + "\"");
   if (notes.phrases_left_out > 0) {
@@ -21,6 +27,12 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
         " left out: " + (one ? "it holds" : "they hold") + " characters the list cannot show");
   }
   return texts;
+}
+
+std::string StoppedText(const RunReport& report) {
+  if (!report.stopped || report.rows_wanted <= 0) return {};
+  return "stopped after " + std::to_string(report.rows_done) + " of " +
+         CountText(static_cast<std::size_t>(report.rows_wanted), "row", "rows");
 }
 
 std::optional<std::string> AfterRunMessage(const RunReport& report) {

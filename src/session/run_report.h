@@ -2,6 +2,7 @@
 // What a run hands back when it ends, and what the front ends say of it.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,8 +23,13 @@ struct PageNotFetched {
 
 struct RunReport {
   ResearchMode mode = ResearchMode::kSeed;
-  // Stop() came before the run ended: its rows may be fewer, and their lookups cut short.
+  // Stop() came before the run ended, or Escape was held at its last checkpoint: its rows may be
+  // fewer, and their lookups cut short.
   bool stopped = false;
+  // The rows listed when it ended, of the most it was asked for; 0 of 0 when its list moved on
+  // without it (cleared, or taken by a newer run).
+  int rows_done = 0;
+  int rows_wanted = 0;
   // How the suggestion or top-searches page went (body left out), so a run that listed nothing
   // can say whether there was nothing or the page never came.
   FetchResult first_page;
@@ -43,10 +49,16 @@ struct RunReport {
   std::int64_t started = 0;
   RunOrigin origin;
   std::vector<sources::ProviderMonths> months;
+  // The calls as they go on: a call sent before a stop answers after the report was made.
+  std::shared_ptr<const sources::ProviderRun> provider_calls;
 };
 
+// "stopped after 1 of 30 rows" for a run cut short whose list is still its own; "" otherwise.
+std::string StoppedText(const RunReport& report);
+
 // What the provider said about the run besides its pages, one sentence each: the account it
-// refused, a seed it knows no phrases for, phrases it left out because the list cannot show them.
+// refused, the calls the run may make used up, a seed it knows no phrases for, phrases it left
+// out because the list cannot show them.
 std::vector<std::string> NoteTexts(const RunReport& report);
 // What to tell the user after the run, if anything: that its suggestion or top-searches page
 // could not be fetched (the empty list must not pass for a phrase nobody searches for), then the

@@ -44,9 +44,11 @@ std::optional<std::string> ReadPrivateFile(const std::string& path) {
     if (errno == ENOENT) return std::nullopt;
     // A link could lead to a file that others may change; the check below needs the file itself.
     if (errno == ELOOP)
-      throw SourceError(path + " is a symbolic link; credentials are read only from the file " +
-                        "itself: move the file there (chmod 600)");
-    throw SourceError("cannot read " + path + ": " + std::strerror(errno));
+      throw CredentialsError(AccountProblem::kLink,
+                             path + " is a symbolic link; credentials are read only from the " +
+                                 "file itself: move the file there (chmod 600)");
+    throw CredentialsError(AccountProblem::kUnreadable,
+                           "cannot read " + path + ": " + std::strerror(errno));
   }
   struct Closer {
     int fd;
@@ -54,14 +56,16 @@ std::optional<std::string> ReadPrivateFile(const std::string& path) {
   } closer{fd};
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-    throw SourceError(path + " is not a regular file");
+    throw CredentialsError(AccountProblem::kNotAFile, path + " is not a regular file");
   if ((info.st_mode & 077) != 0) {
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
-    throw SourceError(path + " may be read by others (mode " + mode + "); run: chmod 600 " + path);
+    throw CredentialsError(AccountProblem::kOthersMayRead, path + " may be read by others (mode " +
+                                                               mode + "); run: chmod 600 " + path);
   }
   if (static_cast<std::size_t>(info.st_size) > kMaxCredentialsBytes)
-    throw SourceError(path + " is too large for a credentials file");
+    throw CredentialsError(AccountProblem::kMalformed,
+                           path + " is too large for a credentials file");
   std::string text(static_cast<std::size_t>(info.st_size), '\0');
   std::size_t got = 0;
   while (got < text.size()) {
@@ -103,15 +107,34 @@ void SaveDataForSeoCredentials(const Credentials& credentials) {
   }
 }
 
-Credentials LoadDataForSeoCredentials() {
-  Credentials found{Variable(kLoginVariable), Variable(kPasswordVariable)};
-  if (!found.login.empty() && !found.password.empty()) return found;
-  if (!found.login.empty() || !found.password.empty())
-    throw SourceError("dataforseo needs both its login and its password: " + SetUpHint());
+AccountInEnvironment EnvironmentAccount() {
+  const bool login = !Variable(kLoginVariable).empty();
+  const bool password = !Variable(kPasswordVariable).empty();
+  if (login && password) return AccountInEnvironment::kAll;
+  return login || password ? AccountInEnvironment::kPart : AccountInEnvironment::kNone;
+}
 
+Credentials LoadDataForSeoCredentials() {
+  switch (EnvironmentAccount()) {
+    case AccountInEnvironment::kAll:
+      return {Variable(kLoginVariable), Variable(kPasswordVariable)};
+    case AccountInEnvironment::kPart:
+      throw CredentialsError(AccountProblem::kPartInEnvironment,
+                             "dataforseo needs both its login and its password: " + SetUpHint());
+    case AccountInEnvironment::kNone:
+      break;
+  }
+  return LoadCredentialsFile();
+}
+
+Credentials LoadCredentialsFile() {
   const std::string path = CredentialsFilePath();
   const std::optional<std::string> text = ReadPrivateFile(path);
-  if (!text) throw SourceError("dataforseo needs an API account: " + SetUpHint());
+  if (!text) {
+    throw CredentialsError(AccountProblem::kMissing,
+                           "dataforseo needs an API account: " + SetUpHint());
+  }
+  Credentials found;
   std::string_view rest = *text;
   while (!rest.empty()) {
     const std::size_t end = rest.find('\n');
@@ -128,8 +151,10 @@ Credentials LoadDataForSeoCredentials() {
     if (key == "login") found.login = std::string(value);
     if (key == "password") found.password = std::string(value);
   }
-  if (found.login.empty() || found.password.empty())
-    throw SourceError(path + " lacks a login= or a password= line");
+  if (found.login.empty() || found.password.empty()) {
+    throw CredentialsError(AccountProblem::kMalformed,
+                           path + " lacks a login= or a password= line");
+  }
   return found;
 }
 

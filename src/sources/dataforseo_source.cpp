@@ -143,11 +143,8 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
       ranks_.clear();
       memo_run_number_ = run_number;
     }
-    if (const auto memo = ranks_.find(memo_key); memo != ranks_.end()) {
-      if (!memo->second.failure.empty())
-        return {.body = {}, .status = FetchStatus::kFailed, .reason = memo->second.failure};
+    if (const auto memo = ranks_.find(memo_key); memo != ranks_.end())
       return {.body = pages::RankPage(memo->second.urls, offset)};
-    }
   }
 
   json task = {{"keyword", phrase},
@@ -166,10 +163,11 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
   if (result.status == FetchStatus::kCancelled) return result;
   {
     const std::lock_guard lock(mutex_);
-    // A call that a new run overtook leaves that run's memo alone.
-    if (memo_run_number_ == run_number) {
+    // A call that a new run overtook leaves that run's memo alone. A failure is not kept here:
+    // the run has it (a standing run asks again).
+    if (memo_run_number_ == run_number && result.Complete()) {
       if (ranks_.size() >= kMaxRankMemos) ranks_.clear();
-      ranks_[memo_key] = {urls, result.Complete() ? std::string() : result.reason};
+      ranks_[memo_key] = {urls};
     }
   }
   if (result.Complete()) result.body = pages::RankPage(urls, offset);

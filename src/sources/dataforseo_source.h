@@ -29,7 +29,6 @@ class DataForSeoSource : public ProviderSource {
  private:
   struct RankMemo {
     std::vector<std::string> urls;  // organic result addresses, position 1 first
-    std::string failure;            // why the call failed; every page of the phrase fails so
   };
 
   HttpsRequest Post(const char* path, const nlohmann::json& task) const;

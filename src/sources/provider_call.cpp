@@ -1,24 +1,49 @@
 #include "sources/provider_call.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <ctime>
 #include <thread>
 
+#include "net/http_date.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
 namespace {
 
-// The Retry-After seconds of a reply, when it gives a plain number.
+// How long a reply's Retry-After asks to wait: whole seconds or an HTTP date (RFC 9110 section
+// 10.2.3). Nothing for a value that asks for no wait (0, a date past) or cannot be read: the
+// backoff decides then.
 std::optional<std::chrono::milliseconds> RetryAfter(const std::string& text) {
-  if (text.empty() || text.size() > 6) return std::nullopt;
-  long seconds = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    seconds = seconds * 10 + (c - '0');
+  if (text.empty()) return std::nullopt;
+  std::chrono::seconds wait{0};
+  if (text.find_first_not_of("0123456789") == std::string::npos) {
+    for (char c : text) {
+      wait = wait * 10 + std::chrono::seconds(c - '0');
+      if (wait > kLongestRetryAfter) break;
+    }
+  } else {
+    const net::TNetDateTime date = net::ReadHttpDate(text);
+    if (date == 0) return std::nullopt;
+    // The date is read as local time: now is taken the same way.
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return std::nullopt;
+    const double days =
+        date - net::EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                   local.tm_hour, local.tm_min, local.tm_sec);
+    if (days > 2) return kLongestRetryAfter;
+    wait = std::chrono::seconds(std::llround(days * 24 * 3600));
   }
-  return std::chrono::seconds(seconds);
+  if (wait <= std::chrono::seconds(0)) return std::nullopt;
+  return std::min(wait, kLongestRetryAfter);
+}
+
+// "3 s", for a wait.
+std::string Seconds(Clock::duration wait) {
+  return std::to_string(std::chrono::ceil<std::chrono::seconds>(wait).count()) + " s";
 }
 
 // Sleeps until `until`, looking at the cancel test; false when it said stop.
@@ -43,7 +68,10 @@ ReplyVerdict SafeRead(const ReplyReader& read, long http_status, const std::stri
 
 ProviderCaller::ProviderCaller(const ProviderOptions& options, std::vector<std::string> secrets,
                                std::chrono::seconds cache_lifetime)
-    : options_(options), secrets_(std::move(secrets)), cache_(cache_lifetime) {}
+    : options_(options),
+      secrets_(std::move(secrets)),
+      cache_(cache_lifetime),
+      sent_(options.sent_calls ? options.sent_calls : std::make_shared<SentCalls>()) {}
 
 std::string WithoutSecrets(std::string text, const std::vector<std::string>& secrets) {
   for (const std::string& secret : secrets) {
@@ -73,6 +101,14 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
                                  const Cancellation& cancelled, const ReplyReader& read) {
   const CachedRequest key{request.method, request.url, request.body};
   const std::string text = key.Text();
+  // The same request twice in a run (a phrase the provider listed twice) is one call, whether
+  // the first is still under way or answered: what it was answered is given again, uncounted.
+  if (const std::optional<std::string> earlier = run.Earlier(text)) {
+    if (!earlier->empty()) return Failure(*earlier);
+    if (const auto reply = cache_.Find(key);
+        reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood)
+      return {};
+  }
   for (;;) {
     std::shared_ptr<Flight> flight;
     bool make = false;
@@ -107,6 +143,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
         throw;
       }
       const bool stopped = answer.result.status == FetchStatus::kCancelled;
+      if (!stopped) run.Remember(text, answer.result.Complete() ? "" : answer.result.reason);
       FetchResult result = answer.result;
       finish(stopped ? nullptr : std::make_shared<const Answer>(std::move(answer)));
       return result;
@@ -134,6 +171,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
 }
 
 std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point deadline,
+                                                           ProviderRun& run,
                                                            const Cancellation& cancelled) {
   for (;;) {
     Clock::time_point until;
@@ -143,10 +181,14 @@ std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point dea
       until = slow_until_;
       reason = slow_reason_;
     }
-    // Waited out within the time limit; what cannot be waited out is a failure like any other.
-    if (until <= Clock::now()) return std::nullopt;
-    if (until >= deadline)
-      return Failure(reason + "; still limited when the time limit was reached");
+    // Waited out within the time limit; what cannot be waited out fails now, not at the limit.
+    const Clock::time_point now = Clock::now();
+    if (until <= now) return std::nullopt;
+    if (until >= deadline) {
+      return Failure(reason + "; waiting " + Seconds(until - now) +
+                     " for it would outlast the time limit");
+    }
+    run.NoteWait(until);
     if (!WaitUntil(until, cancelled))
       return FetchResult{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
     // A slow-down that began meanwhile holds this call as well.
@@ -156,10 +198,13 @@ std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point dea
 ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const CachedRequest& key,
                                            ProviderRun& run, const Cancellation& cancelled,
                                            const ReplyReader& read) {
+  const auto stopped = [] {
+    return Answer{{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"}, {}};
+  };
   if (options_.use_cache) {
     if (auto reply = cache_.Find(key);
         reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
-      run.CountCall(true, false, 0);
+      run.CountCachedReply();
       return {{}, std::move(*reply)};
     }
   }
@@ -168,27 +213,37 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
     // Calls of other threads may have been refused meanwhile, also while this one waited.
     if (std::string refusal = run.Refusal(); !refusal.empty())
       return {{.body = {}, .status = FetchStatus::kFailed, .reason = std::move(refusal)}, {}};
-    if (auto held = WaitForSlowDown(deadline, cancelled)) return {std::move(*held), {}};
+    if (run.OutOfCalls()) return {Failure(run.CallLimitReason()), {}};
+    if (auto held = WaitForSlowDown(deadline, run, cancelled)) return {std::move(*held), {}};
     std::uint64_t slow_downs = 0;
     {
       const std::lock_guard lock(mutex_);
       slow_downs = slow_downs_;
     }
-    HttpsReply reply = HttpsCall(request, deadline, cancelled);
-    if (reply.outcome == HttpsOutcome::kCancelled)
-      return {{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"}, {}};
+    // Out before the stop is looked at: a session's end that began meanwhile waits for this
+    // call, or this call sees the stop.
+    const SentCalls::Sending sending(*sent_);
+    if (cancelled && cancelled()) return stopped();
+    if (!run.StartCall()) return {Failure(run.CallLimitReason()), {}};
+    // Sent, the call is paid for: only the session's end gives it up.
+    HttpsReply reply = HttpsCall(request, deadline, [this] { return sent_->GivenUp(); });
+    if (reply.outcome == HttpsOutcome::kCancelled) {
+      run.CallUnanswered();
+      return stopped();
+    }
     if (reply.outcome == HttpsOutcome::kFailed) {
-      run.CountCall(false, retry, 0);
+      run.CallAnswered(retry, 0);
       return {Failure(reply.error), {}};
     }
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
-    run.CountCall(false, retry, verdict.cost);
+    run.CallAnswered(retry, verdict.cost);
     // An HTTP refusal of a request that carried an account is a refusal of the account.
     if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
       verdict.kind = ReplyVerdict::kRefused;
+    if (verdict.kind != ReplyVerdict::kRefused) run.CallAccepted();
     switch (verdict.kind) {
       case ReplyVerdict::kGood: {
         {
@@ -213,9 +268,11 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
     const std::optional<std::chrono::milliseconds> asked = RetryAfter(reply.retry_after);
     const std::lock_guard lock(mutex_);
     if (slow_downs == slow_downs_) {
-      // The first limited reply since this call went out begins the slow-down for all.
-      slow_until_ = Clock::now() + asked.value_or(next_wait_);
-      if (!asked) next_wait_ = std::min(next_wait_ * 2, kLongestRateLimitWait);
+      // The first limited reply since this call went out begins the slow-down for all. It is
+      // never shorter than the backoff: a provider that says "0" must not be asked again at
+      // once, over and over.
+      slow_until_ = Clock::now() + std::max(asked.value_or(next_wait_), next_wait_);
+      next_wait_ = std::min(next_wait_ * 2, kLongestRateLimitWait);
       ++slow_downs_;
       slow_reason_ = Failure(verdict.reason).reason;
     } else if (asked) {

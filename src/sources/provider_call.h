@@ -1,8 +1,9 @@
 #pragma once
 // What every provider call shares: the reply cache, one call for a request asked by several
-// threads at once, the slow-down after a rate limit that holds every call of the source, the
-// account refusal that ends a run's calls, the count of each run's calls, and a reason text that
-// never carries the credentials.
+// threads at once or twice in a run, the slow-down after a rate limit that holds every call of
+// the source, the account refusal that ends a run's calls, the count of each run's calls, a call
+// sent that goes on to its reply after a stop, and a reason text that never carries the
+// credentials.
 
 #include <cstddef>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "net/fetch_result.h"
 #include "sources/https_call.h"
 #include "sources/reply_cache.h"
+#include "sources/sent_calls.h"
 #include "sources/source.h"
 #include "sources/sources_limits.h"
 
@@ -37,10 +39,16 @@ using ReplyReader = std::function<ReplyVerdict(long http_status, const std::stri
 std::string WithoutSecrets(std::string text, const std::vector<std::string>& secrets);
 
 // Safe to use from several threads at once. A rate-limit reply (HTTP 429, or what the reader
-// takes for one) slows the whole source down: no call of it goes out until the slow-down ends
-// (the reply's Retry-After, else a wait doubling from kFirstRateLimitWait up to
-// kLongestRateLimitWait; the replies of calls already under way when it began neither lengthen
-// nor double it). The refused call asks again then; a call whose time limit ends first fails.
+// takes for one) slows the whole source down: no call of it goes out until the slow-down ends.
+// It lasts as long as the backoff, doubling from kFirstRateLimitWait up to kLongestRateLimitWait,
+// or the reply's Retry-After when that is longer (a Retry-After of 0, in the past or unreadable
+// never makes it shorter); the replies of calls already under way when it began neither lengthen
+// it (unless their Retry-After asks for more) nor double it. The refused call asks again then; a
+// call whose time limit ends first fails at once, with the provider's words.
+//
+// A stop (the cancel test) ends a call that has not gone out yet at once, a wait included. A call
+// sent goes on to its reply or its time limit, and is counted and cached, since the provider
+// bills it; only the session's end gives it up (ProviderOptions::sent_calls).
 class ProviderCaller {
  public:
   // `secrets` are scrubbed from every reason; cached replies are used for `cache_lifetime`.
@@ -49,10 +57,12 @@ class ProviderCaller {
 
   // One provider call for `run`, which counts it: a kComplete result (empty body) once `read`
   // found the reply good, else kFailed with the reason, or kCancelled. Once the account was
-  // refused in the run, no call is made: the refusal is the reason (a cached reply is still
-  // used). While the same request is under way for another thread, no second call is made: this
-  // one waits for that reply (polling `cancelled`), and `read` reads it too; such a shared reply
-  // is no call of its own.
+  // refused in the run, or the run made its most calls, no call is made: the refusal or the
+  // limit is the reason (a cached reply is still used). While the same request is under way for
+  // another thread, no second call is made: this one waits for that reply (polling
+  // `cancelled`), and `read` reads it too; such a shared reply is no call of its own, nor is a
+  // request the run was answered before (unless it is a standing run): that answer is given
+  // again.
   FetchResult Call(const HttpsRequest& request, ProviderRun& run, const Cancellation& cancelled,
                    const ReplyReader& read);
 
@@ -68,13 +78,14 @@ class ProviderCaller {
   Answer Ask(const HttpsRequest& request, const CachedRequest& key, ProviderRun& run,
              const Cancellation& cancelled, const ReplyReader& read);
   // Waits until no slow-down holds the source; the failure or stop when that cannot be.
-  std::optional<FetchResult> WaitForSlowDown(Clock::time_point deadline,
+  std::optional<FetchResult> WaitForSlowDown(Clock::time_point deadline, ProviderRun& run,
                                              const Cancellation& cancelled);
   FetchResult Failure(const std::string& why) const;
 
   ProviderOptions options_;
   std::vector<std::string> secrets_;
   ReplyCache cache_;
+  std::shared_ptr<SentCalls> sent_;
   mutable std::mutex mutex_;  // guards everything below
   // The requests under way, by their text.
   std::map<std::string, std::shared_ptr<Flight>> flights_;

@@ -13,12 +13,49 @@ std::atomic<std::uint64_t> runs_made{0};
 ProviderRun::ProviderRun(RunParameters parameters)
     : parameters_(std::move(parameters)), number_(++runs_made) {}
 
-void ProviderRun::CountCall(bool from_cache, bool retry, double cost) {
+void ProviderRun::MarkStopped() {
+  const std::lock_guard lock(mutex_);
+  stopped_ = true;
+}
+
+bool ProviderRun::Spent() {
+  if (parameters_.max_calls <= 0 || started_ < parameters_.max_calls) return false;
+  notes_.call_limit_reached = parameters_.max_calls;
+  return true;
+}
+
+bool ProviderRun::OutOfCalls() {
+  const std::lock_guard lock(mutex_);
+  return Spent();
+}
+
+bool ProviderRun::StartCall() {
+  const std::lock_guard lock(mutex_);
+  if (Spent()) return false;
+  ++started_;
+  ++calls_.in_flight;
+  return true;
+}
+
+void ProviderRun::CallAnswered(bool retry, double cost) {
+  const std::lock_guard lock(mutex_);
+  --calls_.in_flight;
+  ++calls_.made;
+  if (retry) ++calls_.retries;
+  if (stopped_) ++calls_.after_stop;
+  calls_.cost += cost;
+}
+
+void ProviderRun::CallUnanswered() {
+  const std::lock_guard lock(mutex_);
+  --calls_.in_flight;
+  ++calls_.unanswered;
+}
+
+void ProviderRun::CountCachedReply() {
   const std::lock_guard lock(mutex_);
   ++calls_.made;
-  if (from_cache) ++calls_.from_cache;
-  if (retry) ++calls_.retries;
-  calls_.cost += cost;
+  ++calls_.from_cache;
 }
 
 CallCounts ProviderRun::Calls() const {
@@ -26,15 +63,64 @@ CallCounts ProviderRun::Calls() const {
   return calls_;
 }
 
+std::string ProviderRun::CallLimitReason() const {
+  return "no call made: the run reached its limit of " + std::to_string(parameters_.max_calls) +
+         " provider calls";
+}
+
+void ProviderRun::NoteWait(Clock::time_point until) {
+  const std::lock_guard lock(mutex_);
+  waiting_until_ = std::max(waiting_until_, until);
+}
+
+std::optional<ProviderRun::Clock::time_point> ProviderRun::WaitingUntil() const {
+  const std::lock_guard lock(mutex_);
+  if (waiting_until_ <= Clock::now()) return std::nullopt;
+  return waiting_until_;
+}
+
+std::optional<std::string> ProviderRun::Earlier(const std::string& request) const {
+  const std::lock_guard lock(mutex_);
+  const auto found = earlier_.find(request);
+  if (found == earlier_.end()) return std::nullopt;
+  return found->second;
+}
+
+void ProviderRun::Remember(const std::string& request, const std::string& failure) {
+  if (parameters_.standing) return;
+  const std::lock_guard lock(mutex_);
+  earlier_[request] = failure;
+}
+
 std::string ProviderRun::Refuse(const std::string& reason) {
   const std::lock_guard lock(mutex_);
-  if (notes_.refusal.empty()) notes_.refusal = reason;
+  if (parameters_.standing) {
+    notes_.refusal = reason;
+    refused_until_ = Clock::now() + parameters_.refusal_pause;
+    probing_ = false;
+  } else if (notes_.refusal.empty()) {
+    notes_.refusal = reason;
+  }
   return notes_.refusal;
 }
 
-std::string ProviderRun::Refusal() const {
+std::string ProviderRun::Refusal() {
   const std::lock_guard lock(mutex_);
-  return notes_.refusal;
+  if (notes_.refusal.empty() || !parameters_.standing) return notes_.refusal;
+  const Clock::time_point now = Clock::now();
+  if (now < refused_until_) return notes_.refusal;
+  // The pause is over: this call asks whether the account was put right; the others wait for
+  // its answer, or for another pause should it never come.
+  refused_until_ = now + parameters_.refusal_pause;
+  probing_ = true;
+  return {};
+}
+
+void ProviderRun::CallAccepted() {
+  const std::lock_guard lock(mutex_);
+  if (!probing_) return;
+  probing_ = false;
+  notes_.refusal.clear();
 }
 
 void ProviderRun::NotePhrasesLeftOut(std::size_t count) {

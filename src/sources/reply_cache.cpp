@@ -129,7 +129,14 @@ std::uintmax_t ReplyCacheBytes(const std::string& folder) {
 void ClearReplyCache(const std::string& folder) {
   // Listed first: a folder changed while it is read may list a file twice or not at all.
   std::vector<std::filesystem::path> entries;
-  ForEachEntry(folder, [&entries](const std::filesystem::path& entry, std::uintmax_t) {
+  const auto now = std::filesystem::file_time_type::clock::now();
+  ForEachEntry(folder, [&entries, now](const std::filesystem::path& entry, std::uintmax_t) {
+    // A store under way renames its file into place once written; taking the file away first
+    // would lose the reply of a call the run has paid for.
+    std::error_code error;
+    if (IsReplacementTempName(entry.filename().string()) &&
+        now - std::filesystem::last_write_time(entry, error) < kStoreUnderWay && !error)
+      return;
     entries.push_back(entry);
   });
   for (const std::filesystem::path& entry : entries) {

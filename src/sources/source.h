@@ -15,6 +15,7 @@
 #include "net/fetch_result.h"
 #include "sources/markets.h"
 #include "sources/provider_run.h"
+#include "sources/sent_calls.h"
 
 namespace quillmark::sources {
 
@@ -41,6 +42,9 @@ struct ProviderOptions {
   std::string language_code{kDefaultLanguageCode};
   bool use_cache = true;                     // read and write the reply cache
   std::chrono::milliseconds timeout{60000};  // whole-call limit, waits for a rate limit included
+  // The session's calls on their way, which its end gives up; none: a call sent always runs to
+  // its reply or time limit.
+  std::shared_ptr<SentCalls> sent_calls{};
 };
 
 // The source cannot be used at all: no credentials, a credentials file others may read.

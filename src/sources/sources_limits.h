@@ -18,10 +18,22 @@ inline constexpr std::chrono::milliseconds kCancelPoll{50};
 // Waits before asking again after a rate limit: doubling from the first, at most the last.
 inline constexpr std::chrono::milliseconds kFirstRateLimitWait{1000};
 inline constexpr std::chrono::milliseconds kLongestRateLimitWait{15000};
+// A Retry-After longer than this is no wait anyone means: it is cut to it (and outlasts every
+// time limit).
+inline constexpr std::chrono::seconds kLongestRetryAfter{24 * 3600};
+// After an account refusal, how long a standing run (the bridge) makes no call before one call
+// asks again whether the account was put right.
+inline constexpr std::chrono::milliseconds kRefusalPause{60000};
+// At a session's end, how long the calls already sent may still take to answer before they are
+// given up unseen.
+inline constexpr std::chrono::milliseconds kSentCallsGrace{1000};
 // Cached replies stay good this long: keyword volumes change monthly, while today's trending
 // searches change within the day.
 inline constexpr std::chrono::hours kKeywordCacheLifetime{24 * 30};
 inline constexpr std::chrono::hours kTrendsCacheLifetime{1};
+// A half-written cache entry younger than this belongs to a store still under way, which
+// clearing the cache leaves to finish: the reply it holds is kept.
+inline constexpr std::chrono::minutes kStoreUnderWay{5};
 // The organic results a live call may ask for.
 inline constexpr std::int64_t kMaxOrganicDepth = 200;
 inline constexpr std::int64_t kSupplyDepth = 10;

@@ -1,15 +1,20 @@
 #include "ui/data_source_dialog.h"
 
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMetaObject>
+#include <QPalette>
 #include <QShowEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <utility>
 
+#include "research/research_limits.h"
 #include "session/network_session.h"
 #include "session/provider_calls.h"
 #include "sources/credentials.h"
@@ -19,34 +24,111 @@
 #include "ui/centre_on_screen.h"
 #include "ui/classic_font.h"
 #include "ui/help_file.h"
+#include "ui/message_box.h"
+#include "ui/source_words.h"
 #include "ui/text_convert.h"
 #include "ui_data_source_dialog.h"
 
 namespace quillmark::ui {
 namespace {
 
+using sources::AccountInEnvironment;
+using sources::AccountProblem;
 using sources::SourceKind;
 
 constexpr std::chrono::seconds kCheckTimeout{30};
 constexpr int kReasonGap = 6;
+// A longer reason scrolls: the dialog must still fit a small screen.
+constexpr int kMostReasonLines = 8;
+constexpr int kMostNoteLines = 3;
 // Shown instead of a saved password, which never comes back into the window.
 constexpr char kSavedPlaceholder[] = "saved";
+constexpr char kEnvironmentPlaceholder[] = "from the environment";
+constexpr char kEnvironmentNote[] =
+    "Login and password come from the environment; the file is not used.";
+constexpr char kWarningColour[] = "#c00000";
 
-bool CredentialsFileExists() {
-  std::error_code error;
-  return std::filesystem::exists(sources::CredentialsFilePath(), error);
+// The provider's published prices of the calls a research makes (data-sources.md, late 2025):
+// the keyword ideas, then per phrase its supply (the first page of 10 results) and its rank,
+// priced at the deepest search a run may ask for (200 results: the first page, then 19 at 0.75
+// of it). The price table the replies teach is to take their place.
+constexpr double kKeywordIdeasUsd = 0.075;
+constexpr double kFirstResultsPageUsd = 0.002;
+constexpr double kDeepestRankUsd = kFirstResultsPageUsd * (1 + 0.75 * 19);
+
+// The most phrases the next research asks for: the Investigate dialog's last entry.
+int NextMaxResults() {
+  struct Entries : store::InvestigateEntries {
+    void SetKeyterm(const std::string&) override {}
+    void SetHome(const std::string&) override {}
+    void SetDepth(std::uint32_t) override {}
+    void SetResults(std::uint32_t value) override { results = value; }
+    std::string Keyterm() override { return {}; }
+    std::string Home() override { return {}; }
+    std::uint32_t Depth() override { return 0; }
+    std::uint32_t Results() override { return results; }
+    std::uint32_t results = kDefaultMaxResults;
+  } entries;
+  store::LoadInvestigateEntries(entries);
+  return static_cast<int>(
+      std::clamp<std::uint32_t>(entries.results, kMinMaxResults, kMaxMaxResults));
 }
 
-void SelectData(QComboBox& combo, const QVariant& data, const QVariant& otherwise) {
+// The most a research of `max_results` phrases can cost, in USD: each of its calls
+// (session::MostProviderCalls) at its price.
+double MostRunCost(int max_results) {
+  return kKeywordIdeasUsd + max_results * (kFirstResultsPageUsd + kDeepestRankUsd);
+}
+
+// What a balance means for the next research; "" when it covers the worst case.
+QString BalanceWarning(double balance) {
+  if (balance < 0) {
+    return QStringLiteral(
+        "The balance is below zero: DataForSEO refuses calls until money is "
+        "added to the account.");
+  }
+  const int phrases = NextMaxResults();
+  const double most = MostRunCost(phrases);
+  if (balance >= most) return {};
+  return QStringLiteral(
+             "The next research, of up to %1 phrases, may cost up to %2: more than "
+             "the balance.")
+      .arg(phrases)
+      .arg(ToQString(session::MoneyText(most)));
+}
+
+// The height that shows all of `text`'s lines at `width`, at most `most_lines` of them: a
+// longer text scrolls. The box has no frame, and may not be laid out yet.
+int FittingHeight(QTextEdit& text, int width, int most_lines) {
+  QTextDocument& document = *text.document();
+  document.setTextWidth(width);
+  const int most = most_lines * text.fontMetrics().lineSpacing() +
+                   2 * static_cast<int>(document.documentMargin());
+  return std::min(static_cast<int>(std::ceil(document.size().height())), most);
+}
+
+QString HtmlLines(const QString& text) {
+  return text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+}
+
+// Selects the entry of `data`. A value the list lacks gets an entry of its own, `own_text`, after
+// the `listed` ones, so that the dialog shows what is in use and OK keeps it.
+void SelectOrAdd(QComboBox& combo, int listed, const QVariant& data, const QString& own_text) {
+  while (combo.count() > listed) combo.removeItem(combo.count() - 1);
   int index = combo.findData(data);
-  if (index < 0) index = combo.findData(otherwise);
+  if (index < 0) {
+    combo.addItem(own_text, data);
+    index = combo.count() - 1;
+  }
   combo.setCurrentIndex(index);
 }
 
 }  // namespace
 
-DataSourceDialog::DataSourceDialog(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<::Ui::DataSourceDialog>()) {
+DataSourceDialog::DataSourceDialog(QWidget* parent, CommandLineChoice command_line)
+    : QDialog(parent),
+      ui_(std::make_unique<::Ui::DataSourceDialog>()),
+      command_line_(std::move(command_line)) {
   ui_->setupUi(this);
   UseClassicFont(*this);
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -59,7 +141,19 @@ DataSourceDialog::DataSourceDialog(QWidget* parent)
   }
   for (const sources::Language& language : sources::Languages())
     ui_->LanguageCombo->addItem(ToQString(language.name), ToQString(language.code));
-  ui_->ReasonLabel->hide();
+  // Texts that read as labels, wrapped and scrolled as a text box is.
+  for (QTextEdit* text : {ui_->ReasonText, ui_->AccountNote, ui_->CheckResult, ui_->MessageText}) {
+    text->viewport()->setAutoFillBackground(false);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  }
+  for (QTextEdit* text : {ui_->ReasonText, ui_->MessageText}) {
+    QPalette red = text->palette();
+    red.setColor(QPalette::Text, QColor(QLatin1String(kWarningColour)));
+    text->setPalette(red);
+  }
+  ui_->ReasonText->hide();
+  // Enter in the password field asks the provider about the account rather than saving it.
+  ui_->PasswordEdit->installEventFilter(this);
 
   for (QRadioButton* radio : {ui_->StandInRadio, ui_->DataForSeoRadio, ui_->EndpointsRadio})
     connect(radio, &QRadioButton::toggled, this, &DataSourceDialog::EnableForKind);
@@ -75,15 +169,15 @@ DataSourceDialog::~DataSourceDialog() {
 }
 
 void DataSourceDialog::SetReason(const QString& reason) {
-  QLabel& label = *ui_->ReasonLabel;
-  label.setText(reason);
-  label.setVisible(!reason.isEmpty());
+  QTextEdit& text = *ui_->ReasonText;
+  text.setPlainText(reason);
+  text.setVisible(!reason.isEmpty());
   // The reason takes the lines it needs above the choices, which move down by as much.
-  const int height = reason.isEmpty() ? 0 : label.heightForWidth(label.width());
+  const int height = reason.isEmpty() ? 0 : FittingHeight(text, text.width(), kMostReasonLines);
   const int shift = height == 0 ? 0 : height + kReasonGap;
-  label.resize(label.width(), height);
+  text.resize(text.width(), height);
   for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (child != &label) child->move(child->x(), child->y() + shift - reason_shift_);
+    if (child != &text) child->move(child->x(), child->y() + shift - reason_shift_);
   }
   setFixedSize(width(), height_without_reason_ + shift);
   reason_shift_ = shift;
@@ -96,6 +190,17 @@ void DataSourceDialog::showEvent(QShowEvent* event) {
   CentreOnScreen(*this);
 }
 
+bool DataSourceDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->PasswordEdit && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      CheckClick();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
 void DataSourceDialog::done(int result) {
   // Closing gives up a check on its way: the dialog must not wait for the provider.
   StopChecking();
@@ -103,7 +208,7 @@ void DataSourceDialog::done(int result) {
 }
 
 void DataSourceDialog::Load() {
-  loaded_ = store::LoadSourceChoice();
+  loaded_ = ChoiceInUse(command_line_);
   const auto name = sources::ParseSourceName(loaded_.source);
   loaded_kind_ = name == SourceKind::kDataForSeo || name == SourceKind::kEndpoints
                      ? *name
@@ -111,32 +216,70 @@ void DataSourceDialog::Load() {
   ui_->StandInRadio->setChecked(loaded_kind_ == SourceKind::kStandIn);
   ui_->DataForSeoRadio->setChecked(loaded_kind_ == SourceKind::kDataForSeo);
   ui_->EndpointsRadio->setChecked(loaded_kind_ == SourceKind::kEndpoints);
+  LoadAccount();
 
-  ui_->LoginEdit->clear();
-  try {
-    ui_->LoginEdit->setText(ToQString(sources::LoadDataForSeoCredentials().login));
-  } catch (const std::exception&) {
-    // No usable account yet: the user types one.
-  }
-  ui_->PasswordEdit->clear();
-  ui_->PasswordEdit->setPlaceholderText(
-      CredentialsFileExists() ? QString::fromLatin1(kSavedPlaceholder) : QString());
+  // 0 and "" stand for the default market.
+  const int location =
+      loaded_.location != 0 ? static_cast<int>(loaded_.location) : sources::kDefaultLocationCode;
+  SelectOrAdd(*ui_->CountryCombo, static_cast<int>(sources::Countries().size()), location,
+              LocationText(location));
+  const std::string language =
+      loaded_.language.empty() ? std::string(sources::kDefaultLanguageCode) : loaded_.language;
+  const sources::Language* listed_language = sources::FindLanguage(language);
+  SelectOrAdd(*ui_->LanguageCombo, static_cast<int>(sources::Languages().size()),
+              ToQString(listed_language != nullptr ? std::string(listed_language->code) : language),
+              LanguageText(language));
+  const std::string country =
+      loaded_.country.empty() ? std::string(sources::kDefaultCountryCode) : loaded_.country;
+  const sources::Country* listed_country = sources::FindCountry(country);
+  SelectOrAdd(*ui_->TopCountryCombo, static_cast<int>(sources::Countries().size()),
+              ToQString(listed_country != nullptr && country.size() == 2
+                            ? std::string(listed_country->alpha2)
+                            : country),
+              TopCountryText(country));
 
-  SelectData(
-      *ui_->CountryCombo,
-      loaded_.location != 0 ? static_cast<int>(loaded_.location) : sources::kDefaultLocationCode,
-      sources::kDefaultLocationCode);
-  SelectData(*ui_->LanguageCombo, ToQString(loaded_.language),
-             ToQString(sources::kDefaultLanguageCode));
-  SelectData(*ui_->TopCountryCombo, ToQString(loaded_.country).toUpper(),
-             ToQString(sources::kDefaultCountryCode));
   ui_->SuggestHostEdit->setText(ToQString(loaded_.suggest_host));
   ui_->SearchHostEdit->setText(ToQString(loaded_.search_host));
   ui_->TopHostEdit->setText(ToQString(loaded_.top_host));
   ui_->CheckResult->clear();
-  ui_->MessageLabel->clear();
+  ui_->MessageText->clear();
   ShowCacheSize();
   EnableForKind();
+}
+
+void DataSourceDialog::LoadAccount() {
+  environment_ = sources::EnvironmentAccount();
+  // An account typed here would be saved and never used while the environment gives one.
+  const bool from_environment = environment_ != AccountInEnvironment::kNone;
+  ui_->LoginEdit->setReadOnly(from_environment);
+  ui_->PasswordEdit->setReadOnly(from_environment);
+  ui_->LoginEdit->clear();
+  ui_->PasswordEdit->clear();
+  ui_->PasswordEdit->setPlaceholderText(QString());
+  QString note;
+  try {
+    ui_->LoginEdit->setText(ToQString(sources::LoadDataForSeoCredentials().login));
+    const bool all = environment_ == AccountInEnvironment::kAll;
+    ui_->PasswordEdit->setPlaceholderText(
+        QString::fromLatin1(all ? kEnvironmentPlaceholder : kSavedPlaceholder));
+    if (all) note = QString::fromLatin1(kEnvironmentNote);
+  } catch (const sources::CredentialsError& e) {
+    note = AccountProblemText(e);
+  } catch (const std::exception& e) {
+    note = ToQString(e.what());
+  }
+  // Said once: a reason at start-up may already say it.
+  if (ui_->ReasonText->toPlainText().contains(note)) note.clear();
+  ShowAccountNote(note);
+}
+
+void DataSourceDialog::ShowAccountNote(const QString& note) {
+  // The check's result below takes the room the note leaves.
+  QTextEdit& text = *ui_->AccountNote;
+  text.setPlainText(note);
+  text.setVisible(!note.isEmpty());
+  if (!note.isEmpty())
+    text.setFixedHeight(FittingHeight(text, ui_->AccountTexts->width(), kMostNoteLines));
 }
 
 SourceKind DataSourceDialog::ChosenKind() const {
@@ -152,32 +295,35 @@ void DataSourceDialog::EnableForKind() {
   ui_->EndpointsGroup->setEnabled(kind == SourceKind::kEndpoints);
 }
 
-namespace {
-
 // The account OK keeps: a typed password replaces the saved one; a login typed alone keeps the
-// saved password. "" when the account is stored, else what is missing.
-QString SaveAccount(const std::string& login, const std::string& password) {
+// saved password. "" when the account is stored (or the environment's is used), else what is
+// missing.
+QString DataSourceDialog::SaveAccount() {
+  if (environment_ != AccountInEnvironment::kNone) return {};
+  const std::string login = ToStdString(ui_->LoginEdit->text().trimmed());
+  const std::string password = ToStdString(ui_->PasswordEdit->text());
   if (login.empty()) return QStringLiteral("Type your DataForSEO API login.");
   try {
-    if (!password.empty()) {
+    if (password.empty()) {
+      sources::Credentials saved;
+      try {
+        saved = sources::LoadCredentialsFile();
+      } catch (const sources::CredentialsError&) {
+        return QStringLiteral("Type your DataForSEO API password.");
+      }
+      if (saved.login == login) return {};
+      sources::SaveDataForSeoCredentials({login, saved.password});
+    } else {
       sources::SaveDataForSeoCredentials({login, password});
-      return {};
     }
-    const bool from_environment = std::getenv("QUILLMARK_DATAFORSEO_PASSWORD") != nullptr;
-    if (!CredentialsFileExists() && !from_environment)
-      return QStringLiteral("Type your DataForSEO API password.");
-    const sources::Credentials saved = sources::LoadDataForSeoCredentials();
-    if (saved.login == login) return {};
-    // A password from the environment stays there: it is never written to a file unasked.
-    if (from_environment) return QStringLiteral("Type the password of this login.");
-    sources::SaveDataForSeoCredentials({login, saved.password});
   } catch (const std::exception& e) {
     return ToQString(e.what());
   }
+  ui_->PasswordEdit->clear();
+  ui_->PasswordEdit->setPlaceholderText(QString::fromLatin1(kSavedPlaceholder));
+  ShowAccountNote({});
   return {};
 }
-
-}  // namespace
 
 QString DataSourceDialog::Save() {
   const SourceKind kind = ChosenKind();
@@ -194,15 +340,12 @@ QString DataSourceDialog::Save() {
     }
   }
   if (kind == SourceKind::kDataForSeo) {
-    const QString failure = SaveAccount(ToStdString(ui_->LoginEdit->text().trimmed()),
-                                        ToStdString(ui_->PasswordEdit->text()));
+    const QString failure = SaveAccount();
     if (!failure.isEmpty()) return failure;
-    ui_->PasswordEdit->clear();
-    ui_->PasswordEdit->setPlaceholderText(QString::fromLatin1(kSavedPlaceholder));
   }
-  // The names stay as they were when the kind did not change: a top-searches source chosen on
-  // the command line is kept.
-  if (kind != loaded_kind_) {
+  // The names stay as they were when the kind did not change and they can be used: a
+  // top-searches source chosen on the command line is kept, a bad saved one is not.
+  if (kind != loaded_kind_ || !BadSettingText(loaded_, true, true).isEmpty()) {
     choice.source = sources::SourceNameText(kind);
     choice.top_source =
         sources::SourceNameText(kind == SourceKind::kDataForSeo ? SourceKind::kTrends : kind);
@@ -216,7 +359,7 @@ QString DataSourceDialog::Save() {
 
 void DataSourceDialog::OkClick() {
   const QString failure = Save();
-  ui_->MessageLabel->setText(failure);
+  ui_->MessageText->setPlainText(failure);
   if (failure.isEmpty()) accept();
 }
 
@@ -229,19 +372,25 @@ void DataSourceDialog::CheckClick() {
       const sources::Credentials saved = sources::LoadDataForSeoCredentials();
       if (account.login.empty()) account.login = saved.login;
       account.password = saved.password;
+    } catch (const sources::CredentialsError& e) {
+      ui_->CheckResult->setPlainText(e.Problem() == AccountProblem::kPartInEnvironment
+                                         ? AccountProblemText(e)
+                                         : QStringLiteral("Type your DataForSEO API password, "
+                                                          "then press Check."));
+      return;
     } catch (const std::exception& e) {
-      ui_->CheckResult->setText(ToQString(e.what()));
+      ui_->CheckResult->setPlainText(ToQString(e.what()));
       return;
     }
   }
   if (account.login.empty()) {
-    ui_->CheckResult->setText(QStringLiteral("Type your DataForSEO API login."));
+    ui_->CheckResult->setPlainText(QStringLiteral("Type your DataForSEO API login."));
     return;
   }
   const std::uint64_t number = ++check_number_;
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
   check_cancelled_ = cancelled;
-  ui_->CheckResult->setText(QStringLiteral("Asking DataForSEO..."));
+  ui_->CheckResult->setPlainText(QStringLiteral("Asking DataForSEO..."));
   ui_->CheckButton->setEnabled(false);
   // The thread is joined before the dialog goes, so the queued call finds it alive or is dropped
   // with it.
@@ -263,24 +412,37 @@ void DataSourceDialog::ShowCheck(std::uint64_t check, const sources::AccountChec
   if (check != check_number_ || !checking_.joinable()) return;
   checking_.join();
   ui_->CheckButton->setEnabled(true);
+  QTextEdit& result = *ui_->CheckResult;
   switch (outcome.outcome) {
-    case sources::AccountCheck::kOk:
-      ui_->CheckResult->setText(
+    case sources::AccountCheck::kOk: {
+      const std::optional<double>& balance = outcome.account.balance;
+      const QString said =
           QStringLiteral("Logged in as %1. Balance: %2.")
               .arg(ToQString(outcome.account.login),
-                   outcome.account.balance ? ToQString(session::MoneyText(*outcome.account.balance))
-                                           : QStringLiteral("not given")));
+                   balance ? ToQString(session::MoneyText(*balance)) : QStringLiteral("not given"));
+      const QString warning = balance ? BalanceWarning(*balance) : QString();
+      if (warning.isEmpty()) {
+        result.setPlainText(said);
+      } else {
+        result.setHtml(HtmlLines(said) +
+                       QStringLiteral("<br><span style=\"color:%1\">%2</span>")
+                           .arg(QLatin1String(kWarningColour), HtmlLines(warning)));
+      }
       break;
+    }
     case sources::AccountCheck::kRefused:
-      ui_->CheckResult->setText(QStringLiteral("DataForSEO refused the login: ") +
-                                ToQString(outcome.failure));
+      result.setPlainText(QStringLiteral("DataForSEO refused the login: ") +
+                          ToQString(outcome.failure) +
+                          QStringLiteral("\nType the API login and password again and press "
+                                         "Check."));
       break;
     case sources::AccountCheck::kFailed:
-      ui_->CheckResult->setText(QStringLiteral("No answer from DataForSEO: ") +
-                                ToQString(outcome.failure));
+      result.setPlainText(QStringLiteral("No answer from DataForSEO: ") +
+                          ToQString(outcome.failure) +
+                          QStringLiteral("\nPress Check again in a while."));
       break;
     case sources::AccountCheck::kCancelled:
-      ui_->CheckResult->clear();
+      result.clear();
       break;
   }
 }
@@ -305,14 +467,23 @@ void DataSourceDialog::ShowCacheSize() {
                                ? QStringLiteral("The cache of provider replies is empty.")
                                : QStringLiteral("Provider replies in the cache: %1.")
                                      .arg(QLocale().formattedDataSize(static_cast<qint64>(bytes))));
+  ui_->ClearCacheButton->setEnabled(bytes > 0);
 }
 
 void DataSourceDialog::ClearCacheClick() {
   try {
+    const auto bytes = static_cast<qint64>(sources::ReplyCacheBytes());
+    if (bytes > 0 &&
+        !AskYesNo(this, QStringLiteral("Remove the %1 of provider replies kept in the cache?\n"
+                                       "A research that needs them again asks the provider "
+                                       "again, and pays again.")
+                            .arg(QLocale().formattedDataSize(bytes)))) {
+      return;
+    }
     sources::ClearReplyCache();
-    ui_->MessageLabel->clear();
+    ui_->MessageText->clear();
   } catch (const std::exception& e) {
-    ui_->MessageLabel->setText(ToQString(e.what()));
+    ui_->MessageText->setPlainText(ToQString(e.what()));
   }
   ShowCacheSize();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The Data Source dialog (File > "Data Source..."): where the research's numbers come from (the
 // bundled stand-in, DataForSEO, the user's own endpoints), the DataForSEO account, the market,
-// and the provider's reply cache. What it saves applies from the next Start.
+// and the provider's reply cache. It shows the choice the research uses, the command line's part
+// of it included, and what it saves applies from the next Start.
 
 #include <QDialog>
 #include <QString>
@@ -13,6 +14,9 @@
 #include "sources/account.h"
 #include "sources/source.h"
 #include "store/settings_key.h"
+#include "ui/window_sources.h"
+
+class QTextEdit;
 
 namespace Ui {
 class DataSourceDialog;
@@ -24,7 +28,8 @@ class DataSourceDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit DataSourceDialog(QWidget* parent = nullptr);
+  // `command_line`: what the command line fixed for this start, shown in place of the settings.
+  explicit DataSourceDialog(QWidget* parent = nullptr, CommandLineChoice command_line = {});
   ~DataSourceDialog() override;
 
   Ui::DataSourceDialog& Form() { return *ui_; }
@@ -37,13 +42,19 @@ class DataSourceDialog : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // Fills the controls from the settings, the credentials file and the cache.
+  // Fills the controls from the choice in use, the credentials and the cache.
   void Load();
+  // The account's fields and the word beside them: the environment's account read-only, "saved"
+  // only for a credentials file that can be used, else why not.
+  void LoadAccount();
+  void ShowAccountNote(const QString& note);
   // OK: stores the choices, and the account when one was typed. A choice that cannot be kept
   // is said in the dialog, which stays open; "" when all is stored.
   QString Save();
+  QString SaveAccount();
   void OkClick();
   void CheckClick();
   void ClearCacheClick();
@@ -55,8 +66,10 @@ class DataSourceDialog : public QDialog {
   void EnableForKind();
 
   std::unique_ptr<::Ui::DataSourceDialog> ui_;
+  CommandLineChoice command_line_;
   store::SourceChoice loaded_;
   sources::SourceKind loaded_kind_ = sources::SourceKind::kStandIn;
+  sources::AccountInEnvironment environment_ = sources::AccountInEnvironment::kNone;
   std::thread checking_;
   std::shared_ptr<std::atomic<bool>> check_cancelled_;
   // Numbers the checks, so that a late reply of one given up shows nothing.

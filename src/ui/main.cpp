@@ -133,12 +133,9 @@ int main(int argc, char** argv) {
         .market = demo || options.count("--location") > 0 || options.count("--language") > 0 ||
                   options.count("--country") > 0};
     // A remembered source that cannot be used is chosen anew in the window, never in a terminal.
-    const auto choose_again = [](const QString& reason) {
-      quillmark::ui::DataSourceDialog dialog;
-      dialog.SetReason(reason +
-                       QStringLiteral("\nChoose where the numbers come from below (a DataForSEO "
-                                      "password typed again is saved anew, readable by you "
-                                      "alone); Cancel uses the generated data for this start."));
+    const auto choose_again = [&network, &given](const QString& reason) {
+      quillmark::ui::DataSourceDialog dialog(nullptr, {network, given});
+      dialog.SetReason(reason);
       return dialog.exec() == QDialog::Accepted;
     };
     quillmark::session::SessionOptions opened_with;

@@ -23,6 +23,8 @@
 #include "ui/classic_font.h"
 #include "ui/data_source_dialog.h"
 #include "ui/desktop_open.h"
+#include "ui/elided_label.h"
+#include "ui/grid_line_delegate.h"
 #include "ui/help_file.h"
 #include "ui/homepage.h"
 #include "ui/investigate_dialog.h"
@@ -67,6 +69,8 @@ constexpr std::chrono::milliseconds kWakeInterval{25};
 // What the Keyword History pane adds to the window, under the list or beside it.
 constexpr int kPaneHeight = 270;
 constexpr int kPaneWidth = 440;
+// How often the calls of an ended run are read again while some await their reply.
+constexpr std::chrono::milliseconds kLateCallsInterval{250};
 
 }  // namespace
 
@@ -84,6 +88,11 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
   ui_->setupUi(this);
   UseClassicFont(*this);
   wake_.setSingleShot(true);
+  calls_timer_.setInterval(kLateCallsInterval);
+  connect(&calls_timer_, &QTimer::timeout, this, [this] {
+    ShowCalls();
+    if (!calls_line_.Changing()) calls_timer_.stop();
+  });
 
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
@@ -181,7 +190,7 @@ void TForm1::SetUpStatusBar() {
   calls_label_->setObjectName(QStringLiteral("CallsLabel"));
   calls_label_->setTextFormat(Qt::PlainText);
   bar->addPermanentWidget(calls_label_);
-  source_label_ = std::make_unique<QLabel>(bar).release();
+  source_label_ = std::make_unique<ElidedLabel>(bar).release();
   source_label_->setObjectName(QStringLiteral("SourceLabel"));
   source_label_->setTextFormat(Qt::PlainText);
   // Clear of the window's edge, which the bar has no size grip to keep it from.
@@ -217,6 +226,7 @@ void TForm1::SetStatusText(const std::string& text) {
 
 void TForm1::ProcessMessages() {
   UpdateProgress();
+  ShowCalls();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -224,6 +234,7 @@ void TForm1::WaitForEvents() {
   wake_.start(kWakeInterval);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
   UpdateProgress();
+  ShowCalls();
 }
 
 void TForm1::Wake() {
@@ -286,28 +297,35 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   if (!session) return nullptr;
   request.parallel = parallel_;
   history_->RunStarting(*session, request);
-  const bool provider_research = !session->ProviderName(ResearchMode::kSeed).empty();
-  // A listing of the top searches is one call at most: the bound is a research's.
-  const std::string most_calls = provider_research && request.mode == ResearchMode::kSeed
-                                     ? session::MostCallsText(request.max_results)
-                                     : std::string();
+  const std::string provider = session->ProviderName(request.mode);
+  // A listing of the top searches is one call at most: the plan is a research's.
+  const int planned = request.mode == ResearchMode::kSeed ? request.max_results : 0;
   auto run = std::make_unique<session::ResearchRun>(std::move(session), *this, std::move(request));
   ++runs_made_;
   ShowSource();
-  calls_label_->setText(ToQString(most_calls));
+  calls_line_.Begin(run->ProviderCalls(), provider, planned);
+  calls_run_ = runs_made_;
+  calls_timer_.stop();
+  ShowCalls();
   return run;
 }
 
 void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number,
                         const session::RunRequest& request) {
   history_->RunEnded(request, report, run_number == runs_made_);
-  // A run that a newer one interrupted ends after it: the newer one's calls stay shown.
-  if (run_number == runs_made_) {
+  // A run that a newer one interrupted ends after it: the newer one's calls stay shown; after
+  // Clear, none.
+  if (run_number == calls_run_) {
     ShowSource();
-    calls_label_->setText(report.provider.empty() ? QString()
-                                                  : ToQString(session::CallsText(report.calls)));
+    calls_line_.End();
+    ShowCalls();
+    if (calls_line_.Changing()) calls_timer_.start();
   }
   if (const auto message = session::AfterRunMessage(report)) ShowWarning(this, ToQString(*message));
+}
+
+void TForm1::ShowCalls() {
+  calls_label_->setText(ToQString(calls_line_.Text()));
 }
 
 void TForm1::ResearchPhrase(const std::string& phrase) {
@@ -353,7 +371,12 @@ void TForm1::BitBtn2Click() {
     run_number = runs_made_;
     return run;
   });
-  if (report) ShowRunEnd(*report, run_number, asked);
+  if (!report) return;
+  // "Done!" alone would read as a run complete; unless a newer run has the status bar since.
+  if (const std::string stopped = session::StoppedText(*report);
+      !stopped.empty() && run_number == runs_made_)
+    SetStatusText(stopped);
+  ShowRunEnd(*report, run_number, asked);
 }
 
 void TForm1::StopCommand() {
@@ -368,6 +391,11 @@ void TForm1::StopBtnClick() {
 void TForm1::Clearkeywordsdata1Click() {
   StopCommand();
   keywords_.Clear();
+  // The money line goes with the list it was about.
+  calls_line_.Clear();
+  calls_run_ = 0;
+  calls_timer_.stop();
+  ShowCalls();
 }
 
 void TForm1::Exit1Click() {
@@ -416,8 +444,12 @@ void TForm1::ipoftheday1Click() {
 }
 
 void TForm1::DataSource1Click() {
-  DataSourceDialog dialog(this);
-  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) sessions_->ChoiceSaved();
+  DataSourceDialog dialog(this,
+                          sessions_ != nullptr ? sessions_->CommandLine() : CommandLineChoice{});
+  if (dialog.exec() == QDialog::Accepted && sessions_ != nullptr) {
+    sessions_->ChoiceSaved();
+    ShowSource();  // the tooltip names the choice the next Start takes
+  }
 }
 
 void TForm1::TipsTimerTimer() {

@@ -18,6 +18,7 @@
 #include "research/keyword_list.h"
 #include "research/research_host.h"
 #include "research/top_search_list.h"
+#include "session/calls_line.h"
 #include "session/page_session.h"
 #include "session/research_run.h"
 #include "session/run_in_hand.h"
@@ -150,10 +151,13 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The run of a request through the session in use; the source and the most calls it may
   // make are shown as it is made.
   std::unique_ptr<session::ResearchRun> MakeRun(session::RunRequest request);
-  // What a run's end shows: its calls (when it is still the newest run), then its message; and
-  // the run is kept in the history.
+  // What a run's end shows: its calls (when they are still the ones shown), then its message;
+  // and the run is kept in the history.
   void ShowRunEnd(const session::RunReport& report, std::uint64_t run_number,
                   const session::RunRequest& request);
+  // The calls label as the run it shows stands now; while calls of an ended run await replies,
+  // a timer keeps it up to date.
+  void ShowCalls();
   // The window's fixed size grows by the Keyword History pane while it is docked and shown.
   void FitToPane();
 
@@ -178,6 +182,10 @@ class TForm1 : public QMainWindow, public ResearchHost {
   QProgressBar* progress_ = nullptr;
   QLabel* calls_label_ = nullptr;
   QLabel* source_label_ = nullptr;
+  session::CallsLine calls_line_;
+  // The run whose calls the label shows (0: none, after Clear).
+  std::uint64_t calls_run_ = 0;
+  QTimer calls_timer_;
   ChosenSession* sessions_ = nullptr;
   TmxTipDialog tip_dialog_{this};
   // Named "TipsTimer", so tests can find it and shorten its wait.

@@ -8,6 +8,7 @@
 #include "sources/source.h"
 #include "store/settings_key.h"
 #include "ui/message_box.h"
+#include "ui/source_words.h"
 #include "ui/text_convert.h"
 
 namespace quillmark::ui {
@@ -15,6 +16,7 @@ namespace {
 
 constexpr session::EndpointNeeds kWindowNeeds{.suggest = true, .search = true, .top = true};
 constexpr char kProgram[] = "quillmark";
+constexpr char kStandIn[] = "stand-in";
 
 bool Names(const std::string& source, sources::SourceKind name) {
   return sources::ParseSourceName(source) == name;
@@ -29,8 +31,23 @@ bool SameChoice(const session::SessionOptions& a, const session::SessionOptions&
   return choice(a) == choice(b);
 }
 
-QString CannotUse(const std::exception& e) {
-  return QStringLiteral("Quillmark cannot use its data source: ") + ToQString(e.what());
+// The market of a provider research: "Germany/German".
+std::string Market(const session::SessionOptions& options) {
+  return ToStdString(MarketText(options.location_code, options.language_code));
+}
+
+// What a choice that is not yet in use will be, for the label's tooltip; "" when it is the one in
+// use as far as the label tells.
+QString NextChoiceText(const session::SessionOptions& next, const session::SessionOptions& now) {
+  const auto kind = sources::ParseSourceName(next.source);
+  if (kind == sources::SourceKind::kDataForSeo) {
+    if (Names(now.source, *kind) && Market(now) == Market(next)) return {};
+    return ToQString("DataForSEO from the next Start, in " + Market(next) + ".");
+  }
+  if (!kind || sources::ParseSourceName(now.source) == kind) return {};
+  return kind == sources::SourceKind::kEndpoints
+             ? QStringLiteral("Your own endpoints from the next Start.")
+             : QStringLiteral("Generated data from the next Start.");
 }
 
 }  // namespace
@@ -62,40 +79,84 @@ session::SessionOptions WithRememberedChoice(session::SessionOptions network, Gi
   return network;
 }
 
+store::SourceChoice ChoiceInUse(const CommandLineChoice& command_line) {
+  store::SourceChoice shown = store::LoadSourceChoice();
+  const session::SessionOptions& given = command_line.options;
+  if (command_line.given.source) {
+    const bool hosts = !given.suggest_host.empty() || !given.search_host.empty();
+    shown.source = given.source.empty() && hosts ? "endpoints" : given.source;
+    shown.suggest_host = given.suggest_host;
+    shown.search_host = given.search_host;
+  }
+  if (command_line.given.top_source) {
+    shown.top_source = given.top_source;
+    shown.top_host = given.top_host;
+  }
+  if (command_line.given.market) {
+    shown.location = static_cast<std::uint32_t>(given.location_code);
+    shown.language = given.language_code;
+    shown.country = given.country;
+  }
+  return shown;
+}
+
 std::unique_ptr<session::NetworkSession> OpenWindowSession(session::SessionOptions network,
                                                            GivenOptions given, bool remember,
                                                            const ChooseAgain& choose_again,
                                                            session::SessionOptions* opened_with) {
+  // What this start takes as given: the command line's, and the generated data standing in for
+  // a remembered source that cannot be used.
+  GivenOptions taken = given;
   for (;;) {
-    const session::SessionOptions chosen = WithRememberedChoice(network, given);
-    try {
-      auto session = std::make_unique<session::NetworkSession>(chosen, kWindowNeeds, kProgram);
-      if (remember && (given.source || given.top_source)) {
-        // Only the names: the market and hosts the dialog keeps stay as they were.
-        store::SourceChoice stored = store::LoadSourceChoice();
-        stored.source = chosen.source;
-        stored.top_source = chosen.top_source;
-        store::SaveSourceChoice(stored);
+    const store::SourceChoice stored = store::LoadSourceChoice();
+    const QString bad = BadSettingText(stored, !taken.source, !taken.top_source);
+    QString reason;
+    if (bad.isEmpty()) {
+      const session::SessionOptions chosen = WithRememberedChoice(network, taken);
+      try {
+        auto session = std::make_unique<session::NetworkSession>(chosen, kWindowNeeds, kProgram);
+        if (remember && (given.source || given.top_source)) {
+          // Only the names given: the market and hosts the dialog keeps stay as they were.
+          store::SourceChoice kept = stored;
+          if (given.source) kept.source = chosen.source;
+          if (given.top_source) kept.top_source = chosen.top_source;
+          store::SaveSourceChoice(kept);
+        }
+        if (opened_with != nullptr) *opened_with = chosen;
+        return session;
+      } catch (const std::exception& e) {
+        // Only a remembered research source is chosen anew: one given for this start is the
+        // user's word, and a terminal is at hand to say what is wrong with it.
+        if (given.source || !choose_again) {
+          // The settings may name the source, so the way out is said too.
+          ShowWarning(nullptr,
+                      QStringLiteral("Quillmark cannot use its data source: ") +
+                          ToQString(e.what()) +
+                          QStringLiteral("\n\nStart it with --source stand-in --top-source "
+                                         "stand-in to use the generated data, or see \"Real "
+                                         "data\" in the README."));
+          return nullptr;
+        }
+        reason =
+            StartUpReason(e) + QStringLiteral("\nCancel uses the generated data for this start.");
       }
-      if (opened_with != nullptr) *opened_with = chosen;
-      return session;
-    } catch (const std::exception& e) {
-      // Only a remembered research source is chosen anew: one given for this start is the
-      // user's word, and a terminal is at hand to say what is wrong with it.
-      if (given.source || !choose_again) {
-        // The settings may name the source, so the way out is said too.
-        ShowWarning(nullptr, CannotUse(e) +
-                                 QStringLiteral("\n\nStart it with --source stand-in --top-source "
-                                                "stand-in to use the generated data, or see \"Real "
-                                                "data\" in the README."));
-        return nullptr;
-      }
-      if (choose_again(CannotUse(e))) continue;
+    } else if (choose_again) {
+      reason = bad + QStringLiteral("\nTo use another, choose it below and press OK.");
+    } else {
+      ShowWarning(nullptr, bad);
     }
-    // Declined: the generated data for this start only; the remembered choice stays.
-    if (!given.source) network.source = "stand-in";
-    if (!given.top_source) network.top_source = "stand-in";
-    return OpenWindowSession(network, {true, true, true}, false, {}, opened_with);
+    if (!reason.isEmpty() && choose_again(reason)) continue;
+    // Declined, or a bad setting: the generated data for this start only, in place of what
+    // cannot be used; the remembered choice stays.
+    const bool all = bad.isEmpty();
+    if (!taken.source && (all || !BadSettingText(stored, true, false).isEmpty())) {
+      network.source = kStandIn;
+      taken.source = true;
+    }
+    if (!taken.top_source && (all || !BadSettingText(stored, false, true).isEmpty())) {
+      network.top_source = kStandIn;
+      taken.top_source = true;
+    }
   }
 }
 
@@ -107,16 +168,12 @@ SourceLabel DescribeSource(const session::NetworkSession& session,
                            "data choose File > \"Data Source...\".")};
   }
   if (Names(opened_with.source, sources::SourceKind::kDataForSeo)) {
-    const sources::Country* country = sources::CountryOfLocation(opened_with.location_code);
-    const sources::Language* language = sources::FindLanguage(opened_with.language_code);
-    const std::string market =
-        (country != nullptr ? std::string(country->name)
-                            : std::to_string(opened_with.location_code)) +
-        "/" + (language != nullptr ? std::string(language->name) : opened_with.language_code);
-    return {ToQString("DataForSEO, " + market),
-            QStringLiteral("The numbers come from DataForSEO, and each research costs money: "
-                           "the status bar says how much after \"Done!\".\nFile > \"Data "
-                           "Source...\" changes the source and the market.")};
+    const std::string name = "DataForSEO, " + Market(opened_with);
+    return {ToQString(name),
+            ToQString(name + ".\n") +
+                QStringLiteral("The numbers come from DataForSEO, and each research costs money: "
+                               "the status bar says how much after \"Done!\".\nFile > \"Data "
+                               "Source...\" changes the source and the market.")};
   }
   const Endpoints& hosts = session.GetEndpoints();
   const std::string research = hosts.suggest_host == hosts.search_host
@@ -136,9 +193,17 @@ ChosenSession::ChosenSession(std::shared_ptr<session::NetworkSession> session,
       given_(std::move(given)),
       fixed_(fixed) {}
 
+session::SessionOptions ChosenSession::Wanted() const {
+  return WithRememberedChoice(given_, fixed_);
+}
+
+bool ChosenSession::NewChoice(const session::SessionOptions& wanted) const {
+  return choice_saved_ || !SameChoice(wanted, considered_);
+}
+
 std::shared_ptr<const session::NetworkSession> ChosenSession::ForNextRun() {
-  const session::SessionOptions wanted = WithRememberedChoice(given_, fixed_);
-  if (choice_saved_ || !SameChoice(wanted, considered_)) {
+  const session::SessionOptions wanted = Wanted();
+  if (NewChoice(wanted)) {
     choice_saved_ = false;
     considered_ = wanted;
     try {
@@ -146,15 +211,25 @@ std::shared_ptr<const session::NetworkSession> ChosenSession::ForNextRun() {
       current_ = std::make_shared<session::NetworkSession>(wanted, kWindowNeeds, kProgram);
       opened_with_ = wanted;
     } catch (const std::exception& e) {
-      ShowWarning(nullptr, CannotUse(e) + QStringLiteral("\n\nThis research uses: ") +
-                               Label().text + QStringLiteral("."));
+      const bool account = dynamic_cast<const sources::CredentialsError*>(&e) != nullptr;
+      ShowWarning(
+          nullptr,
+          CannotUseText(e) +
+              (account ? QStringLiteral(" File > \"Data Source...\" says why.") : QString()) +
+              QStringLiteral("\n\nThis research uses: ") + Label().text + QStringLiteral("."));
     }
   }
   return current_;
 }
 
 SourceLabel ChosenSession::Label() const {
-  return DescribeSource(*current_, opened_with_);
+  SourceLabel label = DescribeSource(*current_, opened_with_);
+  const session::SessionOptions wanted = Wanted();
+  if (NewChoice(wanted)) {
+    const QString next = NextChoiceText(wanted, opened_with_);
+    if (!next.isEmpty()) label.tooltip += QLatin1Char('\n') + next;
+  }
+  return label;
 }
 
 }  // namespace quillmark::ui

@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "cli/qmk_runner.h"
@@ -234,6 +235,52 @@ TEST(BridgeCommand, AnswersWhatTheResearchAsksAndNothingElse) {
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_THAT(requests[0].body, HasSubstr(R"("keyword":"\"ac/dc?b=21\"")"));
   EXPECT_EQ(bridge.Stop().exit_code(), 0);
+}
+
+// The bridge keeps no failure: a page whose call failed is asked again. Told to stop, it starts
+// no further call, answers the requests waiting for a worker 503 at once, gives the calls sent a
+// second, and says those it gave up.
+TEST(BridgeCommand, AFailureIsAskedAgainAndAStopStartsNoCall) {
+  using namespace std::chrono_literals;
+  std::atomic<int> calls{0};
+  FakeProvider provider([&calls](const ProviderRequest&) -> ProviderReply {
+    if (calls++ == 0) return {.status = 500};
+    if (calls.load() == 2) return {.body = fixtures::OrganicResults(7, "x")};
+    return {.body = fixtures::OrganicResults(7, "x"), .delay = 20s};
+  });
+  TempDir folders("bridge-stop");
+  Bridge bridge({"--source", "dataforseo"}, DataForSeoAt(provider, folders));
+  ASSERT_GT(bridge.port(), 0);
+  EXPECT_EQ(bridge.Get("/search?p=%22x%22")->status, 502);
+  EXPECT_EQ(bridge.Get("/search?p=%22x%22")->status, 200);
+
+  // 8 requests answered at once, 12 waiting behind them.
+  constexpr int kAnswered = 8;
+  constexpr int kWaiting = 12;
+  std::vector<int> statuses(kAnswered + kWaiting, 0);
+  std::vector<std::thread> clients;
+  for (int i = 0; i < kAnswered + kWaiting; ++i) {
+    clients.emplace_back([&, i] {
+      if (const auto reply = bridge.Get("/search?p=%22y" + std::to_string(i) + "%22"))
+        statuses[i] = reply->status;
+    });
+    if (i < kAnswered) {
+      while (provider.Requests().size() < static_cast<std::size_t>(3 + i))
+        std::this_thread::sleep_for(1ms);
+    }
+  }
+  std::this_thread::sleep_for(300ms);
+  const auto start = std::chrono::steady_clock::now();
+  const QmkResult stopped = bridge.Stop();
+  const auto took = std::chrono::steady_clock::now() - start;
+  for (std::thread& client : clients) client.join();
+  EXPECT_EQ(stopped.exit_code(), 0) << stopped.err;
+  // One second for the calls sent; the margin is for a busy machine.
+  EXPECT_LT(took, 2500ms);
+  EXPECT_EQ(provider.Requests().size(), static_cast<std::size_t>(2 + kAnswered));
+  EXPECT_GE(std::count(statuses.begin(), statuses.end(), 503), kWaiting);
+  EXPECT_THAT(stopped.err, HasSubstr("qmk bridge: 8 calls given up at stop; the provider may "
+                                     "bill them\n"));
 }
 
 // Clients that send slowly, or never, hold nobody up: others are answered meanwhile, and a stop

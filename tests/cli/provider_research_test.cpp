@@ -8,6 +8,7 @@
 #include <atomic>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "cli/qmk_runner.h"
 #include "sources/support/fake_provider.h"
@@ -270,6 +271,38 @@ TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
   // 1 + 10 x 2 = 21 fits.
   EXPECT_EQ(
       run.Run({"research", "seed", "--source", "dataforseo", "--max-calls", "21"}).exit_code(), 0);
+}
+
+// A phrase the ideas list gives twice is looked up once, at any --parallel, with or without the
+// cache: the calls and their line are the same for the same rows.
+TEST(ProviderResearch, APhraseListedTwiceIsOneLookupAtAnyParallel) {
+  ProviderRun run([](const ProviderRequest& request) {
+    if (request.target.find("keywords_for_keywords") != std::string::npos) {
+      return ProviderReply{.body = fixtures::Ok(R"([
+        {"keyword":"garden sheds","search_volume":12100},
+        {"keyword":"metal sheds","search_volume":2900},
+        {"keyword":"garden sheds","search_volume":12100},
+        {"keyword":"metal sheds","search_volume":2900}])")};
+    }
+    return Answer(request);
+  });
+  std::string line;
+  std::size_t before = 0;
+  for (const char* parallel : {"1", "8", "32"}) {
+    SCOPED_TRACE(parallel);
+    std::vector<std::string> args = kResearch;
+    args.insert(args.end(), {"--no-cache", "--parallel", parallel});
+    const QmkResult result = run.Run(args);
+    EXPECT_EQ(result.exit_code(), 0) << result.err;
+    const auto requests = run.Provider().Requests();
+    std::set<std::string> asked;
+    for (std::size_t i = before; i < requests.size(); ++i) asked.insert(requests[i].body);
+    EXPECT_EQ(asked.size(), requests.size() - before);
+    before = requests.size();
+    const std::string calls = SplitLines(result.err).back();
+    if (line.empty()) line = calls;
+    EXPECT_EQ(calls, line);
+  }
 }
 
 TEST(ProviderResearch, CtrlCEndsAProviderCallAtOnce) {

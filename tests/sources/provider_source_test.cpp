@@ -22,6 +22,7 @@
 #include "sources/account.h"
 #include "sources/credentials.h"
 #include "sources/reply_cache.h"
+#include "sources/sent_calls.h"
 #include "sources/source.h"
 #include "sources/support/fake_provider.h"
 #include "support/temp_dir.h"
@@ -372,14 +373,14 @@ TEST_F(ProviderTest, ARateLimitMetBySeveralWorkersSlowsTheWholeSourceDownOnce) {
 }
 
 // Requests for one reply while it is under way make one call. A thread that stops waiting for
-// it ends at once; when the thread making the call is stopped, the one waiting makes it.
+// it ends at once; the thread making the call goes on to its reply when stopped, as the call was
+// sent, and the one waiting gets it.
 TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
   using Clock = std::chrono::steady_clock;
   const struct {
     bool stop_maker;
     bool stop_waiter;
-    std::size_t calls;
-  } cases[] = {{false, false, 1}, {false, true, 1}, {true, false, 2}};
+  } cases[] = {{false, false}, {false, true}, {true, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c.stop_maker << c.stop_waiter);
     FakeProvider provider([](const ProviderRequest&) {
@@ -409,15 +410,15 @@ TEST_F(ProviderTest, ARequestUnderWayIsNotMadeTwice) {
     stop_waiter = c.stop_waiter;
     maker.join();
     waiter.join();
-    EXPECT_EQ(made.status, c.stop_maker ? FetchStatus::kCancelled : FetchStatus::kComplete);
+    EXPECT_EQ(made.status, FetchStatus::kComplete);
     EXPECT_EQ(waited.status, c.stop_waiter ? FetchStatus::kCancelled : FetchStatus::kComplete);
     if (!c.stop_waiter) {
       EXPECT_EQ(ReadSupplyCount(waited.body), "42");
     } else {
       EXPECT_LT(waited_at, made_at);
     }
-    EXPECT_EQ(provider.Requests().size(), c.calls);
-    EXPECT_EQ(run_->Calls().made, static_cast<std::int64_t>(c.calls - c.stop_maker));
+    EXPECT_EQ(provider.Requests().size(), 1u);
+    EXPECT_EQ(run_->Calls().made, 1);
   }
 }
 
@@ -444,6 +445,8 @@ TEST_F(ProviderTest, RepliesAreCachedWithoutTheCredentialsAndCorruptEntriesIgnor
   ASSERT_EQ(entries.size(), 1u);
   WriteBytes(entries[0], ReadBytes(entries[0]).substr(0, 60));
   EXPECT_TRUE(Get(*Make(SourceKind::kDataForSeo), kSupplyUrl).Complete());
+  // Another run: within one, a request answered is not asked again.
+  NewRun();
   EXPECT_TRUE(Get(*Make(SourceKind::kDataForSeo, {.use_cache = false}), kSupplyUrl).Complete());
   EXPECT_EQ(provider.Requests().size(), 3u);
 }
@@ -463,22 +466,192 @@ TEST_F(ProviderTest, ACachedReplyLastsAsLongAsItsProviderSays) {
   EXPECT_EQ(sources::ReplyCache(std::chrono::hours(720), cache_.File("c")).Find(request), "reply");
 }
 
-TEST_F(ProviderTest, StopCancelsACallInFlight) {
-  FakeProvider slow([](const ProviderRequest&) {
-    return ProviderReply{.body = fixtures::OrganicResults(1, "x"),
-                         .delay = std::chrono::minutes(1)};
+// A stop ends a call that has not gone out at once, a wait for a rate limit included. A call
+// sent is paid for: it goes on to its reply, counted as finished after the stop and cached, until
+// the session's end gives it up unseen.
+TEST_F(ProviderTest, AStopLetsACallSentAnswerUntilTheSessionGivesItUp) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* name;
+    ProviderReply reply;
+    bool give_up;
+    FetchStatus status;
+    sources::CallCounts calls;
+  } cases[] = {
+      {"answers after the stop",
+       {.body = fixtures::OrganicResults(7, "x"), .delay = 300ms},
+       false,
+       FetchStatus::kComplete,
+       {.made = 1, .cost = 0.075, .after_stop = 1}},
+      {"waits for a rate limit",
+       {.status = 429, .headers = {{"Retry-After", "30"}}},
+       false,
+       FetchStatus::kCancelled,
+       {.made = 1}},
+      {"given up at the end",
+       {.body = fixtures::OrganicResults(7, "x"), .delay = 1min},
+       true,
+       FetchStatus::kCancelled,
+       {.unanswered = 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProvider provider([&c](const ProviderRequest&) { return c.reply; });
+    UseProvider(provider);
+    const auto sent = std::make_shared<sources::SentCalls>();
+    auto source = Make(SourceKind::kDataForSeo, {.use_cache = false, .sent_calls = sent});
+    NewRun();
+    std::atomic<bool> stopped{false};
+    std::thread stop([&] {
+      while (provider.Requests().empty()) std::this_thread::sleep_for(1ms);
+      std::this_thread::sleep_for(50ms);
+      run_->MarkStopped();
+      stopped = true;
+      if (c.give_up) {
+        EXPECT_EQ(sent->GiveUp(200ms), 1);
+      }
+    });
+    const auto began = std::chrono::steady_clock::now();
+    const FetchResult page = Get(*source, kSupplyUrl, [&] { return stopped.load(); });
+    stop.join();
+    EXPECT_EQ(page.status, c.status);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 2s);
+    const sources::CallCounts calls = run_->Calls();
+    EXPECT_EQ(calls.made, c.calls.made);
+    EXPECT_EQ(calls.after_stop, c.calls.after_stop);
+    EXPECT_EQ(calls.unanswered, c.calls.unanswered);
+    EXPECT_EQ(calls.in_flight, 0);
+    EXPECT_DOUBLE_EQ(calls.cost, c.calls.cost);
+    EXPECT_EQ(provider.Requests().size(), 1u);
+  }
+}
+
+// A rate limit is waited out for at least the backoff (1 s first) whatever its Retry-After says,
+// so no provider is asked again at once; one that asks for more than the time limit fails the
+// lookup at once with the provider's words.
+TEST_F(ProviderTest, ARateLimitWaitsAtLeastTheBackoffWhateverRetryAfterSays) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* retry_after;
+    bool beyond_the_limit;
+  } cases[] = {{"0", false},    {"-1", false}, {"Wed, 21 Oct 2015 07:28:00 GMT", false},
+               {"soon", false}, {"120", true}, {"Fri, 31 Dec 9999 23:59:59 GMT", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.retry_after);
+    std::mutex mutex;
+    std::vector<std::chrono::steady_clock::time_point> times;
+    FakeProvider provider([&](const ProviderRequest&) {
+      const std::lock_guard lock(mutex);
+      times.push_back(std::chrono::steady_clock::now());
+      if (times.size() > 1) return ProviderReply{.body = fixtures::OrganicResults(5, "x")};
+      return ProviderReply{.status = 429, .headers = {{"Retry-After", c.retry_after}}};
+    });
+    UseProvider(provider);
+    auto source = Make(SourceKind::kDataForSeo, {.use_cache = false, .timeout = 5s});
+    NewRun();
+    const auto began = std::chrono::steady_clock::now();
+    const FetchResult page = Get(*source, kSupplyUrl);
+    const std::lock_guard lock(mutex);
+    if (c.beyond_the_limit) {
+      EXPECT_EQ(page.status, FetchStatus::kFailed);
+      EXPECT_THAT(page.reason, HasSubstr("rate limit (HTTP 429); waiting "));
+      EXPECT_THAT(page.reason, HasSubstr(" would outlast the time limit"));
+      EXPECT_LT(std::chrono::steady_clock::now() - began, 500ms);
+      EXPECT_EQ(times.size(), 1u);
+    } else {
+      EXPECT_TRUE(page.Complete()) << page.reason;
+      ASSERT_EQ(times.size(), 2u);
+      EXPECT_GE(times[1] - times[0], 950ms);
+    }
+  }
+}
+
+// --max-calls counts every call, retries included: a run that reaches it makes no further call,
+// and says so.
+TEST_F(ProviderTest, TheRunsMostCallsCountTheRetries) {
+  FakeProvider limited([](const ProviderRequest&) {
+    return ProviderReply{.status = 429, .headers = {{"Retry-After", "0"}}};
   });
-  UseProvider(slow);
-  auto source = Make(SourceKind::kDataForSeo);
-  const FetchResult page = Get(*source, kSupplyUrl, [&slow] { return !slow.Requests().empty(); });
-  EXPECT_EQ(page.status, FetchStatus::kCancelled);
+  UseProvider(limited);
+  auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
+  NewRun({.max_pages = 0, .target = {}, .max_calls = 2});
+  const FetchResult page = Get(*source, kSupplyUrl);
+  EXPECT_EQ(page.reason, "no call made: the run reached its limit of 2 provider calls");
+  EXPECT_EQ(Get(*source, RankUrl(1)).reason, page.reason);
+  EXPECT_EQ(limited.Requests().size(), 2u);
+  EXPECT_EQ(run_->Calls().made, 2);
+  EXPECT_EQ(run_->Calls().retries, 1);
+  EXPECT_EQ(run_->Notes().call_limit_reached, 2);
+}
+
+// A run asks for a request once, whatever it was answered (a phrase the provider lists twice);
+// a standing run, which serves many runs of its clients, asks again after a failure, and after
+// an account refusal once its pause is over.
+TEST_F(ProviderTest, ARunAsksOnceAStandingRunAsksAgainAfterAFailure) {
+  using namespace std::chrono_literals;
+  const struct {
+    const char* name;
+    ProviderReply first;
+    bool standing;
+    std::size_t calls;  // after two fetches of the same page
+  } cases[] = {
+      {"answered", {.body = fixtures::OrganicResults(5, "x")}, false, 1},
+      {"failed", {.status = 500}, false, 1},
+      {"standing, failed", {.status = 500}, true, 2},
+      {"standing, refused",
+       {.status = 402, .body = fixtures::Envelope(40200, "Payment Required.", "null")},
+       true,
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeProvider provider([&c](const ProviderRequest&) { return c.first; });
+    UseProvider(provider);
+    auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
+    NewRun({.max_pages = 0,
+            .target = {},
+            .max_calls = 0,
+            .standing = c.standing,
+            .refusal_pause = 300ms});
+    const FetchResult first = Get(*source, kSupplyUrl);
+    const FetchResult second = Get(*source, kSupplyUrl);
+    EXPECT_EQ(second.status, first.status);
+    EXPECT_EQ(provider.Requests().size(), c.calls);
+    EXPECT_EQ(run_->Calls().made, static_cast<std::int64_t>(c.calls));
+  }
+  // After the pause one call asks again; answered, the account is good again.
+  std::atomic<int> calls{0};
+  FakeProvider paid_up([&calls](const ProviderRequest&) {
+    if (calls++ == 0)
+      return ProviderReply{.status = 402,
+                           .body = fixtures::Envelope(40200, "Payment Required.", "null")};
+    return ProviderReply{.body = fixtures::OrganicResults(5, "x")};
+  });
+  UseProvider(paid_up);
+  auto source = Make(SourceKind::kDataForSeo, {.use_cache = false});
+  NewRun({.max_pages = 0, .target = {}, .max_calls = 0, .standing = true, .refusal_pause = 300ms});
+  EXPECT_EQ(Get(*source, kSupplyUrl).reason, "Payment Required. (40200)");
+  std::this_thread::sleep_for(350ms);
+  EXPECT_TRUE(Get(*source, kSupplyUrl).Complete());
+  EXPECT_TRUE(Get(*source, RankUrl(1)).Complete());
+  EXPECT_EQ(calls.load(), 3);
+  EXPECT_EQ(run_->Notes().refusal, "");
 }
 
 TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   env_.Set("QUILLMARK_CONFIG_DIR", config_.path().string());
   env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
   env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
-  EXPECT_THROW(sources::LoadDataForSeoCredentials(), sources::SourceError);  // no file
+  // Why no account can be read is told apart, for the window to say in its own words.
+  const auto problem = [] {
+    try {
+      sources::LoadDataForSeoCredentials();
+    } catch (const sources::CredentialsError& e) {
+      return std::optional(e.Problem());
+    }
+    return std::optional<sources::AccountProblem>();
+  };
+  EXPECT_EQ(problem(), sources::AccountProblem::kMissing);
   const std::string file = sources::CredentialsFilePath();
   WriteBytes(file, std::string("# account\nlogin = ") + kLogin + "\npassword=" + kPassword + "\n");
   for (const mode_t mode : {0644, 0640, 0604}) {
@@ -491,7 +664,16 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
       EXPECT_THAT(e.what(), Not(HasSubstr(kPassword)));
     }
   }
+  EXPECT_EQ(problem(), sources::AccountProblem::kOthersMayRead);
   ::chmod(file.c_str(), 0600);
+  // Half an account in the environment spoils the file's; a whole one is used without it.
+  env_.Set("QUILLMARK_DATAFORSEO_LOGIN", "env-login");
+  EXPECT_EQ(problem(), sources::AccountProblem::kPartInEnvironment);
+  EXPECT_EQ(sources::LoadCredentialsFile().login, kLogin);
+  env_.Set("QUILLMARK_DATAFORSEO_PASSWORD", "env-password");
+  EXPECT_EQ(sources::LoadDataForSeoCredentials().login, "env-login");
+  env_.Unset("QUILLMARK_DATAFORSEO_LOGIN");
+  env_.Unset("QUILLMARK_DATAFORSEO_PASSWORD");
   const sources::Credentials found = sources::LoadDataForSeoCredentials();
   EXPECT_EQ(found.login, kLogin);
   EXPECT_EQ(found.password, kPassword);
@@ -509,6 +691,7 @@ TEST_F(ProviderTest, TheCredentialsFileMustBePrivate) {
   } catch (const sources::SourceError& e) {
     EXPECT_THAT(e.what(), HasSubstr("is a symbolic link"));
   }
+  EXPECT_EQ(problem(), sources::AccountProblem::kLink);
 }
 
 TEST_F(ProviderTest, PlainHttpIsForThisMachineOnly) {
@@ -739,8 +922,16 @@ TEST_F(ProviderTest, TheCacheSaysItsSizeAndClearsItsOwnEntriesOnly) {
     if (entry.path() != other) entries += entry.file_size();
   EXPECT_GT(entries, 5000u);
   EXPECT_EQ(sources::ReplyCacheBytes(), entries);
+  // A half-written entry of a store under way stays to be renamed into place; one left behind
+  // long ago goes.
+  const std::filesystem::path writing = cache_.Write(".~qmk1-1.tmp", "half");
+  const std::filesystem::path left = cache_.Write(".~qmk1-2.tmp", "left");
+  std::filesystem::last_write_time(
+      left, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
   sources::ClearReplyCache();
-  EXPECT_EQ(sources::ReplyCacheBytes(), 0u);
+  EXPECT_EQ(sources::ReplyCacheBytes(), 4u);
+  EXPECT_TRUE(std::filesystem::exists(writing));
+  EXPECT_FALSE(std::filesystem::exists(left));
   EXPECT_EQ(cache.Find(first), std::nullopt);
   EXPECT_EQ(ReadBytes(other), "not ours");
   EXPECT_EQ(sources::ReplyCacheBytes(cache_.File("missing")), 0u);

@@ -68,7 +68,9 @@ TEST_F(AboutMenuTest, AboutEntryStopsTheRunThenShowsTheWindowModally) {
   EXPECT_TRUE(modal);
   EXPECT_FALSE(about.isVisible());
   EXPECT_LE(window_->Model().rowCount(), 2);
-  EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
+  // A run cut short says so after "Done!".
+  EXPECT_TRUE(window_->StatusText().startsWith(QStringLiteral("stopped after ")))
+      << window_->StatusText().toStdString();
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
 // The Data Source dialog and what the window says about its data: the choices' round trip
-// through the settings and the credentials file, the account check, the status bar's source and
-// cost, a choice taking over at the next Start, and a remembered source that cannot be used.
+// through the settings and the credentials file, where the account comes from, the market in
+// use, the account check, the cache, the status bar's source and cost, a choice taking over at
+// the next Start, and a remembered source that cannot be used.
 
+#include <sys/stat.h>
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +19,7 @@
 
 #include "session/provider_calls.h"
 #include "sources/credentials.h"
+#include "sources/reply_cache.h"
 #include "sources/support/fake_provider.h"
 #include "store/settings_key.h"
 #include "ui/data_source_dialog.h"
@@ -27,7 +32,6 @@ namespace quillmark::testing {
 namespace {
 
 using ::testing::HasSubstr;
-using ::testing::StartsWith;
 
 constexpr char kPassword[] = "s3cret-Pa55";
 constexpr const char* kVariables[] = {"QUILLMARK_CACHE_DIR", "QUILLMARK_DATAFORSEO_LOGIN",
@@ -151,14 +155,6 @@ TEST_F(DataSourceTest, OkKeepsTheDialogOpenForWhatCannotBeSaved) {
          form.TopHostEdit->setText(QStringLiteral("top.example"));
        },
        "Type each of your endpoints as host or host:port (\"search example:8080\" is not)."},
-      {"another login than the environment's",
-       [](Ui::DataSourceDialog& form) {
-         ::setenv("QUILLMARK_DATAFORSEO_LOGIN", "shop@example.com", 1);
-         ::setenv("QUILLMARK_DATAFORSEO_PASSWORD", kPassword, 1);
-         form.DataForSeoRadio->setChecked(true);
-         form.LoginEdit->setText(QStringLiteral("office@example.com"));
-       },
-       "Type the password of this login."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -167,12 +163,13 @@ TEST_F(DataSourceTest, OkKeepsTheDialogOpenForWhatCannotBeSaved) {
     c.fill(dialog.Form());
     dialog.Form().OkButton->click();
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.Form().MessageLabel->text(), QString::fromUtf8(c.said));
+    EXPECT_EQ(dialog.Form().MessageText->toPlainText(), QString::fromUtf8(c.said));
     EXPECT_EQ(store::LoadSourceChoice(), store::SourceChoice{});
     EXPECT_FALSE(std::filesystem::exists(sources::CredentialsFilePath()));
   }
 }
 
+// Enter in the password field asks, as Check does, and leaves the dialog open.
 TEST_F(DataSourceTest, CheckShowsTheBalanceOrTheProvidersWordsAndNeverHoldsTheDialog) {
   const struct {
     const char* name;
@@ -182,9 +179,19 @@ TEST_F(DataSourceTest, CheckShowsTheBalanceOrTheProvidersWordsAndNeverHoldsTheDi
       {"an account",
        {.body = fixtures::UserData("shop@example.com", "12.34")},
        "Logged in as shop@example.com. Balance: $12.3400."},
+      // The next research is of 10 phrases: at most 21 calls.
+      {"a balance short of the next research",
+       {.body = fixtures::UserData("shop@example.com", "0.10")},
+       "Logged in as shop@example.com. Balance: $0.1000.\nThe next research, of up to 10 "
+       "phrases, may cost up to $0.4000: more than the balance."},
+      {"an account in debt",
+       {.body = fixtures::UserData("shop@example.com", "-1.5")},
+       "Logged in as shop@example.com. Balance: -$1.5000.\nThe balance is below zero: DataForSEO "
+       "refuses calls until money is added to the account."},
       {"a refused login",
        {.status = 401, .body = fixtures::Envelope(40100, "You are not authorized.", "null")},
-       "DataForSEO refused the login: You are not authorized. (40100)"},
+       "DataForSEO refused the login: You are not authorized. (40100)\nType the API login and "
+       "password again and press Check."},
       {"a provider that does not answer",
        {.body = fixtures::UserData("x", "1"), .delay = std::chrono::seconds(20)},
        ""},
@@ -196,7 +203,8 @@ TEST_F(DataSourceTest, CheckShowsTheBalanceOrTheProvidersWordsAndNeverHoldsTheDi
     ui::DataSourceDialog dialog;
     dialog.show();
     ChooseDataForSeo(dialog, QStringLiteral("shop@example.com"), QString::fromLatin1(kPassword));
-    dialog.Form().CheckButton->click();
+    QTest::keyClick(dialog.Form().PasswordEdit, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
     if (*c.shown == '\0') {
       const auto before = std::chrono::steady_clock::now();
       dialog.Form().CancelButton->click();
@@ -205,8 +213,139 @@ TEST_F(DataSourceTest, CheckShowsTheBalanceOrTheProvidersWordsAndNeverHoldsTheDi
       continue;
     }
     ASSERT_TRUE(QTest::qWaitFor([&dialog] { return !dialog.Checking(); }, 10000));
-    EXPECT_EQ(dialog.Form().CheckResult->text(), QString::fromUtf8(c.shown));
+    EXPECT_EQ(dialog.Form().CheckResult->toPlainText(), QString::fromUtf8(c.shown));
     EXPECT_FALSE(ShowsPassword(dialog));
+    EXPECT_EQ(store::LoadSourceChoice(), store::SourceChoice{});
+  }
+}
+
+// What the account's fields show says where the account comes from: "saved" only for a file
+// that can be used, the environment's account read-only, and otherwise what to do.
+TEST_F(DataSourceTest, TheAccountFieldsSayWhereTheAccountComesFrom) {
+  const struct {
+    const char* name;
+    const char* login;     // QUILLMARK_DATAFORSEO_LOGIN, or nullptr
+    const char* password;  // QUILLMARK_DATAFORSEO_PASSWORD, or nullptr
+    int file_mode;         // 0: no credentials file
+    bool read_only;
+    const char* placeholder;
+    const char* note_start;
+  } cases[] = {
+      {"nothing yet", nullptr, nullptr, 0, false, "",
+       "Type your DataForSEO API login and password and press OK."},
+      {"a usable file", nullptr, nullptr, 0600, false, "saved", ""},
+      {"a file others may read", nullptr, nullptr, 0644, false, "",
+       "Other users of this computer may read the saved DataForSEO account"},
+      {"the environment's account", "env@example.com", kPassword, 0600, true,
+       "from the environment",
+       "Login and password come from the environment; the file is not used."},
+      {"half an account in the environment", "env@example.com", nullptr, 0600, true, "",
+       "Quillmark was started with only a part of a DataForSEO account"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(sources::CredentialsFilePath());
+    if (c.file_mode != 0) {
+      sources::SaveDataForSeoCredentials({"file@example.com", "file-Pa55"});
+      ::chmod(sources::CredentialsFilePath().c_str(), static_cast<mode_t>(c.file_mode));
+    }
+    for (const auto& [name, value] : {std::pair{"QUILLMARK_DATAFORSEO_LOGIN", c.login},
+                                      std::pair{"QUILLMARK_DATAFORSEO_PASSWORD", c.password}}) {
+      if (value != nullptr)
+        ::setenv(name, value, 1);
+      else
+        ::unsetenv(name);
+    }
+    ui::DataSourceDialog dialog;
+    dialog.show();
+    Ui::DataSourceDialog& form = dialog.Form();
+    EXPECT_EQ(form.LoginEdit->isReadOnly(), c.read_only);
+    EXPECT_EQ(form.PasswordEdit->isReadOnly(), c.read_only);
+    EXPECT_EQ(form.PasswordEdit->placeholderText(), QString::fromUtf8(c.placeholder));
+    EXPECT_TRUE(form.AccountNote->toPlainText().startsWith(QString::fromUtf8(c.note_start)))
+        << form.AccountNote->toPlainText().toStdString();
+    EXPECT_FALSE(form.AccountNote->toPlainText().contains(QStringLiteral("QUILLMARK_")));
+    EXPECT_FALSE(form.AccountNote->toPlainText().contains(QStringLiteral("chmod")));
+    if (!c.read_only) continue;
+    // OK keeps the choice and leaves the file as it was: the environment's account is used.
+    form.DataForSeoRadio->setChecked(true);
+    form.OkButton->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(sources::LoadCredentialsFile().login, "file@example.com");
+  }
+}
+
+// A market the lists lack, from the settings or the command line, shows as its own entry and
+// OK keeps it; one the lists hold is chosen in them.
+TEST_F(DataSourceTest, TheDialogsMarketEntryFromOddSettings) {
+  const struct {
+    const char* name;
+    store::SourceChoice stored;
+    int given_location;  // --location, or 0
+    const char* shown;   // the country, the language and the top searches' country
+    store::SourceChoice after_ok;
+  } cases[] = {
+      {"a first start",
+       {},
+       0,
+       "United States/English/United States",
+       {.location = 2840, .language = "en", .country = "US"}},
+      {"codes the lists lack",
+       {.location = 1003854, .language = "xx", .country = "ZZ"},
+       0,
+       "location 1003854/language xx/country ZZ",
+       {.location = 1003854, .language = "xx", .country = "ZZ"}},
+      {"codes in another case",
+       {.location = 2276, .language = "DE", .country = "de"},
+       0,
+       "Germany/German/Germany",
+       {.location = 2276, .language = "de", .country = "DE"}},
+      {"a location on the command line",
+       {.location = 2276, .language = "de", .country = "DE"},
+       1003854,
+       "location 1003854/English/United States",
+       {.location = 1003854, .language = "en", .country = "US"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    store::SaveSourceChoice(c.stored);
+    session::SessionOptions command_line;
+    if (c.given_location != 0) command_line.location_code = c.given_location;
+    ui::DataSourceDialog dialog(nullptr, {command_line, {.market = c.given_location != 0}});
+    for (int shown = 0; shown < 2; ++shown) {  // shown again, an entry is not added twice
+      dialog.show();
+      const Ui::DataSourceDialog& form = dialog.Form();
+      EXPECT_EQ(QStringList({form.CountryCombo->currentText(), form.LanguageCombo->currentText(),
+                             form.TopCountryCombo->currentText()})
+                    .join(QLatin1Char('/')),
+                QString::fromUtf8(c.shown));
+      EXPECT_LE(dialog.Form().CountryCombo->count(),
+                static_cast<int>(sources::Countries().size()) + 1);
+      dialog.hide();
+    }
+    dialog.show();
+    dialog.Form().OkButton->click();
+    EXPECT_EQ(store::LoadSourceChoice(), c.after_ok);
+  }
+}
+
+// Clearing the cache asks first, naming its size; No leaves it.
+TEST_F(DataSourceTest, ClearCacheAsksFirst) {
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes);
+    sources::ReplyCache(std::chrono::hours(1)).Store({"GET", "http://x/a", ""}, "reply");
+    const std::uintmax_t bytes = sources::ReplyCacheBytes();
+    ui::DataSourceDialog dialog;
+    dialog.show();
+    ui::RecordedMessages messages;
+    messages.Answer(yes);
+    dialog.Form().ClearCacheButton->click();
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(
+        QStringLiteral("Remove the %1 of provider replies")
+            .arg(QLocale().formattedDataSize(static_cast<qint64>(bytes)))));
+    EXPECT_EQ(sources::ReplyCacheBytes(), yes ? 0 : bytes);
+    EXPECT_EQ(dialog.Form().ClearCacheButton->isEnabled(), !yes);
   }
 }
 
@@ -227,7 +366,10 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
   ChooseInTheMenu([](ui::DataSourceDialog& dialog) {
     ChooseDataForSeo(dialog, QStringLiteral("shop@example.com"), QString::fromLatin1(kPassword));
   });
+  // The label tells of the data in the list; its tooltip of the choice at once.
   EXPECT_EQ(window_->DataSourceLabel().text(), QStringLiteral("Generated data"));
+  EXPECT_TRUE(window_->DataSourceLabel().toolTip().endsWith(
+      QStringLiteral("\nDataForSEO from the next Start, in Germany/German.")));
 
   QString before_first_page;
   WhenTrue([&provider] { return !provider.Requests().empty(); },
@@ -236,6 +378,7 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
   Start();
   EXPECT_EQ(before_first_page, QStringLiteral("up to 5 provider calls"));
   EXPECT_EQ(window_->DataSourceLabel().text(), QStringLiteral("DataForSEO, Germany/German"));
+  EXPECT_FALSE(window_->DataSourceLabel().toolTip().contains(QStringLiteral("next Start")));
   EXPECT_EQ(window_->StatusText(), QStringLiteral("Done!"));
   const std::vector<ProviderRequest> requests = provider.Requests();
   ASSERT_FALSE(requests.empty());
@@ -256,17 +399,23 @@ TEST_F(DataSourceTest, TheStatusBarSaysTheSourceAndAProviderRunsCost) {
 }
 
 // The reason for the dialog at start may run to several lines: none may be cut off or hide a
-// choice, and taking it away gives the room back.
+// choice, a very long one scrolls, and taking it away gives the room back.
 TEST_F(DataSourceTest, AReasonTakesTheLinesItNeedsAboveTheChoices) {
   ui::DataSourceDialog dialog;
-  const QLabel& reason = *dialog.Form().ReasonLabel;
+  QTextEdit& reason = *dialog.Form().ReasonText;
   const QWidget& choices = *dialog.Form().SourceGroup;
   const int plain_height = dialog.height();
   const int plain_top = choices.y();
-  for (int repeat = 0; repeat < 2; ++repeat) {  // setting it twice must not move twice
-    dialog.SetReason(QStringLiteral("Quillmark cannot use its data source: %1")
-                         .arg(QString(300, QLatin1Char('x'))));
-    EXPECT_GE(reason.height(), reason.heightForWidth(reason.width()));
+  for (const int words : {30, 30, 2000}) {  // setting it twice must not move twice
+    SCOPED_TRACE(words);
+    QStringList text;
+    for (int i = 0; i < words; ++i) text << QStringLiteral("word%1").arg(i);
+    dialog.SetReason(text.join(QLatin1Char(' ')));
+    dialog.show();
+    QCoreApplication::processEvents();
+    const bool scrolls = reason.verticalScrollBar()->maximum() > 0;
+    EXPECT_EQ(scrolls, words > 30);
+    EXPECT_LT(dialog.height(), 800);
     EXPECT_LE(reason.geometry().bottom(), choices.y());
     EXPECT_EQ(dialog.height() - plain_height, choices.y() - plain_top);
   }
@@ -275,24 +424,54 @@ TEST_F(DataSourceTest, AReasonTakesTheLinesItNeedsAboveTheChoices) {
   EXPECT_EQ(choices.y(), plain_top);
 }
 
-// A remembered source that cannot be used is chosen anew in the dialog; one the command line
-// gave keeps its message box.
+// A remembered source that cannot be used is chosen anew in the dialog, which says why in the
+// window's words; one the command line gave keeps its message box.
 TEST_F(DataSourceTest, AnUnusableRememberedSourceAsksForAnotherChoice) {
-  const store::SourceChoice unusable{.source = "dataforseo", .top_source = "trends"};
+  const store::SourceChoice no_account{.source = "dataforseo", .top_source = "trends"};
+  const std::function<void(Ui::DataSourceDialog&)> cancel;
   const struct {
     const char* name;
+    store::SourceChoice stored;
     bool given;
-    std::optional<store::SourceChoice> chosen;  // what the user saves in the dialog, if anything
+    std::function<void(Ui::DataSourceDialog&)> answer;  // before OK; none for Cancel
+    const char* reason;
     bool opens;
-    bool generated;
+    store::SourceChoice stored_after;
   } cases[] = {
-      {"cancelled", false, std::nullopt, true, true},
-      {"chose the stand-in", false, store::SourceChoice{.source = "stand-in"}, true, true},
-      {"on the command line", true, std::nullopt, false, false},
+      {"no account, cancelled", no_account, false, cancel,
+       "Quillmark cannot use DataForSEO, the chosen data source, without its account. Type your "
+       "DataForSEO API login and password and press OK.\nCancel uses the generated data for "
+       "this start.",
+       true, no_account},
+      {"no account, the stand-in chosen",
+       no_account,
+       false,
+       [](Ui::DataSourceDialog& form) { form.StandInRadio->setChecked(true); },
+       nullptr,
+       true,
+       {.source = "stand-in",
+        .top_source = "stand-in",
+        .location = 2840,
+        .language = "en",
+        .country = "US"}},
+      // OK as the dialog shows it replaces the bad name: it is not asked again.
+      {"a bad saved source",
+       {.source = "bogus"},
+       false,
+       [](Ui::DataSourceDialog&) {},
+       "The saved data source 'bogus' is unknown; generated data is used.\nTo use another, "
+       "choose it below and press OK.",
+       true,
+       {.source = "stand-in",
+        .top_source = "stand-in",
+        .location = 2840,
+        .language = "en",
+        .country = "US"}},
+      {"on the command line", no_account, true, cancel, nullptr, false, no_account},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    store::SaveSourceChoice(unusable);
+    store::SaveSourceChoice(c.stored);
     QStringList reasons;
     ui::RecordedMessages messages;
     session::SessionOptions network;
@@ -300,16 +479,23 @@ TEST_F(DataSourceTest, AnUnusableRememberedSourceAsksForAnotherChoice) {
     const auto session = ui::OpenWindowSession(network, {.source = c.given, .top_source = c.given},
                                                true, [&](const QString& reason) {
                                                  reasons << reason;
-                                                 if (c.chosen) store::SaveSourceChoice(*c.chosen);
-                                                 return c.chosen.has_value();
+                                                 ui::DataSourceDialog dialog;
+                                                 dialog.SetReason(reason);
+                                                 dialog.show();
+                                                 if (!c.answer) return false;
+                                                 c.answer(dialog.Form());
+                                                 dialog.Form().OkButton->click();
+                                                 return dialog.result() == QDialog::Accepted;
                                                });
     ASSERT_EQ(session != nullptr, c.opens);
     EXPECT_EQ(messages.Texts().size(), c.opens ? 0 : 1);
+    EXPECT_EQ(store::LoadSourceChoice(), c.stored_after);
     if (!c.opens) continue;
     ASSERT_EQ(reasons.size(), 1);
-    EXPECT_THAT(ui::ToStdString(reasons[0]), StartsWith("Quillmark cannot use its data source: "));
-    EXPECT_EQ(session->ResearchIsGenerated(), c.generated);
-    EXPECT_EQ(store::LoadSourceChoice(), c.chosen.value_or(unusable));
+    if (c.reason != nullptr) {
+      EXPECT_EQ(ui::ToStdString(reasons[0]), c.reason);
+    }
+    EXPECT_TRUE(session->ResearchIsGenerated());
   }
 }
 

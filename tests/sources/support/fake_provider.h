@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quillmark::testing {
@@ -27,6 +28,7 @@ struct ProviderReply {
   std::string body = {};
   std::chrono::milliseconds delay{0};
   std::string content_type = "application/json";
+  std::vector<std::pair<std::string, std::string>> headers = {};
 };
 
 class FakeProvider {
@@ -47,6 +49,7 @@ class FakeProvider {
         wake_.wait_for(lock, reply.delay, [this] { return stopping_; });
       }
       res.status = reply.status;
+      for (const auto& [name, value] : reply.headers) res.set_header(name, value);
       res.set_content(reply.body, reply.content_type);
     };
     server_.Post(".*", serve);
