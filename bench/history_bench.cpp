@@ -11,52 +11,18 @@
 #include <memory>
 #include <string>
 
+#include "big_history.h"
 #include "history/history_file.h"
+#include "session/run_history.h"
 #include "support/temp_dir.h"
 
 namespace quillmark::history {
 namespace {
 
-const Market kUs{2840, "en"};
-constexpr const char* kPhrase = "garden sheds";
-
-// A run as a research makes it: phrases of the seed, figures of plausible length, lookups
-// counted, a few ranks not found.
-RunRecord MakeRun(const std::string& seed, std::int64_t started, bool with_months) {
-  RunRecord run;
-  run.started = started;
-  run.source = "dataforseo";
-  run.market = kUs;
-  run.seed = seed;
-  run.target = "www.example.com";
-  run.max_pages = 3;
-  run.results_asked = 100;
-  run.calls = 101;
-  run.money = 0.3;
-  for (int i = 0; i < 100; ++i) {
-    RunRow row;
-    row.keyword = i == 0 ? seed : seed + " variant " + std::to_string(i);
-    const bool ranked = i % 4 != 0;
-    row.texts = {std::to_string(12000 / (i + 1)),
-                 std::to_string(1'234'567 + i * 7919),
-                 "102.881",
-                 ranked ? std::to_string(i % 60 + 1) : "-",
-                 ranked ? "12.5%" : "0%",
-                 ranked ? std::to_string(i * 3) : "0"};
-    row.lookups.demand = DemandLookup::kCounted;
-    row.lookups.supply = SupplyLookup::kCounted;
-    row.lookups.rank = ranked ? RankLookup::kFound : RankLookup::kNotFound;
-    row.lookups.rank_pages = 3;
-    row.lookups.rank_pages_searched = ranked ? i % 3 + 1 : 3;
-    if (with_months) {
-      PhraseMonths months{row.keyword, {}, false};
-      for (int m = 1; m <= 12; ++m) months.months.push_back({2025, m, 1000 + m * 10 + i});
-      run.months.push_back(std::move(months));
-    }
-    run.rows.push_back(std::move(row));
-  }
-  return run;
-}
+using bench::BigHistory;
+using bench::kPhrase;
+using bench::kUs;
+using bench::MakeRun;
 
 void BM_RecordRun(benchmark::State& state) {
   quillmark::testing::TempDir dir("qmk-history-bench");
@@ -69,35 +35,31 @@ void BM_RecordRun(benchmark::State& state) {
 }
 BENCHMARK(BM_RecordRun)->Unit(benchmark::kMillisecond);
 
-// 10,000 runs of 100 rows; every tenth run holds the phrase, so it has 1,000 past runs. Built
-// once for the queries below.
-class BigHistory {
- public:
-  static BigHistory& Get() {
-    static BigHistory history;
-    return history;
+// What recording adds to a research that ends: the record made from the run's 100 rows, with the
+// stand-in's twelve generated months each (1,200 months), written in one transaction.
+void BM_RecordResearch(benchmark::State& state) {
+  quillmark::testing::TempDir dir("qmk-history-bench");
+  session::RunHistory history(dir.File("history.sqlite3"));
+  KeywordList rows;
+  session::RunRequest request;
+  request.seed = "garden sheds";
+  request.target_url = "www.example.com";
+  request.max_results = 100;
+  session::RunReport report;
+  report.origin = {.source = "stand-in", .market = kUs, .generated = true};
+  for (const RunRow& kept : MakeRun(request.seed, 0, false).rows) {
+    KeywordRow& row = *rows.Append();
+    rows.SetCaption(row, kept.keyword);
+    for (const std::string& text : kept.texts) rows.AppendSubItem(row, text);
+    rows.SetLookups(row, kept.lookups);
   }
-  HistoryStore& Store() { return *store_; }
-  std::string Folder() const { return dir_.path().string(); }
-  double Megabytes() const {
-    return static_cast<double>(std::filesystem::file_size(dir_.File("history.sqlite3")) +
-                               std::filesystem::file_size(dir_.File("history.sqlite3-wal"))) /
-           1e6;
+  report.rows = rows.Rows();
+  for (auto _ : state) {
+    ++report.started;
+    if (!history.Record(request, report).id) state.SkipWithError("not recorded");
   }
-
- private:
-  BigHistory() : dir_("qmk-history-big") {
-    store_ = std::make_unique<HistoryStore>(OpenHistory(dir_.File("history.sqlite3")).store);
-    for (int r = 0; r < 10'000; ++r) {
-      RunRecord run = MakeRun("topic " + std::to_string(r % 1000), r * 3600, false);
-      if (r % 10 == 0) run.rows[50].keyword = kPhrase;
-      store_->RecordRun(run);
-    }
-    store_->RecordMonths(kUs, MakeRun(kPhrase, 0, true).months);
-  }
-  quillmark::testing::TempDir dir_;
-  std::unique_ptr<HistoryStore> store_;
-};
+}
+BENCHMARK(BM_RecordResearch)->Unit(benchmark::kMillisecond);
 
 // What a detail pane draws: the phrase's runs with its target, and its twelve months.
 void BM_PaneQuery(benchmark::State& state) {

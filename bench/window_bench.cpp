@@ -200,9 +200,13 @@ BENCHMARK(BM_RepaintGapWhileEightFetchesHeld)->Iterations(1)->Unit(benchmark::kS
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The settings the windows read and write go to a folder of their own.
+  // The settings the windows read and write, and the history of their runs, go to a folder of
+  // their own.
   char folder[] = "/tmp/quillmark-bench-XXXXXX";
-  if (::mkdtemp(folder) != nullptr) ::setenv("QUILLMARK_CONFIG_DIR", folder, 1);
+  if (::mkdtemp(folder) != nullptr) {
+    ::setenv("QUILLMARK_CONFIG_DIR", folder, 1);
+    ::setenv("QUILLMARK_DATA_DIR", folder, 1);
+  }
   // A tip of the day would wait for a click in the middle of the ten-second hold.
   quillmark::store::SaveTipsFlag(false);
   QApplication app(argc, argv);

@@ -13,8 +13,8 @@
 #include "command_line/common_options.h"
 #include "history/history_file.h"
 #include "session/provider_calls.h"
+#include "session/run_history.h"
 #include "session/session_options.h"
-#include "sources/markets.h"
 
 namespace quillmark::cli {
 namespace {
@@ -33,31 +33,10 @@ struct HistoryArgs {
   std::optional<std::string> before;
 };
 
-std::string LocalTime(std::int64_t seconds, const char* pattern) {
-  const auto when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&when, &local);
-  char text[32];
-  std::strftime(text, sizeof text, pattern, &local);
-  return text;
-}
-
-std::string DateText(std::int64_t seconds) {
-  return LocalTime(seconds, "%Y-%m-%d %H:%M");
-}
-
 std::string MonthText(const MonthlyDemand& month) {
   char text[16];
   std::snprintf(text, sizeof text, "%04d-%02d", month.year, month.month);
   return text;
-}
-
-// "United States, English", or the codes where the built-in lists do not name them.
-std::string MarketText(const history::Market& market) {
-  const sources::Country* country = sources::CountryOfLocation(market.location);
-  const sources::Language* language = sources::FindLanguage(market.language);
-  return (country ? std::string(country->name) : "location " + std::to_string(market.location)) +
-         ", " + (language ? std::string(language->name) : market.language);
 }
 
 // Local midnight at the start of a YYYY-MM-DD date; nothing for any other text.
@@ -102,7 +81,7 @@ bool PrintPhrase(const HistoryArgs& args, const history::Market& market,
     };
     for (const history::PhraseRun& run : runs) {
       const history::Measured measured = history::MeasuredFigures(run);
-      out["runs"].push_back({{"date", DateText(run.started)},
+      out["runs"].push_back({{"date", session::HistoryDateText(run.started)},
                              {"time", run.started},
                              {"source", run.source},
                              {"target", run.target},
@@ -134,7 +113,8 @@ bool PrintPhrase(const HistoryArgs& args, const history::Market& market,
                      {false, true, true, true, false, false}};
   for (const history::PhraseRun& run : runs) {
     const history::Measured measured = history::MeasuredFigures(run);
-    run_table.rows.push_back({DateText(run.started), shown(run.demand, measured.demand),
+    run_table.rows.push_back({session::HistoryDateText(run.started),
+                              shown(run.demand, measured.demand),
                               shown(run.supply, measured.supply), shown(run.rank, measured.rank),
                               run.target, run.source});
   }
@@ -144,8 +124,8 @@ bool PrintPhrase(const HistoryArgs& args, const history::Market& market,
       month_table.rows.push_back(
           {MonthText(month.demand), std::to_string(month.demand.volume), origin(month.generated)});
     }
-    std::cout << "Runs of \"" << TerminalSafe(args.phrase) << "\" in " << MarketText(market)
-              << ":\n";
+    std::cout << "Runs of \"" << TerminalSafe(args.phrase) << "\" in "
+              << session::MarketText(market) << ":\n";
     if (!PrintRows(run_table, args.format)) return false;
     std::cout << "\nMonthly demand:\n";
     return PrintRows(month_table, args.format);
@@ -167,7 +147,7 @@ bool PrintRuns(const HistoryArgs& args, const std::vector<history::RunSummary>& 
   if (args.json) {
     json out = json::array();
     for (const history::RunSummary& run : runs) {
-      out.push_back({{"date", DateText(run.started)},
+      out.push_back({{"date", session::HistoryDateText(run.started)},
                      {"time", run.started},
                      {"seed", run.seed},
                      {"source", run.source},
@@ -190,8 +170,11 @@ bool PrintRuns(const HistoryArgs& args, const std::vector<history::RunSummary>& 
                  {},
                  {false, false, false, true, true, true}};
   for (const history::RunSummary& run : runs) {
-    table.rows.push_back({DateText(run.started), run.seed, run.source, std::to_string(run.rows),
-                          std::to_string(run.calls), session::MoneyText(run.money)});
+    // A listing of the top searches has no seed.
+    table.rows.push_back({session::HistoryDateText(run.started),
+                          run.seed.empty() ? "(top searches)" : run.seed, run.source,
+                          std::to_string(run.rows), std::to_string(run.calls),
+                          session::MoneyText(run.money)});
   }
   return PrintRows(table, args.format);
 }
@@ -242,8 +225,8 @@ int RunHistory(HistoryArgs& args) {
     const auto months = store.Months(args.phrase, market);
     if (runs.empty() && months.empty()) {
       std::cerr << "qmk: no history of \"" << TerminalSafe(args.phrase) << "\" in "
-                << MarketText(market) << (args.target ? " for " + TerminalSafe(*args.target) : "")
-                << "\n";
+                << session::MarketText(market)
+                << (args.target ? " for " + TerminalSafe(*args.target) : "") << "\n";
     }
     return PrintPhrase(args, market, runs, months) ? kExitOk : kExitFailure;
   } catch (const history::HistoryError& e) {

@@ -14,11 +14,13 @@
 #include "session/count_text.h"
 #include "session/phrase_list.h"
 #include "session/provider_calls.h"
+#include "session/run_history.h"
 #include "session/session_options.h"
 #include "sources/price_table.h"
 #include "sources/source.h"
 #include "store/atomic_file.h"
 #include "store/investigation_file.h"
+#include "store/settings_key.h"
 #include "store/store_error.h"
 
 namespace quillmark::cli {
@@ -34,6 +36,8 @@ struct ResearchArgs {
   std::int64_t max_calls = 0;  // 0: no bound
   double max_cost = 0;         // USD; 0: no bound
   std::string phrases_path;    // --phrases: the user's own list ("-" standard input)
+  bool compare = false;        // a last column: the change since the phrase's last run
+  bool no_history = false;     // this run is not kept in the history
 };
 
 // The list of --phrases as the run takes it, said on standard error; the exit status when it
@@ -69,6 +73,28 @@ std::optional<int> TakePhrases(const std::string& path, session::RunRequest& req
   const std::string name = path.substr(path.rfind('/') + 1);
   request.seed = path == "-" ? "phrases" : name.substr(0, name.rfind('.'));
   return std::nullopt;
+}
+
+void SayHistoryNotice(session::RunHistory& history) {
+  if (const std::string notice = history.TakeNotice(); !notice.empty())
+    std::cerr << "qmk: " << TerminalSafe(notice) << "\n";
+}
+
+// The rows as printed, with --compare the change of each since the phrase's runs before this
+// one (empty where there is nothing to compare, or no history to compare with).
+RowTable PrintedRows(const KeywordList& rows, const session::RunReport& report,
+                     const session::RunRequest& request, session::RunHistory* kept) {
+  RowTable table = KeywordRowTable(rows, false);
+  if (kept == nullptr) return table;
+  table.titles.emplace_back("Change");
+  table.right_aligned.push_back(false);
+  history::HistoryStore* store = kept->Store();
+  SayHistoryNotice(*kept);
+  std::optional<session::RunComparison> comparison;
+  if (store != nullptr) comparison.emplace(*store, report.origin, request.seed, request.target_url);
+  for (std::size_t i = 0; i < table.rows.size(); ++i)
+    table.rows[i].push_back(comparison ? comparison->Words(*rows.Row(i)) : std::string());
+  return table;
 }
 
 // Names the rows a stop cut short, with how far their lookups got.
@@ -141,7 +167,9 @@ int RunResearch(const ResearchArgs& args) {
   ReportValuesNotReal(rows, std::cerr);
 
   // Rows that cannot be printed are still saved below.
-  bool files_ok = PrintRows(KeywordRowTable(rows, false), args.format);
+  session::RunHistory kept;
+  bool files_ok =
+      PrintRows(PrintedRows(rows, report, request, args.compare ? &kept : nullptr), args.format);
   if (!args.save_path.empty()) {
     try {
       if (SaveInvestigationFile(rows, args.save_path)) {
@@ -172,6 +200,11 @@ int RunResearch(const ResearchArgs& args) {
   }
   std::cerr << (Interrupted() ? "; stopped\n" : "\n");
   if (!report.provider.empty()) std::cerr << "qmk: " << session::CallsText(report.calls) << "\n";
+  // The history's failure is said; the research's outcome stands.
+  if (!args.no_history && store::LoadHistoryFlag()) {
+    for (const std::string& line : kept.RecordAndTell(request, report))
+      std::cerr << "qmk: " << TerminalSafe(line) << "\n";
+  }
 
   return run.ExitStatus(files_ok);
 }
@@ -238,6 +271,10 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
             return usd > 0 ? std::string() : "must be more than 0";
           },
           "USD"));
+  cmd->add_flag("--compare", args->compare,
+                "Add a last column: each phrase's change since its last run with the same "
+                "source, market and target (up 3, down 12, in, out, new; demand +25%)");
+  cmd->add_flag("--no-history", args->no_history, "Do not keep this run in the history");
   cmd->callback([args, &exit_code] {
     if (args->run.seed.empty() && args->phrases_path.empty()) {
       std::cerr << "qmk: research needs a SEED or --phrases FILE\n";

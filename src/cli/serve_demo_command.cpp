@@ -17,6 +17,7 @@ namespace {
 struct ServeDemoArgs {
   int port = demo::kDefaultDemoPort;
   int latency_ms = 0;
+  int day = demo::DemoDayFromEnvironment();
 };
 
 int ServeDemo(const ServeDemoArgs& args) {
@@ -24,7 +25,7 @@ int ServeDemo(const ServeDemoArgs& args) {
   StopSignalsBlocked signals;
   try {
     demo::DemoService service(
-        {.bind = "127.0.0.1", .port = args.port, .latency_ms = args.latency_ms});
+        {.bind = "127.0.0.1", .port = args.port, .latency_ms = args.latency_ms, .day = args.day});
     service.Start();
     std::cerr << "Quillmark demo service listening on http://127.0.0.1:" << service.Port()
               << " (generated data)" << std::endl;
@@ -49,6 +50,9 @@ void AddServeDemoCommand(CLI::App& app, int& exit_code) {
       ->check(CLI::Range(0, 65535));
   cmd->add_option("--latency-ms", args->latency_ms, "Delay every reply by this many milliseconds")
       ->check(CLI::Range(0, demo::kMaxLatencyMs));
+  cmd->add_option("--day", args->day,
+                  "Move the demo sites' ranks as on this day, to see them change between two "
+                  "researches (default $QUILLMARK_DEMO_DAY, else 0: the fixed ranks)");
   cmd->callback([args, &exit_code] { exit_code = ServeDemo(*args); });
 }
 

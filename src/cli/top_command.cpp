@@ -8,7 +8,9 @@
 #include "research/research_limits.h"
 #include "session/count_text.h"
 #include "session/provider_calls.h"
+#include "session/run_history.h"
 #include "session/session_options.h"
+#include "store/settings_key.h"
 
 namespace quillmark::cli {
 namespace {
@@ -17,6 +19,7 @@ struct TopArgs {
   session::RunRequest run{.mode = ResearchMode::kTopSearches};
   OutputFormat format = OutputFormat::kTable;
   session::SessionOptions network;
+  bool no_history = false;  // this listing is not kept in the history
 };
 
 int RunTop(const TopArgs& args) {
@@ -35,6 +38,12 @@ int RunTop(const TopArgs& args) {
             << (Interrupted() ? "; stopped\n" : "\n");
   if (!run.report.provider.empty())
     std::cerr << "qmk: " << session::CallsText(run.report.calls) << "\n";
+  // Kept for what it cost; the history's failure is said, the listing stands.
+  if (!args.no_history && store::LoadHistoryFlag()) {
+    session::RunHistory kept;
+    for (const std::string& line : kept.RecordAndTell(args.run, run.report))
+      std::cerr << "qmk: " << TerminalSafe(line) << "\n";
+  }
   return run.ExitStatus(printed);
 }
 
@@ -49,6 +58,7 @@ void AddTopCommand(CLI::App& app, int& exit_code) {
   cmd->add_flag("--filter", args->run.filter_unwanted,
                 "Filter unwanted searches (sites such as google, ebay, amazon, .com)");
   AddFormatOption(cmd, args->format);
+  cmd->add_flag("--no-history", args->no_history, "Do not keep this listing in the history");
   command_line::AddNetworkOptions(cmd, args->network);
   command_line::AddSourceOptions(cmd, args->network, command_line::PagesAsked::kTopSearches);
   cmd->callback([args, &exit_code] {

@@ -12,7 +12,10 @@
 // appear in the results of about two thirds of the phrases each, at a rank from 1 to 100 that
 // depends on the phrase alone, and nowhere else on any page. A research with one of them as its
 // target therefore finds real ranks across result pages. Their ranks are never a multiple of 20:
-// the research code reads the last item of a page as belonging to the page's first rank.
+// the research code reads the last item of a page as belonging to the page's first rank. A `day`
+// other than 0 moves each of these ranks by up to 15 either way, or takes the site out of the
+// results, the same for every request of that day: two researches a "day" apart show how ranks
+// change.
 
 #include <cstdint>
 #include <string>
@@ -36,13 +39,13 @@ std::string DemoListPage(const std::vector<std::string>& phrases);
 
 // The search page for a decoded phrase (enclosing double quotes allowed). `offset` 0 asks for the
 // supply only (no result list); 1 or more lists the results offset .. offset + 19.
-std::string DemoSearchPage(std::string_view phrase, int offset);
+std::string DemoSearchPage(std::string_view phrase, int offset, int day = 0);
 
 // The supply the search page reports for a phrase.
 std::uint64_t DemoSupply(std::string_view phrase);
 
 // The rank of `site` (one of DemoSites()) in the results for `phrase`; 0 when it is not listed.
-int DemoSiteRank(std::string_view phrase, std::string_view site);
+int DemoSiteRank(std::string_view phrase, std::string_view site, int day = 0);
 
 // The top-searches page of a day, given as yyyymmdd.
 std::string DemoTopPage(int yyyymmdd);

@@ -1,5 +1,8 @@
 #include "demo/demo_service.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
@@ -31,7 +34,7 @@ int ParseOffset(std::string_view raw) {
 // The generated page for a request target. The query is decoded here: the two request kinds
 // encode "+" differently (see pages/request_query.h). The suggestion path is taken with or
 // without its final slash.
-PageReply GeneratedPage(const std::string& target, int suggestions) {
+PageReply GeneratedPage(const std::string& target, int suggestions, int day) {
   const std::string_view path = std::string_view(target).substr(0, target.find('?'));
   std::string_view suggestion_path = pages::kSuggestionPath;
   if (path == suggestion_path || path == suggestion_path.substr(0, suggestion_path.size() - 1)) {
@@ -44,13 +47,23 @@ PageReply GeneratedPage(const std::string& target, int suggestions) {
     const auto phrase = pages::FindQueryValue(target, "p");
     const auto offset = pages::FindQueryValue(target, "b");
     return {.body = DemoSearchPage(pages::DecodeQueryValue(phrase.value_or(""), true),
-                                   offset ? ParseOffset(*offset) : 0)};
+                                   offset ? ParseOffset(*offset) : 0, day)};
   }
   if (path == pages::kTopPath) return {.body = DemoTopPage(TodayUtc())};
   return {.status = 404, .body = {}};
 }
 
 }  // namespace
+
+int DemoDayFromEnvironment() {
+  const char* text = std::getenv("QUILLMARK_DEMO_DAY");
+  if (text == nullptr) return 0;
+  char* end = nullptr;
+  errno = 0;
+  const long day = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || errno != 0 || day < INT_MIN || day > INT_MAX) return 0;
+  return static_cast<int>(day);
+}
 
 DemoService::DemoService(DemoOptions options) : options_(std::move(options)) {}
 
@@ -61,6 +74,7 @@ DemoService::~DemoService() {
 void DemoService::Start() {
   if (server_) throw std::logic_error("demo service already started");
   const int suggestions = options_.suggestions;
+  const int day = options_.day;
   auto server = std::make_unique<PageServer>(
       PageServerOptions{.bind = options_.bind,
                         .port = options_.port,
@@ -69,7 +83,9 @@ void DemoService::Start() {
                         // must not queue behind the pages read ahead.
                         .workers = kMaxParallelFetches,
                         .name = "Quillmark demo service"},
-      [suggestions](const std::string& target) { return GeneratedPage(target, suggestions); });
+      [suggestions, day](const std::string& target) {
+        return GeneratedPage(target, suggestions, day);
+      });
   server->Start();
   server_ = std::move(server);
 }

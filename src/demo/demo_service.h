@@ -7,6 +7,9 @@
 
 namespace quillmark::demo {
 
+// The day the stand-in's ranks stand as: $QUILLMARK_DEMO_DAY when it is a whole number, else 0.
+int DemoDayFromEnvironment();
+
 class PageServer;
 
 struct DemoOptions {
@@ -14,6 +17,7 @@ struct DemoOptions {
   int port = 0;         // 0 = any free port
   int latency_ms = 0;   // delay before every reply
   int suggestions = 0;  // phrases per suggestion page; 0 = the seed's own 30 to 60
+  int day = 0;          // moves the demo sites' ranks as on that day; 0 = their fixed ranks
 };
 
 class DemoService {

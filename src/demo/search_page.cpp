@@ -80,8 +80,14 @@ std::string ShownPhrase(std::string_view phrase) {
   return shown;
 }
 
-// The rank of each demo site for a phrase key, 0 when absent.
-std::vector<int> DemoRanks(const std::string& key) {
+// How far a site's rank moves on a later day: most ranks move a little either way, a few leave
+// the results.
+constexpr int kDayRankMove = 15;
+constexpr std::uint64_t kDayDropOneIn = 10;
+
+// The rank of each demo site for a phrase key, 0 when absent; on day 0 as they always stand, on
+// another day moved from there by the day's own amount.
+std::vector<int> DemoRanks(const std::string& key, int day) {
   std::vector<int> ranks;
   const std::uint64_t key_hash = pages::Fnv1a(key);
   for (const std::string& site : DemoSites()) {
@@ -91,6 +97,15 @@ std::vector<int> DemoRanks(const std::string& key) {
       continue;
     }
     int rank = 1 + static_cast<int>(rng.Below(kDemoRankSpread));
+    if (day != 0) {
+      DemoRandom moved(pages::Fnv1a(site + "|day " + std::to_string(day), key_hash));
+      if (moved.Below(kDayDropOneIn) == 0) {
+        ranks.push_back(0);
+        continue;
+      }
+      rank = std::clamp(rank + static_cast<int>(moved.Between(-kDayRankMove, kDayRankMove)), 1,
+                        kDemoRankSpread);
+    }
     while (std::find(ranks.begin(), ranks.end(), rank) != ranks.end()) {
       rank = rank % kDemoRankSpread + 1;
     }
@@ -152,14 +167,14 @@ std::uint64_t DemoSupply(std::string_view phrase) {
   return std::clamp(supply, kMinSupply, kMaxSupply);
 }
 
-int DemoSiteRank(std::string_view phrase, std::string_view site) {
+int DemoSiteRank(std::string_view phrase, std::string_view site, int day) {
   const auto& sites = DemoSites();
   auto it = std::find(sites.begin(), sites.end(), site);
   if (it == sites.end()) return 0;
-  return DemoRanks(PhraseKey(phrase))[static_cast<std::size_t>(it - sites.begin())];
+  return DemoRanks(PhraseKey(phrase), day)[static_cast<std::size_t>(it - sites.begin())];
 }
 
-std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
+std::string DemoSearchPage(std::string_view raw_phrase, int offset, int day) {
   std::string_view phrase = StripEnclosingQuotes(raw_phrase);
   if (phrase.size() > kMaxPhraseLength) phrase = phrase.substr(0, kMaxPhraseLength);
   const std::string key = NormalizePhrase(phrase);
@@ -186,7 +201,7 @@ std::string DemoSearchPage(std::string_view raw_phrase, int offset) {
   page += "<b>" + shown + "</b></p>\n";
 
   if (list_results) {
-    const std::vector<int> demo_ranks = DemoRanks(key);
+    const std::vector<int> demo_ranks = DemoRanks(key, day);
     page += "<ol>\n";
     for (int rank = first; rank <= last; ++rank) {
       Result r;

@@ -59,6 +59,31 @@ constexpr const char* kLookupColumns =
     "w.demand_lookup, w.supply_lookup, w.supply_reason, w.rank_lookup, w.rank_pages, "
     "w.rank_searched, w.rank_failed, w.rank_reason";
 
+// A run's columns, in the order ReadRun reads them.
+constexpr const char* kRunColumns =
+    "r.id, r.started, r.source, r.location, r.language, r.seed, r.target, r.max_pages, "
+    "r.results, r.stopped, r.row_count, r.calls, r.cached, r.retries, r.money";
+constexpr int kRunColumnCount = 15;
+
+RunSummary ReadRun(const Statement& query) {
+  RunSummary run;
+  run.id = query.Int(0);
+  run.started = query.Int(1);
+  run.source = query.Text(2);
+  run.market = {static_cast<int>(query.Int(3)), query.Text(4)};
+  run.seed = query.Text(5);
+  run.target = query.Text(6);
+  run.max_pages = static_cast<int>(query.Int(7));
+  run.results_asked = static_cast<int>(query.Int(8));
+  run.stopped = query.Int(9) != 0;
+  run.rows = query.Int(10);
+  run.calls = query.Int(11);
+  run.cached_calls = query.Int(12);
+  run.retries = query.Int(13);
+  run.money = query.Real(14);
+  return run;
+}
+
 bool ValidMonth(const MonthlyDemand& month) {
   return month.year >= 1 && month.year <= 9999 && month.month >= 1 && month.month <= 12 &&
          month.volume >= 0;
@@ -213,20 +238,45 @@ PreviousMeasurement HistoryStore::Previous(std::string_view phrase, std::string_
                 before.value_or(std::numeric_limits<RunId>::max()));
   PreviousMeasurement previous;
   Measured& found = previous.figures;
+  MeasuredWhen& when = previous.when;
   while (query.Step()) {
     previous.seen = true;
     PhraseRun run{query.Int(0),  query.Int(1),  query.Text(2), query.Text(3),
                   query.Text(4), query.Text(5), query.Text(6), ReadLookups(query, 7)};
+    const bool same_target = run.target == target;
+    previous.seen_with_target = previous.seen_with_target || same_target;
     const Measured figures = MeasuredFigures(run);
-    if (!found.demand) found.demand = figures.demand;
-    if (!found.supply) found.supply = figures.supply;
-    if (!found.rank && run.target == target) found.rank = figures.rank;
+    if (!found.demand && figures.demand) {
+      found.demand = figures.demand;
+      when.demand = run.started;
+    }
+    if (!found.supply && figures.supply) {
+      found.supply = figures.supply;
+      when.supply = run.started;
+    }
+    if (!found.rank && figures.rank && same_target) {
+      found.rank = figures.rank;
+      when.rank = run.started;
+    }
     if (found.demand && found.supply && found.rank) {
       query.Reset();
       break;
     }
   }
   return previous;
+}
+
+bool HistoryStore::SeedResearched(std::string_view seed, std::string_view source,
+                                  const Market& market, std::string_view target,
+                                  std::optional<RunId> before) {
+  Statement query = db_.Prepare(
+      "SELECT 1 FROM runs WHERE id < ?1 AND seed = ?2 COLLATE NOCASE AND source = ?3"
+      " AND location = ?4 AND language = ?5 AND target = ?6 LIMIT 1");
+  query.BindAll(before.value_or(std::numeric_limits<RunId>::max()), seed, source, market.location,
+                market.language, target);
+  const bool found = query.Step();
+  query.Reset();
+  return found;
 }
 
 std::vector<StoredMonth> HistoryStore::Months(std::string_view phrase, const Market& market,
@@ -249,30 +299,80 @@ std::vector<StoredMonth> HistoryStore::Months(std::string_view phrase, const Mar
 }
 
 std::vector<RunSummary> HistoryStore::Runs(std::size_t limit) {
-  Statement query = db_.Prepare(
-      "SELECT id, started, source, location, language, seed, target, max_pages, results, "
-      "stopped, row_count, calls, cached, retries, money FROM runs ORDER BY id DESC LIMIT ?");
+  Statement query =
+      db_.Prepare(std::string("SELECT ") + kRunColumns + " FROM runs r ORDER BY id DESC LIMIT ?");
   query.Bind(1, static_cast<std::int64_t>(
                     std::min<std::size_t>(limit, std::numeric_limits<std::int64_t>::max())));
   std::vector<RunSummary> runs;
-  while (query.Step()) {
-    RunSummary& run = runs.emplace_back();
-    run.id = query.Int(0);
-    run.started = query.Int(1);
-    run.source = query.Text(2);
-    run.market = {static_cast<int>(query.Int(3)), query.Text(4)};
-    run.seed = query.Text(5);
-    run.target = query.Text(6);
-    run.max_pages = static_cast<int>(query.Int(7));
-    run.results_asked = static_cast<int>(query.Int(8));
-    run.stopped = query.Int(9) != 0;
-    run.rows = query.Int(10);
-    run.calls = query.Int(11);
-    run.cached_calls = query.Int(12);
-    run.retries = query.Int(13);
-    run.money = query.Real(14);
-  }
+  while (query.Step()) runs.push_back(ReadRun(query));
   return runs;
+}
+
+void HistoryStore::ForEachRow(const std::vector<std::string>& phrases,
+                              const std::function<void(const RunSummary&, const RunRow&)>& take) {
+  const std::string columns = std::string("SELECT ") + kRunColumns +
+                              ", p.text, w.demand, w.supply, w.cost, w.rank, w.profitability, "
+                              "w.estimate, " +
+                              kLookupColumns;
+  const auto read = [&take](Statement& query) {
+    RunSummary run;
+    RunRow row;
+    while (query.Step()) {
+      // Rows of one run come together: its columns are read once.
+      if (query.Int(0) != run.id) run = ReadRun(query);
+      row.keyword = query.Text(kRunColumnCount);
+      for (std::size_t i = 0; i < kRowTexts; ++i)
+        row.texts[i] = query.Text(kRunColumnCount + 1 + static_cast<int>(i));
+      row.lookups = ReadLookups(query, kRunColumnCount + 1 + static_cast<int>(kRowTexts));
+      take(run, row);
+    }
+  };
+  if (phrases.empty()) {
+    Statement query =
+        db_.Prepare(columns +
+                    " FROM runs r CROSS JOIN run_rows w CROSS JOIN phrases p"
+                    " WHERE w.run = r.id AND p.id = w.phrase ORDER BY r.id, w.position");
+    read(query);
+    return;
+  }
+  Statement query = db_.Prepare(columns +
+                                " FROM phrases p CROSS JOIN run_rows w CROSS JOIN runs r"
+                                " WHERE p.text = ? AND w.phrase = p.id AND r.id = w.run"
+                                " ORDER BY w.run, w.position");
+  for (const std::string& phrase : phrases) {
+    query.Bind(1, phrase);
+    read(query);
+  }
+}
+
+void HistoryStore::ForEachMonth(
+    const std::vector<std::string>& phrases,
+    const std::function<void(const std::string&, const Market&, const StoredMonth&)>& take) {
+  constexpr const char* kColumns =
+      "SELECT p.text, m.location, m.language, m.year, m.month, m.volume, m.generated";
+  const auto read = [&take](Statement& query) {
+    while (query.Step()) {
+      take(query.Text(0), {static_cast<int>(query.Int(1)), query.Text(2)},
+           {{static_cast<int>(query.Int(3)), static_cast<int>(query.Int(4)), query.Int(5)},
+            query.Int(6) != 0});
+    }
+  };
+  if (phrases.empty()) {
+    Statement query = db_.Prepare(std::string(kColumns) +
+                                  " FROM phrases p CROSS JOIN monthly_demand m"
+                                  " WHERE m.phrase = p.id ORDER BY p.text, m.location,"
+                                  " m.language, m.year, m.month");
+    read(query);
+    return;
+  }
+  Statement query = db_.Prepare(std::string(kColumns) +
+                                " FROM phrases p CROSS JOIN monthly_demand m"
+                                " WHERE p.text = ? AND m.phrase = p.id"
+                                " ORDER BY m.location, m.language, m.year, m.month");
+  for (const std::string& phrase : phrases) {
+    query.Bind(1, phrase);
+    read(query);
+  }
 }
 
 std::int64_t HistoryStore::DropOrphanPhrases() {

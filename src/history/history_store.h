@@ -6,6 +6,7 @@
 // from one thread at a time.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,11 +40,20 @@ struct Measured {
 };
 Measured MeasuredFigures(const PhraseRun& run);
 
+// When each figure of a Measured was measured: the start of its run, 0 for none.
+struct MeasuredWhen {
+  std::int64_t demand = 0;
+  std::int64_t supply = 0;
+  std::int64_t rank = 0;
+};
+
 // What a phrase measured before, for a change marker (up 3, down 12, "new"): each figure from
 // the latest earlier run that measured it.
 struct PreviousMeasurement {
-  bool seen = false;  // the phrase was in an earlier run; false: "new"
+  bool seen = false;              // the phrase was in an earlier run
+  bool seen_with_target = false;  // ... in one with the same target; false: "new" there
   Measured figures;
+  MeasuredWhen when;
 };
 
 struct StoredMonth {
@@ -97,11 +107,25 @@ class HistoryStore {
   PreviousMeasurement Previous(std::string_view phrase, std::string_view source,
                                const Market& market, std::string_view target,
                                std::optional<RunId> before = std::nullopt);
+  // Whether a run of `seed` (in any letter case) with this source, market and target was
+  // recorded before run `before` (before now, when none).
+  bool SeedResearched(std::string_view seed, std::string_view source, const Market& market,
+                      std::string_view target, std::optional<RunId> before = std::nullopt);
   // The newest `count` months of a phrase in a market, oldest first.
   std::vector<StoredMonth> Months(std::string_view phrase, const Market& market,
                                   std::size_t count = 12);
   // Every run, the last recorded first, at most `limit`.
   std::vector<RunSummary> Runs(std::size_t limit = SIZE_MAX);
+
+  // Every kept row of the phrases given (each phrase's in turn, its runs in the order recorded),
+  // or of every run when none is given, with the run it was in.
+  void ForEachRow(const std::vector<std::string>& phrases,
+                  const std::function<void(const RunSummary&, const RunRow&)>& take);
+  // Every kept month of the phrases given, or of every phrase when none is given: by phrase,
+  // market and month.
+  void ForEachMonth(const std::vector<std::string>& phrases,
+                    const std::function<void(const std::string& phrase, const Market&,
+                                             const StoredMonth&)>& take);
 
   // The phrase's rows, its months, and the runs it was the seed of.
   Forgotten ForgetPhrase(std::string_view phrase);

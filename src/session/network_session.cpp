@@ -69,7 +69,9 @@ std::chrono::milliseconds FetchTimeout(const SessionOptions& options) {
 
 NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds needs,
                                const std::string& program)
-    : timeout_(FetchTimeout(options)), program_(program) {
+    : timeout_(FetchTimeout(options)),
+      market_{options.location_code, options.language_code},
+      program_(program) {
   const bool research = needs.suggest || needs.search;
   const auto research_name = research ? ChooseSource(options.source, "--source") : std::nullopt;
   if (research_name && !sources::ServesResearch(*research_name)) {
@@ -122,7 +124,8 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
   choose(needs.top, top_name, endpoints_.top_host, options.top_host, "QUILLMARK_TOP_HOST");
   if (unset.empty()) return;
 
-  demo_ = std::make_unique<demo::DemoService>();
+  demo_ =
+      std::make_unique<demo::DemoService>(demo::DemoOptions{.day = demo::DemoDayFromEnvironment()});
   {
     // The service's threads inherit this mask: Ctrl-C must reach the thread that stops the run,
     // never a server thread.
@@ -139,6 +142,28 @@ NetworkSession::NetworkSession(const SessionOptions& options, EndpointNeeds need
 bool NetworkSession::ResearchIsGenerated() const {
   return !demo_host_.empty() &&
          (endpoints_.suggest_host == demo_host_ || endpoints_.search_host == demo_host_);
+}
+
+RunOrigin NetworkSession::ResearchOrigin() const {
+  RunOrigin origin{.source = "endpoints", .market = market_, .generated = ResearchIsGenerated()};
+  if (origin.generated) {
+    origin.source = SourceNameText(sources::SourceKind::kStandIn);
+  } else if (research_source_) {
+    origin.source = endpoints_.suggest_host;
+  }
+  return origin;
+}
+
+RunOrigin NetworkSession::TopOrigin() const {
+  RunOrigin origin{.source = "endpoints",
+                   .market = market_,
+                   .generated = !demo_host_.empty() && endpoints_.top_host == demo_host_};
+  if (origin.generated) {
+    origin.source = SourceNameText(sources::SourceKind::kStandIn);
+  } else if (top_source_) {
+    origin.source = endpoints_.top_host;
+  }
+  return origin;
 }
 
 NetworkSession::~NetworkSession() {

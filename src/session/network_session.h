@@ -62,6 +62,9 @@ class NetworkSession final : public PageSession {
   // kMaxProviderParallel; the stand-in and the endpoints the page session's 8 and 32.
   int DefaultParallel(ResearchMode mode) const override;
   int MaxParallel(ResearchMode mode) const override;
+  // "stand-in" while the stand-in answers the research, in the options' market.
+  RunOrigin ResearchOrigin() const override;
+  RunOrigin TopOrigin() const override;
   // Fetches that may run at once on the pool's workers: the most one research may ask for, and
   // the page its run waits for beside them.
   static constexpr std::size_t kFetchThreads = kMaxProviderParallel + 1;
@@ -84,6 +87,7 @@ class NetworkSession final : public PageSession {
 
   Endpoints endpoints_;
   std::chrono::milliseconds timeout_;
+  history::Market market_;
   std::unique_ptr<demo::DemoService> demo_;
   std::string demo_host_;  // "127.0.0.1:PORT" of demo_, "" without it
   std::unique_ptr<sources::ProviderSource> research_source_;  // suggestion and search pages

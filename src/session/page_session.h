@@ -9,6 +9,7 @@
 #include "research/research_host.h"
 #include "research/research_limits.h"
 #include "session/fetch_pool.h"
+#include "session/run_origin.h"
 #include "sources/provider_run.h"
 
 namespace quillmark::session {
@@ -32,6 +33,22 @@ class PageSession {
   // the user's own endpoints take 8 and 32, a provider what its documented limits allow.
   virtual int DefaultParallel(ResearchMode /*mode*/) const { return kDefaultParallelFetches; }
   virtual int MaxParallel(ResearchMode /*mode*/) const { return kMaxParallelFetches; }
+  // Where a keyword research's figures come from: by default the provider that answers them, else
+  // the configured hosts, in the default market.
+  virtual RunOrigin ResearchOrigin() const {
+    RunOrigin origin;
+    if (std::string provider = ProviderName(ResearchMode::kSeed); !provider.empty())
+      origin.source = std::move(provider);
+    return origin;
+  }
+  // Where a listing of the top searches comes from: the provider that answers it, else the
+  // configured host.
+  virtual RunOrigin TopOrigin() const {
+    RunOrigin origin;
+    if (std::string provider = ProviderName(ResearchMode::kTopSearches); !provider.empty())
+      origin.source = std::move(provider);
+    return origin;
+  }
 };
 
 }  // namespace quillmark::session

@@ -1,6 +1,7 @@
 #include "session/research_run.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 #include <utility>
 
@@ -130,6 +131,9 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
   report_.mode = request_.mode;
   report_.phrase_list = !request_.phrases.empty();
   report_.provider = session_->ProviderName(request_.mode);
+  report_.started = static_cast<std::int64_t>(std::time(nullptr));
+  report_.origin = request_.mode == ResearchMode::kTopSearches ? session_->TopOrigin()
+                                                               : session_->ResearchOrigin();
 }
 
 ResearchRun::~ResearchRun() {
@@ -286,6 +290,7 @@ RunReport ResearchRun::Finish(const Researcher& researcher) {
   report_.provider_calls = provider_run_;
   report_.calls = provider_run_->Calls();
   report_.notes = provider_run_->Notes();
+  report_.months = provider_run_->Months();
   return report_;
 }
 

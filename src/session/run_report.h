@@ -1,6 +1,7 @@
 #pragma once
 // What a run hands back when it ends, and what the front ends say of it.
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "net/fetch_result.h"
 #include "research/keyword_row.h"
 #include "research/research_host.h"
+#include "session/run_origin.h"
 #include "sources/provider_run.h"
 
 namespace quillmark::session {
@@ -43,6 +45,11 @@ struct RunReport {
   std::string provider;
   sources::CallCounts calls;
   sources::RunNotes notes;
+  // What the history keeps of the run besides: when it was made (seconds since 1970), where its
+  // figures come from, and the demand month by month the provider gave with its phrases.
+  std::int64_t started = 0;
+  RunOrigin origin;
+  std::vector<sources::ProviderMonths> months;
   // The calls as they go on: a call sent before a stop answers after the report was made.
   std::shared_ptr<const sources::ProviderRun> provider_calls;
 };

@@ -99,16 +99,23 @@ FetchResult DataForSeoSource::Suggestions(const std::string& seed, ProviderRun& 
                                           const Cancellation& cancelled) {
   // An empty seed lists nothing, as the suggestion service did; it is not worth a paid call.
   if (seed.empty()) return {.body = pages::SuggestionPage(seed, {}).text};
-  std::vector<pages::Suggestion> rows;
+  std::vector<KeywordIdea> ideas;
   const json task = {{"keywords", json::array({seed})},
                      {"location_code", location_code_},
                      {"language_code", language_code_}};
-  FetchResult result = caller_.Call(
-      Post(kKeywordsPath, task), run, cancelled,
-      Priced({PricedCall::kKeywordIdeas}, true, [&rows](long http_status, const std::string& body) {
-        return ReadKeywordIdeas(http_status, body, rows);
-      }));
+  FetchResult result = caller_.Call(Post(kKeywordsPath, task), run, cancelled,
+                                    Priced({PricedCall::kKeywordIdeas}, true,
+                                           [&ideas](long http_status, const std::string& body) {
+                                             return ReadKeywordIdeas(http_status, body, ideas);
+                                           }));
   if (!result.Complete()) return result;
+  // The months go to the run, for the history; the page carries last month's figure alone.
+  std::vector<pages::Suggestion> rows;
+  rows.reserve(ideas.size());
+  for (KeywordIdea& idea : ideas) {
+    if (!idea.months.empty()) run.NoteMonths(idea.suggestion.phrase, std::move(idea.months));
+    rows.push_back(std::move(idea.suggestion));
+  }
   if (rows.empty()) run.NoteSeedWithoutIdeas(seed);
   pages::ProviderPage page = pages::SuggestionPage(seed, rows);
   if (page.left_out > 0) run.NotePhrasesLeftOut(page.left_out);

@@ -160,4 +160,17 @@ RunNotes ProviderRun::Notes() const {
   return notes_;
 }
 
+void ProviderRun::NoteMonths(const std::string& phrase, std::vector<MonthlyDemand> months) {
+  const std::lock_guard lock(mutex_);
+  months_[phrase] = std::move(months);
+}
+
+std::vector<ProviderMonths> ProviderRun::Months() const {
+  const std::lock_guard lock(mutex_);
+  std::vector<ProviderMonths> months;
+  months.reserve(months_.size());
+  for (const auto& [phrase, figures] : months_) months.push_back({phrase, figures});
+  return months;
+}
+
 }  // namespace quillmark::sources

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "research/monthly_demand.h"
 #include "sources/sources_limits.h"
 
 namespace quillmark::sources {
@@ -73,6 +74,12 @@ struct RunNotes {
   std::int64_t call_limit_reached = 0;
 };
 
+// A phrase's searches month by month, as a provider gave them with its keyword ideas.
+struct ProviderMonths {
+  std::string phrase;
+  std::vector<MonthlyDemand> months;  // oldest first
+};
+
 // Safe to use from several threads at once.
 class ProviderRun {
  public:
@@ -129,6 +136,10 @@ class ProviderRun {
   void NotePhraseRefused(const std::string& phrase);
   void NotePhrasesUnmeasured(std::size_t count);
   RunNotes Notes() const;
+  // The months a provider gave for a phrase; a later note of the same phrase replaces the earlier.
+  void NoteMonths(const std::string& phrase, std::vector<MonthlyDemand> months);
+  // Every phrase's months noted, by phrase.
+  std::vector<ProviderMonths> Months() const;
 
  private:
   // OutOfCalls, with the mutex held.
@@ -139,6 +150,7 @@ class ProviderRun {
   mutable std::mutex mutex_;  // guards everything below
   CallCounts calls_;
   RunNotes notes_;
+  std::map<std::string, std::vector<MonthlyDemand>> months_;
   std::int64_t started_ = 0;  // calls let go, within max_calls
   bool stopped_ = false;
   Clock::time_point waiting_until_{};

@@ -11,6 +11,7 @@
 #include <exception>
 #include <utility>
 
+#include "store/atomic_file.h"
 #include "store/investigation_file.h"
 #include "store/keyword_export.h"
 #include "store/settings_key.h"
@@ -44,7 +45,8 @@ FileCommands::FileCommands(QWidget& window, ResearchHost& host, std::function<vo
       open_dialog_(FileDialog::Kind::kOpen, kInvestigationFilter, QStringLiteral("qmk")),
       results_save_dialog_(FileDialog::Kind::kSave, kInvestigationFilter, QStringLiteral("qmk")),
       keywords_save_dialog_(FileDialog::Kind::kSave, kTextFilter, QStringLiteral("txt")),
-      table_export_dialog_(FileDialog::Kind::kSave, kCsvFilter, QStringLiteral("csv")) {
+      table_export_dialog_(FileDialog::Kind::kSave, kCsvFilter, QStringLiteral("csv")),
+      history_export_dialog_(FileDialog::Kind::kSave, kCsvFilter, QStringLiteral("csv")) {
   const QString program_folder =
       QDir::toNativeSeparators(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
   for (FileDialog* dialog : {&open_dialog_, &results_save_dialog_, &keywords_save_dialog_})
@@ -52,6 +54,9 @@ FileCommands::FileCommands(QWidget& window, ResearchHost& host, std::function<vo
   // The export goes where a person keeps documents, never into the program's own folder.
   table_export_dialog_.SetTitle(QStringLiteral("Export Table"));
   table_export_dialog_.SetInitialDir(ExportFolder());
+  history_export_dialog_.SetTitle(QStringLiteral("Export History"));
+  history_export_dialog_.SetInitialDir(ExportFolder());
+  history_export_dialog_.SetFileName(QStringLiteral("history.csv"));
 }
 
 QString FileCommands::ExportFolder() {
@@ -72,6 +77,9 @@ void FileCommands::SetSaveDialogsFileName(const QString& name) {
   file_name.replace(QLatin1Char('/'), QLatin1Char('-'));
   table_export_dialog_.SetFileName(file_name.isEmpty() ? file_name
                                                        : file_name + QStringLiteral(".csv"));
+  history_export_dialog_.SetFileName(file_name.isEmpty()
+                                         ? QStringLiteral("history.csv")
+                                         : file_name + QStringLiteral(" history.csv"));
 }
 
 QString FileCommands::ChooseFile(FileDialog& dialog, Replacing replacing) {
@@ -88,8 +96,8 @@ QString FileCommands::ChooseFile(FileDialog& dialog, Replacing replacing) {
 
 template <typename Action>
 void FileCommands::WithChosenFile(FileDialog& dialog, const char* verb, Action&& action,
-                                  Replacing replacing) {
-  if (stop_command_) stop_command_();
+                                  Replacing replacing, bool stop) {
+  if (stop && stop_command_) stop_command_();
   const QString chosen = ChooseFile(dialog, replacing);
   if (chosen.isEmpty()) return;
   const std::string path = QFile::encodeName(chosen).toStdString();
@@ -134,12 +142,27 @@ void FileCommands::ExportTable() {
         ExportKeywordTable(host_.Keywords(), path, [](const std::string& text) {
           return kUtf8ByteOrderMark + ToUtf8(text);
         });
-        const QString folder =
-            QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
-        table_export_dialog_.SetInitialDir(folder);
-        store::SaveExportFolder(QFile::encodeName(folder).toStdString());
+        RememberExportFolder(path);
       },
       Replacing::kAsked);
+}
+
+void FileCommands::ExportHistory(const std::function<std::string()>& csv) {
+  WithChosenFile(
+      history_export_dialog_, "export",
+      [this, &csv](const std::string& path) {
+        ReplaceFileAtomically(path, {kUtf8ByteOrderMark, ToUtf8(csv())});
+        RememberExportFolder(path);
+      },
+      Replacing::kAsked, false);
+}
+
+void FileCommands::RememberExportFolder(const std::string& path) {
+  const QString folder =
+      QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
+  table_export_dialog_.SetInitialDir(folder);
+  history_export_dialog_.SetInitialDir(folder);
+  store::SaveExportFolder(QFile::encodeName(folder).toStdString());
 }
 
 QString FileFailureText(const char* verb, const QString& file_name, const std::string& path,

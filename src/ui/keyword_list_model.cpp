@@ -4,6 +4,7 @@
 
 #include "research/column_compare.h"
 #include "research/shown_cell.h"
+#include "session/run_history.h"
 #include "ui/text_convert.h"
 
 namespace quillmark::ui {
@@ -43,12 +44,42 @@ QVariant KeywordListModel::data(const QModelIndex& index, int role) const {
     case Qt::CheckStateRole:
       if (column != kKeyword) return {};
       return row.Checked() ? Qt::Checked : Qt::Unchecked;
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
+      const QVariant note = CellNote(row, column, role);
+      const QVariant change = Change(row, column, role);
+      if (!change.isValid()) return note;
+      if (!note.isValid()) return change;
+      return note.toString() + QLatin1Char('\n') + change.toString();
+    }
     case Qt::BackgroundRole:
       return CellNote(row, column, role);
+    case kChangeRole:
+    case kChangeKindRole:
+      return Change(row, column, role);
     default:
       return {};
   }
+}
+
+QVariant KeywordListModel::Change(const KeywordRow& row, int column, int role) const {
+  if (comparison_ == nullptr || (column != kDemand && column != kRank)) return {};
+  using Kind = session::CellChange::Kind;
+  const session::CellChange change = comparison_->Change(row, static_cast<KeywordColumn>(column));
+  if (role == Qt::ToolTipRole)
+    return change.previous.empty() ? QVariant() : QVariant(ToQString(change.previous));
+  if (change.kind == Kind::kNone) return {};
+  if (role == kChangeKindRole) return static_cast<int>(change.kind);
+  if (change.kind == Kind::kNew) return QStringLiteral("new");
+  QString marker = change.kind == Kind::kUp ? QStringLiteral("\u25B2") : QStringLiteral("\u25BC");
+  if (change.amount != 0) marker += QString::number(change.amount);
+  if (change.amount != 0 && column == kDemand) marker += QLatin1Char('%');
+  return marker;
+}
+
+void KeywordListModel::SetComparison(session::RunComparison* comparison) {
+  comparison_ = comparison;
+  if (rowCount() == 0) return;
+  emit dataChanged(index(0, kDemand), index(rowCount() - 1, kRank));
 }
 
 QVariant KeywordListModel::CellNote(const KeywordRow& row, int column, int role) const {

@@ -1,12 +1,18 @@
 #pragma once
 // Shows the core's keyword list to ListView1: one row per keyword row, the eight columns of
 // the list, the check box in the Keyword column. The list stays the one store; the model only
-// adapts it and passes check-box clicks back to it.
+// adapts it and passes check-box clicks back to it. With a comparison, the Rank and Demand cells
+// also tell how their figure changed since the phrase's earlier runs (kChangeRole), which a
+// delegate draws beside the text, and the tooltip says what it was.
 
 #include <QAbstractTableModel>
 #include <QVariant>
 
 #include "research/keyword_list.h"
+
+namespace quillmark::session {
+class RunComparison;
+}
 
 namespace quillmark::ui {
 
@@ -25,6 +31,12 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
     kKeywordEffectiveness,
     ColumnCount
   };
+  enum Role {
+    // The change marker of a Rank or Demand cell ("▲3", "▼12", "new"), a QString; and its
+    // session::CellChange::Kind, an int.
+    kChangeRole = Qt::UserRole + 1,
+    kChangeKindRole,
+  };
 
   explicit KeywordListModel(KeywordList& list, QObject* parent = nullptr);
   ~KeywordListModel() override;
@@ -40,6 +52,10 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
   // column's own, whatever `order` says.
   void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+  // The comparison the change markers come from; nullptr shows none. Must outlive its use.
+  void SetComparison(session::RunComparison* comparison);
+  session::RunComparison* Comparison() const { return comparison_; }
+
  private:
   // A cell that is no plain measured figure (ShowCell: it rests on a lookup that failed or was
   // stopped, on an unknown figure, or on figures that give no real value) is tinted, and its
@@ -54,7 +70,11 @@ class KeywordListModel : public QAbstractTableModel, private KeywordListObserver
   void ListAboutToBeReset() override;
   void ListReset() override;
 
+  // The change marker's text, kind or tooltip line for a cell; an empty QVariant for none.
+  QVariant Change(const KeywordRow& row, int column, int role) const;
+
   KeywordList& list_;
+  session::RunComparison* comparison_ = nullptr;
 };
 
 }  // namespace quillmark::ui

@@ -9,6 +9,7 @@
 #include "store/table_export.h"
 #include "ui/main_window.h"
 #include "ui/text_convert.h"
+#include "ui/window_history.h"
 #include "ui_main_window.h"
 
 namespace quillmark::ui {
@@ -22,6 +23,8 @@ ListCommands::ListCommands(TForm1& window)
   connect(form.Open1, &QAction::triggered, this, [this] { files_.OpenInvestigationFile(); });
   connect(form.Save1, &QAction::triggered, this, [this] { files_.SaveInvestigationFile(); });
   connect(form.ExportTable1, &QAction::triggered, this, [this] { files_.ExportTable(); });
+  connect(form.ExportHistory1, &QAction::triggered, this,
+          [this] { files_.ExportHistory([this] { return window_.History().ExportCsv(); }); });
   connect(form.Savetotextfile1, &QAction::triggered, this, [this] { files_.SaveKeywordsList(); });
   connect(form.Filter1, &QAction::triggered, this, &ListCommands::Filter);
   form.ListView1->installEventFilter(this);

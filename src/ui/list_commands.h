@@ -1,8 +1,8 @@
 #pragma once
 // The main window's commands around its keyword list that read, write, copy or prune it: "Open"
-// and "Save investigation file...", "Export Table...", "Save keywords list...", Ctrl+C on the
-// list, "Filter"; and the top searches window, which the listing fills and from which a
-// double-click researches a phrase.
+// and "Save investigation file...", "Export Table...", "Export History...", "Save keywords
+// list...", Ctrl+C on the list, "Filter"; and the top searches window, which the listing fills
+// and from which a double-click researches a phrase.
 
 #include <QObject>
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDockWidget>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "sources/price_table.h"
 #include "store/settings_key.h"
 #include "ui/centre_on_screen.h"
+#include "ui/change_marker_delegate.h"
 #include "ui/classic_font.h"
 #include "ui/data_source_dialog.h"
 #include "ui/desktop_open.h"
@@ -28,11 +30,13 @@
 #include "ui/homepage.h"
 #include "ui/investigate_dialog.h"
 #include "ui/jpeg_image.h"
+#include "ui/keyword_history_pane.h"
 #include "ui/keyword_list_model.h"
 #include "ui/message_box.h"
 #include "ui/pictures.h"
 #include "ui/text_convert.h"
 #include "ui/tips.h"
+#include "ui/window_history.h"
 #include "ui/window_sources.h"
 #include "ui_main_window.h"
 
@@ -63,6 +67,9 @@ constexpr int kListBottomMargin = 4;
 constexpr int kTipsDelayMs = 5000;
 // How often a wait for a page without events still looks at the run.
 constexpr std::chrono::milliseconds kWakeInterval{25};
+// What the Keyword History pane adds to the window, under the list or beside it.
+constexpr int kPaneHeight = 270;
+constexpr int kPaneWidth = 440;
 // How often the calls of an ended run are read again while some await their reply.
 constexpr std::chrono::milliseconds kLateCallsInterval{250};
 
@@ -91,6 +98,11 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
   ui_->Image1->setPixmap(QPixmap::fromImage(LoadJpeg(QStringLiteral(":/pictures/banner.jpg"))));
   SetUpList();
   SetUpStatusBar();
+  history_ = std::make_unique<WindowHistory>(*this);
+  QDockWidget* pane = &history_->Pane();
+  connect(pane, &QDockWidget::visibilityChanged, this, &TForm1::FitToPane);
+  connect(pane, &QDockWidget::topLevelChanged, this, &TForm1::FitToPane);
+  connect(pane, &QDockWidget::dockLocationChanged, this, &TForm1::FitToPane);
 
   connect(ui_->BitBtn2, &QToolButton::clicked, this, &TForm1::BitBtn2Click);
   connect(ui_->StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
@@ -127,6 +139,8 @@ TForm1::TForm1(SessionForRun session_for_run, QWidget* parent)
 
 TForm1::~TForm1() {
   in_hand_.Stop();
+  // The pane, a child, goes after history_: its last signals must not fit the window to it.
+  history_->Pane().disconnect(this);
   // The view goes before the model it shows.
   ui_->ListView1->setModel(nullptr);
 }
@@ -134,7 +148,7 @@ TForm1::~TForm1() {
 void TForm1::SetUpList() {
   QTreeView* list = ui_->ListView1;
   list->setModel(model_.get());
-  list->setItemDelegate(std::make_unique<GridLineDelegate>(list).release());
+  list->setItemDelegate(std::make_unique<ChangeMarkerDelegate>(list).release());
   QHeaderView* header = list->header();
   header->setStretchLastSection(false);
   header->setSectionsClickable(true);
@@ -188,6 +202,10 @@ void TForm1::SetUpStatusBar() {
 void TForm1::SetDataSource(ChosenSession* sessions) {
   sessions_ = sessions;
   ShowSource();
+  history_->SetOriginBeforeRuns([this]() -> session::RunOrigin {
+    if (sessions_ == nullptr || !sessions_->Current()) return {};
+    return sessions_->Current()->ResearchOrigin();
+  });
 }
 
 void TForm1::ShowSource() {
@@ -284,6 +302,7 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   std::shared_ptr<const session::PageSession> session = session_for_run_();
   if (!session) return nullptr;
   request.parallel = parallel_;
+  history_->RunStarting(*session, request);
   const std::string provider = session->ProviderName(request.mode);
   // A listing of the top searches is one call at most: the plan is a research's.
   const int planned = request.mode == ResearchMode::kSeed ? request.max_results : 0;
@@ -297,7 +316,9 @@ std::unique_ptr<session::ResearchRun> TForm1::MakeRun(session::RunRequest reques
   return run;
 }
 
-void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number) {
+void TForm1::ShowRunEnd(const session::RunReport& report, std::uint64_t run_number,
+                        const session::RunRequest& request) {
+  history_->RunEnded(request, report, run_number == runs_made_);
   // A run that a newer one interrupted ends after it: the newer one's calls stay shown; after
   // Clear, none.
   if (run_number == calls_run_) {
@@ -325,7 +346,7 @@ void TForm1::ResearchPhrase(const std::string& phrase) {
     const session::RunInHand::Holding holding(in_hand_, *run);
     report = run->ResearchPhrase();
   }
-  ShowRunEnd(report, run_number);
+  ShowRunEnd(report, run_number, run->Request());
 }
 
 void TForm1::SetSaveDialogsFileName(const std::string& name) {
@@ -349,8 +370,10 @@ void TForm1::UpdateProgress() {
 
 void TForm1::BitBtn2Click() {
   std::uint64_t run_number = 0;
+  session::RunRequest asked;
   const auto report = session::StartCommand(*this, in_hand_, [&](session::RunRequest request) {
     if (investigate_ != nullptr) investigate_->TakePhrases(request);
+    asked = request;
     auto run = MakeRun(std::move(request));
     run_number = runs_made_;
     return run;
@@ -360,7 +383,7 @@ void TForm1::BitBtn2Click() {
   if (const std::string stopped = session::StoppedText(*report);
       !stopped.empty() && run_number == runs_made_)
     SetStatusText(stopped);
-  ShowRunEnd(*report, run_number);
+  ShowRunEnd(*report, run_number, asked);
 }
 
 void TForm1::StopCommand() {
@@ -461,7 +484,7 @@ void TForm1::changeEvent(QEvent* event) {
       setMinimumSize(0, 0);
       setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     } else if (!isMinimized()) {
-      setFixedSize(fixed_size_);
+      FitToPane();
     }
   }
   QMainWindow::changeEvent(event);
@@ -470,6 +493,20 @@ void TForm1::changeEvent(QEvent* event) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->ClientArea && event->type() == QEvent::Resize) AnchorList();
   return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FitToPane() {
+  if (isMaximized()) return;
+  QDockWidget* pane = &history_->Pane();
+  QSize size = fixed_size_;
+  const bool docked = !pane->isHidden() && !pane->isFloating();
+  const bool beside = dockWidgetArea(pane) == Qt::RightDockWidgetArea;
+  if (docked) (beside ? size.rwidth() : size.rheight()) += beside ? kPaneWidth : kPaneHeight;
+  setFixedSize(size);
+  if (docked) {
+    resizeDocks({pane}, {beside ? kPaneWidth : kPaneHeight},
+                beside ? Qt::Horizontal : Qt::Vertical);
+  }
 }
 
 void TForm1::AnchorList() {

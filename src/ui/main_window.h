@@ -39,6 +39,7 @@ namespace quillmark::ui {
 class KeywordListModel;
 class TStartForm;
 class ChosenSession;
+class WindowHistory;
 
 // The session a new run fetches through (the one in use when it starts); nullptr starts none.
 using SessionForRun = std::function<std::shared_ptr<const session::PageSession>()>;
@@ -65,6 +66,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   void SetTopSearchesWindow(QWidget* window) { top_searches_window_ = window; }
 
   Ui::TForm1& Form() { return *ui_; }
+  // The runs kept, the list's change markers and the Keyword History pane.
+  WindowHistory& History() { return *history_; }
   QMenu& PopupMenu1() { return popup_menu_; }
   KeywordListModel& Model() { return *model_; }
   QString StatusText() const;
@@ -148,11 +151,15 @@ class TForm1 : public QMainWindow, public ResearchHost {
   // The run of a request through the session in use; the source and the most calls it may
   // make are shown as it is made.
   std::unique_ptr<session::ResearchRun> MakeRun(session::RunRequest request);
-  // What a run's end shows: its calls (when they are still the ones shown), then its message.
-  void ShowRunEnd(const session::RunReport& report, std::uint64_t run_number);
+  // What a run's end shows: its calls (when they are still the ones shown), then its message;
+  // and the run is kept in the history.
+  void ShowRunEnd(const session::RunReport& report, std::uint64_t run_number,
+                  const session::RunRequest& request);
   // The calls label as the run it shows stands now; while calls of an ended run await replies,
   // a timer keeps it up to date.
   void ShowCalls();
+  // The window's fixed size grows by the Keyword History pane while it is docked and shown.
+  void FitToPane();
 
   std::unique_ptr<Ui::TForm1> ui_;
   SessionForRun session_for_run_;
@@ -164,6 +171,8 @@ class TForm1 : public QMainWindow, public ResearchHost {
   int busy_runs_ = 0;
   int parallel_;
   std::unique_ptr<KeywordListModel> model_;
+  // After the model, which it marks and which must outlive it.
+  std::unique_ptr<WindowHistory> history_;
   EscapeKeyState escape_;
   QAbstractEventDispatcher* dispatcher_;
   // Ends a wait for events that nothing else ends.

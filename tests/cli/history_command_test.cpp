@@ -127,5 +127,57 @@ TEST_F(HistoryCommandTest, ExitStatuses) {
   EXPECT_NE(blocked.err.find("cannot make the folder"), std::string::npos) << blocked.err;
 }
 
+// Two researches of a seed a stand-in "day" apart: the second's last column says how each rank
+// moved since the first; without --compare the rows are as ever, and --no-history keeps none.
+TEST(ResearchHistory, ResearchesAreKeptAndComparedWithTheLastOne) {
+  TempDir dir("qmk-research-history");
+  const auto research = [&dir](const char* day, std::vector<std::string> more) {
+    std::vector<std::string> args = {"research",    "--source", "stand-in", "--target",
+                                     "example.com", "--pages",  "5",        "--results",
+                                     "12",          "--format", "tsv",      "blue widgets"};
+    args.insert(args.end(), more.begin(), more.end());
+    const QmkResult result = RunQmk(args, {"QUILLMARK_DATA_DIR=" + dir.path().string(),
+                                           std::string("QUILLMARK_DEMO_DAY=") + day});
+    EXPECT_EQ(result.exit_code(), 0) << result.err;
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : SplitLines(result.out)) rows.push_back(SplitFields(line));
+    return rows;
+  };
+  const auto first = research("0", {"--compare"});
+  ASSERT_EQ(first.size(), 12u);
+  // A seed's first research has nothing to compare with.
+  for (const auto& row : first) EXPECT_EQ(row.back(), "") << row[0];
+  EXPECT_EQ(first[0].size(), 8u);
+
+  const auto second = research("3", {"--compare"});
+  ASSERT_EQ(second.size(), 12u);
+  int moved = 0;
+  for (std::size_t i = 0; i < second.size(); ++i) {
+    const std::string& change = second[i].back();
+    const std::string& rank = second[i][4];
+    if (rank != first[i][4]) {
+      ++moved;
+      EXPECT_TRUE(change.rfind("up ", 0) == 0 || change.rfind("down ", 0) == 0 || change == "in" ||
+                  change == "out")
+          << second[i][0] << ": " << first[i][4] << " -> " << rank << ": " << change;
+    } else {
+      EXPECT_EQ(change, "") << second[i][0];
+    }
+  }
+  EXPECT_GT(moved, 0);
+
+  EXPECT_EQ(research("3", {}).at(0).size(), 7u);
+  research("3", {"--no-history"});
+  // A top-searches listing is kept too, for what it cost, without a seed.
+  const std::string data_dir = "QUILLMARK_DATA_DIR=" + dir.path().string();
+  EXPECT_EQ(RunQmk({"top", "--source", "stand-in", "--format", "tsv"}, {data_dir}).exit_code(), 0);
+  EXPECT_EQ(RunQmk({"top", "--source", "stand-in", "--no-history"}, {data_dir}).exit_code(), 0);
+  const QmkResult runs = RunQmk({"history", "--runs", "--format", "tsv"}, {data_dir});
+  const auto lines = SplitLines(runs.out);
+  ASSERT_EQ(lines.size(), 4u) << runs.out;
+  EXPECT_EQ(SplitFields(lines[0]).at(1), "(top searches)") << runs.out;
+  EXPECT_EQ(SplitFields(lines[0]).at(2), "stand-in") << runs.out;
+}
+
 }  // namespace
 }  // namespace quillmark::testing

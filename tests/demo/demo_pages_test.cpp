@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "demo/demo_limits.h"
@@ -140,32 +141,51 @@ TEST(DemoSearchPage, HostilePhraseAddsNoMarkup) {
   EXPECT_TRUE(AllDigits(digits)) << SupplyText(page);
 }
 
+// On the fixed day 0 and on a later one, whose ranks are moved.
 TEST(DemoSearchPage, DemoSitesStandAtTheirRankAndNowhereElse) {
   const int pages = kDemoRankSpread / kResultsPerPage;
-  for (const std::string& site : DemoSites()) {
-    int listed = 0;
-    const int phrases = 60;
-    for (int n = 0; n < phrases; ++n) {
-      const std::string phrase = "demo phrase " + std::to_string(n);
-      const int rank = DemoSiteRank(phrase, site);
-      SCOPED_TRACE(site + " / " + phrase + " rank " + std::to_string(rank));
-      if (rank > 0) ++listed;
-      int found = 0;
-      for (int page = 0; page < pages; ++page) {
-        const int offset = 1 + page * kResultsPerPage;
-        const int on_page = RankOnPage(DemoSearchPage(phrase, offset), site, offset);
-        if (on_page == 0) continue;
-        EXPECT_EQ(found, 0) << "listed on two pages";
-        found = on_page;
+  for (const int day : {0, 4})
+    for (const std::string& site : DemoSites()) {
+      int listed = 0;
+      const int phrases = 60;
+      for (int n = 0; n < phrases; ++n) {
+        const std::string phrase = "demo phrase " + std::to_string(n);
+        const int rank = DemoSiteRank(phrase, site, day);
+        SCOPED_TRACE(site + " / " + phrase + " rank " + std::to_string(rank) + " day " +
+                     std::to_string(day));
+        if (rank > 0) ++listed;
+        int found = 0;
+        for (int page = 0; page < pages; ++page) {
+          const int offset = 1 + page * kResultsPerPage;
+          const int on_page = RankOnPage(DemoSearchPage(phrase, offset, day), site, offset);
+          if (on_page == 0) continue;
+          EXPECT_EQ(found, 0) << "listed on two pages";
+          found = on_page;
+        }
+        EXPECT_EQ(found, rank);
+        EXPECT_EQ(DemoSearchPage(phrase, 0).find(site), std::string::npos);
       }
-      EXPECT_EQ(found, rank);
-      EXPECT_EQ(DemoSearchPage(phrase, 0).find(site), std::string::npos);
+      // About two thirds of phrases list each site.
+      EXPECT_GT(listed, phrases * 2 / 5);
+      EXPECT_LT(listed, phrases * 9 / 10);
     }
-    // About two thirds of phrases list each site.
-    EXPECT_GT(listed, phrases * 2 / 5);
-    EXPECT_LT(listed, phrases * 9 / 10);
-  }
   EXPECT_EQ(DemoSiteRank("blue widgets", "elsewhere.com"), 0);
+
+  // Another day moves most ranks a little, takes a few sites out, and is the same each time.
+  int listed = 0, moved = 0;
+  for (int n = 0; n < 60; ++n) {
+    const std::string phrase = "demo phrase " + std::to_string(n);
+    const int before = DemoSiteRank(phrase, "example.com");
+    const int after = DemoSiteRank(phrase, "example.com", 4);
+    EXPECT_EQ(after, DemoSiteRank(phrase, "example.com", 4));
+    if (before == 0) continue;
+    ++listed;
+    if (after != before) ++moved;
+    if (after != 0) {
+      EXPECT_LE(std::abs(after - before), 18) << phrase;
+    }
+  }
+  EXPECT_GT(moved, listed / 2);
 
   // A phrase that names a demo site does not put the site on the page itself.
   for (const std::string phrase : {"example.com reviews", "Www.Example.ORG vs example.net"}) {

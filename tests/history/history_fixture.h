@@ -42,8 +42,16 @@ inline RunRecord MakeRun(const std::string& seed, int rows, std::int64_t started
 
 class HistoryTest : public ::testing::Test {
  protected:
-  HistoryTest() { ::setenv("QUILLMARK_DATA_DIR", dir_.path().c_str(), 1); }
-  ~HistoryTest() override { ::unsetenv("QUILLMARK_DATA_DIR"); }
+  HistoryTest() : outer_(::getenv("QUILLMARK_DATA_DIR") ? ::getenv("QUILLMARK_DATA_DIR") : "") {
+    ::setenv("QUILLMARK_DATA_DIR", dir_.path().c_str(), 1);
+  }
+  ~HistoryTest() override {
+    if (outer_.empty()) {
+      ::unsetenv("QUILLMARK_DATA_DIR");
+    } else {
+      ::setenv("QUILLMARK_DATA_DIR", outer_.c_str(), 1);
+    }
+  }
 
   std::string File() const { return dir_.File("history.sqlite3"); }
   HistoryStore Open() {
@@ -52,6 +60,7 @@ class HistoryTest : public ::testing::Test {
     return std::move(opened.store);
   }
 
+  std::string outer_;  // the folder the test program keeps its history in
   quillmark::testing::TempDir dir_{"quillmark-history"};
 };
 

@@ -126,6 +126,12 @@ TEST_F(ProviderTest, KeywordIdeasAreAskedOnceAndListedByLastMonthsDemand) {
                                                               {"14800", "wooden garden sheds"},
                                                               {"2400", "metal garden sheds"},
                                                               {"?", "garden sheds uk"}}));
+  // The months go to the run, for the history: oldest first, phrases without any left out.
+  const std::vector<sources::ProviderMonths> months = run_->Months();
+  ASSERT_EQ(months.size(), 2u);
+  EXPECT_EQ(months[0].phrase, "garden sheds");
+  EXPECT_EQ(months[0].months, (std::vector<MonthlyDemand>{{2026, 9, 9900}, {2026, 10, 14800}}));
+  EXPECT_EQ(months[1].phrase, "metal garden sheds");
   const auto requests = provider.Requests();
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].method, "POST");

@@ -104,10 +104,11 @@ class ListCommandsTest : public ::testing::Test {
 TEST_F(ListCommandsTest, MenusHoldTheNewEntries) {
   EXPECT_EQ(MenuTexts(Find<QMenu>(window, "File1")),
             (Texts{"&Open investigation file...", "&Save investigation file...", "&Export Table...",
-                   "", "&Data Source...", "", "Clear keywords data", "", "E&xit"}));
-  const Texts bar = MenuTexts(Find<QMenuBar>(window, "MainMenu1"));
-  ASSERT_GE(bar.size(), 3u);
-  EXPECT_EQ(Texts(bar.begin(), bar.begin() + 3), (Texts{"&File", "&Keywords", "Filt&er"}));
+                   "Export &History...", "", "&Data Source...", "&Keep History", "",
+                   "Clear keywords data", "", "E&xit"}));
+  EXPECT_EQ(MenuTexts(Find<QMenu>(window, "View1")), (Texts{"Keyword &History"}));
+  EXPECT_EQ(MenuTexts(Find<QMenuBar>(window, "MainMenu1")),
+            (Texts{"&File", "&Keywords", "Filt&er", "&View", "&Help"}));
 }
 
 TEST_F(ListCommandsTest, StartListsTopSearchesBesideTheMainWindowAndProposesTheSeed) {

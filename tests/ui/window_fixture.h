@@ -33,10 +33,19 @@ namespace quillmark::testing {
 
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() { setenv("QUILLMARK_CONFIG_DIR", config_.path().c_str(), 1); }
+  // Each test keeps its settings, and its runs' history, in a folder of its own.
+  WindowTest() : outer_data_(getenv("QUILLMARK_DATA_DIR") ? getenv("QUILLMARK_DATA_DIR") : "") {
+    setenv("QUILLMARK_CONFIG_DIR", config_.path().c_str(), 1);
+    setenv("QUILLMARK_DATA_DIR", config_.path().c_str(), 1);
+  }
   ~WindowTest() override {
     CloseWindows();
     unsetenv("QUILLMARK_CONFIG_DIR");
+    if (outer_data_.empty()) {
+      unsetenv("QUILLMARK_DATA_DIR");
+    } else {
+      setenv("QUILLMARK_DATA_DIR", outer_data_.c_str(), 1);
+    }
   }
 
   // Starts the stand-in service and points every endpoint at it.
@@ -121,6 +130,7 @@ class WindowTest : public ::testing::Test {
     return ui::ToStdString(window_->Model().data(index).toString());
   }
 
+  std::string outer_data_;
   TempDir config_{"quillmark-ui"};
   std::unique_ptr<demo::DemoService> demo_;
   std::shared_ptr<FakeSession> session_;

@@ -1,7 +1,8 @@
 // Takes the pictures of the README into a folder: the main window after a research against the
 // stand-in service, the Investigate, filter and About windows, the top searches beside the main
-// window, cells whose lookups failed, the tip of the day, and the way to real data (the Data
-// Source dialog and the status bar before and after, against a fake provider on this machine).
+// window, cells whose lookups failed, the tip of the day, the way to real data (the Data Source
+// dialog and the status bar before and after, against a fake provider on this machine), and a
+// second research of a seed with its rank changes and the Keyword History pane.
 // tools/screenshots.sh runs it under Xvfb; the pictures that show windows side by side grab the
 // screen, so it needs a real window system (xcb), not Qt's offscreen one.
 //
@@ -31,12 +32,14 @@
 #include "ui/about_window.h"
 #include "ui/data_source_dialog.h"
 #include "ui/investigate_dialog.h"
+#include "ui/keyword_history_pane.h"
 #include "ui/keyword_list_model.h"
 #include "ui/list_commands.h"
 #include "ui/main_window.h"
 #include "ui/text_convert.h"
 #include "ui/tips.h"
 #include "ui/when_true.h"
+#include "ui/window_history.h"
 #include "ui/window_sources.h"
 #include "ui_data_source_dialog.h"
 #include "ui_investigate_dialog.h"
@@ -56,8 +59,8 @@ Endpoints EndpointsOf(demo::DemoService& service) {
   return {host, host, host};
 }
 
-// The main window and the Investigate dialog as start-up makes them, with a settings folder of
-// their own so that no picture shows what an earlier one entered.
+// The main window and the Investigate dialog as start-up makes them, with a settings folder (and
+// a history) of their own so that no picture shows what an earlier one entered.
 class Windows {
  public:
   explicit Windows(const Endpoints& endpoints) : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
@@ -71,6 +74,12 @@ class Windows {
         options, session::EndpointNeeds{.suggest = true, .search = true, .top = true});
     MakeWindows([session] { return session; });
   }
+  // Each run fetches through the session `session_for_run` gives.
+  explicit Windows(ui::SessionForRun session_for_run)
+      : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
+    qputenv("QUILLMARK_CONFIG_DIR", settings_.path().toLocal8Bit());
+    MakeWindows(std::move(session_for_run));
+  }
   // As a fresh start makes them: on the source the (empty) settings remember, with the status
   // bar's word on it.
   Windows() : outer_settings_(qgetenv("QUILLMARK_CONFIG_DIR")) {
@@ -83,6 +92,8 @@ class Windows {
     window_->SetDataSource(sessions_.get());
   }
   void MakeWindows(ui::SessionForRun session_for_run) {
+    // Nor the history of an earlier picture's runs.
+    qputenv("QUILLMARK_DATA_DIR", settings_.path().toLocal8Bit());
     window_ = std::make_unique<ui::TForm1>(std::move(session_for_run));
     dialog_ = std::make_unique<ui::TStartForm>(*window_, window_.get());
     window_->SetInvestigateDialog(dialog_.get());
@@ -224,11 +235,7 @@ class Pictures {
     QToolTip::showText(window.DataSourceLabel().mapToGlobal(QPoint(4, 4)),
                        window.DataSourceLabel().toolTip(), &window.DataSourceLabel());
     QTest::qWait(kSettleMs);
-    QRect area = window.frameGeometry();
-    for (const QWidget* shown : QApplication::topLevelWidgets()) {
-      if (shown->inherits("QTipLabel") && shown->isVisible()) area |= shown->frameGeometry();
-    }
-    SaveScreen(area, "generated-data.png");
+    SaveScreen(WithTooltip(window.frameGeometry()), "generated-data.png");
     QToolTip::hideText();
 
     windows.WhenTrue(
@@ -258,6 +265,50 @@ class Pictures {
     qunsetenv("QUILLMARK_CACHE_DIR");
   }
 
+  // Two researches of a seed against the stand-in, its ranks moved by a "day" between them: the
+  // change markers with one's tooltip, then the Keyword History pane of a phrase.
+  void KeywordHistory() {
+    const auto stand_in = [](const char* day) {
+      qputenv("QUILLMARK_DEMO_DAY", day);
+      session::SessionOptions options;
+      options.source = "stand-in";
+      return std::make_shared<const session::NetworkSession>(
+          options, session::EndpointNeeds{.suggest = true, .search = true});
+    };
+    std::vector<std::shared_ptr<const session::NetworkSession>> days = {stand_in("0"),
+                                                                        stand_in("3")};
+    qunsetenv("QUILLMARK_DEMO_DAY");
+    std::size_t next = 0;
+    Windows windows([&days, &next] { return days[std::min(next++, days.size() - 1)]; });
+    ui::TForm1& window = windows.window();
+    for (int run = 0; run < 2; ++run) {
+      windows.Investigate("blue widgets", 12, "example.com");
+      windows.Start();
+    }
+    QTreeView& view = *window.Form().ListView1;
+    // A rank that moved by some places: its tooltip has a rank to name, its line two points.
+    int marked = -1;
+    for (int row = 0; row < window.Model().rowCount() && marked < 0; ++row) {
+      const QModelIndex rank = window.Model().index(row, ui::KeywordListModel::kRank);
+      const QString marker =
+          window.Model().data(rank, ui::KeywordListModel::kChangeRole).toString();
+      if (marker.size() > 1 && marker.back().isDigit()) marked = row;
+    }
+    if (marked < 0) return Fail("no rank moved between the two researches");
+    const QModelIndex cell = window.Model().index(marked, ui::KeywordListModel::kRank);
+    QToolTip::showText(view.viewport()->mapToGlobal(view.visualRect(cell).center()),
+                       window.Model().data(cell, Qt::ToolTipRole).toString(), view.viewport());
+    QTest::qWait(kSettleMs);
+    SaveScreen(WithTooltip(window.frameGeometry()), "change-markers.png");
+    QToolTip::hideText();
+
+    // The window grows by the pane: from the screen's top it stays whole on it.
+    window.move(0, 0);
+    window.History().ShowPaneFor(marked);
+    QTest::qWait(kSettleMs);
+    SaveScreen(window.frameGeometry(), "keyword-history.png");
+  }
+
   // The About window as it stands on the screen, title bar included.
   void AboutWindow() {
     ui::TInfoForm about;
@@ -285,6 +336,13 @@ class Pictures {
   }
 
  private:
+  // The area with the tooltip showing, wherever it stands out of it.
+  static QRect WithTooltip(QRect area) {
+    for (const QWidget* shown : QApplication::topLevelWidgets()) {
+      if (shown->inherits("QTipLabel") && shown->isVisible()) area |= shown->frameGeometry();
+    }
+    return area;
+  }
   void Save(const QPixmap& picture, const char* name) {
     const QString file = folder_.filePath(QString::fromLatin1(name));
     if (!picture.save(file)) Fail("cannot write " + file.toStdString());
@@ -308,6 +366,9 @@ int main(int argc, char** argv) {
   // A peer that closes while we send must surface as an error, never end the program.
   std::signal(SIGPIPE, SIG_IGN);
   QApplication app(argc, argv);
+  // The pictures' runs are kept in a history of their own, never the user's.
+  const QTemporaryDir history;
+  qputenv("QUILLMARK_DATA_DIR", history.path().toLocal8Bit());
   if (argc != 2) {
     std::cerr << "usage: screenshots FOLDER\n";
     return 2;
@@ -324,5 +385,6 @@ int main(int argc, char** argv) {
   pictures.AboutWindow();
   pictures.TipOfTheDay();
   pictures.RealData();
+  pictures.KeywordHistory();
   return pictures.AllSaved() ? EXIT_SUCCESS : EXIT_FAILURE;
 }
