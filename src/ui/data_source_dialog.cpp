@@ -19,6 +19,7 @@
 #include "session/provider_calls.h"
 #include "sources/credentials.h"
 #include "sources/markets.h"
+#include "sources/price_table.h"
 #include "sources/reply_cache.h"
 #include "sources/source.h"
 #include "ui/centre_on_screen.h"
@@ -48,14 +49,6 @@ constexpr char kEnvironmentNote[] =
     "Login and password come from the environment; the file is not used.";
 constexpr char kWarningColour[] = "#c00000";
 
-// The provider's published prices of the calls a research makes (data-sources.md, late 2025):
-// the keyword ideas, then per phrase its supply (the first page of 10 results) and its rank,
-// priced at the deepest search a run may ask for (200 results: the first page, then 19 at 0.75
-// of it). The price table the replies teach is to take their place.
-constexpr double kKeywordIdeasUsd = 0.075;
-constexpr double kFirstResultsPageUsd = 0.002;
-constexpr double kDeepestRankUsd = kFirstResultsPageUsd * (1 + 0.75 * 19);
-
 // The most phrases the next research asks for: the Investigate dialog's last entry.
 int NextMaxResults() {
   struct Entries : store::InvestigateEntries {
@@ -74,10 +67,15 @@ int NextMaxResults() {
       std::clamp<std::uint32_t>(entries.results, kMinMaxResults, kMaxMaxResults));
 }
 
-// The most a research of `max_results` phrases can cost, in USD: each of its calls
-// (session::MostProviderCalls) at its price.
+// The most a research of `max_results` phrases can cost, in USD: with a target searched to the
+// deepest page a run may ask for, each call at the price the table knows for its shape.
 double MostRunCost(int max_results) {
-  return kKeywordIdeasUsd + max_results * (kFirstResultsPageUsd + kDeepestRankUsd);
+  session::RunRequest request;
+  request.max_results = max_results;
+  request.target_url = "example.com";
+  request.max_pages_text = std::to_string(kMaxMaxPages);
+  const sources::PriceTable prices;
+  return session::ResearchWorstCase(request, prices).money;
 }
 
 // What a balance means for the next research; "" when it covers the worst case.
