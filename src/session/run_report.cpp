@@ -1,13 +1,15 @@
 #include "session/run_report.h"
 
 #include "session/count_text.h"
+#include "session/provider_calls.h"
 
 namespace quillmark::session {
 
 std::vector<std::string> NoteTexts(const RunReport& report) {
   std::vector<std::string> texts;
   const sources::RunNotes& notes = report.notes;
-  const std::string& name = report.provider;
+  // The provider as people know it: "DataForSEO", not its name on the command line.
+  const std::string name = ProviderTitle(report.provider);
   if (notes.budget_spent) {
     texts.push_back(notes.refusal + ": no further calls were made in this run");
   } else if (!notes.refusal.empty()) {

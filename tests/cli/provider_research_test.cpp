@@ -173,7 +173,7 @@ TEST(ProviderResearch, AnAccountRefusalEndsTheRunsCalls) {
     // The ideas, the calls under way when the refusal came, one more.
     EXPECT_LE(run.Provider().Requests().size(), 4u);
     EXPECT_EQ(Rows(result.out).size(), 4u);
-    const std::string said = std::string("dataforseo refused the account: ") + c.words;
+    const std::string said = std::string("DataForSEO refused the account: ") + c.words;
     EXPECT_THAT(result.err, HasSubstr(said));
     EXPECT_EQ(result.err.find(c.words), result.err.rfind(c.words));  // once
     EXPECT_THAT(result.err, Not(HasSubstr(kPassword)));
@@ -189,8 +189,8 @@ TEST(ProviderResearch, WhatTheIdeasLeaveOutIsSaid) {
   } cases[] = {
       {R"([{"keyword":"a;b"},{"keyword":"<b>bold</b>"},{"keyword":"garden sheds"}])", 1,
        "qmk: 2 phrases left out: they hold characters the list cannot show\n"},
-      {"[]", 0, "qmk: dataforseo knows no phrases for \"garden sheds\"\n"},
-      {"null", 0, "qmk: dataforseo knows no phrases for \"garden sheds\"\n"},
+      {"[]", 0, "qmk: DataForSEO knows no phrases for \"garden sheds\"\n"},
+      {"null", 0, "qmk: DataForSEO knows no phrases for \"garden sheds\"\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ideas);

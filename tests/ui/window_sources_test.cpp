@@ -135,7 +135,7 @@ TEST_F(WindowSourcesTest, AProviderFailureIsTintedAsAFetchFailureIs) {
   // The refusal is said once, after the run.
   ASSERT_EQ(messages.Texts().size(), 1u);
   EXPECT_THAT(ui::ToStdString(messages.Texts()[0]),
-              ::testing::StartsWith("dataforseo refused the account: Payment Required."));
+              ::testing::StartsWith("DataForSEO refused the account: Payment Required."));
   ASSERT_EQ(Cell(0, 1), "14800");  // the keyword ideas came
   const QModelIndex supply = window_->Model().index(0, 2);
   EXPECT_TRUE(window_->Model().data(supply, Qt::BackgroundRole).isValid());
