@@ -140,7 +140,9 @@ void HistoryStore::WriteMonths(const Market& market, const std::vector<PhraseMon
              "generated) VALUES(?, ?, ?, ?, ?, ?, ?) "
              "ON CONFLICT(phrase, location, language, year, month) DO UPDATE SET "
              "volume = excluded.volume, generated = excluded.generated "
-             "WHERE excluded.generated = 0 OR monthly_demand.generated = 1")
+             "WHERE (excluded.generated = 0 OR monthly_demand.generated = 1) AND "
+             // A month kept as it was is not written again: most of a repeated research's.
+             "(volume != excluded.volume OR generated != excluded.generated)")
           .BindAll(id, market.location, market.language, month.year, month.month, month.volume,
                    std::int64_t{phrase.generated})
           .Run();
