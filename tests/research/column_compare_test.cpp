@@ -180,7 +180,7 @@ TEST_F(ColumnCompareTest, UnmeasuredRowsGoLastInTheirOrder) {
   }
 }
 
-// A cost the Part computes as 0 from a demand of 0 or from a count too large for the calculation
+// A cost computed as 0 from a demand of 0 or from a count too large for the calculation
 // is no real cost: it goes after every real one, never first as the cheapest phrase.
 TEST_F(ColumnCompareTest, ACostThatIsNoRealCostGoesAfterEveryRealOne) {
   const struct {

@@ -38,14 +38,14 @@ class EndedRun {
     request.max_results = static_cast<int>(rows.size());
     report.origin = std::move(origin);
     report.started = 1'750'000'000;
-    for (const RowSpec& spec : rows) {
+    for (const RowSpec& given : rows) {
       KeywordRow& row = *list_.Append();
-      list_.SetCaption(row, spec.keyword);
-      for (const std::string& text : {spec.demand, std::string("5000"), std::string("1"), spec.rank,
-                                      std::string("1%"), std::string("2")})
+      list_.SetCaption(row, given.keyword);
+      for (const std::string& text : {given.demand, std::string("5000"), std::string("1"),
+                                      given.rank, std::string("1%"), std::string("2")})
         list_.AppendSubItem(row, text);
       list_.SetLookups(
-          row, {spec.demand_lookup, SupplyLookup::kCounted, "", spec.rank_lookup, 3, 1, 0, ""});
+          row, {given.demand_lookup, SupplyLookup::kCounted, "", given.rank_lookup, 3, 1, 0, ""});
     }
     report.rows = list_.Rows();
   }

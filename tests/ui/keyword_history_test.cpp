@@ -1,4 +1,4 @@
-// The history in the window: the change markers of a second research beside the Part's texts,
+// The history in the window: the change markers of a second research beside the cells' own texts,
 // the Keyword History pane (drawn offscreen for an empty, a one-run and a many-run phrase), the
 // menu entries, and the export.
 
