@@ -38,6 +38,7 @@ struct ResearchArgs {
   std::string phrases_path;    // --phrases: the user's own list ("-" standard input)
   bool compare = false;        // a last column: the change since the phrase's last run
   bool no_history = false;     // this run is not kept in the history
+  std::string economy;         // --economy: "normal" or "high"; "" live
 };
 
 // The list of --phrases as the run takes it, said on standard error; the exit status when it
@@ -135,7 +136,15 @@ int RunResearch(const ResearchArgs& args) {
   request.max_cost = args.max_cost;
   // Retries after a rate limit count too: a run that reaches the bound makes no further call.
   request.max_calls = args.max_calls;
-  if (sources::IsProvider(sources::ParseSourceName(args.network.source))) {
+  const bool provider = sources::IsProvider(sources::ParseSourceName(args.network.source));
+  if (!args.economy.empty()) {
+    if (!provider) {
+      std::cerr << "qmk: --economy uses a provider's queue; choose one with --source dataforseo\n";
+      return kExitUsage;
+    }
+    request.economy = args.economy == "high" ? sources::Economy::kHigh : sources::Economy::kNormal;
+  }
+  if (provider) {
     const session::WorstCase worst = session::ResearchWorstCase(request, sources::PriceTable());
     if (args.max_calls > 0 && worst.calls > args.max_calls) {
       std::cerr << "qmk: this research may make " << session::WorstCaseText(worst)
@@ -271,6 +280,15 @@ void AddResearchCommand(CLI::App& app, int& exit_code) {
             return usd > 0 ? std::string() : "must be more than 0";
           },
           "USD"));
+  cmd->add_option("--economy", args->economy,
+                  "Look up supply and rank through DataForSEO's queue, for 0.3 of a live call's "
+                  "price at normal priority (results in about 5 minutes) or 0.6 at high (about 1 "
+                  "minute); the run waits for them. Tasks a stop leaves in the queue are paid "
+                  "for: the same research within 30 days collects them free of charge")
+      ->expected(0, 1)
+      ->default_str("normal")
+      ->check(CLI::IsMember({"normal", "high"}))
+      ->type_name("[normal|high]");
   cmd->add_flag("--compare", args->compare,
                 "Add a last column: each phrase's change since its last run with the same "
                 "source, market and target (up 3, down 12, in, out, new; demand +25%)");

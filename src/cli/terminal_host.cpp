@@ -22,6 +22,9 @@ namespace {
 constexpr std::size_t kMaxStatusWidth = 78;
 // How long a wait for fetches sleeps at most when nothing wakes it.
 constexpr std::chrono::milliseconds kWakeInterval{25};
+// How often the words said while waiting are asked again.
+constexpr std::chrono::seconds kWordsOnTerminal{1};
+constexpr std::chrono::seconds kWordsInLog{30};
 
 }  // namespace
 
@@ -51,6 +54,16 @@ void TerminalHost::FinishStatus() {
 }
 
 void TerminalHost::WaitForEvents() {
+  if (waiting_words_) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - waiting_asked_ >= (status_is_terminal_ ? kWordsOnTerminal : kWordsInLog)) {
+      waiting_asked_ = now;
+      if (std::string words = waiting_words_(); !words.empty() && words != waiting_said_) {
+        SetStatusText(words);
+        waiting_said_ = std::move(words);
+      }
+    }
+  }
   std::unique_lock lock(wake_mutex_);
   woken_.wait_for(lock, kWakeInterval, [this] { return wake_pending_; });
   wake_pending_ = false;
@@ -117,6 +130,11 @@ TerminalRun RunFromTerminal(const session::RunRequest& request,
   session::ResearchRun research(session, host, request,
                                 {.page_taken = page_taken, .interrupted = Interrupted});
   running = &research;
+  if (provider) {
+    host.SayWhileWaiting([&research, name = session->ProviderName(request.mode)] {
+      return session::QueueWaitText(name, research.ProviderCalls()->Calls());
+    });
+  }
   run.report = research.Start();
   host.FinishStatus();
   // Calls sent before a stop are let answer, for a moment: the count then says what the

@@ -2,7 +2,9 @@
 // The research host for a terminal: the status bar is one progress line on standard error, the
 // lists are kept for printing, and a wait for a page sleeps until the page's worker wakes it.
 
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
@@ -39,6 +41,10 @@ class TerminalHost : public ResearchHost {
   void FinishStatus();
   // A page was not fetched: the run's "Done!" is not shown.
   void RunFailed() { run_failed_ = true; }
+  // What the run says while it waits for long (a provider's queue), asked as it waits and shown
+  // on the progress line when it changes: each second on a terminal, at most each half minute
+  // in a log. "" says nothing.
+  void SayWhileWaiting(std::function<std::string()> words) { waiting_words_ = std::move(words); }
 
  private:
   std::ostream& status_;
@@ -50,6 +56,9 @@ class TerminalHost : public ResearchHost {
   std::mutex wake_mutex_;
   std::condition_variable woken_;
   bool wake_pending_ = false;
+  std::function<std::string()> waiting_words_;
+  std::string waiting_said_;
+  std::chrono::steady_clock::time_point waiting_asked_{};
 };
 
 // What a run from the terminal did.

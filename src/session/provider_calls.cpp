@@ -37,11 +37,17 @@ WorstCase ResearchWorstCase(const RunRequest& request, const sources::PriceTable
     add((static_cast<std::int64_t>(request.phrases.size()) + batch - 1) / batch,
         {PricedCall::kSearchVolume});
   }
-  add(phrases, {PricedCall::kOrganicLive, sources::kSupplyDepth});
+  // Queued, a task is billed like a call; its post is one call for up to kMaxTasksPerPost
+  // tasks, yet at worst each task goes in a post of its own.
+  const PricedCall organic =
+      request.economy == sources::Economy::kHigh     ? PricedCall::kOrganicQueuedHigh
+      : request.economy == sources::Economy::kNormal ? PricedCall::kOrganicQueued
+                                                     : PricedCall::kOrganicLive;
+  add(phrases, {organic, sources::kSupplyDepth});
   const std::int64_t pages = ReadWholeNumber(request.max_pages_text).value_or(0);
   if (!request.target_url.empty() && pages > 0) {
-    add(phrases, {PricedCall::kOrganicLive,
-                  std::min(pages * pages::kResultsPerRankPage, sources::kMaxOrganicDepth)});
+    add(phrases,
+        {organic, std::min(pages * pages::kResultsPerRankPage, sources::kMaxOrganicDepth)});
   }
   return worst;
 }
@@ -105,6 +111,7 @@ std::string RetriesText(std::int64_t retries) {
 std::string CallsText(const sources::CallCounts& calls) {
   std::string text = Count(calls.made, "provider call", "provider calls") + " (" +
                      std::to_string(calls.from_cache) + " from the cache";
+  if (calls.tasks_posted > 0) text += ", " + Count(calls.tasks_posted, "task", "tasks") + " queued";
   if (calls.after_stop > 0)
     text += ", " + std::to_string(calls.after_stop) + " finished after Stop";
   if (calls.retries > 0) text += ", " + RetriesText(calls.retries);
@@ -118,10 +125,26 @@ std::string RunningCallsText(const std::string& provider, int max_results,
     return "waiting " + std::to_string(std::chrono::ceil<std::chrono::seconds>(waiting).count()) +
            " s: " + ProviderTitle(provider) + " asked to slow down";
   }
+  if (std::string queue = QueueWaitText(provider, calls); !queue.empty()) return queue;
   if (max_results <= 0) return calls.retries > 0 ? RetriesText(calls.retries) : std::string();
   if (calls.retries == 0) return MostCallsText(max_results);
   return std::to_string(MostProviderCalls(max_results)) + " calls planned, " +
          RetriesText(calls.retries);
+}
+
+std::string QueueWaitText(const std::string& provider, const sources::CallCounts& calls) {
+  if (calls.tasks_awaited <= calls.tasks_collected) return {};
+  return "waiting for " + ProviderTitle(provider) +
+         "'s queue: " + std::to_string(calls.tasks_collected) + " of " +
+         Count(calls.tasks_awaited, "task", "tasks") + " ready";
+}
+
+std::string UncollectedTasksText(std::int64_t tasks) {
+  return Count(tasks, "queued task", "queued tasks") + " paid for and not collected; " +
+         "the same research within " +
+         std::to_string(
+             std::chrono::duration_cast<std::chrono::days>(sources::kQueuedResultsKept).count()) +
+         " days collects " + (tasks == 1 ? "it" : "them") + " free of charge";
 }
 
 std::string UnansweredCallsText(std::int64_t calls) {

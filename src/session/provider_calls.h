@@ -45,16 +45,23 @@ std::string SpentThisMonthText(const std::optional<double>& spent);
 // the figure holds.
 std::string MoneyText(double usd);
 // "21 provider calls (3 from the cache), $0.0420", followed within the brackets, when there are
-// any, by the calls that finished after a stop, the retries and the calls still awaiting their
-// reply: "(0 from the cache, 8 finished after Stop, 1 retry after a rate limit, 2 awaiting a
-// reply)".
+// any, by the tasks queued ("198 tasks queued"), the calls that finished after a stop, the retries
+// and the calls still awaiting their reply: "(0 from the cache, 8 finished after Stop, 1 retry
+// after a rate limit, 2 awaiting a reply)".
 std::string CallsText(const sources::CallCounts& calls);
 // What a run going says of its calls: "waiting 4 s: DataForSEO asked to slow down" while a rate
-// limit holds them, else "21 calls planned, 16 retries after a rate limit" once there were
-// retries beyond the plan, else "up to 21 provider calls". `max_results` 0: no plan (a top
-// searches listing), of which only a wait or the retries are said.
+// limit holds them, else QueueWaitText while queued tasks are waited for, else "21 calls planned,
+// 16 retries after a rate limit" once there were retries beyond the plan, else "up to 21 provider
+// calls". `max_results` 0: no plan (a top searches listing), of which only a wait or the retries
+// are said.
 std::string RunningCallsText(const std::string& provider, int max_results,
                              const sources::CallCounts& calls, std::chrono::milliseconds waiting);
+// "waiting for DataForSEO's queue: 37 of 100 tasks ready" while the run waits for queued tasks
+// (economy), else "".
+std::string QueueWaitText(const std::string& provider, const sources::CallCounts& calls);
+// "40 queued tasks paid for and not collected; the same research within 30 days collects them
+// free of charge": the tasks a stop left in the provider's queue.
+std::string UncollectedTasksText(std::int64_t tasks);
 // "8 calls sent, replies not seen; the provider may bill them": calls the program's end gave up.
 std::string UnansweredCallsText(std::int64_t calls);
 // The provider's name for people: "DataForSEO" for "dataforseo".

@@ -127,7 +127,8 @@ ResearchRun::ResearchRun(std::shared_ptr<const PageSession> session, ResearchHos
                                  .target = request_.target_url,
                                  .phrases = request_.phrases,
                                  .max_cost = request_.max_cost,
-                                 .max_calls = request_.max_calls})) {
+                                 .max_calls = request_.max_calls,
+                                 .economy = request_.economy})) {
   report_.mode = request_.mode;
   report_.phrase_list = !request_.phrases.empty();
   report_.provider = session_->ProviderName(request_.mode);
@@ -236,9 +237,12 @@ RunReport ResearchRun::Run(const std::function<void(Researcher&)>& steps) {
     Researcher researcher(
         *run_host_, [this](const std::string& url) { return FetchNow(url); },
         session_->GetEndpoints(), [this] { return Stopped(); });
-    // Unless the request says otherwise, as many as the source answers well at once.
-    const int parallel = request_.parallel > 0
-                             ? std::min(request_.parallel, session_->MaxParallel(request_.mode))
+    // Unless the request says otherwise, as many as the source answers well at once; a queue
+    // answers in minutes whatever the number, so an economy run asks for all it may at once.
+    const int most = session_->MaxParallel(request_.mode);
+    const int parallel = request_.parallel > 0 ? std::min(request_.parallel, most)
+                         : request_.economy != sources::Economy::kOff
+                             ? most
                              : session_->DefaultParallel(request_.mode);
     researcher.SetParallelFetches([this](const std::string& url) { return StartForReadAhead(url); },
                                   parallel);

@@ -56,6 +56,10 @@ struct RunRequest {
   double max_cost = 0;
   // The most provider calls the run may make, retries included; 0: no bound.
   std::int64_t max_calls = 0;
+  // Supply and rank through the provider's queue: cheaper, minutes instead of seconds. Such a run
+  // keeps as many fetches in flight as the source takes at most (one post's worth of tasks),
+  // unless `parallel` says otherwise.
+  sources::Economy economy = sources::Economy::kOff;
 };
 
 // What the front end wants to hear while the run goes, on the run's thread.

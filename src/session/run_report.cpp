@@ -40,6 +40,8 @@ std::vector<std::string> NoteTexts(const RunReport& report) {
         CountText(static_cast<std::size_t>(notes.phrases_left_out), "phrase", "phrases") +
         " left out: " + (one ? "it holds" : "they hold") + " characters the list cannot show");
   }
+  if (report.calls.tasks_not_collected > 0)
+    texts.push_back(UncollectedTasksText(report.calls.tasks_not_collected));
   return texts;
 }
 

@@ -18,6 +18,10 @@ constexpr std::int64_t kSuccess = 20000;
 constexpr std::int64_t kRateLimited = 40202;
 constexpr std::int64_t kNotAuthorised = 40100;
 constexpr std::int64_t kPaymentRequired = 40200;
+// The queue's codes: a task taken, and one not finished yet (handed to a crawler, or waiting).
+constexpr std::int64_t kTaskCreated = 20100;
+constexpr std::int64_t kTaskHanded = 40601;
+constexpr std::int64_t kTaskInQueue = 40602;
 // Far deeper than any reply nests; a deeper one is refused rather than followed.
 constexpr std::size_t kMaxDepth = 32;
 
@@ -79,6 +83,21 @@ using Path = std::span<const Step>;
 
 bool IsKey(const Step& step, std::string_view key) {
   return !step.in_list && step.key == key;
+}
+
+// The verdict of a status in a reply (at its top, or of a task), nothing for success.
+std::optional<ReplyVerdict> StatusVerdict(std::optional<std::int64_t> code,
+                                          const std::string& message, const char* where) {
+  if (!code)
+    return ReplyVerdict{ReplyVerdict::kBad, std::string("reply without ") + where + " status_code"};
+  if (*code == kSuccess) return std::nullopt;
+  std::string reason = message.empty() ? "status" : message;
+  reason += " (" + std::to_string(*code) + ")";
+  const ReplyVerdict::Kind kind = *code == kRateLimited ? ReplyVerdict::kRateLimited
+                                  : *code == kNotAuthorised || *code == kPaymentRequired
+                                      ? ReplyVerdict::kRefused
+                                      : ReplyVerdict::kBad;
+  return ReplyVerdict{.kind = kind, .reason = std::move(reason), .cost = 0, .code = *code};
 }
 
 // Told of what the first task's result list holds, by the way down from that list.
@@ -146,27 +165,13 @@ class ReplyScan final : public json::json_sax_t {
     const std::string http = "HTTP " + std::to_string(http_status);
     if (!parsed || root_ != Scalar::kObject)
       return {ReplyVerdict::kBad, http_status != 200 ? http : "malformed JSON reply"};
-    if (auto verdict = StatusVerdict(top_, "its")) return *verdict;
+    if (auto verdict = StatusVerdict(top_.code, top_.message, "its")) return *verdict;
     if (http_status != 200) return {ReplyVerdict::kBad, http};
     if (tasks_ != Scalar::kList || task_ != Scalar::kObject)
       return {ReplyVerdict::kBad, "reply without tasks"};
-    if (auto verdict = StatusVerdict(task_status_, "a task")) return *verdict;
+    if (auto verdict = StatusVerdict(task_status_.code, task_status_.message, "a task"))
+      return *verdict;
     return {ReplyVerdict::kGood, {}};
-  }
-
-  static std::optional<ReplyVerdict> StatusVerdict(const Status& status, const char* where) {
-    if (!status.code)
-      return ReplyVerdict{ReplyVerdict::kBad,
-                          std::string("reply without ") + where + " status_code"};
-    const std::int64_t code = *status.code;
-    if (code == kSuccess) return std::nullopt;
-    std::string reason = status.message.empty() ? "status" : status.message;
-    reason += " (" + std::to_string(code) + ")";
-    const ReplyVerdict::Kind kind = code == kRateLimited ? ReplyVerdict::kRateLimited
-                                    : code == kNotAuthorised || code == kPaymentRequired
-                                        ? ReplyVerdict::kRefused
-                                        : ReplyVerdict::kBad;
-    return ReplyVerdict{kind, std::move(reason)};
   }
 
   // Whether the value being read lies in the first task, `depth` steps down from the top.
@@ -568,6 +573,128 @@ ReplyVerdict ReadAccount(long http_status, std::string_view body, Account& accou
   if (verdict.kind != ReplyVerdict::kGood) return verdict;
   if (!reader.HasFirst(result) || account.login.empty())
     return Unreadable(verdict, "reply without the account's login");
+  return verdict;
+}
+
+ReplyVerdict ReadTaskStatus(long http_status, std::string_view body) {
+  // Nothing below the result is kept: the statuses are all this wants.
+  class Skip final : public ResultReader {
+    void Value(Path, const Scalar&) override {}
+    void End(Path) override {}
+  } skip;
+  Scalar::Kind result = Scalar::kNull;
+  return Scan(http_status, body, skip, result);
+}
+
+bool TaskNotReady(const ReplyVerdict& verdict) {
+  return verdict.code == kTaskHanded || verdict.code == kTaskInQueue;
+}
+
+namespace {
+
+// The envelope of a queue reply, read whole (a post of 100 tasks, a list of ids: a few tens of
+// KB): its verdict with the top cost, and the tasks list; nullptr unless good.
+const json* QueueTasks(long http_status, const json& reply, ReplyVerdict& verdict) {
+  verdict = {ReplyVerdict::kBad, "HTTP " + std::to_string(http_status)};
+  if (!reply.is_object()) {
+    if (http_status == 200) verdict.reason = "malformed JSON reply";
+    return nullptr;
+  }
+  const auto text = [](const json& object, const char* key) {
+    const auto found = object.find(key);
+    return found != object.end() && found->is_string() ? found->get<std::string>() : std::string();
+  };
+  const auto code = [](const json& object) -> std::optional<std::int64_t> {
+    const auto found = object.find("status_code");
+    if (found == object.end() || !found->is_number_integer()) return std::nullopt;
+    return found->get<std::int64_t>();
+  };
+  double cost = 0;
+  if (const auto found = reply.find("cost"); found != reply.end() && found->is_number())
+    cost = std::clamp(found->get<double>(), 0.0, kMaxMoney);
+  if (auto refused = StatusVerdict(code(reply), text(reply, "status_message"), "its")) {
+    verdict = *refused;
+    verdict.cost = cost;
+    return nullptr;
+  }
+  verdict.cost = cost;
+  if (http_status != 200) return nullptr;
+  const auto tasks = reply.find("tasks");
+  if (tasks == reply.end() || !tasks->is_array()) {
+    verdict.reason = "reply without tasks";
+    return nullptr;
+  }
+  verdict.kind = ReplyVerdict::kGood;
+  verdict.reason.clear();
+  return &*tasks;
+}
+
+json ParseWhole(std::string_view body) {
+  return json::parse(body, nullptr, false);
+}
+
+}  // namespace
+
+ReplyVerdict ReadPostedTasks(long http_status, std::string_view body, std::size_t sent,
+                             std::vector<PostedTask>& posted) {
+  posted.assign(sent, PostedTask{{}, "the provider's queue did not take the task", 0});
+  ReplyVerdict verdict;
+  const json reply = ParseWhole(body);
+  const json* tasks = QueueTasks(http_status, reply, verdict);
+  if (tasks == nullptr) return verdict;
+  for (std::size_t i = 0; i < tasks->size(); ++i) {
+    const json& task = (*tasks)[i];
+    if (!task.is_object()) continue;
+    // The tag sent with each task names its place; without it the reply's order does.
+    std::size_t place = i;
+    if (const auto data = task.find("data"); data != task.end() && data->is_object()) {
+      if (const auto tag = data->find("tag"); tag != data->end() && tag->is_string()) {
+        const std::string text = tag->get<std::string>();
+        if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != text.npos)
+          continue;
+        place = std::stoul(text);
+      }
+    }
+    if (place >= sent) continue;
+    const auto code = task.find("status_code");
+    const auto id = task.find("id");
+    const bool created = code != task.end() && code->is_number_integer() &&
+                         code->get<std::int64_t>() == kTaskCreated;
+    if (created && id != task.end() && id->is_string() && !id->get<std::string>().empty() &&
+        id->get<std::string>().size() <= 64) {
+      const auto cost = task.find("cost");
+      posted[place] = {id->get<std::string>(),
+                       {},
+                       cost != task.end() && cost->is_number()
+                           ? std::clamp(cost->get<double>(), 0.0, kMaxMoney)
+                           : 0.0};
+      continue;
+    }
+    const auto message = task.find("status_message");
+    posted[place].refusal =
+        (message != task.end() && message->is_string() ? message->get<std::string>()
+                                                       : std::string("status")) +
+        " (" + (code != task.end() && code->is_number_integer() ? code->dump() : "?") + ")";
+  }
+  return verdict;
+}
+
+ReplyVerdict ReadReadyTasks(long http_status, std::string_view body,
+                            std::vector<std::string>& ids) {
+  ids.clear();
+  ReplyVerdict verdict;
+  const json reply = ParseWhole(body);
+  const json* tasks = QueueTasks(http_status, reply, verdict);
+  if (tasks == nullptr) return verdict;
+  for (const json& task : *tasks) {
+    if (!task.is_object()) continue;
+    const json result = task.value("result", json());
+    if (!result.is_array()) continue;
+    for (const json& ready : result) {
+      if (ready.is_object() && ready.value("id", json()).is_string())
+        ids.push_back(ready["id"].get<std::string>());
+    }
+  }
   return verdict;
 }
 

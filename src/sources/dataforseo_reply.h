@@ -42,6 +42,24 @@ ReplyVerdict ReadResultCount(long http_status, std::string_view body, std::uint6
 // hold no position), at most kMaxOrganicResults of them.
 ReplyVerdict ReadOrganicResults(long http_status, std::string_view body,
                                 std::vector<std::string>& urls);
+// A reply's statuses alone: whether a queued task's result (task_get) is one to keep.
+ReplyVerdict ReadTaskStatus(long http_status, std::string_view body);
+// Whether a queued task's reply (task_get) says the task is not finished yet.
+bool TaskNotReady(const ReplyVerdict& verdict);
+
+// A task as the provider's queue took it (task_post): its id, else why it was refused, and what
+// it cost.
+struct PostedTask {
+  std::string id;
+  std::string refusal;
+  double cost = 0;
+};
+// task_post's reply to `sent` tasks, each sent with its place as its tag: one entry per task, in
+// the order sent.
+ReplyVerdict ReadPostedTasks(long http_status, std::string_view body, std::size_t sent,
+                             std::vector<PostedTask>& posted);
+// tasks_ready's reply: the ids of the finished tasks not collected yet.
+ReplyVerdict ReadReadyTasks(long http_status, std::string_view body, std::vector<std::string>& ids);
 // The account call's reply: the login, the balance and the rate limits (the numbers below
 // rates.limits, by period and function), at most kMaxRateLimits of them.
 ReplyVerdict ReadAccount(long http_status, std::string_view body, Account& account);

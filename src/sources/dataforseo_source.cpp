@@ -23,6 +23,8 @@ using nlohmann::json;
 constexpr const char* kKeywordsPath = "/v3/keywords_data/google_ads/keywords_for_keywords/live";
 constexpr const char* kOrganicPath = "/v3/serp/google/organic/live/regular";
 constexpr const char* kSearchVolumePath = "/v3/keywords_data/google_ads/search_volume/live";
+// A queued task's priority: 1 normal, 2 high.
+constexpr int kHighPriority = 2;
 // Rank memos kept at once; a research needs one per phrase.
 constexpr std::size_t kMaxRankMemos = 1000;
 
@@ -56,16 +58,45 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
       base_url_(std::move(base_url)),
       location_code_(options.location_code),
       language_code_(options.language_code),
-      caller_(options, {credentials_.login, credentials_.password}, kKeywordCacheLifetime) {}
+      caller_(options, {credentials_.login, credentials_.password}, kKeywordCacheLifetime),
+      queue_(
+          caller_, prices_,
+          [this](const std::string& path, std::string body) {
+            return Request(path, std::move(body));
+          },
+          options.queue_poll) {}
 
-HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
-  return {.method = "POST",
+HttpsRequest DataForSeoSource::Request(const std::string& path, std::string body) const {
+  const bool post = !body.empty();
+  return {.method = post ? "POST" : "GET",
           .url = base_url_ + path,
-          .body = Body(task),
-          .headers = {"Content-Type: application/json"},
+          .body = std::move(body),
+          .headers = post ? std::vector<std::string>{"Content-Type: application/json"}
+                          : std::vector<std::string>{},
           .login = credentials_.login,
           .password = credentials_.password,
           .connections = &connections_};
+}
+
+HttpsRequest DataForSeoSource::Post(const char* path, const json& task) const {
+  return Request(path, Body(task));
+}
+
+FetchResult DataForSeoSource::Organic(const json& task, std::int64_t depth, bool whole,
+                                      ProviderRun& run, const Cancellation& cancelled,
+                                      const ReplyReader& read) {
+  const Economy economy = run.Parameters().economy;
+  if (economy == Economy::kOff) {
+    return caller_.Call(Post(kOrganicPath, task), run, cancelled,
+                        Priced({PricedCall::kOrganicLive, depth}, whole, read));
+  }
+  json queued = task;
+  if (economy == Economy::kHigh) queued["priority"] = kHighPriority;
+  return queue_.Await(
+      Post(kOrganicPath, task), std::move(queued),
+      {economy == Economy::kHigh ? PricedCall::kOrganicQueuedHigh : PricedCall::kOrganicQueued,
+       depth},
+      whole, run, cancelled, read);
 }
 
 ReplyReader DataForSeoSource::Priced(CallShape shape, bool whole, ReplyReader read) {
@@ -191,11 +222,10 @@ FetchResult DataForSeoSource::Supply(const std::string& phrase, ProviderRun& run
                      {"location_code", location_code_},
                      {"language_code", language_code_},
                      {"depth", kSupplyDepth}};
-  FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
-                                    Priced({PricedCall::kOrganicLive, kSupplyDepth}, true,
-                                           [&count](long http_status, const std::string& body) {
-                                             return ReadResultCount(http_status, body, count);
-                                           }));
+  FetchResult result = Organic(task, kSupplyDepth, true, run, cancelled,
+                               [&count](long http_status, const std::string& body) {
+                                 return ReadResultCount(http_status, body, count);
+                               });
   if (result.Complete()) result.body = pages::SupplyPage(count);
   return result;
 }
@@ -232,11 +262,10 @@ FetchResult DataForSeoSource::Rank(const std::string& phrase, std::int64_t offse
         json::array({{{"match_value", domain}, {"match_type", "with_subdomains"}}});
   }
   std::vector<std::string> urls;
-  FetchResult result = caller_.Call(Post(kOrganicPath, task), run, cancelled,
-                                    Priced({PricedCall::kOrganicLive, depth}, domain.empty(),
-                                           [&urls](long http_status, const std::string& body) {
-                                             return ReadOrganicResults(http_status, body, urls);
-                                           }));
+  FetchResult result = Organic(task, depth, domain.empty(), run, cancelled,
+                               [&urls](long http_status, const std::string& body) {
+                                 return ReadOrganicResults(http_status, body, urls);
+                               });
   if (result.status == FetchStatus::kCancelled) return result;
   {
     const std::lock_guard lock(mutex_);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "sources/credentials.h"
+#include "sources/dataforseo_queue.h"
 #include "sources/price_table.h"
 #include "sources/provider_call.h"
 #include "sources/source.h"
@@ -34,6 +35,12 @@ class DataForSeoSource : public ProviderSource {
   };
 
   HttpsRequest Post(const char* path, const nlohmann::json& task) const;
+  // A POST of `body` to `path`, or a GET when it is empty.
+  HttpsRequest Request(const std::string& path, std::string body) const;
+  // An organic-results call of `task`: live, or through the queue in an economy run. `depth`
+  // and `whole` price it (PriceTable::Learn).
+  FetchResult Organic(const nlohmann::json& task, std::int64_t depth, bool whole, ProviderRun& run,
+                      const Cancellation& cancelled, const ReplyReader& read);
   // `read`, which also tells the price table what a good reply to a call of `shape` cost;
   // `whole`: the call is billed for its whole shape.
   ReplyReader Priced(CallShape shape, bool whole, ReplyReader read);
@@ -54,6 +61,7 @@ class DataForSeoSource : public ProviderSource {
   mutable ConnectionPool connections_;
   ProviderCaller caller_;
   PriceTable prices_;
+  DataForSeoQueue queue_;
   // Guards the rank memos: the workers of a run fetch at once.
   std::mutex mutex_;
   // By phrase, depth and domain, for the run of the newest call (its ProviderRun's number).

@@ -97,9 +97,24 @@ struct ProviderCaller::Flight {
   std::shared_ptr<const Answer> answer;
 };
 
+bool ProviderCaller::FromCache(const HttpsRequest& request, ProviderRun& run,
+                               const ReplyReader& read) const {
+  if (!options_.use_cache) return false;
+  const auto reply = cache_.Find({request.method, request.url, request.body});
+  if (!reply || SafeRead(read, 200, *reply).kind != ReplyVerdict::kGood) return false;
+  run.CountCachedReply();
+  return true;
+}
+
+void ProviderCaller::Keep(const HttpsRequest& request, const std::string& reply) const {
+  cache_.Store({request.method, request.url, request.body}, reply);
+}
+
 FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
-                                 const Cancellation& cancelled, const ReplyReader& read) {
+                                 const Cancellation& cancelled, const ReplyReader& read,
+                                 CallUse use) {
   const CachedRequest key{request.method, request.url, request.body};
+  if (use != CallUse::kKept) return Ask(request, key, run, cancelled, read, use).result;
   const std::string text = key.Text();
   // The same request twice in a run (a phrase the provider listed twice) is one call, whether
   // the first is still under way or answered: what it was answered is given again, uncounted.
@@ -137,7 +152,7 @@ FetchResult ProviderCaller::Call(const HttpsRequest& request, ProviderRun& run,
     if (make) {
       Answer answer;
       try {
-        answer = Ask(request, key, run, cancelled, read);
+        answer = Ask(request, key, run, cancelled, read, use);
       } catch (...) {
         finish(nullptr);
         throw;
@@ -197,11 +212,14 @@ std::optional<FetchResult> ProviderCaller::WaitForSlowDown(Clock::time_point dea
 
 ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const CachedRequest& key,
                                            ProviderRun& run, const Cancellation& cancelled,
-                                           const ReplyReader& read) {
+                                           const ReplyReader& read, CallUse use) {
   const auto stopped = [] {
     return Answer{{.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"}, {}};
   };
-  if (options_.use_cache) {
+  // A free look at a queue is neither held back by the run's bounds nor counted: it collects
+  // what the run paid for.
+  const bool counted = use != CallUse::kFree;
+  if (options_.use_cache && use == CallUse::kKept) {
     if (auto reply = cache_.Find(key);
         reply && SafeRead(read, 200, *reply).kind == ReplyVerdict::kGood) {
       run.CountCachedReply();
@@ -211,9 +229,9 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
   const Clock::time_point deadline = Clock::now() + options_.timeout;
   for (bool retry = false;; retry = true) {
     // Calls of other threads may have been refused meanwhile, also while this one waited.
-    if (std::string refusal = run.Refusal(); !refusal.empty())
+    if (std::string refusal = counted ? run.Refusal() : std::string(); !refusal.empty())
       return {{.body = {}, .status = FetchStatus::kFailed, .reason = std::move(refusal)}, {}};
-    if (run.OutOfCalls()) return {Failure(run.CallLimitReason()), {}};
+    if (counted && run.OutOfCalls()) return {Failure(run.CallLimitReason()), {}};
     if (auto held = WaitForSlowDown(deadline, run, cancelled)) return {std::move(*held), {}};
     std::uint64_t slow_downs = 0;
     {
@@ -224,21 +242,21 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
     // call, or this call sees the stop.
     const SentCalls::Sending sending(*sent_);
     if (cancelled && cancelled()) return stopped();
-    if (!run.StartCall()) return {Failure(run.CallLimitReason()), {}};
+    if (counted && !run.StartCall()) return {Failure(run.CallLimitReason()), {}};
     // Sent, the call is paid for: only the session's end gives it up.
     HttpsReply reply = HttpsCall(request, deadline, [this] { return sent_->GivenUp(); });
     if (reply.outcome == HttpsOutcome::kCancelled) {
-      run.CallUnanswered();
+      if (counted) run.CallUnanswered();
       return stopped();
     }
     if (reply.outcome == HttpsOutcome::kFailed) {
-      run.CallAnswered(retry, 0);
+      if (counted) run.CallAnswered(retry, 0);
       return {Failure(reply.error), {}};
     }
     ReplyVerdict verdict = reply.status == 429
                                ? ReplyVerdict{ReplyVerdict::kRateLimited, "rate limit (HTTP 429)"}
                                : SafeRead(read, reply.status, reply.body);
-    run.CallAnswered(retry, verdict.cost);
+    if (counted) run.CallAnswered(retry, verdict.cost);
     // An HTTP refusal of a request that carried an account is a refusal of the account.
     if (verdict.kind == ReplyVerdict::kBad && !request.login.empty() &&
         (reply.status == 401 || reply.status == 402 || reply.status == 403))
@@ -252,7 +270,7 @@ ProviderCaller::Answer ProviderCaller::Ask(const HttpsRequest& request, const Ca
           if (slow_downs == slow_downs_) next_wait_ = kFirstRateLimitWait;
         }
         // Also without reading the cache: a fresh reply replaces what a later run would find.
-        cache_.Store(key, reply.body);
+        if (use == CallUse::kKept) cache_.Store(key, reply.body);
         return {{}, std::move(reply.body)};
       }
       case ReplyVerdict::kBad:

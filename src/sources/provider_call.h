@@ -28,8 +28,16 @@ struct ReplyVerdict {
   enum Kind { kGood, kRateLimited, kRefused, kBad } kind = kBad;
   // For all but kGood: the provider's words. kRefused: the account itself was refused.
   std::string reason;
-  double cost = 0;  // USD the reply says it cost, whatever its kind
+  double cost = 0;        // USD the reply says it cost, whatever its kind
+  std::int64_t code = 0;  // the provider's status code that decided a verdict not good, if any
 };
+// What a call's reply stands for beyond its reader.
+enum class CallUse {
+  kKept,  // a page's data: cached, asked once a run, counted as one of its calls
+  kOnce,  // a paid call for this moment only (a post to a queue): counted, never kept or shared
+  kFree,  // a free look at a queue: neither kept nor counted, nor held back by the run's bounds
+};
+
 // Reads a reply (HTTP status and body) and keeps what it needs from a good one. It is asked
 // again for a cached reply, which counts only when it is good.
 using ReplyReader = std::function<ReplyVerdict(long http_status, const std::string& body)>;
@@ -64,7 +72,13 @@ class ProviderCaller {
   // request the run was answered before (unless it is a standing run): that answer is given
   // again.
   FetchResult Call(const HttpsRequest& request, ProviderRun& run, const Cancellation& cancelled,
-                   const ReplyReader& read);
+                   const ReplyReader& read, CallUse use = CallUse::kKept);
+
+  // The reply cache, for replies that come by another way than a call of their own (a queued
+  // task's result, kept as the live call's reply): a good cached reply read by `read` (counted
+  // as the run's reply from the cache), and keeping one.
+  bool FromCache(const HttpsRequest& request, ProviderRun& run, const ReplyReader& read) const;
+  void Keep(const HttpsRequest& request, const std::string& reply) const;
 
  private:
   struct Flight;
@@ -76,7 +90,7 @@ class ProviderCaller {
 
   // The cache, else the call itself with its waits for a rate limit.
   Answer Ask(const HttpsRequest& request, const CachedRequest& key, ProviderRun& run,
-             const Cancellation& cancelled, const ReplyReader& read);
+             const Cancellation& cancelled, const ReplyReader& read, CallUse use);
   // Waits until no slow-down holds the source; the failure or stop when that cannot be.
   std::optional<FetchResult> WaitForSlowDown(Clock::time_point deadline, ProviderRun& run,
                                              const Cancellation& cancelled);

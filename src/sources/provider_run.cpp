@@ -70,6 +70,26 @@ void ProviderRun::CountCachedReply() {
   ++calls_.from_cache;
 }
 
+void ProviderRun::NoteTasksPosted(std::size_t count) {
+  const std::lock_guard lock(mutex_);
+  calls_.tasks_posted += static_cast<std::int64_t>(count);
+}
+
+void ProviderRun::NoteTaskAwaited() {
+  const std::lock_guard lock(mutex_);
+  ++calls_.tasks_awaited;
+}
+
+void ProviderRun::NoteTaskCollected() {
+  const std::lock_guard lock(mutex_);
+  ++calls_.tasks_collected;
+}
+
+void ProviderRun::NoteTaskNotCollected() {
+  const std::lock_guard lock(mutex_);
+  ++calls_.tasks_not_collected;
+}
+
 CallCounts ProviderRun::Calls() const {
   const std::lock_guard lock(mutex_);
   return calls_;

@@ -18,6 +18,10 @@
 
 namespace quillmark::sources {
 
+// How supply and rank are asked for: live (a reply within seconds) or through the provider's
+// queue, which costs less and takes minutes (about 5 at normal priority, 1 at high).
+enum class Economy { kOff, kNormal, kHigh };
+
 // What the run will ask for: the rank pages of a phrase are one provider call covering them all,
 // so its depth must be known at the first page.
 struct RunParameters {
@@ -32,6 +36,7 @@ struct RunParameters {
   // The most calls the run may make, retries included (0: no bound); replies read from the
   // cache are no calls.
   std::int64_t max_calls = 0;
+  Economy economy = Economy::kOff;
   // A standing run (the bridge) answers requests of others for as long as it lives: it keeps
   // no failure (the next request for a page asks again), asks again for what it was answered
   // before (it may be another run of a client), and an account refusal holds its calls back for
@@ -52,6 +57,13 @@ struct CallCounts {
   std::int64_t in_flight = 0;
   // Calls sent whose reply was never seen: the program ended first. The provider may bill them.
   std::int64_t unanswered = 0;
+  // Queued tasks (economy): the ones the run posted (each billed, the post counting as one call),
+  // the ones it waited for (posted by it or by an earlier run), of these the ones collected, and
+  // the ones posted but given up at a stop: a later run collects them free of charge.
+  std::int64_t tasks_posted = 0;
+  std::int64_t tasks_awaited = 0;
+  std::int64_t tasks_collected = 0;
+  std::int64_t tasks_not_collected = 0;
 };
 
 // What a provider has to say about a run besides its pages.
@@ -108,6 +120,11 @@ class ProviderRun {
   void CallUnanswered();
   // A reply read from the cache.
   void CountCachedReply();
+  // The run's queued tasks: posted by it, waited for, collected, given up at a stop unseen.
+  void NoteTasksPosted(std::size_t count);
+  void NoteTaskAwaited();
+  void NoteTaskCollected();
+  void NoteTaskNotCollected();
   CallCounts Calls() const;
   // Why a call was not made once the run reached its max_calls.
   std::string CallLimitReason() const;

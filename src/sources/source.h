@@ -16,6 +16,7 @@
 #include "sources/markets.h"
 #include "sources/provider_run.h"
 #include "sources/sent_calls.h"
+#include "sources/sources_limits.h"
 
 namespace quillmark::sources {
 
@@ -45,6 +46,8 @@ struct ProviderOptions {
   // The session's calls on their way, which its end gives up; none: a call sent always runs to
   // its reply or time limit.
   std::shared_ptr<SentCalls> sent_calls{};
+  // How often the provider's queue is asked which tasks are finished (economy runs).
+  std::chrono::milliseconds queue_poll{kQueuePoll};
 };
 
 // The source cannot be used at all: no credentials, a credentials file others may read.

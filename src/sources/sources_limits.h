@@ -56,6 +56,18 @@ inline constexpr double kMaxMoney = 1e9;
 inline constexpr std::size_t kMaxRateLimits = 256;
 // The account reply is a few KB.
 inline constexpr std::size_t kMaxAccountBytes = 1u << 20;
+// The provider's queue (its Standard method): tasks one post may carry; how long the tasks asked
+// for at about the same time are gathered into one post; how often the finished tasks are listed
+// (the provider allows 20 such calls a minute); how long a task may take before its lookup fails
+// (normal priority promises 45 minutes); and how long a posted task's result may still be
+// collected, free of charge.
+inline constexpr std::size_t kMaxTasksPerPost = 100;
+inline constexpr std::chrono::milliseconds kQueueGathering{300};
+inline constexpr std::chrono::milliseconds kQueuePoll{5000};
+inline constexpr std::chrono::minutes kLongestQueueWait{60};
+inline constexpr std::chrono::hours kQueuedResultsKept{24 * 30};
+// Free queue calls in a row that may fail before the tasks waiting on them fail too.
+inline constexpr int kQueueFailuresInARow = 3;
 // A credentials file is two short lines.
 inline constexpr std::size_t kMaxCredentialsBytes = 4096;
 
