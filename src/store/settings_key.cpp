@@ -123,6 +123,25 @@ void SaveCostQuestionCents(std::uint32_t cents) noexcept {
   }
 }
 
+std::uint32_t LoadEconomy() noexcept {
+  try {
+    const RegistryKey key = RegistryKey::OpenForRead(kSettingsKeyPath);
+    if (!key.ValueExists("economy")) return 0;
+    const std::uint32_t economy = key.ReadDword("economy");
+    return economy <= 2 ? economy : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+void SaveEconomy(std::uint32_t economy) noexcept {
+  try {
+    RegistryKey key = RegistryKey::OpenForWrite(kSettingsKeyPath);
+    key.WriteDword("economy", economy);
+  } catch (...) {
+  }
+}
+
 SourceChoice LoadSourceChoice() noexcept {
   SourceChoice choice;
   try {

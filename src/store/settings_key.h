@@ -54,6 +54,12 @@ std::uint32_t LoadCostQuestionCents() noexcept;
 void SaveCostQuestionCents(std::uint32_t cents) noexcept;
 inline constexpr std::uint32_t kDefaultCostQuestionCents = 100;
 
+// How the window's provider research looks up supply and rank: "economy", 0 live, 1 through the
+// provider's queue at normal priority, 2 at high priority. Absent, unreadable or out of range, it
+// reads as 0.
+std::uint32_t LoadEconomy() noexcept;
+void SaveEconomy(std::uint32_t economy) noexcept;
+
 // The sources the window fetches from, by name ("source" for the research, "top-source" for the
 // top searches); an empty name leaves that kind to the configured endpoints or the stand-in.
 // Beside them the market the provider researches in and the user's own endpoints.

@@ -82,6 +82,8 @@ TStartForm::TStartForm(ResearchHost& host, QWidget* parent)
   for (QLineEdit* edit : {static_cast<QLineEdit*>(ui_->MaxResultsSpinEdit), ui_->HomepageEdit})
     connect(edit, &QLineEdit::textChanged, this, &TStartForm::ShowEstimate);
   connect(ui_->DepthCombo, &QComboBox::currentIndexChanged, this, &TStartForm::ShowEstimate);
+  connect(ui_->EconomyCombo, &QComboBox::currentIndexChanged, this, &TStartForm::ShowEstimate);
+  ui_->EconomyCombo->setCurrentIndex(static_cast<int>(store::LoadEconomy()));
   connect(ui_->RadioButton1, &QRadioButton::toggled, this, &TStartForm::ShowEstimate);
   store::LoadInvestigateEntries(*this);
   ui_->AskCostEdit->setValidator(new QRegularExpressionValidator(
@@ -142,6 +144,20 @@ void TStartForm::TakePhrases(session::RunRequest& request) const {
   request.seed = list_name_.isEmpty() ? std::string(kTypedListName) : ToStdString(list_name_);
 }
 
+void TStartForm::TakeEconomy(session::RunRequest& request) const {
+  if (!priced_ || request.mode != ResearchMode::kSeed) return;
+  switch (ui_->EconomyCombo->currentIndex()) {
+    case 1:
+      request.economy = sources::Economy::kNormal;
+      break;
+    case 2:
+      request.economy = sources::Economy::kHigh;
+      break;
+    default:
+      request.economy = sources::Economy::kOff;
+  }
+}
+
 void TStartForm::SetKeyterm(const std::string& text) {
   ui_->LabeledEdit1->setText(ToQString(text));
 }
@@ -175,6 +191,9 @@ double TStartForm::AskAboveCost() const {
 
 void TStartForm::SetPriced(bool priced) {
   priced_ = priced;
+  // Only a provider has a queue.
+  ui_->EconomyLabel->setEnabled(priced);
+  ui_->EconomyCombo->setEnabled(priced);
   ShowEstimate();
 }
 
@@ -184,6 +203,7 @@ session::RunRequest TStartForm::PricedRequest() const {
                               .max_pages_text = MaxPagesText(),
                               .max_results = MaxResults()};
   TakePhrases(request);
+  TakeEconomy(request);
   return request;
 }
 
@@ -213,6 +233,7 @@ bool TStartForm::CostAccepted() {
 void TStartForm::done(int result) {
   store::SaveInvestigateEntries(*this);
   store::SaveCostQuestionCents(static_cast<std::uint32_t>(std::llround(AskAboveCost() * 100)));
+  store::SaveEconomy(static_cast<std::uint32_t>(std::max(ui_->EconomyCombo->currentIndex(), 0)));
   QDialog::done(result);
 }
 

@@ -45,6 +45,8 @@ class TStartForm : public QDialog, public store::InvestigateEntries {
   // A seed research's request becomes a research of the phrases when "My phrases" is chosen:
   // the list, its number as the results, and its name where the seed stood.
   void TakePhrases(session::RunRequest& request) const;
+  // A provider research's way to supply and rank: live, or through the provider's queue.
+  void TakeEconomy(session::RunRequest& request) const;
   // USD above which a provider research's worst case is asked about before it starts ("Ask
   // before a run that may cost more than $"); 0 never asks. Kept in the settings.
   double AskAboveCost() const;

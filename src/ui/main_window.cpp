@@ -372,7 +372,10 @@ void TForm1::BitBtn2Click() {
   std::uint64_t run_number = 0;
   session::RunRequest asked;
   const auto report = session::StartCommand(*this, in_hand_, [&](session::RunRequest request) {
-    if (investigate_ != nullptr) investigate_->TakePhrases(request);
+    if (investigate_ != nullptr) {
+      investigate_->TakePhrases(request);
+      investigate_->TakeEconomy(request);
+    }
     asked = request;
     auto run = MakeRun(std::move(request));
     run_number = runs_made_;
