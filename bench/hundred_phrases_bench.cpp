@@ -6,12 +6,20 @@
 // provider answering at once); the TCP connections the provider saw are counted, and must be no
 // more than the calls in flight.
 //
+// Economy: the same research with supply and rank through the provider's queue, whose tasks are
+// finished 5 minutes after their post at normal priority and 1 minute at high, as DataForSEO says
+// they take about that long; the queue's own calls answer after 1 s.
+//
 //     build/bench/hundred_phrases_bench --benchmark_filter=Live
+//     build/bench/hundred_phrases_bench --benchmark_filter=Economy
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "quiet_research.h"
@@ -40,15 +48,61 @@ std::string KeywordIdeas() {
   return fixtures::Ok(ideas + "]");
 }
 
+// The organic results of a task: the supply quotes its phrase; those of a phrase hold the site
+// at 23.
+std::string Organic(const nlohmann::json& task) {
+  const std::string keyword = task.value("keyword", "");
+  const bool supply = keyword.find('"') != std::string::npos;
+  return fixtures::OrganicResults(supply ? 123000 + static_cast<long long>(keyword.size()) : 9,
+                                  kSite);
+}
+
+// The provider's queue: each task is finished `queue_ms` after its post.
+std::atomic<int> queue_ms{0};
+constexpr std::chrono::milliseconds kQueueCallTime{1000};
+std::mutex queue_mutex;
+std::map<std::string, std::pair<std::chrono::steady_clock::time_point, nlohmann::json>> queue;
+
+ProviderReply Queued(const ProviderRequest& request) {
+  using nlohmann::json;
+  const std::lock_guard lock(queue_mutex);
+  const auto now = std::chrono::steady_clock::now();
+  json reply = json::parse(fixtures::Ok("null"));
+  if (request.target.ends_with("task_post")) {
+    reply["tasks"] = json::array();
+    double cost = 0;
+    for (const json& task : json::parse(request.body)) {
+      const std::string id = "task-" + std::to_string(queue.size());
+      queue[id] = {now + std::chrono::milliseconds(queue_ms.load()), task};
+      const double price = task.value("depth", 10) > 10 ? 0.0155 : 0.002;
+      cost += price * (task.value("priority", 1) == 2 ? 0.6 : 0.3);
+      reply["tasks"].push_back({{"id", id}, {"status_code", 20100}, {"data", task}});
+    }
+    reply["cost"] = cost;
+  } else if (request.target.ends_with("tasks_ready")) {
+    reply["tasks"][0]["result"] = json::array();
+    for (const auto& [id, task] : queue)
+      if (task.first <= now) reply["tasks"][0]["result"].push_back({{"id", id}});
+  } else {
+    const auto found = queue.find(request.target.substr(request.target.rfind('/') + 1));
+    if (found == queue.end()) {
+      reply["tasks"][0]["status_code"] = 40400;
+    } else if (found->second.first <= now) {
+      return {.body = Organic(found->second.second), .delay = kQueueCallTime};
+    } else {
+      reply["tasks"][0]["status_code"] = 40602;
+    }
+  }
+  return {.body = reply.dump(), .delay = kQueueCallTime};
+}
+
 ProviderReply Answer(const ProviderRequest& request) {
   static const std::string ideas = KeywordIdeas();
   const std::chrono::milliseconds delay{latency_ms.load()};
   if (request.target.find("keywords_for_keywords") != std::string::npos)
     return {.body = ideas, .delay = delay};
-  // The supply quotes its phrase; the organic results of a phrase hold the site at 23.
-  const bool supply = request.body.find("\\\"") != std::string::npos;
-  return {.body = fixtures::OrganicResults(supply ? 123000 + request.body.size() : 9, kSite),
-          .delay = delay};
+  if (request.target.find("/live/") == std::string::npos) return Queued(request);
+  return {.body = Organic(nlohmann::json::parse(request.body)[0]), .delay = delay};
 }
 
 void UseProvider(const FakeProvider& provider) {
@@ -108,6 +162,39 @@ BENCHMARK(BM_HundredPhrasesLive)
     ->ArgName("parallel")
     ->Arg(quillmark::kDefaultParallelFetches)
     ->Arg(quillmark::kDefaultProviderParallel)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+// Arg 1: normal priority (5 minutes a task), 2: high (1 minute).
+void BM_HundredPhrasesEconomy(benchmark::State& state) {
+  const std::string& expected = RowsOneAtATime();
+  const bool high = state.range(0) == 2;
+  for (auto _ : state) {
+    latency_ms = 6000;
+    queue_ms = high ? 60'000 : 300'000;
+    FakeProvider provider(Answer);
+    UseProvider(provider);
+    quillmark::session::RunRequest request = Research(0);
+    request.economy =
+        high ? quillmark::sources::Economy::kHigh : quillmark::sources::Economy::kNormal;
+    const quillmark::bench::QuietRun quiet = quillmark::bench::ResearchQuietly(request, Network());
+    if (quiet.rows != expected || !quiet.run.report.not_fetched.empty()) {
+      state.SkipWithError("the rows differ from those of a live run, or a page failed");
+      break;
+    }
+    const quillmark::sources::CallCounts& calls = quiet.run.report.calls;
+    state.counters["rows"] = static_cast<double>(quiet.run.host->Keywords().Count());
+    state.counters["paid_calls"] = static_cast<double>(calls.made);
+    state.counters["tasks"] = static_cast<double>(calls.tasks_posted);
+    state.counters["requests"] = static_cast<double>(provider.Requests().size());
+    state.counters["usd"] = calls.cost;
+  }
+}
+BENCHMARK(BM_HundredPhrasesEconomy)
+    ->ArgName("priority")
+    ->Arg(2)
+    ->Arg(1)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();

@@ -44,8 +44,12 @@ struct DataForSeoQueue::Entry {
 };
 
 DataForSeoQueue::DataForSeoQueue(ProviderCaller& caller, PriceTable& prices, Requester requester,
-                                 std::chrono::milliseconds poll)
-    : caller_(caller), prices_(prices), requester_(std::move(requester)), poll_(poll) {}
+                                 std::chrono::milliseconds poll, bool reuse)
+    : caller_(caller),
+      prices_(prices),
+      requester_(std::move(requester)),
+      poll_(poll),
+      reuse_(reuse) {}
 
 FetchResult DataForSeoQueue::Await(const HttpsRequest& live, json task, CallShape shape, bool whole,
                                    ProviderRun& run, const Cancellation& cancelled,
@@ -63,7 +67,7 @@ FetchResult DataForSeoQueue::Await(const HttpsRequest& live, json task, CallShap
     slot->shape = shape;
     slot->whole = whole;
     slot->asked = SteadyClock::now();
-    if (std::optional<std::string> id = posted_.Find(key)) {
+    if (std::optional<std::string> id = reuse_ ? posted_.Find(key) : std::nullopt) {
       slot->id = std::move(*id);
       slot->earlier = true;
       slot->ready = true;

@@ -31,9 +31,10 @@ class DataForSeoQueue {
   // Makes the request for one of the API's paths: a POST with `body`, or a GET when it is empty.
   using Requester = std::function<HttpsRequest(const std::string& path, std::string body)>;
 
-  // `poll`: how often the finished tasks are listed.
+  // `poll`: how often the finished tasks are listed. Without `reuse` (no reply cache), nothing
+  // is taken from the cache or from the tasks posted earlier: every task is posted anew.
   DataForSeoQueue(ProviderCaller& caller, PriceTable& prices, Requester requester,
-                  std::chrono::milliseconds poll);
+                  std::chrono::milliseconds poll, bool reuse);
   DataForSeoQueue(const DataForSeoQueue&) = delete;
   DataForSeoQueue& operator=(const DataForSeoQueue&) = delete;
 
@@ -68,6 +69,7 @@ class DataForSeoQueue {
   PriceTable& prices_;
   Requester requester_;
   const std::chrono::milliseconds poll_;
+  const bool reuse_;
   PostedTasks posted_;
   std::mutex mutex_;  // guards everything below
   std::condition_variable changed_;

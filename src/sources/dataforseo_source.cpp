@@ -64,7 +64,7 @@ DataForSeoSource::DataForSeoSource(const ProviderOptions& options, Credentials c
           [this](const std::string& path, std::string body) {
             return Request(path, std::move(body));
           },
-          options.queue_poll) {}
+          options.queue_poll, options.use_cache) {}
 
 HttpsRequest DataForSeoSource::Request(const std::string& path, std::string body) const {
   const bool post = !body.empty();

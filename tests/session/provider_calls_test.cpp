@@ -21,8 +21,16 @@ TEST(ProviderCalls, TheCallsAreSaidWithWhatTheyCost) {
       {{.made = 17, .cost = 0.18, .after_stop = 8, .in_flight = 1},
        "17 provider calls (0 from the cache, 8 finished after Stop, 1 awaiting a reply), "
        "$0.1800"},
+      {{.made = 3, .cost = 0.6, .tasks_posted = 200},
+       "3 provider calls (0 from the cache, 200 tasks queued), $0.6000"},
   };
   for (const auto& c : cases) EXPECT_EQ(session::CallsText(c.calls), c.said);
+  EXPECT_EQ(session::QueueWaitText("dataforseo", {.tasks_awaited = 100, .tasks_collected = 37}),
+            "waiting for DataForSEO's queue: 37 of 100 tasks ready");
+  EXPECT_EQ(session::QueueWaitText("dataforseo", {.tasks_awaited = 3, .tasks_collected = 3}), "");
+  EXPECT_EQ(session::UncollectedTasksText(40),
+            "40 queued tasks paid for and not collected; the same research within 30 days "
+            "collects them free of charge");
   EXPECT_EQ(session::UnansweredCallsText(8),
             "8 calls sent, replies not seen; the provider may bill them");
   // A balance in debt keeps its sign; one that rounds to nothing has none.
@@ -35,8 +43,10 @@ TEST(ProviderCalls, TheWorstCaseIsSaidInCallsAndMoney) {
   TempDir folder("qm-prices");
   const sources::PriceTable built_in(folder.path().string());
   const auto request = [](int results, std::string target, std::string pages,
-                          std::size_t phrases = 0) {
+                          std::size_t phrases = 0,
+                          sources::Economy economy = sources::Economy::kOff) {
     session::RunRequest r;
+    r.economy = economy;
     r.max_results = results;
     r.target_url = std::move(target);
     r.max_pages_text = std::move(pages);
@@ -54,6 +64,11 @@ TEST(ProviderCalls, TheWorstCaseIsSaidInCallsAndMoney) {
       {request(2, "mysite.com", "20"), "up to 5 provider calls, at most $0.14"},
       // A list of 1000 phrases is one search-volume call.
       {request(1000, "", "3", 1000), "up to 1001 provider calls, at most $2.08"},
+      // Queued, supply and rank cost 0.3 of a live call, or 0.6 at high priority.
+      {request(100, "mysite.com", "5", 0, sources::Economy::kNormal),
+       "up to 201 provider calls, at most $0.60"},
+      {request(100, "mysite.com", "5", 0, sources::Economy::kHigh),
+       "up to 201 provider calls, at most $1.13"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(session::WorstCaseText(session::ResearchWorstCase(c.request, built_in)), c.said);

@@ -1030,5 +1030,114 @@ TEST_F(ProviderTest, AListsDemandComesFromBatchesHalvedAroundARefusedPhrase) {
   }
 }
 
+// Economy: the lookups asked at about the same time go to the provider's queue in one post; the
+// run waits, lists what is finished and collects it. A stop during the wait leaves the paid tasks
+// for the next program, which collects them without a second post; a later live run finds the
+// results in the cache.
+TEST_F(ProviderTest, AQueuedRunPostsWaitsAndCollectsAndAStopLeavesItsTasksForTheNext) {
+  using namespace std::chrono_literals;
+  constexpr const char* kQueue = "/v3/serp/google/organic/";
+  std::mutex mutex;
+  std::vector<std::string> ids;
+  std::atomic<bool> finished{false};
+  FakeProvider provider([&](const ProviderRequest& request) {
+    const std::lock_guard lock(mutex);
+    const std::string path = request.target.substr(std::string_view(kQueue).size());
+    json reply = json::parse(fixtures::Ok("null"));
+    if (path == "task_post") {
+      reply["tasks"] = json::array();
+      for (const json& task : json::parse(request.body)) {
+        ids.push_back("id-" + std::to_string(ids.size()));
+        reply["tasks"].push_back({{"id", ids.back()},
+                                  {"status_code", 20100},
+                                  {"status_message", "Task Created."},
+                                  {"cost", 0.0006},
+                                  {"data", task}});
+      }
+      reply["cost"] = 0.0006 * static_cast<double>(reply["tasks"].size());
+    } else if (path == "tasks_ready") {
+      reply["tasks"][0]["result"] = json::array();
+      for (const std::string& id : ids)
+        if (finished) reply["tasks"][0]["result"].push_back({{"id", id}});
+    } else if (!finished) {
+      reply["tasks"][0]["status_code"] = 40602;
+      reply["tasks"][0]["status_message"] = "Task In Queue.";
+    } else {
+      return ProviderReply{.body = fixtures::OrganicResults(4321, "x.example")};
+    }
+    return ProviderReply{.body = reply.dump()};
+  });
+  UseProvider(provider);
+  const std::vector<std::string> phrases = {"a", "b", "c"};
+  const auto supply = [](const std::string& phrase) {
+    return "http://dataforseo/search?p=%22" + phrase + "%22";
+  };
+  const auto look_up = [&](sources::ProviderSource& source, Cancellation cancelled) {
+    std::vector<FetchResult> pages(phrases.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < phrases.size(); ++i)
+      threads.emplace_back([&, i] { pages[i] = Get(source, supply(phrases[i]), cancelled); });
+    for (std::thread& thread : threads) thread.join();
+    return pages;
+  };
+  const auto posts = [&] {
+    std::vector<json> bodies;
+    for (const ProviderRequest& request : provider.Requests())
+      if (request.target == std::string(kQueue) + "task_post")
+        bodies.push_back(json::parse(request.body));
+    return bodies;
+  };
+
+  {
+    auto source = Make(SourceKind::kDataForSeo, {.queue_poll = 50ms});
+    NewRun({.max_pages = 0, .target = {}, .economy = sources::Economy::kNormal});
+    std::atomic<bool> stopped{false};
+    std::thread stop([&] {
+      while (posts().empty()) std::this_thread::sleep_for(1ms);
+      std::this_thread::sleep_for(200ms);
+      stopped = true;
+    });
+    for (const FetchResult& page : look_up(*source, [&] { return stopped.load(); }))
+      EXPECT_EQ(page.status, FetchStatus::kCancelled);
+    stop.join();
+    ASSERT_EQ(posts().size(), 1u);
+    const json posted = posts()[0];
+    ASSERT_EQ(posted.size(), 3u);
+    EXPECT_EQ(posted[0]["depth"], 10);
+    EXPECT_FALSE(posted[0].contains("priority"));  // normal
+    const sources::CallCounts calls = run_->Calls();
+    EXPECT_EQ(calls.made, 1);  // the post; the queue's listings are free and not counted
+    EXPECT_EQ(calls.tasks_posted, 3);
+    EXPECT_EQ(calls.tasks_not_collected, 3);
+    EXPECT_NEAR(calls.cost, 0.0018, 1e-9);
+  }
+  finished = true;
+  {
+    // The next program: the earlier tasks are collected, and a new one posted at high priority.
+    auto source = Make(SourceKind::kDataForSeo, {.queue_poll = 50ms});
+    NewRun({.max_pages = 0, .target = {}, .economy = sources::Economy::kHigh});
+    for (const FetchResult& page : look_up(*source, {})) {
+      ASSERT_TRUE(page.Complete()) << page.reason;
+      EXPECT_EQ(ReadSupplyCount(page.body), "4321");
+    }
+    const FetchResult more = Get(*source, supply("d"));
+    ASSERT_TRUE(more.Complete()) << more.reason;
+    ASSERT_EQ(posts().size(), 2u);
+    EXPECT_EQ(posts()[1].size(), 1u);
+    EXPECT_EQ(posts()[1][0]["priority"], 2);
+    const sources::CallCounts calls = run_->Calls();
+    EXPECT_EQ(calls.tasks_posted, 1);
+    EXPECT_EQ(calls.tasks_collected, 4);
+    EXPECT_EQ(calls.tasks_not_collected, 0);
+  }
+  // A live run finds every result in the cache.
+  const std::size_t asked = provider.Requests().size();
+  auto source = Make(SourceKind::kDataForSeo);
+  NewRun();
+  for (const FetchResult& page : look_up(*source, {})) EXPECT_TRUE(page.Complete());
+  EXPECT_EQ(provider.Requests().size(), asked);
+  EXPECT_EQ(run_->Calls().from_cache, 3);
+}
+
 }  // namespace
 }  // namespace quillmark::testing
