@@ -74,7 +74,7 @@ ProviderReply Queued(const ProviderRequest& request) {
     for (const json& task : json::parse(request.body)) {
       const std::string id = "task-" + std::to_string(queue.size());
       queue[id] = {now + std::chrono::milliseconds(queue_ms.load()), task};
-      const double price = task.value("depth", 10) > 10 ? 0.0155 : 0.002;
+      const double price = task.value("depth", 10) > 10 ? 0.0155 : 0.002;  // as live calls
       cost += price * (task.value("priority", 1) == 2 ? 0.6 : 0.3);
       reply["tasks"].push_back({{"id", id}, {"status_code", 20100}, {"data", task}});
     }
@@ -102,7 +102,14 @@ ProviderReply Answer(const ProviderRequest& request) {
   if (request.target.find("keywords_for_keywords") != std::string::npos)
     return {.body = ideas, .delay = delay};
   if (request.target.find("/live/") == std::string::npos) return Queued(request);
-  return {.body = Organic(nlohmann::json::parse(request.body)[0]), .delay = delay};
+  // A live call costs its price-table figure, as DataForSEO's replies say.
+  const nlohmann::json task = nlohmann::json::parse(request.body)[0];
+  std::string body = Organic(task);
+  const std::string fixture_cost = R"("cost":0.075)";
+  for (auto at = body.find(fixture_cost); at != std::string::npos; at = body.find(fixture_cost))
+    body.replace(at, fixture_cost.size(),
+                 task.value("depth", 10) > 10 ? R"("cost":0.0155)" : R"("cost":0.002)");
+  return {.body = std::move(body), .delay = delay};
 }
 
 void UseProvider(const FakeProvider& provider) {

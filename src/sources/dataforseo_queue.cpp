@@ -30,7 +30,8 @@ struct DataForSeoQueue::Entry {
   CallShape shape;
   bool whole = true;
   SteadyClock::time_point asked;
-  std::string id;  // once posted
+  std::string id;               // once posted
+  std::uint64_t posted_by = 0;  // the number of the run that posted it
   // Posted by an earlier program: its result is asked for at once, as it may have finished
   // long ago (and may be gone).
   bool earlier = false;
@@ -98,11 +99,10 @@ FetchResult DataForSeoQueue::Await(const HttpsRequest& live, json task, CallShap
         verdict = {ReplyVerdict::kBad, std::string("unreadable reply: ") + e.what()};
       }
       if (verdict.kind != ReplyVerdict::kGood) return Failed(verdict.reason);
-      run.NoteTaskCollected();
+      run.NoteTaskCollected(entry->posted_by == run.Number());
       return {};
     }
     if (cancelled && cancelled()) {
-      if (!entry->id.empty()) run.NoteTaskNotCollected();
       leave();
       return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
     }
@@ -180,6 +180,7 @@ void DataForSeoQueue::Post(std::unique_lock<std::mutex>& lock, ProviderRun& run,
       Finish(batch[i], posted[i].refusal);
     } else {
       batch[i]->id = posted[i].id;
+      batch[i]->posted_by = run.Number();
       kept.emplace_back(batch[i]->key, posted[i].id);
       prices_.Learn(batch[i]->shape, posted[i].cost, batch[i]->whole);
     }

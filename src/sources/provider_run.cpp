@@ -73,6 +73,7 @@ void ProviderRun::CountCachedReply() {
 void ProviderRun::NoteTasksPosted(std::size_t count) {
   const std::lock_guard lock(mutex_);
   calls_.tasks_posted += static_cast<std::int64_t>(count);
+  calls_.tasks_not_collected += static_cast<std::int64_t>(count);
 }
 
 void ProviderRun::NoteTaskAwaited() {
@@ -80,14 +81,10 @@ void ProviderRun::NoteTaskAwaited() {
   ++calls_.tasks_awaited;
 }
 
-void ProviderRun::NoteTaskCollected() {
+void ProviderRun::NoteTaskCollected(bool own) {
   const std::lock_guard lock(mutex_);
   ++calls_.tasks_collected;
-}
-
-void ProviderRun::NoteTaskNotCollected() {
-  const std::lock_guard lock(mutex_);
-  ++calls_.tasks_not_collected;
+  if (own) --calls_.tasks_not_collected;
 }
 
 CallCounts ProviderRun::Calls() const {

@@ -59,7 +59,8 @@ struct CallCounts {
   std::int64_t unanswered = 0;
   // Queued tasks (economy): the ones the run posted (each billed, the post counting as one call),
   // the ones it waited for (posted by it or by an earlier run), of these the ones collected, and
-  // the ones posted but given up at a stop: a later run collects them free of charge.
+  // the ones it posted and did not collect (a stop, a row not reached): a later run collects
+  // them free of charge.
   std::int64_t tasks_posted = 0;
   std::int64_t tasks_awaited = 0;
   std::int64_t tasks_collected = 0;
@@ -120,11 +121,10 @@ class ProviderRun {
   void CallUnanswered();
   // A reply read from the cache.
   void CountCachedReply();
-  // The run's queued tasks: posted by it, waited for, collected, given up at a stop unseen.
+  // The run's queued tasks: posted by it, waited for, collected (`own`: one it posted).
   void NoteTasksPosted(std::size_t count);
   void NoteTaskAwaited();
-  void NoteTaskCollected();
-  void NoteTaskNotCollected();
+  void NoteTaskCollected(bool own);
   CallCounts Calls() const;
   // Why a call was not made once the run reached its max_calls.
   std::string CallLimitReason() const;
