@@ -30,8 +30,9 @@ struct DataForSeoQueue::Entry {
   CallShape shape;
   bool whole = true;
   SteadyClock::time_point asked;
-  std::string id;               // once posted
-  std::uint64_t posted_by = 0;  // the number of the run that posted it
+  SteadyClock::time_point probed;  // posted, or last asked for directly
+  std::string id;                  // once posted
+  std::uint64_t posted_by = 0;     // the number of the run that posted it
   // Posted by an earlier program: its result is asked for at once, as it may have finished
   // long ago (and may be gone).
   bool earlier = false;
@@ -72,6 +73,7 @@ FetchResult DataForSeoQueue::Await(const HttpsRequest& live, json task, CallShap
       slot->id = std::move(*id);
       slot->earlier = true;
       slot->ready = true;
+      slot->probed = slot->asked;
     } else {
       unposted_.push_back(slot);
     }
@@ -181,6 +183,7 @@ void DataForSeoQueue::Post(std::unique_lock<std::mutex>& lock, ProviderRun& run,
     } else {
       batch[i]->id = posted[i].id;
       batch[i]->posted_by = run.Number();
+      batch[i]->probed = SteadyClock::now();
       kept.emplace_back(batch[i]->key, posted[i].id);
       prices_.Learn(batch[i]->shape, posted[i].cost, batch[i]->whole);
     }
@@ -218,7 +221,11 @@ void DataForSeoQueue::ListFinished(std::unique_lock<std::mutex>& lock, ProviderR
   }
   list_failures_ = 0;
   const std::set<std::string> finished(ids.begin(), ids.end());
-  for (const EntryPtr& entry : waiting) entry->ready = finished.count(entry->id) > 0;
+  const SteadyClock::time_point now = SteadyClock::now();
+  for (const EntryPtr& entry : waiting) {
+    entry->ready = finished.count(entry->id) > 0 || now - entry->probed >= kQueueProbe;
+    if (entry->ready) entry->probed = now;
+  }
 }
 
 void DataForSeoQueue::Collect(std::unique_lock<std::mutex>& lock, const EntryPtr& entry,

@@ -66,6 +66,9 @@ inline constexpr std::chrono::milliseconds kQueueGathering{300};
 inline constexpr std::chrono::milliseconds kQueuePoll{5000};
 inline constexpr std::chrono::minutes kLongestQueueWait{60};
 inline constexpr std::chrono::hours kQueuedResultsKept{24 * 30};
+// A task the listing has not named for this long is asked for directly: the listing names at
+// most 1,000 finished tasks of the account, which other programs' tasks may fill.
+inline constexpr std::chrono::minutes kQueueProbe{10};
 // Free queue calls in a row that may fail before the tasks waiting on them fail too.
 inline constexpr int kQueueFailuresInARow = 3;
 // A credentials file is two short lines.

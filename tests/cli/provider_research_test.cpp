@@ -349,6 +349,11 @@ TEST(ProviderResearch, UsageErrorsComeBeforeAnyCall) {
        "qmk: unknown --location \"Atlantis?\"; give a country's name"},
       {{"top", "--source", "trends", "--country", "Germny"},
        "qmk: unknown --country \"Germny\"; did you mean Germany?\n"},
+      {{"research", "seed", "--economy"}, "qmk: --economy uses a provider's queue"},
+      {{"research", "seed", "--source", "dataforseo", "--economy=slow"}, "slow not in"},
+      // Queued, 10 supplies cost 0.3 of live ones: $0.081 is more than $0.08.
+      {{"research", "seed", "--source", "dataforseo", "--economy", "--max-cost", "0.08"},
+       "up to 11 provider calls, at most $0.09, more than --max-cost $0.08"},
   };
   for (const auto& c : refused) {
     SCOPED_TRACE(c.args.back());
@@ -404,6 +409,34 @@ TEST(ProviderResearch, CtrlCEndsAProviderCallAtOnce) {
   ::kill(qmk.pid(), SIGINT);
   const QmkResult result = qmk.Finish(std::chrono::seconds(20));
   EXPECT_EQ(result.exit_code(), 130) << result.err;
+}
+
+// Ctrl-C while an economy run waits for the provider's queue: the tasks posted are said as paid
+// and not collected, and the same research later collects them without posting again.
+TEST(ProviderResearch, CtrlCDuringAQueueWaitLeavesThePaidTasksForTheNextRun) {
+  QueueProvider queue;
+  ProviderRun run([&queue](const ProviderRequest& request) {
+    if (request.target.find("keywords_for_keywords") != std::string::npos)
+      return ProviderReply{.body = fixtures::KeywordIdeas()};
+    return queue.Answer(request);
+  });
+  const std::vector<std::string> research = {"research",  "garden sheds", "--source", "dataforseo",
+                                             "--economy", "--format",     "tsv"};
+  QmkRun qmk(research, run.Environment());
+  while (queue.Posts(run.Provider()).empty())
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(qmk.pid(), SIGINT);
+  const QmkResult stopped = qmk.Finish(std::chrono::seconds(20));
+  EXPECT_EQ(stopped.exit_code(), 130) << stopped.err;
+  EXPECT_THAT(stopped.err, HasSubstr("qmk: 4 queued tasks paid for and not collected; the same "
+                                     "research within 30 days collects them free of charge\n"));
+
+  queue.finished = true;
+  const QmkResult collected = run.Run(research);
+  EXPECT_EQ(collected.exit_code(), 0) << collected.err;
+  EXPECT_EQ(SplitLines(collected.out).size(), 4u);
+  EXPECT_EQ(queue.Posts(run.Provider()).size(), 1u);
+  EXPECT_THAT(collected.err, HasSubstr("qmk: 1 provider call (1 from the cache), $0.0000\n"));
 }
 
 // The market goes into every request body, so a cached reply is reused for the same market

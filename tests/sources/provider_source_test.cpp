@@ -1030,63 +1030,39 @@ TEST_F(ProviderTest, AListsDemandComesFromBatchesHalvedAroundARefusedPhrase) {
   }
 }
 
+std::string SupplyUrlOf(const std::string& phrase) {
+  return "http://dataforseo/search?p=%22" + phrase + "%22";
+}
+
+// The supply of each phrase, asked at once from a thread each.
+std::vector<FetchResult> LookUpAtOnce(sources::ProviderSource& source, sources::ProviderRun& run,
+                                      const std::vector<std::string>& phrases,
+                                      const Cancellation& cancelled = {}) {
+  std::vector<FetchResult> pages(phrases.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < phrases.size(); ++i)
+    threads.emplace_back(
+        [&, i] { pages[i] = source.Fetch(SupplyUrlOf(phrases[i]), run, cancelled); });
+  for (std::thread& thread : threads) thread.join();
+  return pages;
+}
+
 // Economy: the lookups asked at about the same time go to the provider's queue in one post; the
 // run waits, lists what is finished and collects it. A stop during the wait leaves the paid tasks
 // for the next program, which collects them without a second post; a later live run finds the
 // results in the cache.
 TEST_F(ProviderTest, AQueuedRunPostsWaitsAndCollectsAndAStopLeavesItsTasksForTheNext) {
   using namespace std::chrono_literals;
-  constexpr const char* kQueue = "/v3/serp/google/organic/";
-  std::mutex mutex;
-  std::vector<std::string> ids;
-  std::atomic<bool> finished{false};
-  FakeProvider provider([&](const ProviderRequest& request) {
-    const std::lock_guard lock(mutex);
-    const std::string path = request.target.substr(std::string_view(kQueue).size());
-    json reply = json::parse(fixtures::Ok("null"));
-    if (path == "task_post") {
-      reply["tasks"] = json::array();
-      for (const json& task : json::parse(request.body)) {
-        ids.push_back("id-" + std::to_string(ids.size()));
-        reply["tasks"].push_back({{"id", ids.back()},
-                                  {"status_code", 20100},
-                                  {"status_message", "Task Created."},
-                                  {"cost", 0.0006},
-                                  {"data", task}});
-      }
-      reply["cost"] = 0.0006 * static_cast<double>(reply["tasks"].size());
-    } else if (path == "tasks_ready") {
-      reply["tasks"][0]["result"] = json::array();
-      for (const std::string& id : ids)
-        if (finished) reply["tasks"][0]["result"].push_back({{"id", id}});
-    } else if (!finished) {
-      reply["tasks"][0]["status_code"] = 40602;
-      reply["tasks"][0]["status_message"] = "Task In Queue.";
-    } else {
-      return ProviderReply{.body = fixtures::OrganicResults(4321, "x.example")};
-    }
-    return ProviderReply{.body = reply.dump()};
-  });
+  QueueProvider queue;
+  FakeProvider provider([&](const ProviderRequest& request) { return queue.Answer(request); });
   UseProvider(provider);
   const std::vector<std::string> phrases = {"a", "b", "c"};
-  const auto supply = [](const std::string& phrase) {
-    return "http://dataforseo/search?p=%22" + phrase + "%22";
-  };
   const auto look_up = [&](sources::ProviderSource& source, Cancellation cancelled) {
-    std::vector<FetchResult> pages(phrases.size());
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < phrases.size(); ++i)
-      threads.emplace_back([&, i] { pages[i] = Get(source, supply(phrases[i]), cancelled); });
-    for (std::thread& thread : threads) thread.join();
-    return pages;
+    return LookUpAtOnce(source, *run_, phrases, cancelled);
   };
-  const auto posts = [&] {
-    std::vector<json> bodies;
-    for (const ProviderRequest& request : provider.Requests())
-      if (request.target == std::string(kQueue) + "task_post")
-        bodies.push_back(json::parse(request.body));
-    return bodies;
-  };
+  const auto supply = SupplyUrlOf;
+  const auto posts = [&] { return queue.Posts(provider); };
+  auto& finished = queue.finished;
 
   {
     auto source = Make(SourceKind::kDataForSeo, {.queue_poll = 50ms});
@@ -1137,6 +1113,78 @@ TEST_F(ProviderTest, AQueuedRunPostsWaitsAndCollectsAndAStopLeavesItsTasksForThe
   for (const FetchResult& page : look_up(*source, {})) EXPECT_TRUE(page.Complete());
   EXPECT_EQ(provider.Requests().size(), asked);
   EXPECT_EQ(run_->Calls().from_cache, 3);
+}
+
+// What can go wrong in the queue: more lookups than one post carries, a task the queue refuses,
+// a task of an earlier program the provider no longer has, a listing that keeps failing.
+TEST_F(ProviderTest, TheQueueCarriesAHundredTasksAPostAndSaysWhatWentWrong) {
+  using namespace std::chrono_literals;
+  const auto many = [](int count) {
+    std::vector<std::string> phrases;
+    for (int i = 0; i < count; ++i) phrases.push_back("p" + std::to_string(i));
+    return phrases;
+  };
+  const struct Case {
+    const char* name;
+    std::vector<std::string> phrases;
+    std::string refused;
+    bool lost_after_a_stop;
+    bool listing_fails;
+    std::size_t posted;   // tasks the run posted, at most 100 a post
+    std::string failure;  // the first phrase's, "" for its result
+  } cases[] = {
+      {"150 at once", many(150), "", false, false, 150, ""},
+      {"one refused", {"a", "b"}, "\"a\"", false, false, 2, "Invalid Field. (40501)"},
+      {"earlier task lost", {"a"}, "", true, false, 1, ""},
+      {"listing fails",
+       {"a"},
+       "",
+       false,
+       true,
+       {1},
+       "the provider's queue could not say which tasks are finished: HTTP 500"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QueueProvider queue;
+    queue.refused = c.refused;
+    queue.listing_fails = c.listing_fails;
+    queue.finished = !c.listing_fails;
+    FakeProvider provider([&](const ProviderRequest& request) { return queue.Answer(request); });
+    UseProvider(provider);
+    TempDir cache("qm-queue");
+    env_.Set("QUILLMARK_CACHE_DIR", cache.path().string());
+    std::size_t posts_before = 0;
+    if (c.lost_after_a_stop) {
+      auto earlier = Make(SourceKind::kDataForSeo, {.queue_poll = 50ms});
+      NewRun({.max_pages = 0, .target = {}, .economy = sources::Economy::kNormal});
+      queue.finished = false;
+      EXPECT_EQ(
+          Get(*earlier, SupplyUrlOf(c.phrases[0]), [&] { return !queue.Posts(provider).empty(); })
+              .status,
+          FetchStatus::kCancelled);
+      queue.lost = 1;
+      queue.finished = true;
+      posts_before = 1;
+    }
+    auto source = Make(SourceKind::kDataForSeo, {.queue_poll = 50ms});
+    NewRun({.max_pages = 0, .target = {}, .economy = sources::Economy::kNormal});
+    const std::vector<FetchResult> pages = LookUpAtOnce(*source, *run_, c.phrases);
+    EXPECT_EQ(pages[0].reason, c.failure);
+    if (c.failure.empty() || c.refused.empty()) {
+      for (const FetchResult& page : pages) EXPECT_EQ(page.Complete(), c.failure.empty());
+    } else {
+      EXPECT_TRUE(pages[1].Complete()) << pages[1].reason;
+    }
+    // The lookups asked within the gathering time share a post; a slow machine makes more.
+    const std::vector<json> posts = queue.Posts(provider);
+    std::size_t posted = 0;
+    for (std::size_t i = posts_before; i < posts.size(); ++i) {
+      EXPECT_LE(posts[i].size(), sources::kMaxTasksPerPost);
+      posted += posts[i].size();
+    }
+    EXPECT_EQ(posted, c.posted);
+  }
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 
 #include <httplib.h>
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -188,4 +191,57 @@ inline std::string TrendsFeed(const std::vector<std::string>& titles) {
 }
 
 }  // namespace fixtures
+
+// DataForSEO's queue, as its documentation shows it: posted tasks get ids, the finished ones are
+// listed, and a finished task's result has the live reply's shape.
+struct QueueProvider {
+  static constexpr std::string_view kQueue = "/v3/serp/google/organic/";
+  std::mutex mutex;
+  std::vector<std::string> ids;
+  std::atomic<bool> finished{false};
+  std::atomic<std::size_t> lost{0};        // it no longer knows the tasks posted before this
+  std::atomic<bool> listing_fails{false};  // tasks_ready answers HTTP 500
+  std::string refused;                     // a keyword task_post refuses
+
+  ProviderReply Answer(const ProviderRequest& request) {
+    const std::lock_guard lock(mutex);
+    const std::string path = request.target.substr(kQueue.size());
+    nlohmann::json reply = nlohmann::json::parse(fixtures::Ok("null"));
+    if (path == "task_post") {
+      reply["tasks"] = nlohmann::json::array();
+      for (const nlohmann::json& task : nlohmann::json::parse(request.body)) {
+        const bool refuse = task["keyword"] == refused;
+        if (!refuse) ids.push_back("id-" + std::to_string(ids.size()));
+        reply["tasks"].push_back({{"id", refuse ? "" : ids.back()},
+                                  {"status_code", refuse ? 40501 : 20100},
+                                  {"status_message", refuse ? "Invalid Field." : "Task Created."},
+                                  {"cost", refuse ? 0 : 0.0006},
+                                  {"data", task}});
+      }
+      reply["cost"] = 0.0006 * static_cast<double>(ids.size());
+    } else if (path == "tasks_ready") {
+      if (listing_fails) return ProviderReply{.status = 500, .body = "down"};
+      reply["tasks"][0]["result"] = nlohmann::json::array();
+      for (const std::string& id : ids)
+        if (finished) reply["tasks"][0]["result"].push_back({{"id", id}});
+    } else if (std::stoul(path.substr(path.rfind('-') + 1)) < lost) {
+      reply["tasks"][0]["status_code"] = 40400;
+      reply["tasks"][0]["status_message"] = "Task Not Found.";
+    } else if (!finished) {
+      reply["tasks"][0]["status_code"] = 40602;
+      reply["tasks"][0]["status_message"] = "Task In Queue.";
+    } else {
+      return ProviderReply{.body = fixtures::OrganicResults(4321, "x.example")};
+    }
+    return ProviderReply{.body = reply.dump()};
+  }
+  std::vector<nlohmann::json> Posts(const FakeProvider& provider) const {
+    std::vector<nlohmann::json> bodies;
+    for (const ProviderRequest& request : provider.Requests())
+      if (request.target == std::string(kQueue) + "task_post")
+        bodies.push_back(nlohmann::json::parse(request.body));
+    return bodies;
+  }
+};
+
 }  // namespace quillmark::testing
