@@ -93,23 +93,29 @@ FetchResult DataForSeoQueue::Await(const HttpsRequest& live, json task, CallShap
     if (entry->done) {
       leave();
       lock.unlock();
-      if (!entry->failure.empty()) return Failed(entry->failure);
-      ReplyVerdict verdict;
-      try {
-        verdict = read(200, entry->body);
-      } catch (const std::exception& e) {
-        verdict = {ReplyVerdict::kBad, std::string("unreadable reply: ") + e.what()};
+      ReplyVerdict verdict{ReplyVerdict::kBad, entry->failure};
+      if (entry->failure.empty()) {
+        try {
+          verdict = read(200, entry->body);
+        } catch (const std::exception& e) {
+          verdict = {ReplyVerdict::kBad, std::string("unreadable reply: ") + e.what()};
+        }
       }
-      if (verdict.kind != ReplyVerdict::kGood) return Failed(verdict.reason);
+      if (verdict.kind != ReplyVerdict::kGood) {
+        run.NoteTaskGivenUp();
+        return Failed(verdict.reason);
+      }
       run.NoteTaskCollected(entry->posted_by == run.Number());
       return {};
     }
     if (cancelled && cancelled()) {
       leave();
+      run.NoteTaskGivenUp();
       return {.body = {}, .status = FetchStatus::kCancelled, .reason = "stopped"};
     }
     if (SteadyClock::now() >= deadline) {
       leave();
+      run.NoteTaskGivenUp();
       return Failed("the provider's queue did not finish the task within " +
                     std::to_string(kLongestQueueWait.count()) +
                     " minutes; a later run collects it");

@@ -87,6 +87,11 @@ void ProviderRun::NoteTaskCollected(bool own) {
   if (own) --calls_.tasks_not_collected;
 }
 
+void ProviderRun::NoteTaskGivenUp() {
+  const std::lock_guard lock(mutex_);
+  --calls_.tasks_awaited;
+}
+
 CallCounts ProviderRun::Calls() const {
   const std::lock_guard lock(mutex_);
   return calls_;

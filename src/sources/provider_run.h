@@ -58,7 +58,8 @@ struct CallCounts {
   // Calls sent whose reply was never seen: the program ended first. The provider may bill them.
   std::int64_t unanswered = 0;
   // Queued tasks (economy): the ones the run posted (each billed, the post counting as one call),
-  // the ones it waited for (posted by it or by an earlier run), of these the ones collected, and
+  // the ones it waited for (posted by it or by an earlier run) but for those that failed or were
+  // given up, of these the ones collected, and
   // the ones it posted and did not collect (a stop, a row not reached): a later run collects
   // them free of charge.
   std::int64_t tasks_posted = 0;
@@ -121,10 +122,12 @@ class ProviderRun {
   void CallUnanswered();
   // A reply read from the cache.
   void CountCachedReply();
-  // The run's queued tasks: posted by it, waited for, collected (`own`: one it posted).
+  // The run's queued tasks: posted by it, waited for, collected (`own`: one it posted), and no
+  // longer waited for without a result (failed, or given up at a stop).
   void NoteTasksPosted(std::size_t count);
   void NoteTaskAwaited();
   void NoteTaskCollected(bool own);
+  void NoteTaskGivenUp();
   CallCounts Calls() const;
   // Why a call was not made once the run reached its max_calls.
   std::string CallLimitReason() const;

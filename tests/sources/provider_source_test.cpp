@@ -1184,6 +1184,8 @@ TEST_F(ProviderTest, TheQueueCarriesAHundredTasksAPostAndSaysWhatWentWrong) {
       posted += posts[i].size();
     }
     EXPECT_EQ(posted, c.posted);
+    // Nothing is still said to be waited for once every lookup has its result or its failure.
+    EXPECT_EQ(run_->Calls().tasks_awaited, run_->Calls().tasks_collected);
   }
 }
 
