@@ -197,7 +197,10 @@ void DataForSeoQueue::Post(std::unique_lock<std::mutex>& lock, ProviderRun& run,
   run.NoteTasksPosted(kept.size());
   // The first listing waits its turn from now: no task is finished at once.
   listed_ = SteadyClock::now();
+  // The file is written without holding up the waiters.
+  lock.unlock();
   posted_.Add(kept);
+  lock.lock();
 }
 
 void DataForSeoQueue::ListFinished(std::unique_lock<std::mutex>& lock, ProviderRun& run,
@@ -249,14 +252,18 @@ void DataForSeoQueue::Collect(std::unique_lock<std::mutex>& lock, const EntryPtr
         return seen;
       },
       CallUse::kFree);
+  // The request and its key never change once the entry is made: the files are written without
+  // holding up the waiters.
+  if (result.Complete()) {
+    caller_.Keep(entry->live, body);
+    posted_.Remove(entry->key);
+  }
   lock.lock();
   entry->collecting = false;
   if (result.status == FetchStatus::kCancelled) return;
   const bool earlier = entry->earlier;
   entry->earlier = false;
   if (result.Complete()) {
-    caller_.Keep(entry->live, body);
-    posted_.Remove(entry->key);
     entry->body = std::move(body);
     Finish(entry, {});
   } else if (TaskNotReady(seen)) {

@@ -3,16 +3,16 @@
 #include <chrono>
 #include <nlohmann/json.hpp>
 
+#include "sources/reply_cache.h"
 #include "sources/sources_limits.h"
 #include "store/atomic_file.h"
-#include "store/user_folder.h"
 
 namespace quillmark::sources {
 namespace {
 
 using nlohmann::json;
 
-constexpr const char* kPostedFile = "/queued";
+constexpr const char* kPostedFile = "queued";
 // Thousands of tasks, each a request of a few hundred bytes.
 constexpr std::size_t kMaxPostedBytes = 16u << 20;
 
@@ -30,10 +30,7 @@ bool StillKept(long long posted) {
 
 }  // namespace
 
-PostedTasks::PostedTasks(std::string folder)
-    : path_((folder.empty() ? store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache")
-                            : folder) +
-            kPostedFile) {
+PostedTasks::PostedTasks(std::string folder) : path_(CacheSideFile(folder, kPostedFile)) {
   const std::optional<std::string> text = ReadWholeFile(path_, kMaxPostedBytes);
   if (!text) return;
   const json file = json::parse(*text, nullptr, false);
@@ -74,12 +71,7 @@ void PostedTasks::Save() const {
   for (const auto& [request, task] : tasks_) {
     if (StillKept(task.posted)) file[request] = {{"id", task.id}, {"posted", task.posted}};
   }
-  try {
-    const std::string folder = path_.substr(0, path_.rfind('/'));
-    if (store::MakeFolders(folder))
-      ReplaceFileAtomically(path_, file.dump(-1, ' ', false, json::error_handler_t::replace));
-  } catch (...) {
-  }
+  WriteCacheSideFile(path_, file.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
 }  // namespace quillmark::sources

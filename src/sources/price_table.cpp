@@ -3,9 +3,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "sources/reply_cache.h"
 #include "sources/sources_limits.h"
 #include "store/atomic_file.h"
-#include "store/user_folder.h"
 
 namespace quillmark::sources {
 namespace {
@@ -19,7 +19,7 @@ constexpr double kFurtherPageShare = 0.75;
 constexpr std::int64_t kResultsPerPricedPage = 10;
 // The prices file holds a few dozen shapes at most.
 constexpr std::size_t kMaxPricesBytes = 64 * 1024;
-constexpr const char* kPricesFile = "/prices";
+constexpr const char* kPricesFile = "prices";
 
 }  // namespace
 
@@ -60,10 +60,7 @@ double BuiltInPrice(const CallShape& shape) {
   return first * (1 + kFurtherPageShare * static_cast<double>(pages - 1));
 }
 
-PriceTable::PriceTable(std::string folder)
-    : path_((folder.empty() ? store::UserFolder("QUILLMARK_CACHE_DIR", "XDG_CACHE_HOME", ".cache")
-                            : folder) +
-            kPricesFile) {
+PriceTable::PriceTable(std::string folder) : path_(CacheSideFile(folder, kPricesFile)) {
   const std::optional<std::string> text = ReadWholeFile(path_, kMaxPricesBytes);
   if (!text) return;
   std::istringstream lines(*text);
@@ -94,11 +91,7 @@ void PriceTable::Learn(const CallShape& shape, double cost, bool whole) {
   std::ostringstream text;
   text.precision(10);
   for (const auto& [name, price] : learned_) text << name << ' ' << price << '\n';
-  try {
-    const std::string folder = path_.substr(0, path_.rfind('/'));
-    if (store::MakeFolders(folder)) ReplaceFileAtomically(path_, text.str());
-  } catch (...) {
-  }
+  WriteCacheSideFile(path_, text.str());
 }
 
 }  // namespace quillmark::sources

@@ -119,6 +119,17 @@ void ReplyCache::Store(const CachedRequest& request, const std::string& reply) c
   }
 }
 
+std::string CacheSideFile(const std::string& folder, const char* name) {
+  return (folder.empty() ? DefaultFolder() : folder) + "/" + name;
+}
+
+void WriteCacheSideFile(const std::string& path, const std::string& text) {
+  try {
+    if (store::MakeFolders(path.substr(0, path.rfind('/')))) ReplaceFileAtomically(path, text);
+  } catch (...) {
+  }
+}
+
 std::uintmax_t ReplyCacheBytes(const std::string& folder) {
   std::uintmax_t total = 0;
   ForEachEntry(folder,

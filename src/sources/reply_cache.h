@@ -41,6 +41,12 @@ class ReplyCache {
   std::string folder_;
 };
 
+// A small file of ours kept beside the cache's entries (the prices, the queued tasks): its path in
+// `folder` ("" for the default one), and writing it whole, making the folder first. A file that
+// cannot be written is skipped: it costs a better answer later, nothing more.
+std::string CacheSideFile(const std::string& folder, const char* name);
+void WriteCacheSideFile(const std::string& path, const std::string& text);
+
 // The bytes the cache's entries take in `folder` ("" for the default one), and removing them all
 // ("Clear cache"). Files in the folder that are no entries of ours are left alone. Clearing
 // throws StoreError naming an entry it could not remove; a missing folder is an empty cache.
